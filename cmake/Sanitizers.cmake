@@ -1,0 +1,12 @@
+# VEXA_SANITIZE=address  -> AddressSanitizer + UndefinedBehaviorSanitizer (+ LeakSanitizer)
+# VEXA_SANITIZE=thread   -> ThreadSanitizer
+set(VEXA_SANITIZE "" CACHE STRING "Sanitizer build: '', 'address' or 'thread'")
+if(VEXA_SANITIZE STREQUAL "address")
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+elseif(VEXA_SANITIZE STREQUAL "thread")
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+elseif(NOT VEXA_SANITIZE STREQUAL "")
+  message(FATAL_ERROR "VEXA_SANITIZE must be empty, 'address' or 'thread'")
+endif()

@@ -1,0 +1,143 @@
+// The settings tree: named nodes with string attributes and ordered children.
+//
+// Ownership: a parent owns its children through shared pointers; a child
+// refers back to its parent weakly, so whoever holds the root keeps the whole
+// tree alive. A node's payload (NamedNodeData) is shared, not copied:
+// getData() hands out the node's own payload.
+//
+// Threads: a tree has no lock of its own. One thread at a time builds or
+// changes it; the repositories keep readers and writers of a tree apart.
+//
+// Narrow texts passed in and out are UTF-8 whatever the process locale.
+#ifndef VEXA_REPOS_NAMEDNODE_H
+#define VEXA_REPOS_NAMEDNODE_H
+
+#include <wx/string.h>
+
+#include <boost/enable_shared_from_this.hpp>
+#include <boost/shared_ptr.hpp>
+#include <boost/weak_ptr.hpp>
+#include <cstdint>
+#include <list>
+#include <map>
+#include <ostream>
+
+#include "repos/Export.h"
+
+namespace vexa {
+namespace repos {
+
+// The payload of one node: its name and its attributes in ascending key order
+// (ordinal, case-sensitive).
+struct VEXA_REPOS_API NamedNodeData {
+    wxString name;
+    std::map<wxString, wxString> attributes;
+};
+
+// Writes `name {` then ` key="value"` per attribute in key order, then ` }`,
+// all as UTF-8, unescaped and without a line end. For diagnostics.
+VEXA_REPOS_API std::ostream& operator<<(std::ostream& out, const NamedNodeData& data);
+
+class VEXA_REPOS_API NamedNode : public boost::enable_shared_from_this<NamedNode> {
+public:
+    typedef boost::shared_ptr<NamedNode> Ptr;
+    typedef std::list<Ptr> Children;
+    typedef Children::const_iterator const_iterator;
+
+    // A new node with that name and no attributes, children or parent.
+    static Ptr Create(const char* name);
+    static Ptr Create(const char* name, const std::map<wxString, wxString>& attributes);
+    // Wide-string forms, so readers need not convert names through UTF-8.
+    static Ptr Create(const wxString& name);
+    static Ptr Create(const wxString& name, const std::map<wxString, wxString>& attributes);
+
+    // Releases the subtree without recursion: a chain of any depth is safe.
+    ~NamedNode();
+
+    NamedNode(const NamedNode&) = delete;
+    NamedNode& operator=(const NamedNode&) = delete;
+
+    wxString getName() const;
+    void setName(const char* name);
+    void setName(const wxString& name);
+
+    // The value stored under `key`, or an empty string when there is none.
+    wxString getAttribute(const char* key) const;
+    wxString getAttribute(const wxString& key) const;
+    std::map<wxString, wxString> getAttributes() const;
+    // Inserts the attribute or overwrites its value.
+    void setAttribute(const char* key, const char* value);
+    void setAttribute(const wxString& key, const wxString& value);
+
+    boost::shared_ptr<NamedNodeData> getData();
+    boost::shared_ptr<const NamedNodeData> getData() const;
+
+    // The parent, or an empty pointer for a root or a parent that is gone.
+    Ptr getParent() const;
+    bool isRoot() const;
+    bool isLeaf() const;
+    std::uint64_t getChildCount() const;
+    const Children& getChildren() const;
+    const_iterator begin() const;
+    const_iterator end() const;
+
+    // First child, in list order, named exactly `name`; empty when none.
+    Ptr findChild(const wxString& name) const;
+    // True when this node is a direct child of `node`; false for empty.
+    bool isChildOf(Ptr node) const;
+
+    // Attach this node to `parent` (last, first, or before `sibling`; at the
+    // end when `sibling` is not a child of `parent`). Nothing happens when
+    // `parent` is empty, is this node, or already holds this node.
+    void addTo(Ptr parent);
+    void insertInto(Ptr parent);
+    void addBefore(Ptr parent, Ptr sibling);
+
+    // Removes this node from its parent; its own children stay with it.
+    void detach();
+    // Removes all children; those still referenced elsewhere become roots.
+    void clearChildren();
+    // Zero-based position among the parent's children; -1 without parent.
+    int childPos() const;
+
+private:
+    NamedNode();
+    enum class Where { Back, Front, Before };
+    void attach_(Ptr parent, Where where, const Ptr& sibling);
+
+    boost::shared_ptr<NamedNodeData> m_data;
+    Children m_children;
+    boost::weak_ptr<NamedNode> m_parent;
+    // This node's entry in its parent's list, valid while m_parent is set:
+    // detach() needs no scan of the parent's children.
+    Children::iterator m_self;
+};
+
+// Builds a tree from open/close events in document order. Used once.
+class VEXA_REPOS_API TreeBuilder {
+public:
+    TreeBuilder() = default;
+
+    void addNode(const wxString& name);
+    void addNode(const wxString& name, const std::map<wxString, wxString>& attributes);
+    // Closes the innermost open node. A node whose name holds "/" or "*"
+    // cannot be addressed by a key path and is dropped with its subtree (a
+    // warning names it, so the loss is visible). Ignored when no node is open.
+    void closeNode();
+    // The root once every node is closed; empty while any node is open.
+    NamedNode::Ptr getRoot() const;
+    // The innermost open node, or empty.
+    NamedNode::Ptr getParent() const;
+
+protected:
+    void addNode(NamedNode::Ptr node);
+
+private:
+    NamedNode::Ptr m_root;
+    NamedNode::Ptr m_current;
+};
+
+}  // namespace repos
+}  // namespace vexa
+
+#endif  // VEXA_REPOS_NAMEDNODE_H

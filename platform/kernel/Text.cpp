@@ -1,0 +1,51 @@
+#include "kernel/Text.h"
+
+#include <cstring>
+
+namespace vexa {
+namespace kernel {
+
+std::string toMB(const wxString& text) {
+    const wxScopedCharBuffer buffer = text.utf8_str();
+    return std::string(buffer.data(), buffer.length());
+}
+
+wxString fromMB(const char* text, std::size_t length) {
+    if (text == nullptr || length == 0) {
+        return wxString();
+    }
+    wxString result(text, wxConvUTF8, length);
+    if (result.empty()) {
+        // Not UTF-8: keep the bytes readable instead of losing the text.
+        result = wxString(text, wxConvISO8859_1, length);
+    }
+    return result;
+}
+
+wxString fromMB(const char* text) {
+    return text == nullptr ? wxString() : fromMB(text, std::strlen(text));
+}
+
+wxString fromMB(const std::string& text) { return fromMB(text.data(), text.size()); }
+
+std::size_t utf8CutLength(const char* text, std::size_t length, std::size_t maximum) {
+    if (length <= maximum) {
+        return length;
+    }
+    std::size_t cut = maximum;
+    // A continuation byte at the cut means the cut would split a character.
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) {
+        --cut;
+    }
+    return cut;
+}
+
+std::size_t copyTextCut(char* buffer, const std::string& text, std::size_t maximum) {
+    const std::size_t n = utf8CutLength(text.data(), text.size(), maximum);
+    std::memcpy(buffer, text.data(), n);
+    buffer[n] = '\0';
+    return n;
+}
+
+}  // namespace kernel
+}  // namespace vexa

@@ -1,0 +1,45 @@
+// Conversions between wxString and narrow text.
+//
+// The multibyte code page of this platform is UTF-8, always: every conversion
+// goes through these helpers, which use wxConvUTF8 explicitly. Never use
+// mb_str(), wxString(const char*) or wxConvCurrent without a converter: they
+// follow the process locale, and a host that never called setlocale turns
+// "Café" into an empty string.
+#ifndef VEXA_KERNEL_TEXT_H
+#define VEXA_KERNEL_TEXT_H
+
+#include <wx/string.h>
+
+#include <cstddef>
+#include <string>
+
+#include "kernel/KernelExport.h"
+
+namespace vexa {
+namespace kernel {
+
+// The UTF-8 bytes of a wide string. Never fails: a wxString holds valid text.
+VEXA_KERNEL_API std::string toMB(const wxString& text);
+
+// The wide string of UTF-8 bytes. Invalid sequences are decoded byte by byte
+// as ISO-8859-1 rather than dropping the whole text, so nothing read from a
+// file is lost silently. A null pointer gives an empty string.
+VEXA_KERNEL_API wxString fromMB(const char* text);
+VEXA_KERNEL_API wxString fromMB(const char* text, std::size_t length);
+VEXA_KERNEL_API wxString fromMB(const std::string& text);
+
+// Length in bytes of the longest prefix of `text` (of `length` bytes) that is
+// at most `maximum` bytes and does not end inside a UTF-8 sequence.
+VEXA_KERNEL_API std::size_t utf8CutLength(const char* text, std::size_t length,
+                                          std::size_t maximum);
+
+// Copies at most `maximum` bytes of `text` into `buffer`, cut at a character
+// boundary, and terminates it; `buffer` must hold `maximum + 1` bytes.
+// Returns the number of bytes copied.
+VEXA_KERNEL_API std::size_t copyTextCut(char* buffer, const std::string& text,
+                                        std::size_t maximum);
+
+}  // namespace kernel
+}  // namespace vexa
+
+#endif  // VEXA_KERNEL_TEXT_H

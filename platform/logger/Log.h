@@ -1,0 +1,18 @@
+// Diagnostics through wxLog with the record's file, line and qualified
+// function name filled in. Use like wxLogDebug: VEXA_LOG_DEBUG("fmt %s", x).
+#ifndef VEXA_LOGGER_LOG_H
+#define VEXA_LOGGER_LOG_H
+
+#include <wx/log.h>
+
+#define VEXA_LOG_AT(level)                                  \
+    if (!wxLog::IsLevelEnabled((level), wxLOG_COMPONENT)) { \
+    } else                                                  \
+        wxLogger((level), __FILE__, __LINE__, __PRETTY_FUNCTION__, wxLOG_COMPONENT).Log
+
+#define VEXA_LOG_DEBUG VEXA_LOG_AT(wxLOG_Debug)
+#define VEXA_LOG_INFO VEXA_LOG_AT(wxLOG_Info)
+#define VEXA_LOG_WARNING VEXA_LOG_AT(wxLOG_Warning)
+#define VEXA_LOG_ERROR VEXA_LOG_AT(wxLOG_Error)
+
+#endif  // VEXA_LOGGER_LOG_H

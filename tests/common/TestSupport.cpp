@@ -1,0 +1,174 @@
+#include "common/TestSupport.h"
+
+#include <vector>
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include "kernel/Text.h"
+
+namespace vexa {
+namespace test {
+
+namespace {
+
+void removeTree(const std::string& path) {
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0) {
+        return;
+    }
+    if (S_ISDIR(st.st_mode)) {
+        chmod(path.c_str(), 0700);  // tests may have made it read-only
+        if (DIR* dir = opendir(path.c_str())) {
+            while (dirent* entry = readdir(dir)) {
+                if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) {
+                    continue;
+                }
+                removeTree(path + "/" + entry->d_name);
+            }
+            closedir(dir);
+        }
+        rmdir(path.c_str());
+    } else {
+        unlink(path.c_str());
+    }
+}
+
+}  // namespace
+
+TempDir::TempDir() {
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern = std::string(base && *base ? base : "/tmp") + "/vexa-test-XXXXXX";
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back('\0');
+    if (mkdtemp(buffer.data()) == nullptr) {
+        throw std::runtime_error("cannot create a temporary folder");
+    }
+    m_path = buffer.data();
+}
+
+TempDir::~TempDir() { removeTree(m_path); }
+
+std::string TempDir::file(const std::string& relative) const { return m_path + "/" + relative; }
+
+void writeFile(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out) {
+        throw std::runtime_error("cannot write " + path);
+    }
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+bool pathExists(const std::string& path) {
+    struct stat st;
+    return lstat(path.c_str(), &st) == 0;
+}
+
+void makeDirs(const std::string& path) {
+    std::string partial;
+    std::stringstream steps(path);
+    std::string step;
+    if (!path.empty() && path[0] == '/') {
+        partial = "/";
+    }
+    while (std::getline(steps, step, '/')) {
+        if (step.empty()) {
+            continue;
+        }
+        partial += step + "/";
+        mkdir(partial.c_str(), 0755);
+    }
+}
+
+LogCapture::LogCapture()
+    : m_previous(wxLog::SetActiveTarget(this)),
+      m_previousLevel(wxLog::GetLogLevel()),
+      m_previousVerbose(wxLog::GetVerbose()) {
+    wxLog::SetLogLevel(wxLOG_Max);
+    wxLog::SetVerbose(true);
+}
+
+LogCapture::~LogCapture() {
+    wxLog::SetActiveTarget(m_previous);
+    wxLog::SetLogLevel(m_previousLevel);
+    wxLog::SetVerbose(m_previousVerbose);
+}
+
+void LogCapture::DoLogRecord(wxLogLevel level, const wxString& msg, const wxLogRecordInfo& info) {
+    CapturedLog record;
+    record.level = level;
+    record.message = kernel::toMB(msg);
+    record.file = info.filename ? info.filename : "";
+    record.function = info.func ? info.func : "";
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_records.push_back(record);
+}
+
+std::vector<CapturedLog> LogCapture::records() const {
+    // Records of other threads wait in wxLog's queue until flushed.
+    wxLog::FlushActive();
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_records;
+}
+
+bool LogCapture::contains(wxLogLevel level, const std::string& message) const {
+    wxLog::FlushActive();
+    std::lock_guard<std::mutex> lock(m_mutex);
+    for (const CapturedLog& r : m_records) {
+        if (r.level == level && r.message == message) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool LogCapture::mentions(const std::string& fragment) const {
+    wxLog::FlushActive();
+    std::lock_guard<std::mutex> lock(m_mutex);
+    for (const CapturedLog& r : m_records) {
+        if (r.message.find(fragment) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void LogCapture::clear() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_records.clear();
+}
+
+CommaLocale::CommaLocale() : m_available(false) {
+    const char* current = std::setlocale(LC_ALL, nullptr);
+    m_previous = current ? current : "C";
+    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8"}) {
+        if (std::setlocale(LC_ALL, name) != nullptr) {
+            m_available = std::localeconv()->decimal_point[0] == ',';
+            if (m_available) {
+                return;
+            }
+        }
+    }
+    std::setlocale(LC_ALL, m_previous.c_str());
+}
+
+CommaLocale::~CommaLocale() { std::setlocale(LC_ALL, m_previous.c_str()); }
+
+}  // namespace test
+}  // namespace vexa

@@ -1,0 +1,88 @@
+// Shared helpers for the test suites.
+#ifndef VEXA_TESTS_TESTSUPPORT_H
+#define VEXA_TESTS_TESTSUPPORT_H
+
+#include <wx/log.h>
+#include <wx/string.h>
+
+#include <mutex>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace vexa {
+namespace test {
+
+// A fresh folder under the system's temporary folder, removed with all its
+// content when the object goes.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& path() const { return m_path; }
+    // path() + "/" + relative
+    std::string file(const std::string& relative) const;
+
+private:
+    std::string m_path;
+};
+
+// Writes `bytes` to `path`, creating or truncating it.
+void writeFile(const std::string& path, const std::string& bytes);
+// The whole content of `path`; empty when it cannot be read.
+std::string readFile(const std::string& path);
+bool pathExists(const std::string& path);
+void makeDirs(const std::string& path);
+
+// A captured log record.
+struct CapturedLog {
+    wxLogLevel level;
+    std::string message;  // UTF-8
+    std::string file;
+    std::string function;
+};
+
+// Installs itself as the active wxLog target (verbose, debug level) for its
+// lifetime and records every message; restores the previous target after.
+class LogCapture : public wxLog {
+public:
+    LogCapture();
+    ~LogCapture() override;
+    std::vector<CapturedLog> records() const;
+    bool contains(wxLogLevel level, const std::string& message) const;
+    // True when a record's message contains `fragment`.
+    bool mentions(const std::string& fragment) const;
+    void clear();
+
+protected:
+    void DoLogRecord(wxLogLevel level, const wxString& msg, const wxLogRecordInfo& info) override;
+
+private:
+    mutable std::mutex m_mutex;
+    std::vector<CapturedLog> m_records;
+    wxLog* m_previous;
+    wxLogLevel m_previousLevel;
+    bool m_previousVerbose;
+};
+
+// Switches LC_ALL (and C++ global locale's numeric facet is untouched) to a
+// locale with a decimal comma for its lifetime, if the machine has one;
+// available() tells whether it did.
+class CommaLocale {
+public:
+    CommaLocale();
+    ~CommaLocale();
+    bool available() const { return m_available; }
+
+private:
+    std::string m_previous;
+    bool m_available;
+};
+
+}  // namespace test
+}  // namespace vexa
+
+#endif  // VEXA_TESTS_TESTSUPPORT_H
