@@ -1,0 +1,396 @@
+#include "repos/DataStrategy.h"
+
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "kernel/Text.h"
+#include "kernel/VexKernel.h"
+#include "logger/Log.h"
+#include "repos/DataCouple.h"
+
+namespace vexa {
+namespace repos {
+
+using kernel::fromMB;
+using kernel::toMB;
+
+namespace {
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+int digitValue(char c, int base) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (base == 16 && c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (base == 16 && c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+// The attribute's bytes; empty for an empty node.
+std::string attributeBytes(const NamedNode::Ptr& node, const wxString& attribute) {
+    return node ? toMB(node->getAttribute(attribute)) : std::string();
+}
+
+// `text` read as a whole signed decimal int: an optional sign then digits,
+// nothing else. False for anything else, including values beyond int.
+bool parseWholeInt(const wxString& text, int& result) {
+    std::size_t i = 0;
+    bool negative = false;
+    if (i < text.length() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    if (i == text.length()) {
+        return false;
+    }
+    long long value = 0;
+    for (; i < text.length(); ++i) {
+        const wxUniChar c = text[i];
+        if (c < '0' || c > '9') {
+            return false;
+        }
+        value = value * 10 + static_cast<int>(c.GetValue() - '0');
+        if (value > static_cast<long long>(INT_MAX) + 1) {
+            return false;
+        }
+    }
+    if (negative) {
+        value = -value;
+    }
+    if (value > INT_MAX || value < INT_MIN) {
+        return false;
+    }
+    result = static_cast<int>(value);
+    return true;
+}
+
+// The index `name` carries after `prefix`, when it is one to take.
+bool indexOf(const wxString& name, const wxString& prefix, int limit, int& index) {
+    if (!name.StartsWith(prefix)) {
+        return false;
+    }
+    int value = 0;
+    if (!parseWholeInt(name.Mid(prefix.length()), value) || value < 0) {
+        return false;
+    }
+    if (limit >= 1 && value >= limit) {
+        return false;
+    }
+    index = value;
+    return true;
+}
+
+}  // namespace
+
+int readIntValue(const NamedNode::Ptr& node, const wxString& attribute) {
+    const std::string text = attributeBytes(node, attribute);
+    const char* p = text.c_str();
+    while (isBlank(*p)) {
+        ++p;
+    }
+    bool negative = false;
+    if (*p == '+' || *p == '-') {
+        negative = *p == '-';
+        ++p;
+    }
+    long long value = 0;
+    for (; *p >= '0' && *p <= '9'; ++p) {
+        if (value <= static_cast<long long>(INT_MAX) + 1) {
+            value = value * 10 + (*p - '0');
+        }
+    }
+    if (negative) {
+        value = -value;
+    }
+    if (value > INT_MAX) {
+        return INT_MAX;
+    }
+    if (value < INT_MIN) {
+        return INT_MIN;
+    }
+    return static_cast<int>(value);
+}
+
+std::uint32_t readUnsignedValue(const NamedNode::Ptr& node, const wxString& attribute, int base) {
+    if (base != 10 && base != 16) {
+        return 0;
+    }
+    const std::string text = attributeBytes(node, attribute);
+    std::size_t i = 0;
+    if (base == 16 && text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        i = 2;
+    }
+    if (i == text.size()) {
+        return 0;
+    }
+    std::uint64_t value = 0;
+    for (; i < text.size(); ++i) {
+        const int digit = digitValue(text[i], base);
+        if (digit < 0) {
+            return 0;
+        }
+        value = value * static_cast<unsigned>(base) + static_cast<unsigned>(digit);
+        if (value > 0xFFFFFFFFull) {
+            return 0;
+        }
+    }
+    return static_cast<std::uint32_t>(value);
+}
+
+void readTextValue(char* buffer, const NamedNode::Ptr& node, const wxString& attribute,
+                   std::size_t maximum) {
+    if (buffer == nullptr) {
+        return;
+    }
+    // Zero the whole field first, as a padded copy does: a structure read
+    // twice compares equal byte for byte.
+    std::memset(buffer, 0, maximum + 1);
+    const std::string text = attributeBytes(node, attribute);
+    if (!text.empty()) {
+        kernel::copyTextCut(buffer, text, maximum);
+    }
+}
+
+double readRealValue(const NamedNode::Ptr& node, const wxString& attribute) {
+    if (!node) {
+        return 0.0;
+    }
+    return OatofEx(attributeBytes(node, attribute).c_str());
+}
+
+wxString formatReal(double value, int decimals) {
+    if (decimals < 0) {
+        decimals = 0;
+    } else if (decimals > 64) {
+        decimals = 64;
+    }
+    char format[16];
+    std::snprintf(format, sizeof format, "%%.%df", decimals);
+    // The widest result is DBL_MAX: 309 digits, sign, point and 64 decimals.
+    char buffer[512];
+    const int written = OsnprintfEx(buffer, sizeof buffer, format, value);
+    if (written < 0) {
+        return wxString();
+    }
+    return fromMB(buffer);
+}
+
+NamedNode::Ptr prepareChild(const NamedNode::Ptr& parent, const wxString& name) {
+    if (!parent) {
+        return NamedNode::Ptr();
+    }
+    NamedNode::Ptr child = parent->findChild(name);
+    if (!child) {
+        child = NamedNode::Create(name);
+        child->addTo(parent);
+    }
+    child->getData()->attributes.clear();
+    return child;
+}
+
+void removeChild(const NamedNode::Ptr& parent, const wxString& name) {
+    if (!parent) {
+        return;
+    }
+    if (NamedNode::Ptr child = parent->findChild(name)) {
+        child->detach();
+    }
+}
+
+std::map<int, NamedNode::Ptr> indexedChildren(const NamedNode::Ptr& node, const wxString& prefix,
+                                              int limit) {
+    std::map<int, NamedNode::Ptr> result;
+    if (!node) {
+        return result;
+    }
+    for (const NamedNode::Ptr& child : *node) {
+        int index = 0;
+        if (indexOf(child->getName(), prefix, limit, index)) {
+            result[index] = child;
+        }
+    }
+    return result;
+}
+
+std::map<int, wxString> indexedAttributes(const NamedNode::Ptr& node, const wxString& prefix,
+                                          int limit) {
+    std::map<int, wxString> result;
+    if (!node) {
+        return result;
+    }
+    for (const auto& attribute : node->getData()->attributes) {
+        int index = 0;
+        if (indexOf(attribute.first, prefix, limit, index)) {
+            result[index] = attribute.second;
+        }
+    }
+    return result;
+}
+
+wxString formatInt(long long value) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%lld", value);
+    return fromMB(buffer);
+}
+
+wxString formatUnsigned(unsigned long value) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%lu", value);
+    return fromMB(buffer);
+}
+
+wxString formatHex8(std::uint32_t value) {
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "0x%08x", static_cast<unsigned>(value));
+    return fromMB(buffer);
+}
+
+wxString formatHex(std::uint32_t value) {
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "0x%x", static_cast<unsigned>(value));
+    return fromMB(buffer);
+}
+
+NamedNode::Ptr appendValueChild(const NamedNode::Ptr& parent, const wxString& name,
+                                const wxString& text) {
+    NamedNode::Ptr child = NamedNode::Create(name);
+    child->setAttribute(wxS("value"), text);
+    child->addTo(parent);
+    return child;
+}
+
+wxString childValue(const NamedNode::Ptr& node, const wxString& name, bool* found) {
+    NamedNode::Ptr child = node ? node->findChild(name) : NamedNode::Ptr();
+    if (found != nullptr) {
+        *found = static_cast<bool>(child);
+    }
+    return child ? child->getAttribute(wxS("value")) : wxString();
+}
+
+namespace detail {
+
+void reportWriteBackFailure(const char* reason) noexcept {
+    try {
+        VEXA_LOG_WARNING("Writing a changed value back failed: %s",
+                         fromMB(reason != nullptr ? reason : ""));
+    } catch (...) {
+        // Called from destructors: nothing may leave.
+    }
+}
+
+}  // namespace detail
+
+// ---- String list ----------------------------------------------------------
+
+DataStrategy<std::list<wxString>>::~DataStrategy() = default;
+
+boost::shared_ptr<std::list<wxString>> DataStrategy<std::list<wxString>>::load(
+    NamedNode::Ptr node) const {
+    boost::shared_ptr<Value> value(new Value);
+    load(node, *value);
+    return value;
+}
+
+void DataStrategy<std::list<wxString>>::load(NamedNode::Ptr node, Value& list) const {
+    if (!node) {
+        return;
+    }
+    list.clear();
+    for (const NamedNode::Ptr& child : *node) {
+        list.push_back(child->getName());
+    }
+}
+
+void DataStrategy<std::list<wxString>>::storeInto(boost::shared_ptr<Value> list,
+                                                  NamedNode::Ptr node) const {
+    if (!node) {
+        return;
+    }
+    node->setName(wxString(wxS("PageSizes")));
+    if (!list) {
+        return;
+    }
+    node->clearChildren();
+    for (const wxString& name : *list) {
+        NamedNode::Create(name)->addTo(node);
+    }
+}
+
+NamedNode::Ptr DataStrategy<std::list<wxString>>::storeNew(boost::shared_ptr<Value> list,
+                                                           NamedNode::Ptr parent,
+                                                           const wxString& name) const {
+    NamedNode::Ptr node = NamedNode::Create(name);
+    storeInto(list, node);
+    node->addTo(parent);
+    return node;
+}
+
+// ---- String map -----------------------------------------------------------
+
+DataStrategy<std::map<wxString, wxString>>::~DataStrategy() = default;
+
+boost::shared_ptr<std::map<wxString, wxString>> DataStrategy<std::map<wxString, wxString>>::load(
+    NamedNode::Ptr node) const {
+    boost::shared_ptr<Value> value(new Value);
+    load(node, *value);
+    return value;
+}
+
+void DataStrategy<std::map<wxString, wxString>>::load(NamedNode::Ptr node, Value& map) const {
+    if (!node) {
+        return;
+    }
+    map.clear();
+    for (const NamedNode::Ptr& child : *node) {
+        map[child->getName()] = child->getAttribute(wxS("value"));
+    }
+}
+
+void DataStrategy<std::map<wxString, wxString>>::storeInto(boost::shared_ptr<Value> map,
+                                                           NamedNode::Ptr node) const {
+    if (!map || !node) {
+        return;
+    }
+    node->clearChildren();
+    node->setName(wxString(wxS("TableDefaults")));
+    for (const auto& entry : *map) {
+        appendValueChild(node, entry.first, entry.second);
+    }
+}
+
+NamedNode::Ptr DataStrategy<std::map<wxString, wxString>>::storeNew(boost::shared_ptr<Value> map,
+                                                                    NamedNode::Ptr parent,
+                                                                    const wxString& name) const {
+    NamedNode::Ptr node = NamedNode::Create(name);
+    storeInto(map, node);
+    node->addTo(parent);
+    return node;
+}
+
+// ---- Raw node data ----------------------------------------------------------
+
+DataStrategy<NamedNodeData>::~DataStrategy() = default;
+
+boost::shared_ptr<NamedNodeData> DataStrategy<NamedNodeData>::load(NamedNode::Ptr node) const {
+    return node ? node->getData() : boost::shared_ptr<NamedNodeData>();
+}
+
+void DataStrategy<NamedNodeData>::load(NamedNode::Ptr node, Value& data) const {
+    if (node) {
+        data = *node->getData();
+    }
+}
+
+void DataStrategy<NamedNodeData>::storeInto(boost::shared_ptr<Value>, NamedNode::Ptr) const {}
+
+}  // namespace repos
+}  // namespace vexa
