@@ -1,0 +1,107 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "kernel/VexKernel.h"
+
+namespace {
+
+TEST(OGetProcessExePath, NamesThisTestProgram) {
+    char buffer[260] = {0};
+    const int length = OGetProcessExePath(buffer, sizeof(buffer));
+    ASSERT_GT(length, 0);
+    EXPECT_EQ(static_cast<std::size_t>(length), std::strlen(buffer));
+    EXPECT_EQ(buffer[0], '/');
+    const std::string path(buffer);
+    EXPECT_EQ(path.substr(path.rfind('/') + 1), "kernel_tests");
+    struct stat st;
+    ASSERT_EQ(stat(buffer, &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+}
+
+TEST(OGetProcessExePath, ABufferTooSmallGivesNothingRatherThanACutPath) {
+    char buffer[260];
+    const int length = OGetProcessExePath(buffer, sizeof(buffer));
+    ASSERT_GT(length, 1);
+    std::vector<char> small(static_cast<std::size_t>(length), 'x');  // no room for the terminator
+    EXPECT_EQ(OGetProcessExePath(small.data(), length), 0);
+    EXPECT_EQ(small[0], '\0');
+    EXPECT_EQ(OGetProcessExePath(nullptr, 260), 0);
+}
+
+// Records the order in which objects are released.
+struct Recorder : singleton_interface {
+    Recorder(std::vector<std::string>& log, std::string name) : m_log(log), m_name(name) {}
+    void release() override { m_log.push_back(m_name); }
+    std::vector<std::string>& m_log;
+    std::string m_name;
+};
+
+TEST(Singleton, ReleaseAllReleasesEachRegisteredObjectOnceLastFirst) {
+    std::vector<std::string> log;
+    Recorder a(log, "a"), b(log, "b"), c(log, "c");
+    singleton::Manage(&a);
+    singleton::Manage(&b);
+    singleton::Manage(&a);  // a repeat is ignored
+    singleton::Manage(&c);
+    singleton::Manage(nullptr);
+    singleton::Release(&b);  // deregistered and released now
+    EXPECT_EQ(log, (std::vector<std::string>{"b"}));
+    singleton::ReleaseAll();
+    EXPECT_EQ(log, (std::vector<std::string>{"b", "c", "a"}));
+    singleton::ReleaseAll();  // nothing registered any more
+    EXPECT_EQ(log.size(), 3u);
+}
+
+TEST(Singleton, ReleasingAnUnregisteredObjectStillReleasesIt) {
+    std::vector<std::string> log;
+    Recorder a(log, "a");
+    singleton::Release(&a);
+    singleton::Release(nullptr);
+    EXPECT_EQ(log, (std::vector<std::string>{"a"}));
+}
+
+struct Counted {
+    Counted() { ++made; }
+    ~Counted() { ++destroyed; }
+    int value = 0;
+    static int made;
+    static int destroyed;
+};
+int Counted::made = 0;
+int Counted::destroyed = 0;
+
+TEST(SingletonPtr, MakesOnFirstUseAndAgainAfterRelease) {
+    Counted::made = Counted::destroyed = 0;
+    {
+        singleton_ptr<Counted> holder;
+        EXPECT_EQ(holder.peek(), nullptr);
+        Counted* first = holder.get();
+        first->value = 7;
+        EXPECT_EQ(holder.get(), first);
+        EXPECT_EQ(Counted::made, 1);
+
+        singleton::Manage(&holder);
+        singleton::ReleaseAll();  // the manager lets it go early
+        EXPECT_EQ(Counted::destroyed, 1);
+        EXPECT_EQ(holder.peek(), nullptr);
+        EXPECT_EQ(holder.get()->value, 0);  // a fresh object
+        EXPECT_EQ(Counted::made, 2);
+        singleton::Manage(&holder);
+    }
+    // Going out of scope deregistered it and deleted its object: the
+    // manager must not touch the dead holder.
+    EXPECT_EQ(Counted::destroyed, 2);
+    std::vector<std::string> log;
+    Recorder other(log, "other");
+    singleton::Manage(&other);
+    singleton::ReleaseAll();
+    EXPECT_EQ(log, (std::vector<std::string>{"other"}));
+    EXPECT_EQ(Counted::destroyed, 2);
+}
+
+}  // namespace

@@ -1,0 +1,181 @@
+#include <gtest/gtest.h>
+
+#include <cstddef>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "kernel/VexKernel.h"
+
+namespace {
+
+typedef std::vector<std::string> Row;
+
+// The texts of every row of the chain, read through the layout callers use.
+std::vector<Row> rowsOf(const SSTRAL* array) {
+    std::vector<Row> rows;
+    for (const SSTRALROW* row = array->first; row != nullptr; row = row->next) {
+        Row texts;
+        for (int32_t i = 0; i < row->count; ++i) {
+            texts.push_back(row->texts[i]);
+        }
+        rows.push_back(texts);
+    }
+    return rows;
+}
+
+std::vector<int> kindsOf(const SSTRAL* array) {
+    std::vector<int> kinds;
+    for (const SSTRALROW* row = array->first; row != nullptr; row = row->next) {
+        kinds.push_back(row->kind);
+    }
+    return kinds;
+}
+
+class StralTest : public ::testing::Test {
+  protected:
+    void SetUp() override { m_array = _stral_new(); }
+    void TearDown() override { stral_free(m_array); }
+    SSTRAL* m_array = nullptr;
+};
+
+TEST(StralLayout, MatchesTheOrderCallersReadRowsIn) {
+    // Callers empty an array by zeroing its first two words and walk rows
+    // by count, text array and next pointer, in that order.
+    EXPECT_EQ(offsetof(SSTRAL, first), 0u);
+    EXPECT_EQ(offsetof(SSTRAL, last), sizeof(void*));
+    EXPECT_EQ(offsetof(SSTRALROW, count), 0u);
+    EXPECT_EQ(sizeof(SSTRALROW::count), 4u);
+    EXPECT_LT(offsetof(SSTRALROW, count), offsetof(SSTRALROW, texts));
+    EXPECT_LT(offsetof(SSTRALROW, texts), offsetof(SSTRALROW, next));
+}
+
+TEST_F(StralTest, NewArrayIsEmptyAndAppendsKeepOrderAndKind) {
+    ASSERT_NE(m_array, nullptr);
+    EXPECT_EQ(m_array->first, nullptr);
+    EXPECT_EQ(0, stral_add(m_array, -1, 0x51, "A4", "210", "297", nullptr));
+    EXPECT_EQ(0, stral_add(m_array, -1, 0x32, "Letter", nullptr));
+    EXPECT_EQ(0, stral_add(m_array, -1, 0xa, nullptr));  // a row without texts
+    EXPECT_EQ(rowsOf(m_array), (std::vector<Row>{{"A4", "210", "297"}, {"Letter"}, {}}));
+    EXPECT_EQ(kindsOf(m_array), (std::vector<int>{0x51, 0x32, 0xa}));
+    EXPECT_EQ(m_array->last->next, nullptr);
+    EXPECT_EQ(m_array->last->kind, 0xa);
+}
+
+TEST_F(StralTest, AddCopiesTheTexts) {
+    char name[] = "Port1";
+    std::string empty;
+    stral_add(m_array, -1, 0x51, name, empty.c_str(), "Caf\xC3\xA9", nullptr);
+    name[0] = 'X';
+    EXPECT_EQ(rowsOf(m_array), (std::vector<Row>{{"Port1", "", "Caf\xC3\xA9"}}));
+}
+
+TEST_F(StralTest, PositionsInsertBeforeTheIndexedRowAndTheTailStaysRight) {
+    stral_add(m_array, -1, 1, "b", nullptr);
+    stral_add(m_array, 0, 1, "a", nullptr);   // first
+    stral_add(m_array, 99, 1, "d", nullptr);  // past the end appends
+    stral_add(m_array, 2, 1, "c", nullptr);   // before "d"
+    stral_add(m_array, -5, 1, "e", nullptr);  // any negative appends
+    stral_add(m_array, -1, 1, "f", nullptr);
+    EXPECT_EQ(rowsOf(m_array), (std::vector<Row>{{"a"}, {"b"}, {"c"}, {"d"}, {"e"}, {"f"}}));
+    ASSERT_NE(m_array->last, nullptr);
+    EXPECT_STREQ(m_array->last->texts[0], "f");
+}
+
+TEST_F(StralTest, ZeroingTheFirstTwoWordsEmptiesTheArrayWithoutLeaking) {
+    // What the settings readers do before refilling an array; the dropped
+    // rows are still released by stral_free (the leak checker sees it).
+    stral_add(m_array, -1, 0x51, "old1", nullptr);
+    stral_add(m_array, -1, 0x51, "old2", nullptr);
+    std::memset(m_array, 0, 2 * sizeof(void*));
+    EXPECT_TRUE(rowsOf(m_array).empty());
+    EXPECT_EQ(stral_find(m_array, "old1", 0), 0);
+    stral_add(m_array, -1, 0x51, "new", nullptr);
+    EXPECT_EQ(rowsOf(m_array), (std::vector<Row>{{"new"}}));
+}
+
+TEST_F(StralTest, ANullTailWithRowsIsRepairedOnAppend) {
+    stral_add(m_array, -1, 1, "a", nullptr);
+    stral_add(m_array, -1, 1, "b", nullptr);
+    m_array->last = nullptr;
+    stral_add(m_array, -1, 1, "c", nullptr);
+    EXPECT_EQ(rowsOf(m_array), (std::vector<Row>{{"a"}, {"b"}, {"c"}}));
+}
+
+TEST_F(StralTest, CopyIsDeepAndIndependent) {
+    stral_add(m_array, -1, 0x51, "A4", "210", nullptr);
+    stral_add(m_array, -1, 0xa, "\xE6\x97\xA5\xE6\x9C\xAC", nullptr);
+    SSTRAL* copy = _stral_copy(m_array);
+    ASSERT_NE(copy, nullptr);
+    EXPECT_EQ(rowsOf(copy), rowsOf(m_array));
+    EXPECT_EQ(kindsOf(copy), kindsOf(m_array));
+    EXPECT_NE(copy->first, m_array->first);
+    EXPECT_NE(copy->first->texts[0], m_array->first->texts[0]);
+
+    copy->first->texts[0][0] = 'B';
+    stral_add(copy, -1, 0x51, "extra", nullptr);
+    EXPECT_EQ(rowsOf(m_array), (std::vector<Row>{{"A4", "210"}, {"\xE6\x97\xA5\xE6\x9C\xAC"}}));
+
+    // The copy outlives its original (use after free would show here).
+    stral_free(m_array);
+    m_array = nullptr;
+    EXPECT_EQ(rowsOf(copy),
+              (std::vector<Row>{{"B4", "210"}, {"\xE6\x97\xA5\xE6\x9C\xAC"}, {"extra"}}));
+    stral_free(copy);
+}
+
+TEST_F(StralTest, CopyTakesOnlyTheVisibleChain) {
+    stral_add(m_array, -1, 1, "dropped", nullptr);
+    std::memset(m_array, 0, 2 * sizeof(void*));
+    stral_add(m_array, -1, 1, "kept", nullptr);
+    SSTRAL* copy = _stral_copy(m_array);
+    EXPECT_EQ(rowsOf(copy), (std::vector<Row>{{"kept"}}));
+    stral_add(copy, -1, 1, "more", nullptr);  // the copy's tail is its own
+    EXPECT_EQ(rowsOf(copy), (std::vector<Row>{{"kept"}, {"more"}}));
+    EXPECT_EQ(rowsOf(m_array), (std::vector<Row>{{"kept"}}));
+    stral_free(copy);
+}
+
+TEST_F(StralTest, FindMatchesWholeTextsInAnyColumn) {
+    stral_add(m_array, -1, 0x51, "LPT1", "parallel", "", nullptr);
+    stral_add(m_array, -1, 0x51, "Caf\xC3\xA9", "usb", "1", nullptr);
+    EXPECT_EQ(stral_find(m_array, "LPT1", 0), 1);
+    EXPECT_EQ(stral_find(m_array, "usb", 0), 2);
+    EXPECT_EQ(stral_find(m_array, "Caf\xC3\xA9", 0), 2);
+    EXPECT_EQ(stral_find(m_array, "", 0), 1);
+    EXPECT_EQ(stral_find(m_array, "LPT", 0), 0);
+    EXPECT_EQ(stral_find(m_array, "lpt1", 0), 0);
+    EXPECT_EQ(stral_find(m_array, "Cafe", 0), 0);
+}
+
+TEST(StralNull, NullArraysAreHandled) {
+    EXPECT_EQ(_stral_copy(nullptr), nullptr);
+    EXPECT_EQ(stral_add(nullptr, -1, 1, "a", nullptr), -1);
+    EXPECT_EQ(stral_find(nullptr, "a", 0), 0);
+    stral_free(nullptr);
+    SSTRAL* array = _stral_new();
+    EXPECT_EQ(stral_find(array, nullptr, 0), 0);
+    SSTRAL* copy = _stral_copy(array);
+    ASSERT_NE(copy, nullptr);
+    EXPECT_EQ(copy->first, nullptr);
+    stral_free(copy);
+    stral_free(array);
+}
+
+TEST(StralLarge, ManyAppendsKeepEveryRowInOrder) {
+    SSTRAL* array = _stral_new();
+    const int rows = 20000;
+    for (int i = 0; i < rows; ++i) {
+        const std::string text = std::to_string(i);
+        ASSERT_EQ(stral_add(array, -1, 0x51, text.c_str(), nullptr), 0);
+    }
+    int index = 0;
+    for (const SSTRALROW* row = array->first; row != nullptr; row = row->next, ++index) {
+        ASSERT_EQ(std::to_string(index), row->texts[0]);
+    }
+    EXPECT_EQ(index, rows);
+    EXPECT_EQ(stral_find(array, "19999", 0), rows);
+    stral_free(array);
+}
+
+}  // namespace

@@ -1,0 +1,127 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "kernel/Text.h"
+#include "kernel/VexKernel.h"
+
+namespace {
+
+using vexa::kernel::copyTextCut;
+using vexa::kernel::fromMB;
+using vexa::kernel::toMB;
+using vexa::kernel::utf8CutLength;
+
+TEST(Ostrgetc, DecodesOneCharacterOfEachLength) {
+    struct Case {
+        const char* text;
+        uint32_t code;
+        int length;
+    } cases[] = {
+        {"A", 0x41, 1},
+        {"\xC3\xA9t\xC3\xA9", 0xE9, 2},
+        {"\xE2\x82\xAC", 0x20AC, 3},
+        {"\xF0\x9F\x98\x80!", 0x1F600, 4},
+        {"\xF4\x8F\xBF\xBF", 0x10FFFF, 4},
+    };
+    for (const Case& c : cases) {
+        int length = -1;
+        EXPECT_EQ(Ostrgetc(c.text, &length), c.code) << c.text;
+        EXPECT_EQ(length, c.length) << c.text;
+    }
+}
+
+TEST(Ostrgetc, InvalidBytesAreCharactersOfTheirOwn) {
+    const char* invalid[] = {
+        "\x80",              // stray continuation
+        "\xC0\xAF",          // overlong '/'
+        "\xE0\x80\xAF",      // overlong, three bytes
+        "\xED\xA0\x80",      // surrogate
+        "\xF4\x90\x80\x80",  // beyond U+10FFFF
+        "\xE2\x82",          // cut short by the terminator
+        "\xC3"
+        "A",  // lead byte without continuation
+        "\xFF",
+    };
+    for (const char* text : invalid) {
+        int length = -1;
+        EXPECT_EQ(Ostrgetc(text, &length), static_cast<unsigned char>(text[0]));
+        EXPECT_EQ(length, 1);
+    }
+    int length = -1;
+    EXPECT_EQ(Ostrgetc("", &length), 0u);
+    EXPECT_EQ(length, 0);
+    EXPECT_EQ(Ostrgetc(nullptr, &length), 0u);
+    EXPECT_EQ(Ostrgetc("\xC3\xA9", nullptr), 0xE9u);
+}
+
+TEST(Ostrgetc, WalkingATextAgreesWithTheWideString) {
+    const std::string text = "Caf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x96\xA8 A4";
+    const wxString wide = fromMB(text);
+    std::vector<uint32_t> codes;
+    std::size_t offset = 0;
+    while (offset < text.size()) {
+        int length = 0;
+        codes.push_back(Ostrgetc(text.c_str() + offset, &length));
+        ASSERT_GT(length, 0);
+        offset += static_cast<std::size_t>(length);
+    }
+    EXPECT_EQ(offset, text.size());
+    ASSERT_EQ(codes.size(), wide.length());
+    for (std::size_t i = 0; i < codes.size(); ++i) {
+        EXPECT_EQ(codes[i], static_cast<uint32_t>(wide[i].GetValue()));
+    }
+}
+
+TEST(CodePageConversion, CopiesAndCutsAtCharacterBoundaries) {
+    const char* name = "Caf\xC3\xA9";  // 5 bytes
+    EXPECT_EQ(Outf8_to_mbcs(name, nullptr, 0), 5u);
+    char buffer[16];
+    EXPECT_EQ(Outf8_to_mbcs(name, buffer, sizeof(buffer)), 5u);
+    EXPECT_STREQ(buffer, name);
+    EXPECT_EQ(Ombcs_to_utf8(name, buffer, sizeof(buffer)), 5u);
+    EXPECT_STREQ(buffer, name);
+
+    // Room for 4 bytes would split the 'é': only "Caf" is written.
+    char small[5];
+    EXPECT_EQ(Outf8_to_mbcs(name, small, sizeof(small)), 5u);
+    EXPECT_STREQ(small, "Caf");
+    EXPECT_EQ(Ombcs_to_utf8(nullptr, small, sizeof(small)), 0u);
+    EXPECT_STREQ(small, "");
+}
+
+TEST(TextHelpers, NonAsciiSurvivesUnderTheCLocale) {
+    const std::string bytes = "Caf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC";
+    const wxString wide = fromMB(bytes);
+    EXPECT_EQ(wide.length(), 7u);
+    EXPECT_EQ(toMB(wide), bytes);
+    EXPECT_EQ(fromMB(bytes.c_str()), wide);
+    EXPECT_TRUE(fromMB(static_cast<const char*>(nullptr)).empty());
+}
+
+TEST(TextHelpers, InvalidUtf8IsKeptByteForByte) {
+    const std::string latin1 = "Caf\xE9";
+    const wxString wide = fromMB(latin1);
+    ASSERT_EQ(wide.length(), 4u);
+    EXPECT_EQ(wide[3].GetValue(), 0xE9u);
+}
+
+TEST(TextHelpers, CutsNeverSplitACharacter) {
+    const std::string text =
+        "a\xE2\x82\xAC"
+        "b";  // a, euro sign, b
+    EXPECT_EQ(utf8CutLength(text.data(), text.size(), 5), 5u);
+    EXPECT_EQ(utf8CutLength(text.data(), text.size(), 4), 4u);
+    EXPECT_EQ(utf8CutLength(text.data(), text.size(), 3), 1u);
+    EXPECT_EQ(utf8CutLength(text.data(), text.size(), 1), 1u);
+    EXPECT_EQ(utf8CutLength(text.data(), text.size(), 0), 0u);
+    char buffer[4];
+    EXPECT_EQ(copyTextCut(buffer, text, 3), 1u);
+    EXPECT_STREQ(buffer, "a");
+    // What is cut still converts back.
+    EXPECT_EQ(fromMB(buffer), wxString(L"a"));
+}
+
+}  // namespace
