@@ -1,0 +1,357 @@
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <cstring>
+#include <string>
+
+#include "TreeHelpers.h"
+#include "common/TestSupport.h"
+#include "repos/InkRecords.h"
+#include "src/InkRecordIO.h"
+
+using namespace vexa::repos;
+using vexa::test::addChild;
+using vexa::test::attr;
+using vexa::test::childAt;
+using vexa::test::childNames;
+using vexa::test::name;
+using vexa::test::W;
+
+namespace {
+
+NamedNode::Ptr root(const char* nodeName) {
+    return addChild(NamedNode::Ptr(), nodeName);
+}
+
+template <class T>
+boost::shared_ptr<T> zeroed() {
+    boost::shared_ptr<T> value(new T);
+    std::memset(value.get(), 0, sizeof(T));
+    return value;
+}
+
+// ---- Point curves and transition sets ------------------------------------
+
+TEST(PointCurve, ReaderLimitsToPercentAndRoundsHalfUp) {
+    NamedNode::Ptr node = root("Coverage");
+    addChild(node, "Point0", {{"x", "150.7"}, {"y", "-3"}});
+    addChild(node, "Point1", {{"x", "49.5"}, {"y", "49.4"}});
+    addChild(node, "Point2", {{"x", "abc"}, {"y", "1e400"}});
+    addChild(node, "Point07", {{"x", "7"}, {"y", "8"}});
+    addChild(node, "Point64", {{"x", "1"}, {"y", "1"}});
+    addChild(node, "Point-1", {{"x", "1"}, {"y", "1"}});
+
+    SPPOINTCURVE curve;
+    std::memset(&curve, 0, sizeof curve);
+    detail::readPointCurve(node, curve);
+    EXPECT_EQ(curve.Points[0].x, 100);
+    EXPECT_EQ(curve.Points[0].y, 0);
+    EXPECT_EQ(curve.Points[1].x, 50);
+    EXPECT_EQ(curve.Points[1].y, 49);
+    EXPECT_EQ(curve.Points[2].x, 0);
+    EXPECT_EQ(curve.Points[2].y, 100);
+    EXPECT_EQ(curve.Points[7].x, 7);
+    EXPECT_EQ(curve.Points[7].y, 8);
+    EXPECT_EQ(curve.Points[63].x, 0);  // Point64 went nowhere
+}
+
+TEST(PointCurve, WriterEndsBeforeFirstZeroXAfterPointZero) {
+    SPPOINTCURVE curve;
+    std::memset(&curve, 0, sizeof curve);
+    curve.Points[0].y = 7;  // x 0 in point 0 does not end the curve ...
+    curve.Points[1] = {10, 20};
+    curve.Points[3] = {30, 40};  // ... but point 2's does, hiding point 3
+    NamedNode::Ptr written = detail::writePointCurve(W("Coverage"), curve);
+    EXPECT_EQ(name(written), "Coverage");
+    ASSERT_EQ(childNames(written), "Point0,Point1");
+    EXPECT_EQ(attr(childAt(written, 0), "y"), "7");
+    EXPECT_EQ(attr(childAt(written, 1), "x"), "10");
+    EXPECT_EQ(attr(childAt(written, 1), "y"), "20");
+
+    std::memset(&curve, 0, sizeof curve);
+    EXPECT_EQ(childNames(detail::writePointCurve(W("C"), curve)), "Point0");
+
+    for (int i = 0; i < SP_CURVE_POINTS; ++i) {
+        curve.Points[i] = {static_cast<uint8_t>(i + 1), static_cast<uint8_t>(100 - i)};
+    }
+    written = detail::writePointCurve(W("C"), curve);
+    EXPECT_EQ(written->getChildCount(), 64u);
+    SPPOINTCURVE back;
+    std::memset(&back, 0, sizeof back);
+    detail::readPointCurve(written, back);
+    EXPECT_EQ(std::memcmp(&back, &curve, sizeof curve), 0);
+}
+
+TEST(TransitionSet, WriterWritesOneTransitionLessThanLevels) {
+    SPTRANSITIONSET set;
+    std::memset(&set, 0, sizeof set);
+    for (int t = 0; t < SP_MAX_TRANSITIONS; ++t) {
+        set.Transitions[t].Points[0] = {static_cast<uint8_t>(t), 50};
+    }
+    EXPECT_EQ(childNames(detail::writeTransitionSet(W("T"), set, 3)), "Transition0,Transition1");
+    EXPECT_EQ(detail::writeTransitionSet(W("T"), set, 1)->getChildCount(), 0u);
+    EXPECT_EQ(detail::writeTransitionSet(W("T"), set, 0)->getChildCount(), 0u);
+    EXPECT_EQ(detail::writeTransitionSet(W("T"), set, -4)->getChildCount(), 0u);
+    NamedNode::Ptr all = detail::writeTransitionSet(W("T"), set, 200);
+    ASSERT_EQ(all->getChildCount(), 16u);
+    EXPECT_EQ(name(childAt(all, 15)), "Transition15");
+    EXPECT_EQ(attr(childAt(childAt(all, 15), 0), "x"), "15");
+}
+
+TEST(TransitionSet, ReaderTakesTransitionsZeroToFifteen) {
+    NamedNode::Ptr node = root("Transitions");
+    addChild(addChild(node, "Transition3"), "Point0", {{"x", "33"}, {"y", "44"}});
+    addChild(addChild(node, "Transition15"), "Point1", {{"x", "5"}, {"y", "6"}});
+    addChild(addChild(node, "Transition16"), "Point0", {{"x", "99"}, {"y", "99"}});
+    SPTRANSITIONSET set;
+    std::memset(&set, 0, sizeof set);
+    detail::readTransitionSet(node, set);
+    EXPECT_EQ(set.Transitions[3].Points[0].x, 33);
+    EXPECT_EQ(set.Transitions[3].Points[0].y, 44);
+    EXPECT_EQ(set.Transitions[15].Points[1].x, 5);
+    EXPECT_EQ(set.Transitions[0].Points[0].x, 0);
+}
+
+// ---- Level tables ----------------------------------------------------------
+
+TEST(InkLevelTable, PositionsChooseSlotsAndCount) {
+    NamedNode::Ptr node = root("MLInfo");
+    addChild(node, "Dark", {{"value", "300"}, {"position", "2"}});
+    addChild(node, "Light", {{"value", "5"}, {"position", "0"}});
+    addChild(node, "Beyond", {{"value", "9"}, {"position", "30"}});
+    addChild(node, "Negative", {{"value", "9"}, {"position", "-1"}});
+
+    SPINKLEVEL level;
+    std::memset(&level, 0, sizeof level);
+    DataStrategy<SPINKLEVEL>().load(node, level);
+    EXPECT_EQ(level.Count, 3);
+    EXPECT_STREQ(level.Names[0], "Light");
+    EXPECT_EQ(level.Levels[0], 5);
+    EXPECT_STREQ(level.Names[1], "");
+    EXPECT_EQ(level.Levels[1], 0);
+    EXPECT_STREQ(level.Names[2], "Dark");
+    EXPECT_EQ(level.Levels[2], 300 & 0xFF);
+
+    // A table without children has no entries, whatever it held before.
+    DataStrategy<SPINKLEVEL>().load(root("MLInfo"), level);
+    EXPECT_EQ(level.Count, 0);
+    // An empty node changes nothing.
+    level.Count = 7;
+    DataStrategy<SPINKLEVEL>().load(NamedNode::Ptr(), level);
+    EXPECT_EQ(level.Count, 7);
+}
+
+TEST(InkLevelTable, NamesAreCutAtCharacterBoundary) {
+    NamedNode::Ptr node = root("L");
+    addChild(node, "Magentaü", {{"position", "0"}});   // 9 bytes: fits
+    addChild(node, "Magentaaü", {{"position", "1"}});  // 10 bytes: ü goes whole
+    addChild(node, "LightMagenta", {{"position", "2"}});
+    SPINKLEVEL level;
+    std::memset(&level, 0x55, sizeof level);
+    DataStrategy<SPINKLEVEL>().load(node, level);
+    EXPECT_STREQ(level.Names[0], "Magentaü");
+    EXPECT_STREQ(level.Names[1], "Magentaa");
+    EXPECT_STREQ(level.Names[2], "LightMage");
+}
+
+TEST(InkLevelTable, WriterReplacesChildrenAndRoundTrips) {
+    boost::shared_ptr<SPINKLEVEL> level = zeroed<SPINKLEVEL>();
+    level->Count = 3;
+    std::strcpy(level->Names[0], "Cyan");
+    std::strcpy(level->Names[1], "Gelb");
+    std::strcpy(level->Names[2], "Grün");
+    level->Levels[0] = 1;
+    level->Levels[1] = 2;
+    level->Levels[2] = 255;
+
+    NamedNode::Ptr node = root("Color0");
+    addChild(node, "Stale");
+    DataStrategy<SPINKLEVEL>().storeInto(level, node);
+    DataStrategy<SPINKLEVEL>().storeInto(level, node);
+    ASSERT_EQ(childNames(node), "Cyan,Gelb,Grün");
+    EXPECT_EQ(attr(childAt(node, 2), "value"), "255");
+    EXPECT_EQ(attr(childAt(node, 2), "position"), "2");
+
+    SPINKLEVEL back;
+    std::memset(&back, 0, sizeof back);
+    DataStrategy<SPINKLEVEL>().load(node, back);
+    EXPECT_EQ(std::memcmp(&back, level.get(), sizeof back), 0);
+
+    // A count beyond the table writes the 30 slots there are.
+    level->Count = 255;
+    DataStrategy<SPINKLEVEL>().storeInto(level, node);
+    EXPECT_EQ(node->getChildCount(), 30u);
+    // Nothing happens without a value or a node.
+    DataStrategy<SPINKLEVEL>().storeInto(boost::shared_ptr<SPINKLEVEL>(), node);
+    DataStrategy<SPINKLEVEL>().storeInto(level, NamedNode::Ptr());
+    EXPECT_EQ(node->getChildCount(), 30u);
+}
+
+TEST(SpotInkLevel, AliasIsCutWithoutTouchingNeighbours) {
+    NamedNode::Ptr node = root("ColorOrder");
+    addChild(node, "Orange", {{"value", "1"}, {"position", "0"}, {"alias", "VeryLongAliasText"}});
+    addChild(node, "Green",
+             {{"value", "2"},
+              {"position", "1"},
+              {"alias", "Gr"},
+              {"CIEL", "61.25"},
+              {"CIEa", "-52.5"},
+              {"CIEb", "1e300"}});
+    SPSPOTINKLEVEL level;
+    std::memset(&level, 0, sizeof level);
+    DataStrategy<SPSPOTINKLEVEL>().load(node, level);
+    EXPECT_EQ(level.Count, 2);
+    EXPECT_STREQ(level.Aliases[0], "VeryLongA");
+    EXPECT_STREQ(level.Aliases[1], "Gr");
+    EXPECT_STREQ(level.Names[1], "Green");
+    EXPECT_FLOAT_EQ(level.Lab[1][0], 61.25f);
+    EXPECT_FLOAT_EQ(level.Lab[1][1], -52.5f);
+    EXPECT_EQ(level.Lab[1][2], FLT_MAX);  // saturated, not undefined
+}
+
+TEST(SpotInkLevel, WriterAddsAliasAndSixDecimalColorimetryInAnyLocale) {
+    vexa::test::CommaLocale comma;
+    boost::shared_ptr<SPSPOTINKLEVEL> level = zeroed<SPSPOTINKLEVEL>();
+    level->Count = 2;
+    std::strcpy(level->Names[0], "Orange");
+    std::strcpy(level->Names[1], "Violett");
+    level->Levels[1] = 3;
+    std::strcpy(level->Aliases[0], "Or");
+    level->Lab[0][0] = 50.25f;
+    level->Lab[0][1] = -3.5f;
+    level->Lab[0][2] = 0.0f;
+
+    NamedNode::Ptr node = root("ColorOrder");
+    DataStrategy<SPSPOTINKLEVEL>().storeInto(level, node);
+    ASSERT_EQ(childNames(node), "Orange,Violett");
+    NamedNode::Ptr orange = childAt(node, 0);
+    EXPECT_EQ(attr(orange, "alias"), "Or");
+    EXPECT_EQ(attr(orange, "CIEL"), "50.250000");
+    EXPECT_EQ(attr(orange, "CIEa"), "-3.500000");
+    EXPECT_EQ(attr(orange, "CIEb"), "0.000000");
+    EXPECT_EQ(attr(childAt(node, 1), "value"), "3");
+    EXPECT_EQ(attr(childAt(node, 1), "position"), "1");
+
+    SPSPOTINKLEVEL back;
+    std::memset(&back, 0, sizeof back);
+    DataStrategy<SPSPOTINKLEVEL>().load(node, back);
+    EXPECT_EQ(std::memcmp(&back, level.get(), sizeof back), 0);
+}
+
+// ---- Ink units ---------------------------------------------------------------
+
+TEST(InkUnit, ReaderScalesCountsByThousand) {
+    NamedNode::Ptr node = root("InkUnit");
+    addChild(node, "Res", {{"value", "A resolution text far longer than 29 bytes"}});
+    addChild(node, "Channel", {{"value", "Cyan"}});
+    addChild(node, "BaseCount", {{"value", "12"}});
+    addChild(node, "DotVolume", {{"value", "4.25"}});
+    addChild(node, "Units",
+             {{"U0", "1"}, {"U3", "x7"}, {"U15", "4"}, {"U16", "9"}, {"U2", "0x10"}});
+
+    SPINKUNITLUT unit;
+    std::memset(&unit, 0, sizeof unit);
+    unit.next = &unit;  // must be cut off
+    unit.Units[3] = 77;
+    DataStrategy<SPINKUNITLUT>().load(node, unit);
+    EXPECT_EQ(unit.next, nullptr);
+    EXPECT_EQ(std::string(unit.Res), std::string("A resolution text far longer than 29 bytes", 29));
+    EXPECT_STREQ(unit.Channel, "Cyan");
+    EXPECT_EQ(unit.BaseCount, 12000u);
+    EXPECT_FLOAT_EQ(unit.DotVolume, 4.25f);
+    EXPECT_EQ(unit.Units[0], 1000u);
+    EXPECT_EQ(unit.Units[2], 0u);  // decimal only
+    EXPECT_EQ(unit.Units[3], 0u);  // malformed reads as 0
+    EXPECT_EQ(unit.Units[15], 4000u);
+
+    // 32-bit arithmetic: 4294968 * 1000 wraps to 704.
+    node->findChild(W("BaseCount"))->setAttribute(W("value"), W("4294968"));
+    DataStrategy<SPINKUNITLUT>().load(node, unit);
+    EXPECT_EQ(unit.BaseCount, 704u);
+}
+
+TEST(InkUnit, WriterDividesByThousandAndWritesLevelCountPlusOneUnits) {
+    SPINKUNITLUT unit;
+    std::memset(&unit, 0, sizeof unit);
+    std::strcpy(unit.Res, "720x720");
+    std::strcpy(unit.Channel, "K");
+    unit.BaseCount = 12000;
+    unit.DotVolume = 3.5f;
+    for (int i = 0; i < SP_MAX_UNITS; ++i) {
+        unit.Units[i] = (i + 1) * 1000 + 999;  // the remainder is dropped
+    }
+    NamedNode::Ptr written = detail::writeInkUnit(W("InkUnit0"), unit, 2, NamedNode::Ptr());
+    EXPECT_EQ(name(written), "InkUnit0");
+    ASSERT_EQ(childNames(written), "Res,Channel,BaseCount,DotVolume,Units");
+    EXPECT_EQ(attr(written->findChild(W("BaseCount")), "value"), "12");
+    EXPECT_EQ(attr(written->findChild(W("DotVolume")), "value"), "3.500000");
+    NamedNode::Ptr units = written->findChild(W("Units"));
+    EXPECT_EQ(units->getAttributes().size(), 3u);
+    EXPECT_EQ(attr(units, "U0"), "1");
+    EXPECT_EQ(attr(units, "U2"), "3");
+
+    EXPECT_EQ(detail::writeInkUnit(W("U"), unit, 0, NamedNode::Ptr())
+                  ->findChild(W("Units"))
+                  ->getAttributes()
+                  .size(),
+              2u);
+    NamedNode::Ptr many = detail::writeInkUnit(W("U"), unit, 99, NamedNode::Ptr());
+    EXPECT_EQ(many->findChild(W("Units"))->getAttributes().size(), 16u);
+    EXPECT_EQ(attr(many->findChild(W("Units")), "U15"), "16");
+
+    // An existing node is filled in place and keeps its name.
+    NamedNode::Ptr existing = root("InkUnit");
+    EXPECT_EQ(detail::writeInkUnit(W("ignored"), unit, 2, existing), existing);
+    EXPECT_EQ(name(existing), "InkUnit");
+    EXPECT_EQ(existing->getChildCount(), 5u);
+}
+
+// ---- Variable-dot channels and curves --------------------------------------
+
+TEST(VarDotRecords, ChannelReaderStartsFromZero) {
+    NamedNode::Ptr node = root("Chan0");
+    node->setAttribute(W("ink"), W("LightCyanInk"));
+    addChild(addChild(node, "Coverage"), "Point1", {{"x", "20"}, {"y", "30"}});
+    addChild(addChild(addChild(node, "Transitions"), "Transition2"), "Point0",
+             {{"x", "40"}, {"y", "60"}});
+    SPVARDOTCHANNEL channel;
+    std::memset(&channel, 0x7F, sizeof channel);
+    DataStrategy<SPVARDOTCHANNEL>().load(node, channel);
+    EXPECT_STREQ(channel.Ink, "LightCyan");
+    EXPECT_EQ(channel.Coverage.Points[0].x, 0);
+    EXPECT_EQ(channel.Coverage.Points[1].x, 20);
+    EXPECT_EQ(channel.Coverage.Points[1].y, 30);
+    EXPECT_EQ(channel.Transitions.Transitions[2].Points[0].y, 60);
+    EXPECT_EQ(channel.Transitions.Transitions[1].Points[0].y, 0);
+}
+
+TEST(VarDotRecords, CurveReaderFillsLowMiddleHighAndCoverage) {
+    NamedNode::Ptr node = root("Single");
+    addChild(addChild(addChild(node, "Lo"), "Transition0"), "Point0", {{"x", "1"}, {"y", "2"}});
+    addChild(addChild(addChild(node, "Mid"), "Transition1"), "Point0", {{"x", "3"}, {"y", "4"}});
+    addChild(addChild(addChild(node, "Hi"), "Transition2"), "Point0", {{"x", "5"}, {"y", "6"}});
+    addChild(addChild(node, "Coverage"), "Point3", {{"x", "7"}, {"y", "8"}});
+    SPVARDOTCURVE curve;
+    std::memset(&curve, 0x7F, sizeof curve);
+    DataStrategy<SPVARDOTCURVE>().load(node, curve);
+    EXPECT_EQ(curve.Low.Transitions[0].Points[0].y, 2);
+    EXPECT_EQ(curve.Middle.Transitions[1].Points[0].y, 4);
+    EXPECT_EQ(curve.High.Transitions[2].Points[0].y, 6);
+    EXPECT_EQ(curve.Coverage.Points[3].y, 8);
+    EXPECT_EQ(curve.High.Transitions[0].Points[0].y, 0);
+}
+
+TEST(VarDotRecords, OwnStoresOfUnitsChannelsAndCurvesLeaveTheNodeAlone) {
+    NamedNode::Ptr node = root("Keep");
+    addChild(node, "Child", {{"value", "1"}});
+    boost::shared_ptr<SPINKUNITLUT> unit = zeroed<SPINKUNITLUT>();
+    std::strcpy(unit->Res, "360");
+    DataStrategy<SPINKUNITLUT>().storeInto(unit, node);
+    DataStrategy<SPVARDOTCHANNEL>().storeInto(zeroed<SPVARDOTCHANNEL>(), node);
+    DataStrategy<SPVARDOTCURVE>().storeInto(zeroed<SPVARDOTCURVE>(), node);
+    EXPECT_EQ(name(node), "Keep");
+    EXPECT_EQ(childNames(node), "Child");
+    EXPECT_TRUE(node->getAttributes().empty());
+}
+
+}  // namespace
