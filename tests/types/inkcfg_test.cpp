@@ -1,0 +1,951 @@
+#include <gtest/gtest.h>
+#include <wx/mstream.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "TreeHelpers.h"
+#include "common/TestSupport.h"
+#include "repos/DataCouple.h"
+#include "repos/InkCfg.h"
+#include "repos/Settings.h"
+
+using namespace vexa::repos;
+using vexa::test::addChild;
+using vexa::test::attr;
+using vexa::test::childAt;
+using vexa::test::childNames;
+using vexa::test::name;
+using vexa::test::W;
+
+namespace {
+
+const DataStrategy<InkCfg> kStrategy;
+
+NamedNode::Ptr root(const char* nodeName) {
+    return addChild(NamedNode::Ptr(), nodeName);
+}
+
+template <class T>
+T* callocate() {
+    return static_cast<T*>(std::calloc(1, sizeof(T)));
+}
+
+void put(char* field, std::size_t size, const std::string& text) {
+    std::snprintf(field, size, "%s", text.c_str());
+}
+
+std::string value(const NamedNode::Ptr& node, const char* child) {
+    NamedNode::Ptr found = node->findChild(W(child));
+    return found ? attr(found, "value") : std::string("<absent>");
+}
+
+int countNamed(const NamedNode::Ptr& node, const char* childName) {
+    int count = 0;
+    for (const NamedNode::Ptr& child : *node) {
+        count += name(child) == childName ? 1 : 0;
+    }
+    return count;
+}
+
+std::vector<const SPINKUNITLUT*> units(const SPINKCFG& cfg) {
+    std::vector<const SPINKUNITLUT*> list;
+    for (const SPINKUNITLUT* unit = cfg.InkUnits; unit; unit = unit->next) {
+        list.push_back(unit);
+    }
+    return list;
+}
+
+std::vector<std::string> unitResolutions(const SPINKCFG& cfg) {
+    std::vector<std::string> names;
+    for (const SPINKUNITLUT* unit : units(cfg)) {
+        names.push_back(unit->Res);
+    }
+    return names;
+}
+
+// ---- A fully populated configuration ------------------------------------------
+
+const int kLevels = 4;  // variable-dot levels of the full configuration
+
+SPPOINTCURVE curveFrom(int seed, int points) {
+    SPPOINTCURVE curve;
+    std::memset(&curve, 0, sizeof curve);
+    for (int p = 0; p < points; ++p) {
+        curve.Points[p].x = static_cast<uint8_t>(1 + (seed * 7 + p * 13) % 100);
+        curve.Points[p].y = static_cast<uint8_t>((seed * 3 + p * 17) % 101);
+    }
+    return curve;
+}
+
+// Transitions 0 .. kLevels-2 are the ones a configuration stores.
+SPTRANSITIONSET transitionsFrom(int seed) {
+    SPTRANSITIONSET set;
+    std::memset(&set, 0, sizeof set);
+    for (int t = 0; t < kLevels - 1; ++t) {
+        set.Transitions[t] = curveFrom(seed + t, 3 + t);
+    }
+    return set;
+}
+
+SPVARDOTCURVE varDotCurveFrom(int seed) {
+    SPVARDOTCURVE curve;
+    curve.Low = transitionsFrom(seed);
+    curve.Middle = transitionsFrom(seed + 10);
+    curve.High = transitionsFrom(seed + 20);
+    curve.Coverage = curveFrom(seed + 30, 9);
+    return curve;
+}
+
+// 12 colours with level tables and MLInfo, five ink units, 30 ink groups
+// with long names and, by `channels`, a variable-dot channel table or a
+// curve set. Nested blocks are handed to the InkCfg, which frees them.
+InkCfg makeFullCfg(bool channels) {
+    InkCfg cfg;
+    SPINKCFG& c = *cfg.getSpInkCfg();
+    put(c.Name, sizeof c.Name, "Zwölf Farben · Satz A");
+    c.NumColor = 12;
+    c.NumSpotColor = 2;
+    c.Photometric = 5;
+    c.HiFiMode = 3;
+    c.BlackAbility = 1;
+    c.ProcBits = 4;
+    c.OutputBits = 2;
+    c.ProcOpts = 0x00000013;
+    c.InkType = 4000000000u;
+    c.LabelVal = 9;
+    const char* inks[] = {"Cyan",   "Magenta", "Yellow", "Black", "LightCyan", "LightMag",
+                          "Orange", "Green",   "Violet", "Red",   "Blue",      "Gray"};
+    c.ColorOrder.Count = 12;
+    for (int i = 0; i < 12; ++i) {
+        put(c.ColorOrder.Names[i], SP_INKNAME_SIZE, inks[i]);
+        c.ColorOrder.Levels[i] = static_cast<uint8_t>(i % 4);
+        put(c.ColorOrder.Aliases[i], SP_INKNAME_SIZE, "Alias" + std::to_string(i));
+        c.ColorOrder.Lab[i][0] = 10.5f + i;
+        c.ColorOrder.Lab[i][1] = -20.25f + i;
+        c.ColorOrder.Lab[i][2] = 0.125f * i;
+        c.MLInfo[i].Count = 3;
+        for (int k = 0; k < 3; ++k) {
+            put(c.MLInfo[i].Names[k], SP_INKNAME_SIZE,
+                "D" + std::to_string(i) + "L" + std::to_string(k));
+            c.MLInfo[i].Levels[k] = static_cast<uint8_t>(i * 10 + k);
+        }
+    }
+    for (int r = 0; r < 4; ++r) {  // the highest colour order level is 3
+        for (int j = 0; j < 16; ++j) {
+            c.LevelLut[r][j] = static_cast<uint8_t>(r * 37 + j * 11);
+        }
+    }
+    SPINKUNITLUT** tail = &c.InkUnits;
+    for (int k = 0; k < 5; ++k) {
+        SPINKUNITLUT* unit = callocate<SPINKUNITLUT>();
+        put(unit->Res, SP_RESNAME_SIZE, "720x1440 pass " + std::to_string(k));
+        put(unit->Channel, SP_INKNAME_SIZE, "Ch" + std::to_string(k));
+        unit->BaseCount = (k + 1) * 5000u;
+        for (int i = 0; i <= kLevels; ++i) {
+            unit->Units[i] = (k * 10 + i) * 1000u;
+        }
+        unit->DotVolume = 2.5f * (k + 1);
+        *tail = unit;
+        tail = &unit->next;
+    }
+    c.SameInks = callocate<SPSAMEINKS>();
+    c.SameInks->GroupCount = 30;
+    for (int g = 0; g < 30; ++g) {
+        SPINKGROUP& group = c.SameInks->Groups[g];
+        group.InkCount = g % 30 + 1;
+        for (int i = 0; i < group.InkCount; ++i) {
+            const std::string text = "Gruppe " + std::to_string(g) + " Tinte " + std::to_string(i) +
+                                     " mit einem recht langen Namen, länger als jedes Feld";
+            group.Inks[i] = strdup(text.c_str());
+        }
+    }
+    c.VarDotLevelCount = kLevels;
+    const uint8_t levels[kLevels] = {10, 40, 80, 255};
+    std::memcpy(c.VarDotLevels, levels, sizeof levels);
+    if (channels) {
+        c.VarDotOpts = 0x12;
+        SPVARDOTCHANNELS* table = callocate<SPVARDOTCHANNELS>();
+        table->ChannelCount = 6;
+        for (int i = 0; i < 6; ++i) {
+            put(table->Channels[i].Ink, SP_INKNAME_SIZE, inks[i]);
+            table->Channels[i].Coverage = curveFrom(i, 5 + i);
+            table->Channels[i].Transitions = transitionsFrom(i * 4);
+        }
+        c.VarDot = table;
+    } else {
+        c.VarDotOpts = 0x10;
+        SPVARDOTCURVES* set = callocate<SPVARDOTCURVES>();
+        put(set->Resolution, SP_RESNAME_SIZE, "1440x720");
+        set->Single = varDotCurveFrom(1);
+        set->First = varDotCurveFrom(2);
+        set->Next = varDotCurveFrom(3);
+        c.VarDot = set;
+    }
+    return cfg;
+}
+
+// The children a configuration writer leaves alone, as a printer file
+// carries them: without them HiFiMode, Photometric and the variable-dot
+// levels (and with them the variable-dot block) would not read back.
+NamedNode::Ptr cfgNodeFor(const SPINKCFG& c) {
+    NamedNode::Ptr node = root("InkCfg");
+    addChild(node, "HiFiMode", {{"value", std::to_string(c.HiFiMode).c_str()}});
+    addChild(node, "Photometric", {{"value", std::to_string(c.Photometric).c_str()}});
+    NamedNode::Ptr levels = addChild(node, "VarDotLvls");
+    for (int i = 0; i < c.VarDotLevelCount; ++i) {
+        levels->setAttribute(W("L" + std::to_string(i)), W(std::to_string(c.VarDotLevels[i])));
+    }
+    return node;
+}
+
+// Field by field; `reversed` when `b`'s unit list is `a`'s in reverse.
+void expectSameCfg(const SPINKCFG& a, const SPINKCFG& b, bool reversed) {
+    EXPECT_STREQ(a.Name, b.Name);
+    EXPECT_EQ(a.NumColor, b.NumColor);
+    EXPECT_EQ(a.NumSpotColor, b.NumSpotColor);
+    EXPECT_EQ(a.Photometric, b.Photometric);
+    EXPECT_EQ(a.HiFiMode, b.HiFiMode);
+    EXPECT_EQ(a.BlackAbility, b.BlackAbility);
+    EXPECT_EQ(a.ProcBits, b.ProcBits);
+    EXPECT_EQ(a.OutputBits, b.OutputBits);
+    EXPECT_EQ(a.ProcOpts, b.ProcOpts);
+    EXPECT_EQ(a.InkType, b.InkType);
+    EXPECT_EQ(a.LabelVal, b.LabelVal);
+    EXPECT_EQ(std::memcmp(a.LevelLut, b.LevelLut, sizeof a.LevelLut), 0);
+    EXPECT_EQ(std::memcmp(&a.ColorOrder, &b.ColorOrder, sizeof a.ColorOrder), 0);
+    EXPECT_EQ(std::memcmp(a.MLInfo, b.MLInfo, sizeof a.MLInfo), 0);
+
+    std::vector<const SPINKUNITLUT*> ua = units(a), ub = units(b);
+    ASSERT_EQ(ua.size(), ub.size());
+    for (std::size_t i = 0; i < ua.size(); ++i) {
+        const SPINKUNITLUT& x = *ua[i];
+        const SPINKUNITLUT& y = *ub[reversed ? ub.size() - 1 - i : i];
+        EXPECT_STREQ(x.Res, y.Res);
+        EXPECT_STREQ(x.Channel, y.Channel);
+        EXPECT_EQ(x.BaseCount, y.BaseCount);
+        EXPECT_EQ(x.DotVolume, y.DotVolume);
+        EXPECT_EQ(std::memcmp(x.Units, y.Units, sizeof x.Units), 0);
+    }
+
+    ASSERT_EQ(a.SameInks == nullptr, b.SameInks == nullptr);
+    if (a.SameInks) {
+        ASSERT_EQ(a.SameInks->GroupCount, b.SameInks->GroupCount);
+        for (int g = 0; g < a.SameInks->GroupCount; ++g) {
+            const SPINKGROUP& x = a.SameInks->Groups[g];
+            const SPINKGROUP& y = b.SameInks->Groups[g];
+            ASSERT_EQ(x.InkCount, y.InkCount) << "group " << g;
+            for (int i = 0; i < x.InkCount; ++i) {
+                EXPECT_STREQ(x.Inks[i], y.Inks[i]);
+            }
+        }
+    }
+
+    EXPECT_EQ(a.VarDotLevelCount, b.VarDotLevelCount);
+    EXPECT_EQ(std::memcmp(a.VarDotLevels, b.VarDotLevels, sizeof a.VarDotLevels), 0);
+    EXPECT_EQ(a.VarDotOpts, b.VarDotOpts);
+    ASSERT_EQ(a.VarDot == nullptr, b.VarDot == nullptr);
+    if (!a.VarDot) {
+        return;
+    }
+    if (a.VarDotOpts & SP_VARDOTOPT_CHANNELS) {
+        EXPECT_EQ(std::memcmp(a.VarDot, b.VarDot, sizeof(SPVARDOTCHANNELS)), 0);
+    } else {
+        // The resolution text and the leading pointer are not read.
+        const SPVARDOTCURVES& x = *static_cast<const SPVARDOTCURVES*>(a.VarDot);
+        const SPVARDOTCURVES& y = *static_cast<const SPVARDOTCURVES*>(b.VarDot);
+        EXPECT_EQ(std::memcmp(&x.Single, &y.Single, sizeof x.Single), 0);
+        EXPECT_EQ(std::memcmp(&x.First, &y.First, sizeof x.First), 0);
+        EXPECT_EQ(std::memcmp(&x.Next, &y.Next, sizeof x.Next), 0);
+    }
+}
+
+void expectOneSetOfChildren(const NamedNode::Ptr& node, bool channels) {
+    for (const NamedNode::Ptr& child : *node) {
+        EXPECT_EQ(countNamed(node, name(child).c_str()), 1) << name(child);
+    }
+    EXPECT_EQ(node->findChild(W("ColorOrder"))->getChildCount(), 12u);
+    EXPECT_EQ(node->findChild(W("MLInfo"))->getChildCount(), 12u);
+    EXPECT_EQ(node->findChild(W("LevelLut"))->getChildCount(), 4u);
+    EXPECT_EQ(node->findChild(W("InkUnits"))->getChildCount(), 5u);
+    EXPECT_EQ(node->findChild(W("SameInks"))->getChildCount(), 30u);
+    if (channels) {
+        EXPECT_EQ(node->findChild(W("VarDotChannels"))->getChildCount(), 6u);
+        EXPECT_FALSE(node->findChild(W("VarDotCurves")));
+    } else {
+        NamedNode::Ptr curves = node->findChild(W("VarDotCurves"));
+        EXPECT_EQ(childNames(curves), "Single,First,Next");
+        EXPECT_EQ(attr(curves, "numCurves"), "4");
+        EXPECT_EQ(attr(curves, "resolution"), "1440x720");
+        EXPECT_FALSE(node->findChild(W("VarDotChannels")));
+    }
+}
+
+TEST(InkCfgRoundTrip, FullConfigurationSurvivesStoreAndReadBack) {
+    for (bool channels : {true, false}) {
+        SCOPED_TRACE(channels ? "channel table" : "curve set");
+        boost::shared_ptr<InkCfg> original(new InkCfg(makeFullCfg(channels)));
+        const SPINKCFG& o = *original->getSpInkCfg();
+        NamedNode::Ptr node = cfgNodeFor(o);
+        kStrategy.storeInto(original, node);
+        EXPECT_EQ(name(node), "InkCfg");
+
+        boost::shared_ptr<InkCfg> first = kStrategy.load(node);
+        expectSameCfg(o, *first->getSpInkCfg(), true);
+
+        // A second store into the same node replaces, it does not add.
+        kStrategy.storeInto(original, node);
+        expectOneSetOfChildren(node, channels);
+        expectSameCfg(o, *kStrategy.load(node)->getSpInkCfg(), true);
+
+        // Read twice, the unit list is back in its first order.
+        NamedNode::Ptr again = cfgNodeFor(o);
+        kStrategy.storeInto(first, again);
+        expectSameCfg(o, *kStrategy.load(again)->getSpInkCfg(), false);
+    }
+}
+
+TEST(InkCfgRoundTrip, SurvivesTheXmlFormatThroughACouple) {
+    boost::shared_ptr<InkCfg> original(new InkCfg(makeFullCfg(true)));
+    boost::shared_ptr<Settings> settings =
+        SettingsManager::NewSettings(W("Printer"), boost::shared_ptr<ISettingsStrategy>());
+    NamedNode::Ptr node = kStrategy.storeNew(original, settings->getRoot(), W("Whatever"));
+    EXPECT_EQ(name(node), "InkCfg");
+    // The children the writer leaves alone, as in a printer's file.
+    NamedNode::Ptr unwritten = cfgNodeFor(*original->getSpInkCfg());
+    while (unwritten->getChildCount() > 0) {
+        NamedNode::Ptr child = childAt(unwritten, 0);
+        child->detach();
+        child->addTo(node);
+    }
+
+    wxMemoryOutputStream out;
+    settings->storeTo(out);
+    const std::size_t size = out.GetLength();
+    std::vector<char> bytes(size);
+    out.CopyTo(bytes.data(), size);
+    wxMemoryInputStream in(bytes.data(), size);
+    boost::shared_ptr<Settings> read = SettingsManager::GetSettings(in);
+    ASSERT_TRUE(read);
+    DataCouple<InkCfg> couple = findCouple<InkCfg>(*read, W("Printer/InkCfg"));
+    expectSameCfg(*original->getSpInkCfg(), *couple.get().getSpInkCfg(), true);
+}
+
+// ---- Level tables --------------------------------------------------------------
+
+NamedNode::Ptr bitsNode(const char* procOpts, int procBits, int outputBits) {
+    NamedNode::Ptr node = root("InkCfg");
+    addChild(node, "ProcOpts", {{"value", procOpts}});
+    addChild(node, "ProcBits", {{"value", std::to_string(procBits).c_str()}});
+    addChild(node, "OutputBits", {{"value", std::to_string(outputBits).c_str()}});
+    return node;
+}
+
+TEST(InkCfgLevelLut, ComputedTableSplitsProcessedValuesIntoOutputDigits) {
+    NamedNode::Ptr node = bitsNode("0x10000000", 4, 2);
+    addChild(addChild(node, "LevelLut"), "Lut0", {{"L0", "99"}});  // not read
+    boost::shared_ptr<InkCfg> cfg = kStrategy.load(node);
+    const SPINKCFG& c = *cfg->getSpInkCfg();
+    for (int j = 0; j < 16; ++j) {
+        EXPECT_EQ(c.LevelLut[1][j], j & 3) << j;
+        EXPECT_EQ(c.LevelLut[0][j], (j & 12) >> 2) << j;
+    }
+    EXPECT_EQ(c.LevelLut[0][16], 0);
+    EXPECT_EQ(c.LevelLut[2][3], 0);
+
+    // Stored, the computed table leaves an empty "LevelLut" child.
+    NamedNode::Ptr stored = root("X");
+    kStrategy.storeInto(cfg, stored);
+    ASSERT_TRUE(stored->findChild(W("LevelLut")));
+    EXPECT_EQ(stored->findChild(W("LevelLut"))->getChildCount(), 0u);
+
+    // One bit per plane over eight bits: row 7 holds the lowest bit.
+    const InkCfg bitsCfg = *kStrategy.load(bitsNode("0x10000000", 8, 1));
+    const SPINKCFG& bits = *bitsCfg.getSpInkCfg();
+    for (int j = 0; j < 256; ++j) {
+        EXPECT_EQ(bits.LevelLut[7][j], j & 1);
+        EXPECT_EQ(bits.LevelLut[0][j], j >> 7);
+    }
+    // Three bits over eight: two digits, the top two bits have no row.
+    const InkCfg threeCfg = *kStrategy.load(bitsNode("0x10000000", 8, 3));
+    const SPINKCFG& three = *threeCfg.getSpInkCfg();
+    EXPECT_EQ(three.LevelLut[1][0xFF], 7);
+    EXPECT_EQ(three.LevelLut[0][0xFF], 7);
+    EXPECT_EQ(three.LevelLut[2][0xFF], 0);
+    // No output bits: nothing computed; absurd processed bits stay in range.
+    const InkCfg noneCfg = *kStrategy.load(bitsNode("0x10000000", 8, 0));
+    const SPINKCFG& none = *noneCfg.getSpInkCfg();
+    EXPECT_EQ(none.LevelLut[0][255], 0);
+    const InkCfg wideCfg = *kStrategy.load(bitsNode("0x10000000", 200, 4));
+    const SPINKCFG& wide = *wideCfg.getSpInkCfg();
+    EXPECT_EQ(wide.LevelLut[0][0xAB], 0xA);
+    EXPECT_EQ(wide.LevelLut[1][0xAB], 0xB);
+}
+
+TEST(InkCfgLevelLut, EightOutputBitsReadTablesWhateverProcOptsSays) {
+    NamedNode::Ptr node = bitsNode("0x10000000", 8, 8);
+    NamedNode::Ptr lut = addChild(node, "LevelLut");
+    addChild(lut, "Lut0", {{"L0", "7"}, {"L255", "300"}, {"L256", "1"}, {"L3", "x"}});
+    addChild(lut, "Lut7", {{"L1", "9"}});
+    addChild(lut, "Lut8", {{"L1", "9"}});
+    boost::shared_ptr<InkCfg> cfg(new InkCfg());
+    cfg->getSpInkCfg()->LevelLut[0][3] = 42;  // a malformed entry keeps it
+    kStrategy.load(node, *cfg);
+    const SPINKCFG& c = *cfg->getSpInkCfg();
+    EXPECT_EQ(c.LevelLut[0][0], 7);
+    EXPECT_EQ(c.LevelLut[0][255], 300 & 0xFF);
+    EXPECT_EQ(c.LevelLut[0][3], 42);
+    EXPECT_EQ(c.LevelLut[7][1], 9);
+
+    // Stored with eight output bits: no rows, with or without the flag.
+    for (uint32_t opts : {0x10000000u, 0u}) {
+        cfg->getSpInkCfg()->ProcOpts = opts;
+        NamedNode::Ptr stored = root("X");
+        kStrategy.storeInto(cfg, stored);
+        EXPECT_EQ(stored->findChild(W("LevelLut"))->getChildCount(), 0u);
+    }
+}
+
+TEST(InkCfgLevelLut, WriterWritesRowsUpToHighestColourLevel) {
+    boost::shared_ptr<InkCfg> cfg(new InkCfg());
+    SPINKCFG& c = *cfg->getSpInkCfg();
+    c.ProcBits = 2;
+    c.OutputBits = 1;
+    NamedNode::Ptr node = root("X");
+    kStrategy.storeInto(cfg, node);  // no colour order: row 0 only
+    EXPECT_EQ(childNames(node->findChild(W("LevelLut"))), "Lut0");
+    EXPECT_EQ(node->findChild(W("LevelLut"))->findChild(W("Lut0"))->getAttributes().size(), 4u);
+
+    c.ColorOrder.Count = 2;
+    c.ColorOrder.Levels[1] = 200;  // more rows than there are: eight
+    c.ProcBits = 9;                // more entries than there are: 256
+    kStrategy.storeInto(cfg, node);
+    NamedNode::Ptr lut = node->findChild(W("LevelLut"));
+    ASSERT_EQ(lut->getChildCount(), 8u);
+    EXPECT_EQ(name(childAt(lut, 7)), "Lut7");
+    EXPECT_EQ(childAt(lut, 7)->getAttributes().size(), 256u);
+}
+
+// ---- Scalars ---------------------------------------------------------------------
+
+TEST(InkCfgScalars, FlagWordsAreHexAndNamesAreCut) {
+    boost::shared_ptr<InkCfg> cfg(new InkCfg());
+    SPINKCFG& c = *cfg->getSpInkCfg();
+    c.ProcOpts = 0x10000003;
+    c.VarDotOpts = 0x12;
+    c.BlackAbility = 7;
+    NamedNode::Ptr node = root("X");
+    kStrategy.storeInto(cfg, node);
+    EXPECT_EQ(value(node, "ProcOpts"), "0x10000003");
+    EXPECT_EQ(value(node, "VarDotOpts"), "0x12");
+    EXPECT_EQ(value(node, "BlackAbility"), "1");
+    c.ProcOpts = 0xAB;
+    kStrategy.storeInto(cfg, node);
+    EXPECT_EQ(value(node, "ProcOpts"), "0x000000ab");
+    EXPECT_EQ(kStrategy.load(node)->getSpInkCfg()->ProcOpts, 0xABu);
+
+    NamedNode::Ptr text = root("InkCfg");
+    addChild(text, "ProcOpts", {{"value", "10"}});
+    addChild(text, "Name", {{"value", "A configuration name of more than 29 characters"}});
+    addChild(text, "InkType", {{"value", "12abc"}});
+    addChild(text, "NumColor", {{"value", "99999999999999999999"}});
+    const InkCfg readCfg = *kStrategy.load(text);
+    const SPINKCFG& read = *readCfg.getSpInkCfg();
+    EXPECT_EQ(read.ProcOpts, 16u);
+    EXPECT_EQ(std::string(read.Name), "A configuration name of more ");
+    EXPECT_EQ(read.InkType, 0u);
+    EXPECT_EQ(read.NumColor, 255);
+}
+
+TEST(InkCfgScalars, ColourOrderKeepsAliasesAndColorimetry) {
+    boost::shared_ptr<InkCfg> cfg(new InkCfg(makeFullCfg(false)));
+    NamedNode::Ptr node = root("X");
+    kStrategy.storeInto(cfg, node);
+    NamedNode::Ptr entry = node->findChild(W("ColorOrder"))->findChild(W("Green"));
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(attr(entry, "position"), "7");
+    EXPECT_EQ(attr(entry, "value"), "3");
+    EXPECT_EQ(attr(entry, "alias"), "Alias7");
+    EXPECT_EQ(attr(entry, "CIEL"), "17.500000");
+    EXPECT_EQ(attr(entry, "CIEa"), "-13.250000");
+    EXPECT_EQ(attr(entry, "CIEb"), "0.875000");
+}
+
+TEST(InkCfgScalars, MLInfoOnlyForProcessColours) {
+    NamedNode::Ptr node = root("InkCfg");
+    NamedNode::Ptr colorsNode = addChild(node, "NumColor", {{"value", "2"}});
+    NamedNode::Ptr ml = addChild(node, "MLInfo");
+    for (const char* color : {"Color0", "Color1", "Color2", "Color12"}) {
+        addChild(addChild(ml, color), "Dot", {{"value", "5"}, {"position", "0"}});
+    }
+    const InkCfg twoCfg = *kStrategy.load(node);
+    const SPINKCFG& two = *twoCfg.getSpInkCfg();
+    EXPECT_EQ(two.MLInfo[0].Count, 1);
+    EXPECT_EQ(two.MLInfo[1].Count, 1);
+    EXPECT_EQ(two.MLInfo[2].Count, 0);
+
+    colorsNode->setAttribute(W("value"), W("0"));  // no colours: no tables at all
+    EXPECT_EQ(kStrategy.load(node)->getSpInkCfg()->MLInfo[0].Count, 0);
+    colorsNode->setAttribute(W("value"), W("40"));  // at most twelve
+    const InkCfg manyCfg = *kStrategy.load(node);
+    const SPINKCFG& many = *manyCfg.getSpInkCfg();
+    EXPECT_EQ(many.MLInfo[2].Count, 1);
+    EXPECT_EQ(many.MLInfo[11].Count, 0);
+}
+
+// ---- Ink units --------------------------------------------------------------------
+
+NamedNode::Ptr unitNode(NamedNode::Ptr parent, const std::string& nodeName, const char* res) {
+    NamedNode::Ptr unit = addChild(parent, nodeName);
+    addChild(unit, "Res", {{"value", res}});
+    return unit;
+}
+
+TEST(InkCfgUnits, SeveralUnitsReadInReverseOrder) {
+    NamedNode::Ptr node = root("InkCfg");
+    NamedNode::Ptr list = addChild(node, "InkUnits");
+    unitNode(list, "Unit1", "one");
+    unitNode(list, "Unit0", "zero");
+    unitNode(list, "Unit2", "two");
+    unitNode(list, "InkUnit7", "ignored while Unit%d children exist");
+    boost::shared_ptr<InkCfg> cfg = kStrategy.load(node);
+    EXPECT_EQ(unitResolutions(*cfg->getSpInkCfg()),
+              (std::vector<std::string>{"two", "one", "zero"}));
+
+    NamedNode::Ptr stored = root("X");
+    kStrategy.storeInto(cfg, stored);
+    NamedNode::Ptr written = stored->findChild(W("InkUnits"));
+    ASSERT_EQ(childNames(written), "InkUnit0,InkUnit1,InkUnit2");
+    EXPECT_EQ(value(childAt(written, 0), "Res"), "two");
+    EXPECT_FALSE(stored->findChild(W("InkUnit")));
+
+    // The written names read back too.
+    EXPECT_EQ(unitResolutions(*kStrategy.load(stored)->getSpInkCfg()),
+              (std::vector<std::string>{"zero", "one", "two"}));
+}
+
+TEST(InkCfgUnits, SingleUnitAndRemovalRules) {
+    NamedNode::Ptr node = root("InkCfg");
+    unitNode(node, "InkUnit", "single");
+    boost::shared_ptr<InkCfg> cfg = kStrategy.load(node);
+    EXPECT_EQ(unitResolutions(*cfg->getSpInkCfg()), (std::vector<std::string>{"single"}));
+
+    // A one-unit list replaces an "InkUnits" list, and the other way round.
+    NamedNode::Ptr stored = root("X");
+    NamedNode::Ptr old = addChild(stored, "InkUnits");
+    for (int i = 0; i < 5; ++i) {
+        unitNode(old, "InkUnit" + std::to_string(i), "old");
+    }
+    kStrategy.storeInto(cfg, stored);
+    EXPECT_FALSE(stored->findChild(W("InkUnits")));
+    EXPECT_EQ(value(stored->findChild(W("InkUnit")), "Res"), "single");
+    kStrategy.storeInto(cfg, stored);
+    EXPECT_EQ(stored->findChild(W("InkUnit"))->getChildCount(), 5u);
+
+    boost::shared_ptr<InkCfg> five(new InkCfg(makeFullCfg(true)));
+    kStrategy.storeInto(five, stored);
+    EXPECT_FALSE(stored->findChild(W("InkUnit")));
+    EXPECT_EQ(stored->findChild(W("InkUnits"))->getChildCount(), 5u);
+
+    // Three after five leave three.
+    SPINKUNITLUT* third = five->getSpInkCfg()->InkUnits->next->next;
+    SPINKUNITLUT* rest = third->next;
+    third->next = nullptr;
+    while (rest) {
+        SPINKUNITLUT* next = rest->next;
+        std::free(rest);
+        rest = next;
+    }
+    kStrategy.storeInto(five, stored);
+    EXPECT_EQ(childNames(stored->findChild(W("InkUnits"))), "InkUnit0,InkUnit1,InkUnit2");
+
+    kStrategy.storeInto(boost::shared_ptr<InkCfg>(new InkCfg()), stored);
+    EXPECT_FALSE(stored->findChild(W("InkUnits")));
+    EXPECT_FALSE(stored->findChild(W("InkUnit")));
+}
+
+TEST(InkCfgUnits, FallbackNamesAndAnEmptyListReplaceTheOldOne) {
+    NamedNode::Ptr node = root("InkCfg");
+    NamedNode::Ptr list = addChild(node, "InkUnits");
+    unitNode(list, "InkUnit0", "a");
+    unitNode(list, "InkUnit1", "b");
+    unitNode(node, "InkUnit", "not read while InkUnits exists");
+    boost::shared_ptr<InkCfg> cfg(new InkCfg(makeFullCfg(true)));
+    kStrategy.load(node, *cfg);  // the five units go
+    EXPECT_EQ(unitResolutions(*cfg->getSpInkCfg()), (std::vector<std::string>{"b", "a"}));
+    kStrategy.load(root("InkCfg"), *cfg);
+    EXPECT_EQ(cfg->getSpInkCfg()->InkUnits, nullptr);
+}
+
+TEST(InkCfgUnits, UnitCountFollowsOutputBits) {
+    boost::shared_ptr<InkCfg> cfg(new InkCfg());
+    SPINKCFG& c = *cfg->getSpInkCfg();
+    c.InkUnits = callocate<SPINKUNITLUT>();
+    c.VarDotLevelCount = 5;
+    c.OutputBits = 2;
+    NamedNode::Ptr node = root("X");
+    kStrategy.storeInto(cfg, node);
+    NamedNode::Ptr unitsNode = node->findChild(W("InkUnit"))->findChild(W("Units"));
+    EXPECT_EQ(unitsNode->getAttributes().size(), 6u);
+    c.OutputBits = 8;
+    kStrategy.storeInto(cfg, node);
+    unitsNode = node->findChild(W("InkUnit"))->findChild(W("Units"));
+    EXPECT_EQ(unitsNode->getAttributes().size(), 3u);
+}
+
+// ---- Ink groups ---------------------------------------------------------------------
+
+TEST(InkCfgGroups, ReaderCountsHighestNumbersAndKeepsGaps) {
+    NamedNode::Ptr node = root("InkCfg");
+    NamedNode::Ptr groups = addChild(node, "SameInks");
+    addChild(groups, "Group0", {{"ink0", "Cyan"}, {"ink5", "Cyän"}, {"ink30", "beyond"}});
+    addChild(groups, "Group1", {{"other", "x"}});
+    addChild(groups, "Group2", {{"ink1", "Black"}});
+    addChild(groups, "Group3");
+    addChild(groups, "Group30", {{"ink0", "beyond"}});
+    const InkCfg read = *kStrategy.load(node);
+    const SPSAMEINKS& block = *read.getSpInkCfg()->SameInks;
+    EXPECT_EQ(block.GroupCount, 3);
+    EXPECT_EQ(block.Groups[0].InkCount, 6);
+    EXPECT_STREQ(block.Groups[0].Inks[0], "Cyan");
+    EXPECT_EQ(block.Groups[0].Inks[1], nullptr);
+    EXPECT_STREQ(block.Groups[0].Inks[5], "Cyän");
+    EXPECT_EQ(block.Groups[1].InkCount, 0);
+    EXPECT_EQ(block.Groups[2].InkCount, 2);
+    EXPECT_EQ(block.Groups[2].Inks[0], nullptr);
+
+    // Gaps stay gaps when written and read again.
+    boost::shared_ptr<InkCfg> cfg = kStrategy.load(node);
+    NamedNode::Ptr stored = root("X");
+    kStrategy.storeInto(cfg, stored);
+    NamedNode::Ptr written = stored->findChild(W("SameInks"));
+    EXPECT_EQ(childNames(written), "Group0,Group1,Group2");
+    EXPECT_EQ(childAt(written, 0)->getAttributes().size(), 2u);
+    EXPECT_EQ(childAt(written, 1)->getAttributes().size(), 0u);
+    expectSameCfg(*cfg->getSpInkCfg(), *kStrategy.load(stored)->getSpInkCfg(), false);
+}
+
+TEST(InkCfgGroups, NoGroupsRemoveTheChild) {
+    NamedNode::Ptr stored = root("X");
+    addChild(addChild(stored, "SameInks"), "Group0", {{"ink0", "old"}});
+    boost::shared_ptr<InkCfg> cfg = kStrategy.load(root("InkCfg"));
+    ASSERT_NE(cfg->getSpInkCfg()->SameInks, nullptr);  // always a block, here an empty one
+    kStrategy.storeInto(cfg, stored);
+    EXPECT_FALSE(stored->findChild(W("SameInks")));
+
+    addChild(addChild(stored, "SameInks"), "Group0", {{"ink0", "old"}});
+    std::free(cfg->getSpInkCfg()->SameInks);  // empty: no texts to free
+    cfg->getSpInkCfg()->SameInks = nullptr;
+    boost::shared_ptr<InkCfg> without(new InkCfg(cfg->getSpInkCfg()));
+    kStrategy.storeInto(without, stored);
+    EXPECT_FALSE(stored->findChild(W("SameInks")));
+}
+
+// ---- Variable dots -------------------------------------------------------------------
+
+TEST(InkCfgVarDot, LevelsAndOptionsChooseTheBlock) {
+    NamedNode::Ptr node = root("InkCfg");
+    addChild(node, "VarDotLvls", {{"L0", "10"}, {"L2", "300"}, {"L5", "x"}, {"L16", "1"}});
+    NamedNode::Ptr opts = addChild(node, "VarDotOpts", {{"value", "0x2"}});
+    NamedNode::Ptr chans = addChild(node, "VarDotChannels");
+    addChild(chans, "Chan1", {{"ink", "Cyan"}});
+    addChild(chans, "Chan30", {{"ink", "beyond"}});
+    NamedNode::Ptr curves = addChild(node, "VarDotCurves");
+    addChild(addChild(addChild(addChild(curves, "Single"), "Lo"), "Transition0"), "Point0",
+             {{"x", "1"}, {"y", "11"}});
+    addChild(addChild(addChild(addChild(curves, "FirstCurve"), "Lo"), "Transition0"), "Point0",
+             {{"x", "2"}, {"y", "22"}});
+    addChild(addChild(addChild(addChild(curves, "First"), "Lo"), "Transition0"), "Point0",
+             {{"x", "3"}, {"y", "33"}});
+
+    boost::shared_ptr<InkCfg> cfg = kStrategy.load(node);
+    const SPINKCFG& c = *cfg->getSpInkCfg();
+    EXPECT_EQ(c.VarDotLevelCount, 3);
+    EXPECT_EQ(c.VarDotLevels[0], 10);
+    EXPECT_EQ(c.VarDotLevels[2], 300 & 0xFF);
+    EXPECT_EQ(c.VarDotOpts, 2u);
+    ASSERT_NE(c.VarDot, nullptr);
+    const SPVARDOTCHANNELS& table = *static_cast<const SPVARDOTCHANNELS*>(c.VarDot);
+    EXPECT_EQ(table.ChannelCount, 2);
+    EXPECT_STREQ(table.Channels[1].Ink, "Cyan");
+
+    // Without flag 2 the curves are read, under either name.
+    opts->setAttribute(W("value"), W("0"));
+    const InkCfg withCurvesCfg = *kStrategy.load(node);
+    const SPINKCFG& withCurves = *withCurvesCfg.getSpInkCfg();
+    ASSERT_NE(withCurves.VarDot, nullptr);
+    const SPVARDOTCURVES& set = *static_cast<const SPVARDOTCURVES*>(withCurves.VarDot);
+    EXPECT_EQ(set.Single.Low.Transitions[0].Points[0].y, 11);
+    EXPECT_EQ(set.First.Low.Transitions[0].Points[0].y, 22);  // the read name first
+    EXPECT_EQ(set.Next.Low.Transitions[0].Points[0].y, 0);
+
+    // Without levels there is no block.
+    node->findChild(W("VarDotLvls"))->detach();
+    EXPECT_EQ(kStrategy.load(node)->getSpInkCfg()->VarDot, nullptr);
+}
+
+TEST(InkCfgVarDot, WriterRemovesOrKeepsTheOtherChildren) {
+    NamedNode::Ptr stored = root("X");
+    addChild(stored, "VarDotChannels");
+    addChild(stored, "VarDotCurves");
+    kStrategy.storeInto(boost::shared_ptr<InkCfg>(new InkCfg()), stored);
+    EXPECT_FALSE(stored->findChild(W("VarDotChannels")));
+    EXPECT_FALSE(stored->findChild(W("VarDotCurves")));
+
+    // A channel table without channels keeps what is there.
+    boost::shared_ptr<InkCfg> cfg(new InkCfg(makeFullCfg(true)));
+    static_cast<SPVARDOTCHANNELS*>(cfg->getSpInkCfg()->VarDot)->ChannelCount = 0;
+    addChild(addChild(stored, "VarDotChannels"), "Chan0", {{"ink", "kept"}});
+    addChild(stored, "VarDotCurves");
+    kStrategy.storeInto(cfg, stored);
+    EXPECT_EQ(childNames(stored->findChild(W("VarDotChannels"))), "Chan0");
+    EXPECT_FALSE(stored->findChild(W("VarDotCurves")));
+
+    // Curves replace channels.
+    kStrategy.storeInto(boost::shared_ptr<InkCfg>(new InkCfg(makeFullCfg(false))), stored);
+    EXPECT_FALSE(stored->findChild(W("VarDotChannels")));
+    EXPECT_EQ(childNames(stored->findChild(W("VarDotCurves"))), "Single,First,Next");
+    EXPECT_EQ(childNames(stored->findChild(W("VarDotCurves"))->findChild(W("Next"))),
+              "Coverage,Lo,Mid,Hi");
+}
+
+// ---- Ownership -----------------------------------------------------------------------
+
+void expectNothingShared(const SPINKCFG& a, const SPINKCFG& b) {
+    std::vector<const SPINKUNITLUT*> ua = units(a), ub = units(b);
+    for (const SPINKUNITLUT* x : ua) {
+        for (const SPINKUNITLUT* y : ub) {
+            EXPECT_NE(x, y);
+        }
+    }
+    EXPECT_NE(a.SameInks, b.SameInks);
+    for (int g = 0; g < a.SameInks->GroupCount; ++g) {
+        for (int i = 0; i < a.SameInks->Groups[g].InkCount; ++i) {
+            EXPECT_NE(a.SameInks->Groups[g].Inks[i], b.SameInks->Groups[g].Inks[i]);
+        }
+    }
+    EXPECT_NE(a.VarDot, b.VarDot);
+}
+
+TEST(InkCfgCopies, AreDeepAndIndependent) {
+    for (bool channels : {true, false}) {
+        InkCfg original = makeFullCfg(channels);
+        original.getSpInkCfg()->next = original.getSpInkCfg();
+        if (!channels) {
+            static_cast<SPVARDOTCURVES*>(original.getSpInkCfg()->VarDot)->next = &original;
+        }
+
+        InkCfg copy(original);
+        InkCfg fromEngine(original.getSpInkCfg());
+        InkCfg assigned;
+        assigned = makeFullCfg(!channels);  // its own blocks go first
+        assigned = original;
+        for (const InkCfg* other : {&copy, &fromEngine, &assigned}) {
+            const SPINKCFG& c = *other->getSpInkCfg();
+            EXPECT_EQ(c.next, nullptr);
+            if (!channels) {
+                EXPECT_EQ(static_cast<const SPVARDOTCURVES*>(c.VarDot)->next, nullptr);
+            }
+            expectSameCfg(*original.getSpInkCfg(), c, false);
+            expectNothingShared(*original.getSpInkCfg(), c);
+        }
+
+        // Changing a copy leaves the original alone.
+        copy.getSpInkCfg()->SameInks->Groups[0].Inks[0][0] = 'X';
+        copy.getSpInkCfg()->InkUnits->Res[0] = 'X';
+        EXPECT_EQ(original.getSpInkCfg()->SameInks->Groups[0].Inks[0][0], 'G');
+        EXPECT_EQ(original.getSpInkCfg()->InkUnits->Res[0], '7');
+
+        InkCfg& self = assigned;
+        assigned = self;
+        expectSameCfg(*original.getSpInkCfg(), *assigned.getSpInkCfg(), false);
+    }
+    InkCfg empty(static_cast<const SPINKCFG*>(nullptr));
+    EXPECT_EQ(empty.getSpInkCfg()->InkUnits, nullptr);
+    EXPECT_EQ(empty.getSpInkCfg()->VarDot, nullptr);
+}
+
+TEST(InkCfgCopies, SwitchingTheVariableDotKindStaysInsideTheBlock) {
+    // A curve set read first, then options that call the same block a channel
+    // table: copying and storing read it as the larger kind.
+    boost::shared_ptr<InkCfg> cfg(new InkCfg(makeFullCfg(false)));
+    NamedNode::Ptr node = root("InkCfg");
+    addChild(node, "VarDotLvls", {{"L0", "1"}});
+    addChild(addChild(node, "VarDotCurves"), "Single");
+    kStrategy.load(node, *cfg);
+    node->findChild(W("VarDotCurves"))->detach();
+    addChild(node, "VarDotOpts", {{"value", "0x2"}});
+    kStrategy.load(node, *cfg);  // no channels child: the curve block stays
+    const SPINKCFG& c = *cfg->getSpInkCfg();
+    ASSERT_EQ(c.VarDotOpts, 2u);
+    ASSERT_NE(c.VarDot, nullptr);
+    InkCfg copy(*cfg);
+    EXPECT_EQ(std::memcmp(copy.getSpInkCfg()->VarDot, c.VarDot, sizeof(SPVARDOTCHANNELS)), 0);
+    // Read as a table, the zeroed curve block has no channels to write.
+    NamedNode::Ptr stored = root("X");
+    addChild(stored, "VarDotCurves");
+    kStrategy.storeInto(cfg, stored);
+    EXPECT_FALSE(stored->findChild(W("VarDotChannels")));
+    EXPECT_FALSE(stored->findChild(W("VarDotCurves")));
+}
+
+// ---- Hostile input --------------------------------------------------------------------
+
+TEST(InkCfgHostile, OutOfRangeCountsInTheStructureAreClamped) {
+    boost::shared_ptr<InkCfg> cfg(new InkCfg(makeFullCfg(true)));
+    SPINKCFG& c = *cfg->getSpInkCfg();
+    std::memset(c.Name, 'N', sizeof c.Name);  // no terminator
+    c.NumColor = 255;
+    c.ColorOrder.Count = 255;
+    c.ColorOrder.Levels[0] = 255;
+    for (SPINKLEVEL& level : c.MLInfo) {
+        level.Count = 255;
+    }
+    c.ProcBits = 255;
+    c.VarDotLevelCount = 255;
+    static_cast<SPVARDOTCHANNELS*>(c.VarDot)->ChannelCount = 100000;
+    c.SameInks->Groups[0].InkCount = -5;
+    NamedNode::Ptr node = root("X");
+    kStrategy.storeInto(cfg, node);
+    EXPECT_EQ(value(node, "Name"), std::string(30, 'N'));
+    EXPECT_EQ(node->findChild(W("ColorOrder"))->getChildCount(), 30u);
+    EXPECT_EQ(node->findChild(W("MLInfo"))->getChildCount(), 12u);
+    EXPECT_EQ(childAt(node->findChild(W("MLInfo")), 11)->getChildCount(), 30u);
+    EXPECT_EQ(node->findChild(W("LevelLut"))->getChildCount(), 8u);
+    EXPECT_EQ(node->findChild(W("VarDotChannels"))->getChildCount(), 30u);
+    EXPECT_EQ(childAt(node->findChild(W("SameInks")), 0)->getAttributes().size(), 0u);
+    NamedNode::Ptr chan = childAt(node->findChild(W("VarDotChannels")), 0);
+    EXPECT_EQ(chan->findChild(W("Transitions"))->getChildCount(), 16u);
+    EXPECT_EQ(
+        childAt(node->findChild(W("InkUnits")), 0)->findChild(W("Units"))->getAttributes().size(),
+        16u);
+    // The name reads back cut to its field.
+    EXPECT_EQ(std::string(kStrategy.load(node)->getSpInkCfg()->Name), std::string(29, 'N'));
+}
+
+TEST(InkCfgHostile, HugeTreesAndNumbersStayInsideTheFields) {
+    NamedNode::Ptr node = root("InkCfg");
+    addChild(node, "NumColor", {{"value", "4294967297"}});
+    addChild(node, "ProcBits", {{"value", "-8"}});
+    addChild(node, "OutputBits", {{"value", "3"}});
+    addChild(node, "ProcOpts", {{"value", "0x1000000000"}});
+    addChild(node, "VarDotLvls", {{"L99999999999", "1"}, {"L1", "99999999999"}});
+    addChild(node, "VarDotOpts", {{"value", "0x2"}});
+    NamedNode::Ptr chans = addChild(node, "VarDotChannels");
+    NamedNode::Ptr list = addChild(node, "InkUnits");
+    NamedNode::Ptr groups = addChild(node, "SameInks");
+    NamedNode::Ptr ml = addChild(node, "MLInfo");
+    NamedNode::Ptr lut = addChild(node, "LevelLut");
+    NamedNode::Ptr color = addChild(ml, "Color0");
+    for (int i = 0; i < 3000; ++i) {
+        const std::string n = std::to_string(i);
+        addChild(list, "Unit" + n)->setAttribute(W("x"), W(n));
+        addChild(groups, "Group" + n, {{"ink0", "a"}, {"ink29", "b"}, {"ink99999999999", "c"}});
+        addChild(chans, "Chan" + n, {{"ink", "i"}});
+        addChild(color, "Ink" + n, {{"value", "70000"}, {"position", n.c_str()}});
+        addChild(lut, "Lut" + n, {{"L0", "1"}, {"L255", "2"}});
+    }
+    addChild(list, "Unit99999999999999");
+    addChild(chans, "Chan-1");
+
+    boost::shared_ptr<InkCfg> cfg = kStrategy.load(node);
+    const SPINKCFG& c = *cfg->getSpInkCfg();
+    EXPECT_EQ(c.NumColor, 255);  // saturated at INT_MAX, low 8 bits
+    EXPECT_EQ(c.ProcOpts, 0u);
+    EXPECT_EQ(c.VarDotLevelCount, 0);  // L1 was no 32-bit number
+    EXPECT_EQ(units(c).size(), 3000u);
+    EXPECT_EQ(c.SameInks->GroupCount, 30);
+    EXPECT_EQ(c.SameInks->Groups[29].InkCount, 30);
+    EXPECT_EQ(c.MLInfo[0].Count, 30);
+    EXPECT_EQ(c.LevelLut[7][255], 2);
+
+    // With a level the 3000 channels fill the 30 slots there are.
+    node->findChild(W("VarDotLvls"))->setAttribute(W("L1"), W("5"));
+    boost::shared_ptr<InkCfg> withChannels = kStrategy.load(node);
+    EXPECT_EQ(
+        static_cast<const SPVARDOTCHANNELS*>(withChannels->getSpInkCfg()->VarDot)->ChannelCount,
+        30);
+    InkCfg copy(*withChannels);
+    NamedNode::Ptr stored = root("X");
+    kStrategy.storeInto(withChannels, stored);
+    EXPECT_EQ(stored->findChild(W("InkUnits"))->getChildCount(), 3000u);
+}
+
+// ---- Ink types and groups on their own -------------------------------------------------
+
+TEST(InkTypes, ChildrenNamedTypeMakeTheChain) {
+    NamedNode::Ptr node = root("InkTypes");
+    addChild(node, "Type3", {{"value", "Pigment"}, {"durability", "2.5"}});
+    addChild(node, "Other", {{"value", "skipped"}});
+    addChild(node, "Type12", {{"value", std::string(120, 'n').c_str()}});
+    addChild(node, "Typeabc", {{"value", "Dye"}, {"durability", "x"}});
+
+    const DataStrategy<InkType> strategy;
+    boost::shared_ptr<InkType> types = strategy.load(node);
+    const SPINKTYPE* t = types->getSpInkType();
+    ASSERT_NE(t, nullptr);
+    EXPECT_EQ(t->Type, 3u);
+    EXPECT_STREQ(t->Name, "Pigment");
+    EXPECT_DOUBLE_EQ(t->Durability, 2.5);
+    t = t->next;
+    ASSERT_NE(t, nullptr);
+    EXPECT_EQ(t->Type, 12u);
+    EXPECT_EQ(std::string(t->Name), std::string(87, 'n'));
+    t = t->next;
+    ASSERT_NE(t, nullptr);
+    EXPECT_EQ(t->Type, 0u);
+    EXPECT_STREQ(t->Name, "Dye");
+    EXPECT_EQ(t->Reserved, 0u);
+    EXPECT_EQ(t->next, nullptr);
+
+    // Read again with one type: the rest of the old chain goes.
+    NamedNode::Ptr one = root("InkTypes");
+    addChild(one, "Type1", {{"value", "Latex"}});
+    strategy.load(one, *types);
+    EXPECT_STREQ(types->getSpInkType()->Name, "Latex");
+    EXPECT_EQ(types->getSpInkType()->next, nullptr);
+    // Without types the record stays as it was.
+    strategy.load(root("InkTypes"), *types);
+    EXPECT_STREQ(types->getSpInkType()->Name, "Latex");
+    EXPECT_EQ(strategy.load(NamedNode::Ptr())->getSpInkType()->Type, 0u);
+}
+
+TEST(SameInksOnTheirOwn, ReadLikeTheConfigurationAndOwnTheirTexts) {
+    NamedNode::Ptr node = root("SameInks");
+    addChild(node, "Group4", {{"ink2", "Black"}, {"ink0", "Schwarz"}});
+    addChild(node, "Group9");
+    const DataStrategy<SameInks> strategy;
+    boost::shared_ptr<SameInks> groups = strategy.load(node);
+    const SPSAMEINKS& block = *groups->getSpSameInks();
+    EXPECT_EQ(block.GroupCount, 5);
+    EXPECT_EQ(block.Groups[4].InkCount, 3);
+    EXPECT_STREQ(block.Groups[4].Inks[0], "Schwarz");
+    EXPECT_EQ(block.Groups[4].Inks[1], nullptr);
+
+    // A second read empties the block first.
+    NamedNode::Ptr other = root("SameInks");
+    addChild(other, "Group0", {{"ink0", "Cyan"}});
+    strategy.load(other, *groups);
+    EXPECT_EQ(groups->getSpSameInks()->GroupCount, 1);
+    EXPECT_EQ(groups->getSpSameInks()->Groups[4].InkCount, 0);
+    EXPECT_EQ(groups->getSpSameInks()->Groups[4].Inks[0], nullptr);
+
+    // An adopted block is released with its texts.
+    SPSAMEINKS* adopted = callocate<SPSAMEINKS>();
+    adopted->GroupCount = 1;
+    adopted->Groups[0].InkCount = 1;
+    adopted->Groups[0].Inks[0] = strdup("Magenta");
+    SameInks owner(adopted);
+    EXPECT_EQ(owner.getSpSameInks(), adopted);
+    EXPECT_NE(SameInks(nullptr).getSpSameInks(), nullptr);
+
+    NamedNode::Ptr untouched = root("SameInks");
+    strategy.storeInto(groups, untouched);
+    EXPECT_EQ(untouched->getChildCount(), 0u);
+}
+
+}  // namespace
