@@ -1,0 +1,68 @@
+// The caching base of file names.
+//
+// AbstractFileName stores a scheme and a '/'-separated path and derives the
+// base name, extension, URI and the parent and ancestor relations from them.
+// A provider adds its root through createName() and getRootURI(). The URI,
+// base name and extension are cached under a mutex (names are shared between
+// threads); an empty cached value is computed again on the next request.
+#ifndef VEXA_VFS_ABSTRACTFILENAME_H
+#define VEXA_VFS_ABSTRACTFILENAME_H
+
+#include <wx/string.h>
+
+#include <mutex>
+
+#include "repos/Export.h"
+#include "vfs/src/impl/FileName.h"
+
+namespace vexa {
+namespace vfs {
+namespace provider {
+
+class VEXA_REPOS_API AbstractFileName : public FileName {
+  public:
+    ~AbstractFileName() override;
+    AbstractFileName(const AbstractFileName&) = delete;
+    AbstractFileName& operator=(const AbstractFileName&) = delete;
+
+    wxString getBaseName() const override;
+    wxString getPath() const override;
+    wxString getNativePath() const override;
+    wxString getExtension() const override;
+    bool hasParent() const override;
+    wxString getScheme() const override;
+    wxString getURI() const override;
+    wxString toString() const override;
+    FileNamePtr getRoot() const override;
+    FileNamePtr getParent() const override;
+    bool isDescendantOf(const FileName& other) const override;
+    bool isAncestorOf(const FileName& other) const override;
+    bool isParentOf(const FileName& other) const override;
+
+    // A new name with the same root and the given path.
+    virtual FileNamePtr createName(const wxString& path) const = 0;
+    // The scheme and root part of the URI, e.g. "file:///C:".
+    virtual wxString getRootURI() const = 0;
+
+    // Every backslash becomes '/'.
+    static wxString normaliseSeparators(const wxString& text);
+
+  protected:
+    // An empty path becomes "/"; any other is stored with separators
+    // normalised (nothing else is resolved).
+    AbstractFileName(const wxString& scheme, const wxString& path);
+
+  private:
+    const wxString m_scheme;
+    const wxString m_path;
+    mutable std::mutex m_cacheMutex;
+    mutable wxString m_uri;
+    mutable wxString m_baseName;
+    mutable wxString m_extension;
+};
+
+}  // namespace provider
+}  // namespace vfs
+}  // namespace vexa
+
+#endif  // VEXA_VFS_ABSTRACTFILENAME_H

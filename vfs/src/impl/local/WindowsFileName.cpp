@@ -1,0 +1,65 @@
+#include "vfs/src/impl/local/WindowsFileName.h"
+
+#include <wx/filename.h>
+#include <boost/make_shared.hpp>
+
+#include "vfs/src/impl/local/WindowsFileNameParser.h"
+
+namespace vexa {
+namespace vfs {
+
+FileNamePtr createFileName(const wxString& text) {
+    // Recompose with Windows rules whatever the platform: drive letters and
+    // UNC texts keep their meaning, doubled separators collapse, and a POSIX
+    // path comes back with backslashes, which the parser turns back into '/'.
+    const wxFileName recomposed(text, wxPATH_DOS);
+    return boost::make_shared<provider::local::WindowsFileName>(recomposed.GetFullPath(wxPATH_DOS));
+}
+
+namespace provider {
+namespace local {
+
+WindowsFileName::WindowsFileName(const WindowsFileNameParser& parsed)
+    : AbstractFileName("file", parsed.getPath()),
+      m_root(parsed.getRoot()),
+      m_isUnc(parsed.isUnc()) {}
+
+WindowsFileName::WindowsFileName(const wxString& text)
+    : WindowsFileName(WindowsFileNameParser(text)) {}
+
+WindowsFileName::WindowsFileName(const wxString& root, const wxString& path)
+    : WindowsFileName(WindowsFileNameParser(root, path)) {}
+
+WindowsFileName::~WindowsFileName() {}
+
+wxString WindowsFileName::getNativePath() const {
+    if (m_isUnc) {
+        wxString native = "//" + m_root + getPath();
+        native.Replace("/", "\\");
+        return native;
+    }
+    if (m_root.empty()) {
+        return getPath();
+    }
+    return m_root + ":" + getPath();
+}
+
+FileNamePtr WindowsFileName::createName(const wxString& path) const {
+    return boost::make_shared<WindowsFileName>(m_root, path);
+}
+
+wxString WindowsFileName::getRootURI() const {
+    const wxString base = getScheme() + "://";
+    if (m_isUnc) {
+        return base + "/" + "/" + m_root;
+    }
+    if (m_root.empty()) {
+        return base;
+    }
+    return base + "/" + m_root + ":";
+}
+
+}  // namespace local
+}  // namespace provider
+}  // namespace vfs
+}  // namespace vexa
