@@ -1,0 +1,273 @@
+#include "vfs/src/impl/AbstractFileObject.h"
+
+#include <cstdint>
+#include <vector>
+
+#include "logger/Log.h"
+#include "vfs/src/impl/AbstractFileName.h"
+#include "vfs/src/impl/FileContent.h"
+#include "vfs/src/impl/FileName.h"
+#include "vfs/src/impl/FileSystemException.h"
+
+namespace vexa {
+namespace vfs {
+namespace provider {
+
+namespace {
+
+wxString slashedNativePath(const FileObjectPtr& object) {
+    return AbstractFileName::normaliseSeparators(object->getName()->getNativePath());
+}
+
+// Gives a pool buffer back on every way out of copyStream().
+class BufferGuard {
+  public:
+    explicit BufferGuard(char* buffer) : m_buffer(buffer) {}
+    ~BufferGuard() { AbstractFileObject::ReleaseBuffer(m_buffer); }
+    BufferGuard(const BufferGuard&) = delete;
+    BufferGuard& operator=(const BufferGuard&) = delete;
+
+  private:
+    char* m_buffer;
+};
+
+// Sizes and counts for the copy filter; gathered only when there is one.
+struct CopyPlan {
+    std::vector<std::uint64_t> sizes;  // per entry; 0 for folders
+    std::vector<bool> isFile;
+    CopyProgress progress;
+};
+
+void planCopy(const FileObjectList& files, CopyPlan* plan) {
+    for (const FileObjectPtr& file : files) {
+        const bool isFile = file && file->getType() == FileType::FILE;
+        const std::uint64_t size = isFile ? file->getSize() : 0;
+        plan->isFile.push_back(isFile);
+        plan->sizes.push_back(size);
+        if (isFile) {
+            ++plan->progress.filesTotal;
+            plan->progress.bytesTotal += size;
+        }
+    }
+}
+
+void countDone(CopyPlan* plan, std::size_t index) {
+    if (plan->isFile[index]) {
+        ++plan->progress.filesDone;
+        plan->progress.bytesDone += plan->sizes[index];
+    }
+}
+
+bool isBelowAny(const wxString& path, const std::vector<wxString>& folderPrefixes) {
+    for (const wxString& prefix : folderPrefixes) {
+        if (path.StartsWith(prefix)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+[[noreturn]] void throwCopyError(const FileObjectPtr& source, const FileObjectPtr& destination) {
+    throw FileSystemException(wxString::Format("Error copying file. source:\"%s\" dest:\"%s\"",
+                                               source->getName()->getNativePath(),
+                                               destination->getName()->getNativePath()));
+}
+
+}  // namespace
+
+AbstractFileObject::AbstractFileObject() {}
+
+AbstractFileObject::~AbstractFileObject() {}
+
+FileObjectPtr AbstractFileObject::resolveChild(const wxString& relative) {
+    return resolveFile(relative, NameScope::CHILD);
+}
+
+void AbstractFileObject::copyFrom(const FileObjectPtr& source) {
+    copyTree(source, CopyFilterPtr());
+}
+
+void AbstractFileObject::copyTree(const FileObjectPtr& source, const CopyFilterPtr& filter) {
+    const FileType type = source ? source->getType() : FileType::IMAGINARY;
+    if (type == FileType::IMAGINARY) {
+        throw FileSystemException("Cannot copy from an imaginary file");
+    }
+    wxString rootPath = source->getName()->getNativePath();
+    if (!rootPath.EndsWith("/")) {
+        rootPath += "/";
+    }
+    FileObjectList files;
+    if (type == FileType::FILE) {
+        files.push_back(source);
+    } else {
+        // Decided before anything is written: a folder never goes into a file,
+        // and an empty source folder still gives an (empty) folder.
+        if (getType() == FileType::FILE) {
+            throw FileSystemException("Cannot copy a folder into a file");
+        }
+        createFolder();
+        // An empty pattern lists every entry: dot-files are copied too.
+        files = *source->findFiles(wxEmptyString);
+    }
+    copyFiles(rootPath, files, filter);
+}
+
+void AbstractFileObject::copyFiles(const wxString& sourceRoot, const FileObjectList& files,
+                                   const CopyFilterPtr& filter) {
+    const wxString root = AbstractFileName::normaliseSeparators(sourceRoot);
+    CopyPlan plan;
+    if (filter) {
+        planCopy(files, &plan);
+    }
+    std::vector<wxString> skippedFolders;  // each with a trailing '/'
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const FileObjectPtr& source = files[i];
+        if (!source) {
+            continue;
+        }
+        const wxString sourcePath = slashedNativePath(source);
+        if (filter) {
+            if (isBelowAny(sourcePath, skippedFolders)) {
+                countDone(&plan, i);
+                continue;
+            }
+            plan.progress.next = source;
+            const CopyFilter::Decision decision = filter->beforeCopy(plan.progress);
+            if (decision == CopyFilter::CANCEL) {
+                throw FileSystemException(
+                    wxString::Format("Copy cancelled before \"%s\"", sourcePath));
+            }
+            if (decision == CopyFilter::SKIP) {
+                if (!plan.isFile[i]) {
+                    skippedFolders.push_back(sourcePath + "/");
+                }
+                countDone(&plan, i);
+                continue;
+            }
+        }
+
+        const FileType sourceType = source->getType();
+        if (sourceType == FileType::IMAGINARY) {
+            // Gone since it was listed; asking for its content would create it.
+            throw FileSystemException("Cannot copy from an imaginary file");
+        }
+        const wxString relative =
+            sourcePath.length() > root.length() ? sourcePath.Mid(root.length()) : wxString();
+        FileObjectPtr destination = relative.empty()
+                                        ? FileObjectPtr(shared_from_this())
+                                        : resolveFile(relative, NameScope::DESCENDENT_OR_SELF);
+        if (!destination) {
+            throwCopyError(source, shared_from_this());
+        }
+        const FileType destinationType = destination->getType();
+
+        if (sourceType == FileType::FILE) {
+            if (destinationType == FileType::FOLDER) {
+                destination = destination->resolveChild(source->getBaseName());
+                if (!destination) {
+                    throwCopyError(source, shared_from_this());
+                }
+            } else if (destinationType == FileType::IMAGINARY) {
+                const FileObjectPtr parent = destination->getParent();
+                if (parent && !parent->exists()) {
+                    parent->createFolder();
+                }
+            }
+            // Copying a file onto itself would truncate it before reading.
+            if (slashedNativePath(destination) != sourcePath) {
+                destination->createFile();
+                if (!copyContent(source->getContent(), destination->getContent())) {
+                    throwCopyError(source, destination);
+                }
+            }
+        } else {
+            if (destinationType == FileType::FILE) {
+                throw FileSystemException("Cannot copy a folder into a file");
+            }
+            if (destinationType == FileType::IMAGINARY) {
+                destination->createFolder();
+            }
+        }
+        if (filter) {
+            countDone(&plan, i);
+        }
+    }
+    if (filter) {
+        plan.progress.next.reset();
+        filter->finished(plan.progress);
+    }
+}
+
+bool AbstractFileObject::moveTo(const FileObjectPtr& destination) {
+    if (!destination) {
+        return false;
+    }
+    try {
+        destination->copyFrom(shared_from_this());
+    } catch (const FileSystemException&) {
+        return false;
+    }
+    return remove();
+}
+
+bool AbstractFileObject::copyStream(wxInputStream* input, wxOutputStream* output) {
+    char* buffer = GetBuffer();
+    if (buffer == nullptr) {
+        VEXA_LOG_ERROR("Unable to obtain copy buffer");
+        return false;
+    }
+    BufferGuard guard(buffer);
+    if (input == nullptr || output == nullptr) {
+        VEXA_LOG_DEBUG("Unable to copy stream, source or destination was null");
+        return false;
+    }
+    // A stream whose open failed must not be read or written at all.
+    if (!input->IsOk() || !output->IsOk()) {
+        return false;
+    }
+    bool written = true;
+    input->Read(buffer, COPY_BUFFER_SIZE);
+    std::size_t count = input->LastRead();
+    while (count == COPY_BUFFER_SIZE) {
+        output->Write(buffer, count);
+        if (output->LastWrite() != count) {
+            written = false;
+            break;
+        }
+        input->Read(buffer, COPY_BUFFER_SIZE);
+        count = input->LastRead();
+    }
+    if (written && count > 0 && count < COPY_BUFFER_SIZE) {
+        output->Write(buffer, count);
+        written = output->LastWrite() == count;
+    }
+    const wxStreamError inputState = input->GetLastError();
+    const bool inputEnded = inputState == wxSTREAM_NO_ERROR || inputState == wxSTREAM_EOF;
+    return written && inputEnded && output->GetLastError() == wxSTREAM_NO_ERROR;
+}
+
+bool AbstractFileObject::copyContent(const FileContentPtr& source,
+                                     const FileContentPtr& destination) {
+    if (!source || !destination) {
+        return false;
+    }
+    InputStreamPtr input = source->getInputStream();
+    if (!input) {
+        return false;
+    }
+    OutputStreamPtr output = destination->getOutputStream();
+    if (!output) {
+        return false;
+    }
+    const bool copied = copyStream(input.get(), output.get());
+    if (copied) {
+        output.reset();  // closes the file before its time is set
+        destination->close();
+        destination->getFile()->setLastModifiedTimeNs(source->getFile()->getLastModifiedTimeNs());
+    }
+    return copied;
+}
+
+}  // namespace provider
+}  // namespace vfs
+}  // namespace vexa

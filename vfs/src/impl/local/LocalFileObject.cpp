@@ -1,0 +1,271 @@
+#include "vfs/src/impl/local/LocalFileObject.h"
+
+#include <boost/make_shared.hpp>
+
+#include "kernel/Text.h"
+#include "logger/Log.h"
+#include "vfs/src/impl/AbstractFileName.h"
+#include "vfs/src/impl/FileContent.h"
+#include "vfs/src/impl/FileName.h"
+#include "vfs/src/impl/FileSystem.h"
+#include "vfs/src/impl/FileSystemException.h"
+#include "vfs/src/impl/local/LocalDirTraverser.h"
+#include "vfs/src/impl/local/LocalFileContent.h"
+#include "vfs/src/impl/local/LocalFileOps.h"
+
+namespace vexa {
+namespace vfs {
+namespace provider {
+namespace local {
+
+namespace {
+
+const std::int64_t kNanosPerSecond = 1000000000;
+
+wxString localPathOf(const FileNamePtr& name) {
+    wxString path = AbstractFileName::normaliseSeparators(name->getNativePath());
+    if (path.length() > 1 && path.EndsWith("/")) {
+        path.RemoveLast();  // but "/" stays the root folder
+    }
+    return path;
+}
+
+wxString withTrailingSlash(const wxString& path) {
+    return path.EndsWith("/") ? path : path + "/";
+}
+
+}  // namespace
+
+LocalFileObject::LocalFileObject(const FileSystemPtr& fileSystem, const FileObjectPtr& rootObject,
+                                 const FileNamePtr& name)
+    : m_fileSystem(fileSystem),
+      m_rootObject(rootObject),
+      m_name(name),
+      m_localPath(localPathOf(name)) {}
+
+LocalFileObject::~LocalFileObject() {}
+
+wxString LocalFileObject::statPath_() const {
+    return m_localPath.EndsWith(":") ? m_localPath + "/" : m_localPath;
+}
+
+wxString LocalFileObject::childPath_(const wxString& relative) const {
+    return withTrailingSlash(m_localPath) + relative;
+}
+
+FileObjectPtr LocalFileObject::getParent() const {
+    const FileNamePtr parent = m_name->getParent();
+    return parent ? m_fileSystem->resolveFile(parent) : FileObjectPtr();
+}
+
+FileSystemPtr LocalFileObject::getFileSystem() const {
+    return m_fileSystem;
+}
+
+bool LocalFileObject::createFile() {
+    if (exists()) {
+        return false;
+    }
+    const ops::CreateResult result = ops::createNewFile(m_localPath);
+    if (result == ops::CREATE_FAILED) {
+        VEXA_LOG_DEBUG("Unable to create file '%s'", m_localPath);
+    }
+    return result == ops::CREATED;
+}
+
+bool LocalFileObject::createFolder() {
+    const FileType type = getType();
+    if (type == FileType::FILE) {
+        VEXA_LOG_DEBUG("Unable to create folder when it already exists as a file %s", m_localPath);
+        return false;
+    }
+    if (type == FileType::IMAGINARY && !ops::makeFolders(m_localPath)) {
+        VEXA_LOG_DEBUG("Unable to create directory %s", m_localPath);
+    }
+    return true;
+}
+
+bool LocalFileObject::exists() const {
+    ops::Status status;
+    return ops::queryStatus(statPath_(), &status);
+}
+
+FileType LocalFileObject::getType() const {
+    ops::Status status;
+    if (!ops::queryStatus(statPath_(), &status)) {
+        return FileType::IMAGINARY;
+    }
+    return status.isFolder ? FileType::FOLDER : FileType::FILE;
+}
+
+wxString LocalFileObject::getBaseName() const {
+    return m_name->getBaseName();
+}
+
+wxString LocalFileObject::getURI() const {
+    return m_name->getURI();
+}
+
+FileNamePtr LocalFileObject::getName() const {
+    return m_name;
+}
+
+std::uint64_t LocalFileObject::getSize() const {
+    ops::Status status;
+    if (!ops::queryStatus(statPath_(), &status) || status.isFolder) {
+        return 0;
+    }
+    return status.size;
+}
+
+std::int64_t LocalFileObject::getLastModifiedTime() const {
+    ops::Status status;
+    return ops::queryStatus(statPath_(), &status) ? status.modifiedSeconds : 0;
+}
+
+std::int64_t LocalFileObject::getLastModifiedTimeNs() const {
+    ops::Status status;
+    return ops::queryStatus(statPath_(), &status) ? status.modifiedNanos : 0;
+}
+
+bool LocalFileObject::setLastModifiedTime(std::int64_t t) {
+    return setLastModifiedTimeNs(t * kNanosPerSecond);
+}
+
+bool LocalFileObject::setLastModifiedTimeNs(std::int64_t ns) {
+    const FileType type = getType();
+    if (type == FileType::FILE) {
+        return ns != 0 ? ops::setModificationTime(m_localPath, ns) : ops::touch(m_localPath);
+    }
+    if (type == FileType::FOLDER && ns == 0) {
+        // Creating and removing an entry is what makes the folder's time move.
+        const FileObjectPtr temporary = resolveChild(
+            wxString::Format("_%lld.tmp", static_cast<long long>(ops::currentTimeSeconds())));
+        if (!temporary || !temporary->createFile()) {
+            return false;
+        }
+        temporary->remove();
+        return true;
+    }
+    return false;
+}
+
+bool LocalFileObject::remove() {
+    const FileType type = getType();
+    if (type == FileType::IMAGINARY) {
+        return true;
+    }
+    close();
+    if (type == FileType::FILE) {
+        return ops::removeFile(m_localPath);
+    }
+    return ops::removeTree(m_localPath);
+}
+
+FileObjectListPtr LocalFileObject::getChildren() const {
+    FileObjectListPtr children = boost::make_shared<FileObjectList>();
+    std::vector<wxString> names;
+    if (getType() != FileType::FOLDER || !ops::listFolder(m_localPath, &names)) {
+        return children;
+    }
+    for (const wxString& name : names) {
+        children->push_back(m_fileSystem->resolveFile(childPath_(name)));
+    }
+    return children;
+}
+
+FileObjectPtr LocalFileObject::resolveFile(const wxString& relative, const NameScope&) {
+    if (!exists()) {
+        createFolder();
+    }
+    const FileType type = getType();
+    if (type == FileType::FOLDER) {
+        return m_fileSystem->resolveFile(childPath_(relative));
+    }
+    if (type == FileType::FILE) {
+        const FileObjectPtr parent = getParent();
+        return parent ? parent->resolveFile(relative, NameScope::CHILD) : FileObjectPtr();
+    }
+    return FileObjectPtr();
+}
+
+FileObjectListPtr LocalFileObject::findFiles(const wxString& pattern) const {
+    FileObjectListPtr found = boost::make_shared<FileObjectList>();
+    std::vector<wxString> paths;
+    LocalDirTraverser traverser(paths, pattern, withTrailingSlash(m_localPath));
+    if (!traverser.traverse(m_localPath)) {
+        return found;
+    }
+    // The walk joined each path below this folder, so it is already the
+    // child path of its relative part.
+    for (const wxString& path : paths) {
+        found->push_back(m_fileSystem->resolveFile(path));
+    }
+    return found;
+}
+
+bool LocalFileObject::moveTo(const FileObjectPtr& destination) {
+    if (!destination || !exists()) {
+        return false;
+    }
+    const wxString target = localPathOf(destination->getName());
+    if (target == m_localPath) {
+        return true;
+    }
+    if (target.StartsWith(withTrailingSlash(m_localPath)) ||
+        m_localPath.StartsWith(withTrailingSlash(target))) {
+        // The fallback would remove the one while copying the other into it.
+        VEXA_LOG_DEBUG("Cannot move '%s' to '%s', one contains the other", m_localPath, target);
+        return false;
+    }
+    if (ops::renameReplacing(m_localPath, target)) {
+        return true;
+    }
+    destination->remove();
+    try {
+        destination->copyFrom(shared_from_this());
+    } catch (const FileSystemException& error) {
+        VEXA_LOG_DEBUG("Unable to move '%s': %s", m_localPath, kernel::fromMB(error.what()));
+        return false;
+    }
+    return remove();
+}
+
+FileContentPtr LocalFileObject::getContent() {
+    const FileType type = getType();
+    std::lock_guard<std::mutex> lock(m_contentMutex);
+    if (type == FileType::FOLDER) {
+        m_content.reset();
+        throw FileSystemException("Cannot get content on a folder");
+    }
+    if (type == FileType::IMAGINARY) {
+        m_content.reset();
+        createFile();
+    }
+    FileContentPtr content = m_content.lock();
+    if (!content) {
+        content = boost::make_shared<LocalFileContent>(shared_from_this(), m_localPath);
+        m_content = content;
+    }
+    return content;
+}
+
+wxString LocalFileObject::getScheme() const {
+    return m_name->getScheme();
+}
+
+void LocalFileObject::close() {
+    FileContentPtr content;
+    {
+        std::lock_guard<std::mutex> lock(m_contentMutex);
+        content = m_content.lock();
+    }
+    if (content && content->isOpen()) {
+        content->close();
+    }
+}
+
+}  // namespace local
+}  // namespace provider
+}  // namespace vfs
+}  // namespace vexa

@@ -1,0 +1,217 @@
+#include "vfs/src/impl/local/LocalFileOps.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <ctime>
+#include <string>
+#include <utility>
+
+#include "kernel/Text.h"
+#include "vfs/src/impl/local/LocalDirTraverser.h"
+
+namespace vexa {
+namespace vfs {
+namespace provider {
+namespace local {
+namespace ops {
+
+namespace {
+
+const std::int64_t kNanosPerSecond = 1000000000;
+
+std::string joinRaw(const std::string& folder, const std::string& name) {
+    if (!folder.empty() && folder.back() == '/') {
+        return folder + name;
+    }
+    return folder + "/" + name;
+}
+
+bool listRaw(const std::string& folder, std::vector<std::string>* names) {
+    DIR* dir = opendir(folder.c_str());
+    if (dir == nullptr) {
+        return false;
+    }
+    while (const dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..") {
+            names->push_back(name);
+        }
+    }
+    closedir(dir);
+    std::sort(names->begin(), names->end());
+    return true;
+}
+
+bool removeTreeRaw(const std::string& path) {
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0) {
+        return errno == ENOENT;
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        return unlink(path.c_str()) == 0;
+    }
+    std::vector<std::string> names;
+    listRaw(path, &names);
+    for (const std::string& name : names) {
+        removeTreeRaw(joinRaw(path, name));
+    }
+    // Fails, and so reports false, when something inside could not go.
+    return rmdir(path.c_str()) == 0;
+}
+
+typedef std::pair<dev_t, ino_t> FolderId;
+
+bool walkRaw(const std::string& folder, LocalDirTraverser& sink, std::vector<FolderId>& walkPath) {
+    std::vector<std::string> names;
+    if (!listRaw(folder, &names)) {
+        return false;
+    }
+    std::vector<std::pair<std::string, FolderId>> folders;
+    std::vector<std::string> files;
+    for (const std::string& name : names) {
+        const std::string full = joinRaw(folder, name);
+        struct stat st;
+        // A dangling link cannot be followed: report the link itself.
+        if (stat(full.c_str(), &st) != 0 && lstat(full.c_str(), &st) != 0) {
+            continue;  // vanished since the listing
+        }
+        if (S_ISDIR(st.st_mode)) {
+            folders.push_back(std::make_pair(full, FolderId(st.st_dev, st.st_ino)));
+        } else {
+            files.push_back(full);
+        }
+    }
+    for (const auto& sub : folders) {
+        if (!sink.onDirectory(kernel::fromMB(sub.first))) {
+            return true;
+        }
+        if (std::find(walkPath.begin(), walkPath.end(), sub.second) != walkPath.end()) {
+            continue;  // a link back up the tree
+        }
+        walkPath.push_back(sub.second);
+        walkRaw(sub.first, sink, walkPath);
+        walkPath.pop_back();
+    }
+    for (const std::string& file : files) {
+        if (!sink.onFile(kernel::fromMB(file))) {
+            return true;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+bool queryStatus(const wxString& path, Status* status) {
+    struct stat st;
+    if (stat(kernel::toMB(path).c_str(), &st) != 0) {
+        return false;
+    }
+    status->isFolder = S_ISDIR(st.st_mode);
+    status->size = static_cast<std::uint64_t>(st.st_size);
+    status->modifiedSeconds = static_cast<std::int64_t>(st.st_mtim.tv_sec);
+    status->modifiedNanos =
+        status->modifiedSeconds * kNanosPerSecond + static_cast<std::int64_t>(st.st_mtim.tv_nsec);
+    return true;
+}
+
+CreateResult createNewFile(const wxString& path) {
+    const int fd = open(kernel::toMB(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        return errno == EEXIST ? ALREADY_EXISTS : CREATE_FAILED;
+    }
+    close(fd);
+    return CREATED;
+}
+
+bool makeFolders(const wxString& path) {
+    const std::string raw = kernel::toMB(path);
+    struct stat st;
+    std::string::size_type next = raw.find('/', raw.empty() || raw[0] != '/' ? 0 : 1);
+    while (true) {
+        const std::string partial = next == std::string::npos ? raw : raw.substr(0, next);
+        if (!partial.empty() && mkdir(partial.c_str(), 0777) != 0 && errno != EEXIST) {
+            return false;
+        }
+        if (next == std::string::npos) {
+            break;
+        }
+        next = raw.find('/', next + 1);
+    }
+    return stat(raw.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool removeFile(const wxString& path) {
+    return unlink(kernel::toMB(path).c_str()) == 0;
+}
+
+bool removeTree(const wxString& path) {
+    return removeTreeRaw(kernel::toMB(path));
+}
+
+bool renameReplacing(const wxString& from, const wxString& to) {
+    return rename(kernel::toMB(from).c_str(), kernel::toMB(to).c_str()) == 0;
+}
+
+bool setModificationTime(const wxString& path, std::int64_t nanos) {
+    std::int64_t seconds = nanos / kNanosPerSecond;
+    std::int64_t rest = nanos % kNanosPerSecond;
+    if (rest < 0) {  // before 1970: tv_nsec must stay in [0, 1e9)
+        rest += kNanosPerSecond;
+        --seconds;
+    }
+    struct timespec times[2];
+    times[0].tv_sec = 0;
+    times[0].tv_nsec = UTIME_OMIT;
+    times[1].tv_sec = static_cast<time_t>(seconds);
+    times[1].tv_nsec = static_cast<long>(rest);
+    return utimensat(AT_FDCWD, kernel::toMB(path).c_str(), times, 0) == 0;
+}
+
+bool touch(const wxString& path) {
+    return utimensat(AT_FDCWD, kernel::toMB(path).c_str(), nullptr, 0) == 0;
+}
+
+bool listFolder(const wxString& path, std::vector<wxString>* names) {
+    std::vector<std::string> raw;
+    if (!listRaw(kernel::toMB(path), &raw)) {
+        return false;
+    }
+    for (const std::string& name : raw) {
+        names->push_back(kernel::fromMB(name));
+    }
+    return true;
+}
+
+int openForReading(const wxString& path) {
+    return open(kernel::toMB(path).c_str(), O_RDONLY | O_CLOEXEC);
+}
+
+int openForWriting(const wxString& path) {
+    return open(kernel::toMB(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+}
+
+std::int64_t currentTimeSeconds() {
+    return static_cast<std::int64_t>(std::time(nullptr));
+}
+
+bool walkTree(const wxString& folder, LocalDirTraverser& sink) {
+    const std::string raw = kernel::toMB(folder);
+    struct stat st;
+    if (stat(raw.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        return false;
+    }
+    std::vector<FolderId> walkPath(1, FolderId(st.st_dev, st.st_ino));
+    return walkRaw(raw, sink, walkPath);
+}
+
+}  // namespace ops
+}  // namespace local
+}  // namespace provider
+}  // namespace vfs
+}  // namespace vexa

@@ -1,0 +1,82 @@
+// The operating-system calls of the local provider, in one place.
+//
+// Internal to the local provider (not exported). Paths are wide strings and
+// go to the system as UTF-8 through kernel::toMB, so non-ASCII names work
+// whatever the process locale. Every function reports failure by result and
+// leaves errno as the failing call set it.
+#ifndef VEXA_VFS_LOCAL_LOCALFILEOPS_H
+#define VEXA_VFS_LOCAL_LOCALFILEOPS_H
+
+#include <wx/string.h>
+
+#include <cstdint>
+#include <vector>
+
+namespace vexa {
+namespace vfs {
+namespace provider {
+namespace local {
+
+class LocalDirTraverser;
+
+namespace ops {
+
+struct Status {
+    bool isFolder = false;
+    std::uint64_t size = 0;
+    std::int64_t modifiedSeconds = 0;  // since 1970, UTC
+    std::int64_t modifiedNanos = 0;    // the same instant in nanoseconds
+};
+
+// stat(), following symbolic links. False when nothing (reachable) is there.
+bool queryStatus(const wxString& path, Status* status);
+
+enum CreateResult { CREATED, ALREADY_EXISTS, CREATE_FAILED };
+// Creates an empty file (permissions 0666 before umask); never truncates
+// something that appeared in the meantime.
+CreateResult createNewFile(const wxString& path);
+
+// mkdir with all missing parents (0777 before umask). True when a folder
+// stands at the path afterwards.
+bool makeFolders(const wxString& path);
+
+// unlink() of a file or symbolic link.
+bool removeFile(const wxString& path);
+// Removes a folder with everything in it, or a single file. Symbolic links
+// are removed, never followed. Names are handled as raw bytes, so entries
+// whose names are not UTF-8 go too. True when nothing is left at the path.
+bool removeTree(const wxString& path);
+
+// rename(), replacing a file or an empty folder at `to`.
+bool renameReplacing(const wxString& from, const wxString& to);
+
+// Sets the modification time, leaving the access time.
+bool setModificationTime(const wxString& path, std::int64_t nanos);
+// Sets access and modification time to now.
+bool touch(const wxString& path);
+
+// The entry names of a folder except "." and "..", sorted bytewise.
+bool listFolder(const wxString& path, std::vector<wxString>* names);
+
+// Opens for reading; -1 on failure. Close-on-exec.
+int openForReading(const wxString& path);
+// Opens for writing, created (0666 before umask) and truncated; -1 on
+// failure. Close-on-exec.
+int openForWriting(const wxString& path);
+
+std::int64_t currentTimeSeconds();
+
+// Walks the tree below `folder`: in each folder first every sub-folder
+// (onDirectory, then its own tree), then every file (onFile), each group
+// sorted by name. A linked folder already on the current walk path is
+// reported but not entered again. Stops when the sink says so. False when
+// `folder` cannot be read.
+bool walkTree(const wxString& folder, LocalDirTraverser& sink);
+
+}  // namespace ops
+}  // namespace local
+}  // namespace provider
+}  // namespace vfs
+}  // namespace vexa
+
+#endif  // VEXA_VFS_LOCAL_LOCALFILEOPS_H

@@ -1,0 +1,38 @@
+// A stream reading a local file, handed out by LocalFileContent.
+//
+// It holds its content, which counts it as a live input stream until the
+// stream is destroyed; the file is closed first, then the count drops. Reading,
+// seeking and size are those of wxFileInputStream. A stream whose file could
+// not be opened reports wxSTREAM_READ_ERROR.
+#ifndef VEXA_VFS_LOCAL_LOCALINPUTSTREAM_H
+#define VEXA_VFS_LOCAL_LOCALINPUTSTREAM_H
+
+#include <wx/wfstream.h>
+#include <boost/shared_ptr.hpp>
+
+#include "repos/Export.h"
+
+namespace vexa {
+namespace vfs {
+namespace provider {
+namespace local {
+
+class LocalFileContent;
+
+class VEXA_REPOS_API LocalInputStream : public wxFileInputStream {
+  public:
+    // Takes ownership of `fd` (-1 for a failed open); the content must
+    // already count this stream.
+    LocalInputStream(const boost::shared_ptr<LocalFileContent>& content, int fd);
+    ~LocalInputStream() override;
+
+  private:
+    boost::shared_ptr<LocalFileContent> m_content;
+};
+
+}  // namespace local
+}  // namespace provider
+}  // namespace vfs
+}  // namespace vexa
+
+#endif  // VEXA_VFS_LOCAL_LOCALINPUTSTREAM_H

@@ -1,0 +1,39 @@
+#include "vfs/src/impl/local/LocalFileContent.h"
+#include "vfs/src/impl/local/LocalInputStream.h"
+#include "vfs/src/impl/local/LocalOutputStream.h"
+
+namespace vexa {
+namespace vfs {
+namespace provider {
+namespace local {
+
+LocalInputStream::LocalInputStream(const boost::shared_ptr<LocalFileContent>& content, int fd)
+    : wxFileInputStream(fd), m_content(content) {
+    if (fd < 0) {
+        Reset(wxSTREAM_READ_ERROR);
+    }
+}
+
+LocalInputStream::~LocalInputStream() {
+    m_file->Close();
+    m_content->inputClosed_();
+}
+
+LocalOutputStream::LocalOutputStream(const boost::shared_ptr<LocalFileContent>& content, int fd)
+    : wxFileOutputStream(fd), m_content(content) {
+    if (fd < 0) {
+        Reset(wxSTREAM_WRITE_ERROR);
+    }
+}
+
+LocalOutputStream::~LocalOutputStream() {
+    // Closing here keeps the base destructor from syncing the file to disk
+    // on every close, and frees the file before others may open it.
+    m_file->Close();
+    m_content->outputClosed_();
+}
+
+}  // namespace local
+}  // namespace provider
+}  // namespace vfs
+}  // namespace vexa
