@@ -2,6 +2,7 @@
 
 #include <libxml/xmlwriter.h>
 
+#include <algorithm>
 #include <string>
 
 #include "logger/Log.h"
@@ -117,8 +118,17 @@ void XMLWritingNodeVisitor::start() {
         return;
     }
     m_writer.reset(writer, xmlFreeTextWriter);
-    xmlTextWriterSetIndent(writer, 1);
     xmlTextWriterStartDocument(writer, nullptr, "UTF-8", nullptr);
+}
+
+void XMLWritingNodeVisitor::newLine_(std::size_t depth) {
+    // One blank per level, as the writer's own indentation does; written by
+    // hand so it can stop growing: the writer indents a chain of n nodes with
+    // n*n/2 blanks. Files deeper than the cap cannot be read back anyway
+    // (the reader refuses more than 256 levels).
+    static const std::string kBlanks = "\n" + std::string(kMaxIndent, ' ');
+    xmlTextWriterWriteRawLen(m_writer.get(), BAD_CAST kBlanks.data(),
+                             static_cast<int>(1 + std::min(depth, kMaxIndent)));
 }
 
 void XMLWritingNodeVisitor::enter(NamedNode::Ptr node) {
@@ -127,6 +137,10 @@ void XMLWritingNodeVisitor::enter(NamedNode::Ptr node) {
     }
     xmlTextWriterPtr writer = m_writer.get();
     const NamedNodeData& data = *node->getData();
+    if (m_depth > 0) {
+        newLine_(m_depth);
+    }
+    ++m_depth;
     xmlTextWriterStartElement(writer, BAD_CAST "node");
     xmlTextWriterWriteAttribute(writer, BAD_CAST "name", xml(xmlText(data.name)));
     bool hasNamespace = false;
@@ -145,9 +159,18 @@ void XMLWritingNodeVisitor::enter(NamedNode::Ptr node) {
     }
 }
 
-void XMLWritingNodeVisitor::leave(NamedNode::Ptr) {
-    if (m_writer) {
-        xmlTextWriterEndElement(m_writer.get());
+void XMLWritingNodeVisitor::leave(NamedNode::Ptr node) {
+    if (!m_writer) {
+        return;
+    }
+    --m_depth;
+    // A leaf keeps the "/>" form; an end tag goes on a line of its own.
+    if (!node->isLeaf()) {
+        newLine_(m_depth);
+    }
+    xmlTextWriterEndElement(m_writer.get());
+    if (m_depth == 0) {
+        xmlTextWriterWriteRawLen(m_writer.get(), BAD_CAST "\n", 1);
     }
 }
 

@@ -5,6 +5,7 @@
 #include <wx/stream.h>
 
 #include <boost/shared_ptr.hpp>
+#include <cstddef>
 
 #include "repos/NodeTraverser.h"
 
@@ -28,8 +29,14 @@ public:
     void enter(NamedNode::Ptr node) override;
     void leave(NamedNode::Ptr node) override;
 
+    // Indentation stops growing at this depth.
+    static const std::size_t kMaxIndent = 256;
+
 private:
+    void newLine_(std::size_t depth);
+
     wxOutputStream* m_out;
+    std::size_t m_depth = 0;
     boost::shared_ptr<_xmlOutputBuffer> m_buffer;
     boost::shared_ptr<_xmlTextWriter> m_writer;
 };

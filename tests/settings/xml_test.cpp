@@ -1,0 +1,180 @@
+#include <gtest/gtest.h>
+#include <wx/mstream.h>
+
+#include <string>
+
+#include "common/TestSupport.h"
+#include "kernel/Text.h"
+#include "repos/NodeTraverser.h"
+#include "repos/Settings.h"
+#include "repos/XMLSettingsStrategy.h"
+
+using vexa::kernel::fromMB;
+using vexa::kernel::toMB;
+using vexa::repos::NamedNode;
+using vexa::repos::XMLSettingsStrategy;
+
+namespace {
+
+const std::string kDeclaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+const std::string kNs = vexa::repos::kRepositoryNamespace;
+
+NamedNode::Ptr child(const NamedNode::Ptr& parent, const char* name) {
+    NamedNode::Ptr node = NamedNode::Create(name);
+    node->addTo(parent);
+    return node;
+}
+
+std::string store(const NamedNode::Ptr& root) {
+    wxMemoryOutputStream out;
+    XMLSettingsStrategy().store(root, out);
+    return std::string(static_cast<const char*>(out.GetOutputStreamBuffer()->GetBufferStart()),
+                       out.GetSize());
+}
+
+NamedNode::Ptr load(const std::string& bytes) {
+    wxMemoryInputStream in(bytes.data(), bytes.size());
+    return XMLSettingsStrategy().load(in);
+}
+
+// The tree as one line of text: names, attributes and nesting.
+std::string describe(const NamedNode::Ptr& node) {
+    std::string text = toMB(node->getName()) + "{";
+    for (const auto& attribute : node->getAttributes()) {
+        text += toMB(attribute.first) + "=" + toMB(attribute.second) + ";";
+    }
+    for (const NamedNode::Ptr& c : *node) {
+        text += describe(c);
+    }
+    return text + "}";
+}
+
+}  // namespace
+
+TEST(XmlWriteTest, WritesTheDocumentedLayoutExactly) {
+    NamedNode::Ptr mode = NamedNode::Create("Mode");
+    mode->setAttribute("Version", "2");
+    child(mode, "Pattern")->setAttribute("value", "Std");
+    NamedNode::Ptr res = child(mode, "Res");
+    res->setAttribute("y", "360");
+    res->setAttribute("x", "720");
+    child(res, "Alias");
+    EXPECT_EQ(store(mode), kDeclaration + "<node name=\"Mode\" Version=\"2\" xmlns=\"" + kNs + "\">\n" +
+                               " <node name=\"Pattern\" value=\"Std\"/>\n"
+                               " <node name=\"Res\" x=\"720\" y=\"360\">\n"
+                               "  <node name=\"Alias\"/>\n"
+                               " </node>\n"
+                               "</node>\n");
+}
+
+TEST(XmlWriteTest, NamespaceOnlyOnTheRootAndOnlyOnce) {
+    NamedNode::Ptr lone = NamedNode::Create("Printer");
+    EXPECT_EQ(store(lone), kDeclaration + "<node name=\"Printer\" xmlns=\"" + kNs + "\"/>\n");
+
+    NamedNode::Ptr root = NamedNode::Create("Printer");
+    root->setAttribute("xmlns", "urn:other");
+    NamedNode::Ptr withKey = child(root, "A");
+    withKey->setAttribute("xmlns", "urn:child");
+    child(root, "B");
+    const std::string text = store(root);
+    EXPECT_EQ(text, kDeclaration + "<node name=\"Printer\" xmlns=\"urn:other\">\n" +
+                        " <node name=\"A\" xmlns=\"urn:child\"/>\n"
+                        " <node name=\"B\"/>\n"
+                        "</node>\n");
+    EXPECT_EQ(store(NamedNode::Ptr()), "");
+}
+
+TEST(XmlWriteTest, EscapesValuesSoTheyReadBack) {
+    NamedNode::Ptr root = NamedNode::Create("R&<\">");
+    root->setAttribute("value", "a & b < c > \"d\"\nline\ttab\r");
+    NamedNode::Ptr back = load(store(root));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->getName(), root->getName());
+    EXPECT_EQ(back->getAttribute("value"), root->getAttribute("value"));
+}
+
+TEST(XmlWriteTest, TextXmlCannotCarryNeverMakesTheFileUnreadable) {
+    NamedNode::Ptr root = NamedNode::Create("Printer");
+    child(root, "Bad\x01Name")->setAttribute("value", "ok\x02");
+    root->setAttribute("bad key", "v");
+    root->setAttribute("good", "kept");
+    NamedNode::Ptr back = load(store(root));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->getAttribute("good"), wxString("kept"));
+    EXPECT_EQ(back->getAttribute("bad key"), wxString());
+    ASSERT_EQ(back->getChildCount(), 1u);
+    EXPECT_EQ(toMB(back->getChildren().front()->getName()), "Bad\xEF\xBF\xBDName");
+}
+
+TEST(XmlReadTest, ReadsAnyElementAndNamespaceDeclarations) {
+    NamedNode::Ptr root = load(
+        "<?xml version=\"1.0\"?>\n<!-- comment --><settings xmlns=\"urn:x\" xmlns:p=\"urn:p\" name=\"Top\">"
+        "text<?pi stuff?><item value=\"1\"/><p:other name=\"O\"><node/></p:other></settings>");
+    ASSERT_TRUE(root);
+    EXPECT_EQ(describe(root), "Top{xmlns=urn:x;xmlns:p=urn:p;{value=1;}O{{}}}");
+}
+
+TEST(XmlReadTest, WrittenTreeReadsBackWithNamespaceAdded) {
+    NamedNode::Ptr root = NamedNode::Create("Printer");
+    root->setAttribute("Version", "1");
+    NamedNode::Ptr sizes = child(root, "PageSizes");
+    NamedNode::Ptr size = child(sizes, "Bogen Großformat");
+    size->setAttribute("width", "841.890000");
+    child(sizes, "東京 A4")->setAttribute("height", "1");
+    child(root, "Café")->setAttribute("value", "crème brûlée");
+    child(root, "");
+    const std::string expected = describe(root);
+    NamedNode::Ptr back = load(store(root));
+    ASSERT_TRUE(back);
+    root->setAttribute("xmlns", kNs.c_str());
+    EXPECT_EQ(describe(back), describe(root));
+    EXPECT_NE(expected, describe(root));
+    // Writing again writes the namespace once, from the map.
+    EXPECT_EQ(store(back), store(root));
+}
+
+TEST(XmlReadTest, BadInputGivesNoTreeALogRecordAndARewoundStream) {
+    const std::string truncated = kDeclaration + "<node name=\"Printer\">\n <node name=\"A\"/>\n";
+    const std::string binary("\x00\x01\xff\xfe\x80garbage\x00", 12);
+    for (const std::string& bytes : {std::string(), truncated, std::string("Printer { A B }"), binary,
+                                     std::string("<a></b>")}) {
+        vexa::test::LogCapture log;
+        wxMemoryInputStream in(bytes.data(), bytes.size());
+        NamedNode::Ptr root;
+        EXPECT_NO_THROW(root = XMLSettingsStrategy().load(in));
+        EXPECT_FALSE(root) << bytes;
+        EXPECT_EQ(in.TellI(), 0);
+        EXPECT_TRUE(log.contains(wxLOG_Debug, "XML strategy: Error occurred in processing XML data")) << bytes;
+    }
+}
+
+TEST(XmlReadTest, StreamIsRewoundAfterASuccessfulRead) {
+    const std::string bytes = store(NamedNode::Create("Printer"));
+    wxMemoryInputStream in(bytes.data(), bytes.size());
+    ASSERT_TRUE(XMLSettingsStrategy().load(in));
+    EXPECT_EQ(in.TellI(), 0);
+    EXPECT_TRUE(XMLSettingsStrategy().load(in)) << "the same stream reads again";
+}
+
+TEST(XmlReadTest, DroppedNodesAreLoggedAsWarnings) {
+    vexa::test::LogCapture log;
+    NamedNode::Ptr root = load("<node name=\"Sizes\"><node name=\"3 1/2 x 5\"/><node name=\"A4\"/></node>");
+    ASSERT_TRUE(root);
+    EXPECT_EQ(describe(root), "Sizes{A4{}}");
+    bool warned = false;
+    for (const vexa::test::CapturedLog& record : log.records()) {
+        warned = warned || (record.level == wxLOG_Warning && record.message.find("3 1/2 x 5") != std::string::npos);
+    }
+    EXPECT_TRUE(warned);
+}
+
+TEST(XmlWriteTest, FailingStreamIsNotAnError) {
+    class BrokenStream : public wxOutputStream {
+    protected:
+        size_t OnSysWrite(const void*, size_t) override {
+            m_lasterror = wxSTREAM_WRITE_ERROR;
+            return 0;
+        }
+    } out;
+    EXPECT_NO_THROW(XMLSettingsStrategy().store(NamedNode::Create("Printer"), out));
+}
