@@ -1,0 +1,249 @@
+// Copying files and folder trees, with and without a copy filter.
+#include <gtest/gtest.h>
+#include <boost/make_shared.hpp>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "VfsTestSupport.h"
+#include "vfs/src/impl/AbstractFileObject.h"
+#include "vfs/src/impl/CopyFilter.h"
+#include "vfs/src/impl/FileSystemException.h"
+
+using vexa::test::makeDirs;
+using vexa::test::N;
+using vexa::test::pathExists;
+using vexa::test::readFile;
+using vexa::test::VfsFixture;
+using vexa::test::W;
+using vexa::test::writeFile;
+using namespace vexa::vfs;
+
+namespace {
+
+const std::size_t MiB = 1024 * 1024;
+
+std::string bytes(std::size_t size, unsigned seed) {
+    std::string data(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) {
+        data[i] = static_cast<char>((i * 31 + seed + i / 509) & 0xFF);
+    }
+    return data;
+}
+
+std::int64_t mtimeNs(const std::string& path) {
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) {
+        return -1;
+    }
+    return static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+}
+
+void setMtimeNs(const std::string& path, std::int64_t ns) {
+    struct timespec times[2] = {{0, UTIME_OMIT}, {ns / 1000000000, ns % 1000000000}};
+    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+}
+
+std::string copyError(const std::function<void()>& copy) {
+    try {
+        copy();
+    } catch (const FileSystemException& error) {
+        return error.what();
+    }
+    return "(no exception)";
+}
+
+// Relative paths of everything below `root`, from the library's own walk.
+std::vector<std::string> listing(const FileObjectPtr& root) {
+    std::vector<std::string> paths;
+    const std::string prefix = N(root->getName()->getNativePath()) + "/";
+    const FileObjectListPtr entries = root->findFiles("");
+    for (const FileObjectPtr& entry : *entries) {
+        paths.push_back(N(entry->getName()->getNativePath()).substr(prefix.size()));
+    }
+    return paths;
+}
+
+class RecordingFilter : public CopyFilter {
+  public:
+    std::vector<std::string> seen;
+    std::vector<CopyProgress> progress;
+    std::string skip;
+    std::string cancelAt;
+    bool finishedCalled = false;
+    CopyProgress final;
+
+    Decision beforeCopy(const CopyProgress& p) override {
+        const std::string name = N(p.next->getBaseName());
+        seen.push_back(name);
+        progress.push_back(p);
+        if (name == cancelAt) {
+            return CANCEL;
+        }
+        return name == skip ? SKIP : COPY;
+    }
+    void finished(const CopyProgress& p) override {
+        finishedCalled = true;
+        final = p;
+    }
+};
+
+class CopyTest : public VfsFixture {
+  protected:
+    // src/
+    //   .Settings.xml  .invalid  .lock  empty  one-mib  one-mib-plus-one
+    //   Medias/Glossy/.Settings.xml   Medias/Glossy/Modes/   (an empty folder)
+    void makeSource() {
+        makeDirs(path("src/Medias/Glossy/Modes"));
+        m_files = {{".Settings.xml", bytes(3000, 1)},
+                   {".invalid", ""},
+                   {".lock", ""},
+                   {"empty", ""},
+                   {"one-mib", bytes(MiB, 2)},
+                   {"one-mib-plus-one", bytes(MiB + 1, 3)},
+                   {"Medias/Glossy/.Settings.xml", bytes(256, 4)}};
+        std::int64_t ns = 1600000000LL * 1000000000LL + 111111111;
+        for (const auto& file : m_files) {
+            writeFile(path("src/" + file.first), file.second);
+            setMtimeNs(path("src/" + file.first), ns);
+            ns += 1000000000LL + 2345;
+        }
+    }
+    void expectSameFiles(const std::string& destination) {
+        for (const auto& file : m_files) {
+            SCOPED_TRACE(file.first);
+            EXPECT_TRUE(readFile(path(destination + "/" + file.first)) == file.second);
+            EXPECT_EQ(mtimeNs(path(destination + "/" + file.first)),
+                      mtimeNs(path("src/" + file.first)));
+        }
+    }
+
+    std::vector<std::pair<std::string, std::string>> m_files;
+};
+
+}  // namespace
+
+TEST_F(CopyTest, FolderTreeWithDotFilesByteForByteWithTimes) {
+    makeSource();
+    object("dst")->copyFrom(object("src"));
+    expectSameFiles("dst");
+    EXPECT_EQ(listing(object("dst")), listing(object("src")));
+    EXPECT_EQ(object("dst/Medias/Glossy/Modes")->getType(), FileType::FOLDER);
+}
+
+TEST_F(CopyTest, ChildByChildIntoAnExistingFolder) {
+    // How a repository copies a printer: each child of the source onto the
+    // same-named child of the destination.
+    makeSource();
+    const FileObjectPtr destination = openLocalFolder(createFileName(W(path("dst"))));
+    const FileObjectListPtr children = object("src")->getChildren();
+    for (const FileObjectPtr& child : *children) {
+        destination->resolveChild(child->getBaseName())->copyFrom(child);
+    }
+    expectSameFiles("dst");
+    EXPECT_EQ(object("dst/.Settings.xml")->getType(), FileType::FILE);
+    EXPECT_EQ(listing(destination), listing(object("src")));
+}
+
+TEST_F(CopyTest, SingleFileOntoFileIntoFolderAndOntoItself) {
+    writeFile(path("a.icc"), "profile");
+    writeFile(path("old.icc"), "old and longer");
+    makeDirs(path("folder"));
+
+    object("old.icc")->copyFrom(object("a.icc"));
+    EXPECT_EQ(readFile(path("old.icc")), "profile");
+    object("folder")->copyFrom(object("a.icc"));
+    EXPECT_EQ(readFile(path("folder/a.icc")), "profile");
+    object("made/on/the/way.icc")->copyFrom(object("a.icc"));
+    EXPECT_EQ(readFile(path("made/on/the/way.icc")), "profile");
+    object("a.icc")->copyFrom(object("a.icc"));
+    EXPECT_EQ(readFile(path("a.icc")), "profile");
+}
+
+TEST_F(CopyTest, CopiesThatCannotBeDone) {
+    makeDirs(path("dir"));
+    writeFile(path("dir/f"), "f");
+    writeFile(path("file"), "keep");
+    EXPECT_EQ(copyError([&] { object("file")->copyFrom(object("dir")); }),
+              "Cannot copy a folder into a file");
+    EXPECT_EQ(readFile(path("file")), "keep");
+    EXPECT_EQ(copyError([&] { object("x")->copyFrom(object("missing")); }),
+              "Cannot copy from an imaginary file");
+    EXPECT_EQ(copyError([&] { object("x")->copyFrom(FileObjectPtr()); }),
+              "Cannot copy from an imaginary file");
+    EXPECT_FALSE(pathExists(path("x")));
+
+    // A destination that cannot take the bytes.
+    ASSERT_EQ(symlink("/dev/full", path("full").c_str()), 0);
+    EXPECT_EQ(copyError([&] { object("full")->copyFrom(object("file")); }),
+              "Error copying file. source:\"" + path("file") + "\" dest:\"" + path("full") + "\"");
+}
+
+TEST_F(CopyTest, FilterSeesProgressAndSkipsFilesAndFolders) {
+    makeSource();
+    const auto filter = boost::make_shared<RecordingFilter>();
+    filter->skip = "Medias";
+    object("dst")->copyTree(object("src"), filter);
+
+    EXPECT_FALSE(pathExists(path("dst/Medias")));
+    EXPECT_TRUE(pathExists(path("dst/one-mib")));
+    ASSERT_TRUE(filter->finishedCalled);
+    EXPECT_EQ(filter->final.filesTotal, 7u);
+    EXPECT_EQ(filter->final.filesDone, 7u);  // skipped ones count as done
+    std::uint64_t total = 0;
+    for (const auto& file : m_files) {
+        total += file.second.size();
+    }
+    EXPECT_EQ(filter->final.bytesTotal, total);
+    EXPECT_EQ(filter->final.bytesDone, total);
+    // Entries below a skipped folder are not offered.
+    for (const std::string& name : filter->seen) {
+        EXPECT_NE(name, "Glossy");
+    }
+    // Progress only grows, one file at a time.
+    for (std::size_t i = 1; i < filter->progress.size(); ++i) {
+        EXPECT_LE(filter->progress[i - 1].filesDone, filter->progress[i].filesDone);
+        EXPECT_LE(filter->progress[i].filesDone, filter->progress[i - 1].filesDone + 1);
+        EXPECT_LE(filter->progress[i].bytesDone, filter->final.bytesTotal);
+    }
+
+    const auto fileFilter = boost::make_shared<RecordingFilter>();
+    fileFilter->skip = ".lock";
+    object("dst2")->copyTree(object("src"), fileFilter);
+    EXPECT_FALSE(pathExists(path("dst2/.lock")));
+    EXPECT_TRUE(pathExists(path("dst2/Medias/Glossy/.Settings.xml")));
+}
+
+TEST_F(CopyTest, CancelEndsTheCopyAndKeepsWhatWasCopied) {
+    makeSource();
+    const auto filter = boost::make_shared<RecordingFilter>();
+    filter->cancelAt = "empty";
+    const std::string message = copyError([&] { object("dst")->copyTree(object("src"), filter); });
+    EXPECT_EQ(message.find("Copy cancelled"), 0u) << message;
+    EXPECT_FALSE(filter->finishedCalled);
+    EXPECT_FALSE(pathExists(path("dst/empty")));
+    // What came before "empty" in copy order is there.
+    EXPECT_TRUE(pathExists(path("dst/Medias/Glossy/.Settings.xml")));
+    EXPECT_TRUE(pathExists(path("dst/.Settings.xml")));
+    EXPECT_FALSE(pathExists(path("dst/one-mib")));
+}
+
+TEST_F(CopyTest, NonAsciiTreeCopiesAndRemoves) {
+    const std::string printer = "\xC3\x89preuve \xE6\x9D\xB1\xE4\xBA\xAC";
+    const std::string media = "Papier gl\xC3\xA4nzend";
+    makeDirs(path("Printers/" + printer + "/Medias/" + media));
+    writeFile(path("Printers/" + printer + "/.Settings.xml"), "<Printer/>");
+    writeFile(path("Printers/" + printer + "/Medias/" + media + "/.Settings.xml"), "<Media/>");
+
+    object("Printers/Copy " + printer)->copyFrom(object("Printers/" + printer));
+    EXPECT_EQ(readFile(path("Printers/Copy " + printer + "/Medias/" + media + "/.Settings.xml")),
+              "<Media/>");
+    EXPECT_EQ(listing(object("Printers/Copy " + printer)), listing(object("Printers/" + printer)));
+    EXPECT_TRUE(object("Printers/" + printer)->remove());
+    EXPECT_FALSE(pathExists(path("Printers/" + printer)));
+    EXPECT_TRUE(pathExists(path("Printers/Copy " + printer + "/.Settings.xml")));
+}

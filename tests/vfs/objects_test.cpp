@@ -1,0 +1,322 @@
+// File systems and file objects on the local disk.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <ctime>
+
+#include "VfsTestSupport.h"
+#include "vfs/src/impl/FileName.h"
+#include "vfs/src/impl/FileSystem.h"
+#include "vfs/src/impl/FileSystemException.h"
+
+using vexa::test::LogCapture;
+using vexa::test::logged;
+using vexa::test::makeDirs;
+using vexa::test::N;
+using vexa::test::pathExists;
+using vexa::test::readFile;
+using vexa::test::TempDir;
+using vexa::test::VfsFixture;
+using vexa::test::W;
+using vexa::test::writeFile;
+using namespace vexa::vfs;
+
+namespace {
+
+const char* const kObject = "vexa::vfs::provider::local::LocalFileObject::";
+
+std::string baseNames(const FileObjectListPtr& list) {
+    std::string names;
+    for (const FileObjectPtr& object : *list) {
+        names += (names.empty() ? "" : ",") + N(object->getBaseName());
+    }
+    return names;
+}
+
+std::string relativePaths(const FileObjectListPtr& list, const std::string& root) {
+    std::string paths;
+    for (const FileObjectPtr& object : *list) {
+        const std::string path = N(object->getName()->getNativePath());
+        paths += (paths.empty() ? "" : ",") + path.substr(root.size() + 1);
+    }
+    return paths;
+}
+
+void setTime(const std::string& path, time_t seconds) {
+    struct timespec times[2] = {{seconds, 0}, {seconds, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+}
+
+}  // namespace
+
+TEST(OpenLocalFolder, CreatesAMissingFolderWithItsParents) {
+    TempDir tmp;
+    const FileObjectPtr root = openLocalFolder(createFileName(W(tmp.file("a/b/c"))));
+    EXPECT_EQ(root->getType(), FileType::FOLDER);
+    EXPECT_TRUE(pathExists(tmp.file("a/b/c")));
+    EXPECT_EQ(root->getFileSystem()->getRoot(), root);
+    EXPECT_EQ(N(root->getURI()), "file://" + tmp.file("a/b/c"));
+}
+
+TEST(OpenLocalFolder, RefusesAFile) {
+    TempDir tmp;
+    writeFile(tmp.file("plain"), "data");
+    try {
+        openLocalFolder(createFileName(W(tmp.file("plain"))));
+        FAIL() << "no exception";
+    } catch (const FileSystemException& error) {
+        EXPECT_STREQ(error.what(), "Specified location is a file not a directory");
+    }
+    EXPECT_EQ(readFile(tmp.file("plain")), "data");
+}
+
+TEST(OpenLocalFolder, ClaimsTheLocalCapabilitiesAndScheme) {
+    TempDir tmp;
+    const FileSystemPtr fs = openLocalFolder(createFileName(W(tmp.path())))->getFileSystem();
+    for (const Capability& c :
+         {Capability::CREATE, Capability::REMOVE, Capability::RENAME, Capability::GET_TYPE,
+          Capability::GET_LAST_MODIFIED, Capability::SET_LAST_MODIFIED_FILE,
+          Capability::SET_LAST_MODIFIED_FOLDER, Capability::LIST_CHILDREN, Capability::READ_CONTENT,
+          Capability::URI, Capability::WRITE_CONTENT, Capability::APPEND_CONTENT,
+          Capability::RANDOM_ACCESS_READ, Capability::RANDOM_ACCESS_WRITE}) {
+        EXPECT_TRUE(fs->hasCapability(c)) << c.getName();
+    }
+    for (const Capability& c : {Capability::ATTRIBUTES, Capability::COMPRESS, Capability::SIGNING,
+                                Capability::VIRTUAL, Capability::JUNCTIONS}) {
+        EXPECT_FALSE(fs->hasCapability(c)) << c.getName();
+    }
+    ASSERT_EQ(fs->getSchemes().size(), 1u);
+    EXPECT_EQ(N(fs->getSchemes()[0]), "file");
+    EXPECT_FALSE(fs->resolveFile(FileNamePtr()));
+    EXPECT_FALSE(fs->resolveFileByUri("file:///x"));
+}
+
+TEST_F(VfsFixture, CreateFileLeavesAnExistingFileAndFailsWithoutAFolder) {
+    writeFile(path("kept.txt"), "original");
+    EXPECT_FALSE(object("kept.txt")->createFile());
+    EXPECT_EQ(readFile(path("kept.txt")), "original");
+
+    EXPECT_TRUE(object("new.txt")->createFile());
+    EXPECT_EQ(object("new.txt")->getType(), FileType::FILE);
+    EXPECT_EQ(object("new.txt")->getSize(), 0u);
+
+    LogCapture log;
+    EXPECT_FALSE(object("missing/inner.txt")->createFile());
+    EXPECT_TRUE(logged(log, wxLOG_Debug,
+                       "Unable to create file '" + path("missing/inner.txt") + "'",
+                       std::string(kObject) + "createFile"));
+}
+
+TEST_F(VfsFixture, CreateFolderOnFolderFileAndNothing) {
+    makeDirs(path("present"));
+    EXPECT_TRUE(object("present")->createFolder());
+    EXPECT_TRUE(object("x/y/z")->createFolder());
+    EXPECT_EQ(object("x/y/z")->getType(), FileType::FOLDER);
+
+    writeFile(path("file"), "f");
+    LogCapture log;
+    EXPECT_FALSE(object("file")->createFolder());
+    EXPECT_EQ(readFile(path("file")), "f");
+    EXPECT_TRUE(logged(log, wxLOG_Debug,
+                       "Unable to create folder when it already exists as a file " + path("file"),
+                       std::string(kObject) + "createFolder"));
+    // Below a file nothing can be made: logged, yet reported as done.
+    EXPECT_TRUE(object("file/sub")->createFolder());
+    EXPECT_TRUE(logged(log, wxLOG_Debug, "Unable to create directory " + path("file/sub")));
+    EXPECT_EQ(object("file/sub")->getType(), FileType::IMAGINARY);
+}
+
+TEST_F(VfsFixture, BareDriveIsQueriedAsItsTopFolder) {
+    // "C:" names the drive's top folder, queried as "C:/": a plain file called
+    // "C:" in the working folder must not count, a folder must.
+    char previous[4096];
+    ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
+    ASSERT_EQ(chdir(m_tmp.path().c_str()), 0);
+    writeFile("C:", "not a drive");
+    const FileObjectPtr drive = m_root->getFileSystem()->resolveFile(W("C:"));
+    const FileType asFile = drive->getType();
+    unlink("C:");
+    makeDirs("C:");
+    const FileType asFolder = drive->getType();
+    ASSERT_EQ(chdir(previous), 0);
+    EXPECT_EQ(asFile, FileType::IMAGINARY);
+    EXPECT_EQ(asFolder, FileType::FOLDER);
+}
+
+TEST_F(VfsFixture, ResolvingBelowAMissingFolderCreatesIt) {
+    const FileObjectPtr folder = object("later");
+    EXPECT_FALSE(folder->exists());
+    const FileObjectPtr ab = folder->resolveFile("a/b", NameScope::CHILD);
+    ASSERT_TRUE(ab);
+    EXPECT_EQ(folder->getType(), FileType::FOLDER);
+    EXPECT_EQ(N(ab->getName()->getNativePath()), path("later/a/b"));
+    EXPECT_FALSE(ab->exists());
+    // Resolving from a file goes to its folder.
+    writeFile(path("later/f.txt"), "");
+    EXPECT_EQ(N(object("later/f.txt")->resolveChild("g.txt")->getName()->getNativePath()),
+              path("later/g.txt"));
+    // The parent of an object is resolved in the same file system.
+    EXPECT_EQ(N(ab->getParent()->getName()->getNativePath()), path("later/a"));
+    EXPECT_EQ(ab->getParent()->getFileSystem(), m_root->getFileSystem());
+}
+
+TEST_F(VfsFixture, ChildrenIncludeDotFilesInNameOrder) {
+    writeFile(path("b.txt"), "");
+    writeFile(path(".Settings.xml"), "");
+    writeFile(path(".lock"), "");
+    makeDirs(path("a"));
+    EXPECT_EQ(baseNames(m_root->getChildren()), ".Settings.xml,.lock,a,b.txt");
+    EXPECT_TRUE(object("b.txt")->getChildren()->empty());
+    EXPECT_TRUE(object("nothing")->getChildren()->empty());
+}
+
+TEST_F(VfsFixture, FindFilesMatchesRelativePathsCaseBlind) {
+    makeDirs(path("sub/deeper"));
+    writeFile(path("A.XML"), "");
+    writeFile(path(".Settings.xml"), "");
+    writeFile(path("sub/b.xml"), "");
+    writeFile(path("sub/.hidden.xml"), "");
+    writeFile(path("sub/deeper/c.txt"), "");
+    const std::string root = m_tmp.path();
+    // Folders before their contents; sub-folders before files.
+    EXPECT_EQ(relativePaths(m_root->findFiles(""), root),
+              "sub,sub/deeper,sub/deeper/c.txt,sub/.hidden.xml,sub/b.xml,.Settings.xml,A.XML");
+    // '*' crosses folders; a leading '.' needs an explicit '.'.
+    EXPECT_EQ(relativePaths(m_root->findFiles("*.xml"), root), "sub/.hidden.xml,sub/b.xml,A.XML");
+    EXPECT_EQ(relativePaths(m_root->findFiles(".*"), root), ".Settings.xml");
+    EXPECT_EQ(relativePaths(m_root->findFiles("sub/?.XML"), root), "sub/b.xml");
+    EXPECT_TRUE(object("A.XML")->findFiles("*")->empty());
+}
+
+TEST(MatchWildcard, StarQuestionMarkAndLeadingDot) {
+    EXPECT_TRUE(matchWildcard("*", "anything/at all"));
+    EXPECT_TRUE(matchWildcard("*", ""));
+    EXPECT_TRUE(matchWildcard("", ""));
+    EXPECT_FALSE(matchWildcard("", "x"));
+    EXPECT_TRUE(matchWildcard("a*b*c", "aXXbYYc"));
+    EXPECT_FALSE(matchWildcard("a*b*c", "aXXbYY"));
+    EXPECT_TRUE(matchWildcard("*.icc", "x.y.icc"));
+    EXPECT_TRUE(matchWildcard("*.icc.Link", "p.icc.Link"));
+    EXPECT_FALSE(matchWildcard("*.icc", "p.icc.Link"));
+    EXPECT_TRUE(matchWildcard("??", "ab"));
+    EXPECT_FALSE(matchWildcard("??", "abc"));
+    EXPECT_FALSE(matchWildcard("?", ""));
+    EXPECT_TRUE(matchWildcard("A*", "A*"));
+    EXPECT_FALSE(matchWildcard("a", "A"));  // case-sensitive on its own
+    // A backslash is an ordinary character, not an escape.
+    EXPECT_TRUE(matchWildcard("a\\*", "a\\xyz"));
+    EXPECT_FALSE(matchWildcard("a\\*", "a*"));
+    // Leading dot.
+    EXPECT_FALSE(matchWildcard("*", ".lock"));
+    EXPECT_FALSE(matchWildcard("?lock", ".lock"));
+    EXPECT_TRUE(matchWildcard(".*", ".lock"));
+    EXPECT_TRUE(matchWildcard(".lock", ".lock"));
+    EXPECT_TRUE(matchWildcard("*", "a/.lock"));
+    // Non-ASCII characters count as one character each.
+    EXPECT_TRUE(matchWildcard(W("?preuve *"), W("\xC3\x89preuve \xE6\x9D\xB1\xE4\xBA\xAC")));
+    // Many stars against a long miss stays quick (no exponential backtracking).
+    EXPECT_FALSE(matchWildcard(wxString('*', 40) + "b", wxString('a', 4000)));
+}
+
+TEST_F(VfsFixture, ModificationTimesInSecondsAndNanoseconds) {
+    writeFile(path("f"), "x");
+    const FileObjectPtr file = object("f");
+    EXPECT_TRUE(file->setLastModifiedTime(1000000000));
+    EXPECT_EQ(file->getLastModifiedTime(), 1000000000);
+    EXPECT_EQ(file->getLastModifiedTimeNs(), 1000000000LL * 1000000000LL);
+
+    const std::int64_t precise = 1500000000LL * 1000000000LL + 123456789;
+    EXPECT_TRUE(file->setLastModifiedTimeNs(precise));
+    EXPECT_EQ(file->getLastModifiedTimeNs(), precise);
+    EXPECT_EQ(file->getLastModifiedTime(), 1500000000);
+
+    const std::int64_t before = static_cast<std::int64_t>(std::time(nullptr));
+    EXPECT_TRUE(file->setLastModifiedTime(0));  // touch
+    EXPECT_GE(file->getLastModifiedTime(), before);
+
+    EXPECT_EQ(object("missing")->getLastModifiedTime(), 0);
+    EXPECT_EQ(object("missing")->getLastModifiedTimeNs(), 0);
+    EXPECT_FALSE(object("missing")->setLastModifiedTime(5));
+    makeDirs(path("d"));
+    EXPECT_FALSE(object("d")->setLastModifiedTime(5));  // folders are only touched
+}
+
+TEST_F(VfsFixture, TouchingAFolderMovesItsTimeAndLeavesNothingBehind) {
+    makeDirs(path("d"));
+    writeFile(path("d/keep"), "k");
+    setTime(path("d"), 946684800);  // 2000-01-01
+    const FileObjectPtr folder = object("d");
+    EXPECT_TRUE(folder->setLastModifiedTime(0));
+    EXPECT_GT(folder->getLastModifiedTime(), 946684800);
+    EXPECT_EQ(baseNames(folder->getChildren()), "keep");
+}
+
+TEST_F(VfsFixture, RemoveTakesDotFilesAndNestedFoldersButNeverFollowsLinks) {
+    makeDirs(path("p/Medias/m"));
+    writeFile(path("p/.Settings.xml"), "s");
+    writeFile(path("p/.lock"), "");
+    writeFile(path("p/Medias/m/.invalid"), "");
+    makeDirs(path("outside"));
+    writeFile(path("outside/precious"), "keep me");
+    ASSERT_EQ(symlink(path("outside").c_str(), path("p/link").c_str()), 0);
+
+    EXPECT_TRUE(object("p")->remove());
+    EXPECT_FALSE(pathExists(path("p")));
+    EXPECT_EQ(readFile(path("outside/precious")), "keep me");
+
+    writeFile(path("single"), "1");
+    EXPECT_TRUE(object("single")->remove());
+    EXPECT_FALSE(pathExists(path("single")));
+    EXPECT_TRUE(object("never-there")->remove());
+}
+
+TEST_F(VfsFixture, MoveRenamesAndReplaces) {
+    writeFile(path("a.txt"), "A");
+    writeFile(path("b.txt"), "B");
+    EXPECT_TRUE(object("a.txt")->moveTo(object("b.txt")));
+    EXPECT_FALSE(pathExists(path("a.txt")));
+    EXPECT_EQ(readFile(path("b.txt")), "A");
+
+    // A folder onto a non-empty folder: the rename fails, copy and remove
+    // take over.
+    makeDirs(path("src/inner"));
+    writeFile(path("src/inner/.Settings.xml"), "new");
+    makeDirs(path("dst"));
+    writeFile(path("dst/old"), "old");
+    EXPECT_TRUE(object("src")->moveTo(object("dst")));
+    EXPECT_FALSE(pathExists(path("src")));
+    EXPECT_FALSE(pathExists(path("dst/old")));
+    EXPECT_EQ(readFile(path("dst/inner/.Settings.xml")), "new");
+}
+
+TEST_F(VfsFixture, MoveRefusesWhatWouldLoseData) {
+    makeDirs(path("tree/sub"));
+    writeFile(path("tree/sub/f"), "f");
+    writeFile(path("target"), "t");
+    EXPECT_FALSE(object("tree")->moveTo(object("tree/sub")));
+    EXPECT_FALSE(object("tree/sub")->moveTo(object("tree")));
+    EXPECT_FALSE(object("absent")->moveTo(object("target")));
+    EXPECT_EQ(readFile(path("tree/sub/f")), "f");
+    EXPECT_EQ(readFile(path("target")), "t");
+}
+
+TEST_F(VfsFixture, NonAsciiNamesWorkWithoutALocale) {
+    const std::string printer = "\xC3\x89preuve \xE6\x9D\xB1\xE4\xBA\xAC";  // "Épreuve 東京"
+    const FileObjectPtr folder = m_root->resolveChild(W("Printers/" + printer));
+    EXPECT_TRUE(folder->createFolder());
+    EXPECT_TRUE(pathExists(path("Printers/" + printer)));
+    const FileObjectPtr settings = folder->resolveChild(".Settings.xml");
+    EXPECT_TRUE(settings->createFile());
+    EXPECT_EQ(baseNames(object("Printers")->getChildren()), printer);
+    EXPECT_EQ(
+        relativePaths(object("Printers")->findFiles(W("\xC3\x89preuve ??")), path("Printers")),
+        printer);
+
+    const FileObjectPtr opened = openLocalFolder(createFileName(W(path("Printers/" + printer))));
+    EXPECT_EQ(baseNames(opened->getChildren()), ".Settings.xml");
+    EXPECT_TRUE(folder->remove());
+    EXPECT_FALSE(pathExists(path("Printers/" + printer)));
+}
