@@ -121,10 +121,14 @@ int readIntValue(const NamedNode::Ptr& node, const wxString& attribute) {
 }
 
 std::uint32_t readUnsignedValue(const NamedNode::Ptr& node, const wxString& attribute, int base) {
+    return node ? parseUnsigned(node->getAttribute(attribute), base) : 0;
+}
+
+std::uint32_t parseUnsigned(const wxString& wide, int base) {
     if (base != 10 && base != 16) {
         return 0;
     }
-    const std::string text = attributeBytes(node, attribute);
+    const std::string text = toMB(wide);
     std::size_t i = 0;
     if (base == 16 && text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
         i = 2;

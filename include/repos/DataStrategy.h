@@ -55,6 +55,9 @@ VEXA_REPOS_API int readIntValue(const NamedNode::Ptr& node, const wxString& attr
 VEXA_REPOS_API std::uint32_t readUnsignedValue(const NamedNode::Ptr& node,
                                                const wxString& attribute, int base);
 
+// `text` as an unsigned 32-bit number by the rules of readUnsignedValue.
+VEXA_REPOS_API std::uint32_t parseUnsigned(const wxString& text, int base);
+
 // Fills `buffer`, which must hold `maximum + 1` bytes, with the UTF-8 form of
 // the attribute cut to at most `maximum` bytes at a character boundary, and
 // zero-fills the rest of the buffer up to and including byte `maximum`. An

@@ -5,10 +5,14 @@
 #define VEXA_TESTS_TYPES_TREEHELPERS_H
 
 #include <initializer_list>
+#include <memory>
+#include <stdexcept>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "kernel/Text.h"
+#include "kernel/VexKernel.h"
 #include "repos/NamedNode.h"
 
 namespace vexa {
@@ -64,6 +68,76 @@ inline repos::NamedNode::Ptr childAt(const repos::NamedNode::Ptr& node, std::siz
         }
     }
     return repos::NamedNode::Ptr();
+}
+
+// String arrays as plain rows of texts, for building and comparing.
+typedef std::vector<std::vector<std::string>> Rows;
+
+struct StralFree {
+    void operator()(SSTRAL* array) const { stral_free(array); }
+};
+typedef std::unique_ptr<SSTRAL, StralFree> StralPtr;
+
+// Appends one row of up to nine texts.
+inline void addRow(SSTRAL* array, const std::vector<std::string>& t, int kind = 0x51) {
+    const char* end = nullptr;
+    const auto c = [&t](std::size_t i) { return t[i].c_str(); };
+    int added = -1;
+    switch (t.size()) {
+        case 1:
+            added = stral_add(array, -1, kind, c(0), end);
+            break;
+        case 2:
+            added = stral_add(array, -1, kind, c(0), c(1), end);
+            break;
+        case 3:
+            added = stral_add(array, -1, kind, c(0), c(1), c(2), end);
+            break;
+        case 5:
+            added = stral_add(array, -1, kind, c(0), c(1), c(2), c(3), c(4), end);
+            break;
+        case 6:
+            added = stral_add(array, -1, kind, c(0), c(1), c(2), c(3), c(4), c(5), end);
+            break;
+        case 9:
+            added = stral_add(array, -1, kind, c(0), c(1), c(2), c(3), c(4), c(5), c(6), c(7), c(8),
+                              end);
+            break;
+        default:
+            throw std::invalid_argument("addRow: unsupported row width");
+    }
+    if (added != 0) {
+        throw std::runtime_error("stral_add failed");
+    }
+}
+
+inline StralPtr makeStral(const Rows& rows, int kind = 0x51) {
+    StralPtr array(_stral_new());
+    for (const auto& row : rows) {
+        addRow(array.get(), row, kind);
+    }
+    return array;
+}
+
+inline Rows rowsOf(const SSTRAL* array) {
+    Rows rows;
+    for (const SSTRALROW* row = array ? array->first : nullptr; row != nullptr; row = row->next) {
+        std::vector<std::string> texts;
+        for (int i = 0; i < row->count; ++i) {
+            texts.push_back(row->texts[i] ? row->texts[i] : "<null>");
+        }
+        rows.push_back(texts);
+    }
+    return rows;
+}
+
+// Kinds of the rows, in order.
+inline std::vector<int> kindsOf(const SSTRAL* array) {
+    std::vector<int> kinds;
+    for (const SSTRALROW* row = array ? array->first : nullptr; row != nullptr; row = row->next) {
+        kinds.push_back(row->kind);
+    }
+    return kinds;
 }
 
 }  // namespace test
