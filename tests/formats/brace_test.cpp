@@ -1,0 +1,286 @@
+#include <gtest/gtest.h>
+#include <wx/mstream.h>
+
+#include <string>
+
+#include "common/TestSupport.h"
+#include "formats/BraceTestSupport.h"
+#include "kernel/Text.h"
+#include "repos/FParseSettingsStrategy.h"
+#include "repos/Settings.h"
+
+using vexa::kernel::fromMB;
+using vexa::kernel::toMB;
+using vexa::repos::FParseSettingsStrategy;
+using vexa::repos::NamedNode;
+using vexa::test::describeTree;
+using vexa::test::loadBrace;
+using vexa::test::storeBrace;
+
+namespace {
+
+NamedNode::Ptr child(const NamedNode::Ptr& parent, const std::string& name) {
+    NamedNode::Ptr node = NamedNode::Create(name.c_str());
+    node->addTo(parent);
+    return node;
+}
+
+std::string attribute(const NamedNode::Ptr& node, const char* key) {
+    return toMB(node->getAttribute(key));
+}
+
+// Loads `bytes` from a stream already moved past its first `skip` bytes.
+struct LoadResult {
+    NamedNode::Ptr root;
+    wxFileOffset position;
+};
+LoadResult loadFrom(const std::string& bytes, std::size_t skip = 0) {
+    wxMemoryInputStream in(bytes.data(), bytes.size());
+    in.SeekI(static_cast<wxFileOffset>(skip));
+    NamedNode::Ptr root = FParseSettingsStrategy().load(in);
+    return LoadResult{root, in.TellI()};
+}
+
+TEST(BraceLoad, RefusesXmlEmptyAndMalformedStreamsAndRewinds) {
+    const std::string refused[] = {
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<node name=\"Mode\"/>\n",
+        "",
+        "  \n# only a comment\n",
+        "Mode { Pattern { Std }",
+        "Mode } {",
+        "a \"unterminated",
+        std::string("\x7F"
+                    "ELF\x02\x01\x01\0\0\0",
+                    10),
+        "<attrs>\nk=v\n</attrs>\n",
+    };
+    for (const std::string& bytes : refused) {
+        const LoadResult result = loadFrom(bytes);
+        EXPECT_FALSE(result.root) << bytes;
+        EXPECT_EQ(result.position, 0) << bytes;
+    }
+    // Reading starts where the stream stands; afterwards it is rewound.
+    const LoadResult result = loadFrom("garbage } Mode { x }", 10);
+    ASSERT_TRUE(result.root);
+    EXPECT_EQ(toMB(result.root->getName()), "Mode");
+    EXPECT_EQ(result.position, 0);
+}
+
+TEST(BraceLoad, NamedRootTakesTheListsAttributes) {
+    const NamedNode::Ptr root =
+        loadBrace("Mode\n<attrs>\nVersion=2\n</attrs>\n {\n Pattern { Std }\n}\n");
+    ASSERT_TRUE(root);
+    EXPECT_EQ(describeTree(root), "[Mode] Version=<2>{[Pattern] _value=<Std>{}}");
+}
+
+TEST(BraceLoad, WordsOnlyFileGivesAnUnderscoreRootWithWordList) {
+    EXPECT_EQ(describeTree(loadBrace("first second")),
+              "[_first] _numval=<2> _val1=<first> _val2=<second>{}");
+    EXPECT_EQ(describeTree(loadBrace("only")), "[_only] _value=<only>{}");
+    EXPECT_EQ(describeTree(loadBrace("{ a } b")),
+              "[_List]{[_list1] _value=<a>{}[_entry2] _value=<b>{}}");
+}
+
+TEST(BraceLoad, NamedPairsShortcutOnlyUniqueOneWordLists) {
+    // Unique name, one word: "_value", and the list's attributes are dropped.
+    // A name repeated (letter case aside) keeps its attributes.
+    const NamedNode::Ptr root = loadBrace(
+        "Root {\n"
+        " Port <attrs> type=usb </attrs> { LPT1 }\n"
+        " Res <attrs> k=1 </attrs> { 720 }\n"
+        " RES { 360 }\n"
+        " Size { Size { 1 } }\n"
+        " Port2 { }\n"
+        " Mixed { a { b } c }\n"
+        "}");
+    ASSERT_TRUE(root);
+    EXPECT_EQ(describeTree(root),
+              "[Root]{"
+              "[Port] _value=<LPT1>{}"
+              "[Res] _value=<720> k=<1>{}"
+              "[RES] _value=<360>{}"
+              "[Size]{[Size] _value=<1>{}}"
+              "[Port2] _numval=<0>{}"
+              "[Mixed]{[_entry1] _value=<a>{}[_list2] _value=<b>{}[_entry3] _value=<c>{}}"
+              "}");
+}
+
+TEST(BraceLoad, TwoPairsOfTheSameNameGiveTwoChildren) {
+    const NamedNode::Ptr root = loadBrace("Root { Ink { C } Ink { M } }");
+    ASSERT_TRUE(root);
+    EXPECT_EQ(describeTree(root), "[Root]{[Ink] _value=<C>{}[Ink] _value=<M>{}}");
+}
+
+TEST(BraceLoad, NonAsciiTextSurvivesUnderTheCLocale) {
+    const NamedNode::Ptr root = loadBrace(
+        "Caf\xC3\xA9 { \"Gr\xC3\xB6\xC3\x9F"
+        "e\" { \xE6\x97\xA5\xE6\x9C\xAC } }");
+    ASSERT_TRUE(root);
+    EXPECT_EQ(root->getName(), fromMB("Caf\xC3\xA9"));
+    ASSERT_EQ(root->getChildCount(), 1u);
+    const NamedNode::Ptr size = root->getChildren().front();
+    EXPECT_EQ(size->getName().length(), 5u);
+    EXPECT_EQ(attribute(size, "_value"), "\xE6\x97\xA5\xE6\x9C\xAC");
+}
+
+TEST(BraceStore, WritesNamedLeavesListsAndAttributeBlocks) {
+    NamedNode::Ptr mode = NamedNode::Create("Mode");
+    mode->setAttribute("Version", "2");
+    mode->setAttribute("_value", "not written");
+    child(mode, "Pattern")->setAttribute("_value", "Std");
+    NamedNode::Ptr res = child(mode, "Res");
+    res->setAttribute("_numval", "2");
+    res->setAttribute("_val1", "720");
+    res->setAttribute("_val2", "360");
+    NamedNode::Ptr name = child(mode, "Name");
+    name->setAttribute("_value", "two words");
+    name->setAttribute("a b", "x=\"y\"");
+    EXPECT_EQ(storeBrace(mode),
+              "Mode\n<attrs>\nVersion=2\n</attrs>\n {\n"
+              " Pattern { Std }\n"
+              " Res { 720 360 }\n"
+              "\n<attrs>\n\"a b\"=\"x=\\\"y\\\"\"\n</attrs>\n Name { \"two words\" }\n"
+              "}\n");
+    EXPECT_EQ(storeBrace(NamedNode::Ptr()), "");
+}
+
+TEST(BraceStore, ElevenEntriesShareTwoLines) {
+    NamedNode::Ptr root = NamedNode::Create("R");
+    NamedNode::Ptr items = child(root, "Items");
+    for (int i = 1; i <= 11; ++i) {
+        child(items, "_entry" + std::to_string(i))
+            ->setAttribute("_value", ("e" + std::to_string(i)).c_str());
+    }
+    EXPECT_EQ(storeBrace(root),
+              "R {\n"
+              " Items {\n"
+              "  e1 e2 e3 e4 e5 e6 e7 e8 e9 e10\n"
+              "  e11 }\n"
+              "}\n");
+}
+
+TEST(BraceStore, LongWordListsWrapAndContinueAtTheIndent) {
+    NamedNode::Ptr root = NamedNode::Create("R");
+    NamedNode::Ptr sizes = child(root, "Sizes");
+    NamedNode::Ptr mixed = child(root, "Mixed");
+    child(mixed, "_entry1")->setAttribute("_value", "w");
+    NamedNode::Ptr list = child(mixed, "_list2");
+    for (NamedNode::Ptr node : {sizes, list}) {
+        node->setAttribute("_numval", "12");
+        for (int i = 1; i <= 12; ++i) {
+            char word[16];
+            std::snprintf(word, sizeof(word), "word%02d", i);
+            node->setAttribute(("_val" + std::to_string(i)).c_str(), word);
+        }
+    }
+    EXPECT_EQ(storeBrace(root),
+              "R {\n"
+              " Sizes { word01 word02 word03 word04 word05 word06 word07 word08\n"
+              "  word09 word10 word11 word12 }\n"
+              " Mixed {\n"
+              "  w\n"
+              "  { word01 word02 word03 word04 word05 word06 word07 word08 word09\n"
+              "   word10 word11 word12 }\n"
+              " }\n"
+              "}\n");
+}
+
+TEST(BraceStore, UnderscoreRootsAreBareOnlyWhenTheirContentNamesThem) {
+    // Read from "W { a } V { b }": bare, and no stray closing brace.
+    const NamedNode::Ptr bare = loadBrace("W { a } V { b }");
+    ASSERT_TRUE(bare);
+    EXPECT_EQ(toMB(bare->getName()), "_W");
+    EXPECT_EQ(storeBrace(bare), "W { a }\nV { b }\n");
+
+    // A root named "_foo" read as a name and a list must keep its braces.
+    const NamedNode::Ptr named = loadBrace("_foo { a { b } }");
+    ASSERT_TRUE(named);
+    EXPECT_EQ(storeBrace(named), "_foo {\n a { b }\n}\n");
+    EXPECT_EQ(describeTree(loadBrace(storeBrace(named))), describeTree(named));
+
+    // Mixed top level ending in a word: its last line is ended.
+    const NamedNode::Ptr mixed = loadBrace("x { a } y");
+    ASSERT_TRUE(mixed);
+    EXPECT_EQ(storeBrace(mixed), "x\n{ a }\ny\n");
+
+    const NamedNode::Ptr list = loadBrace("{ a } { b c }");
+    ASSERT_TRUE(list);
+    EXPECT_EQ(toMB(list->getName()), "_List");
+    EXPECT_EQ(storeBrace(list), "{ a }\n{ b c }\n");
+
+    // Attributes need a braced list, so such a root is written by name.
+    NamedNode::Ptr withAttributes = loadBrace("W { a } V { b }");
+    withAttributes->setAttribute("k", "v");
+    EXPECT_EQ(describeTree(loadBrace(storeBrace(withAttributes))), describeTree(withAttributes));
+}
+
+TEST(BraceStore, HandBuiltTreesReadBack) {
+    // Trees not read from a file but of the shapes reading makes.
+    NamedNode::Ptr root = NamedNode::Create("Printer");
+    root->setAttribute("xmlns", "http://www.vexa.example/Repository/10/");
+    NamedNode::Ptr a = child(root, "Ink");
+    a->setAttribute("_value", "C");
+    a->setAttribute("alias", "Cyan");
+    NamedNode::Ptr b = child(root, "INK");
+    b->setAttribute("_numval", "0");
+    b->setAttribute("alias", "");
+    NamedNode::Ptr empty = child(root, "");
+    empty->setAttribute("_value", "");
+    NamedNode::Ptr odd = child(root, "a/b*c {\"}\" = #");
+    odd->setAttribute("_value", "\n");
+    NamedNode::Ptr nested = child(root, "Nested");
+    nested->setAttribute("=", "<attrs>");
+    child(nested, "Caf\xC3\xA9")->setAttribute("_value", "\xE2\x82\xAC");
+    child(nested, "Second")->setAttribute("_value", "2");
+    const std::string written = storeBrace(root);
+    const NamedNode::Ptr back = loadBrace(written);
+    ASSERT_TRUE(back) << written;
+    EXPECT_EQ(describeTree(back), describeTree(root)) << written;
+    EXPECT_EQ(storeBrace(back), written);
+}
+
+TEST(BraceLoad, DeepNestingNeitherRecursesNorCrashes) {
+    // Written without indentation, which grows with the square of the depth.
+    const int depth = 100000;
+    std::string text;
+    for (int i = 0; i < depth; ++i) {
+        text += "n { leaf { x } ";
+    }
+    text += std::string(depth, '}');
+    const NamedNode::Ptr root = loadBrace(text);
+    ASSERT_TRUE(root);
+    int levels = 0;
+    for (NamedNode::Ptr at = root; at->findChild(fromMB("n")); at = at->findChild(fromMB("n"))) {
+        ASSERT_EQ(at->getChildCount(), 2u);
+        ++levels;
+    }
+    EXPECT_EQ(levels, depth - 1);
+}
+
+TEST(BraceStore, DeepTreesReadBack) {
+    const int depth = 2000;
+    NamedNode::Ptr root = NamedNode::Create("Root");
+    NamedNode::Ptr at = root;
+    for (int i = 0; i < depth; ++i) {
+        at = child(at, "n");
+        child(at, "leaf")->setAttribute("_value", "x");
+    }
+    const std::string written = storeBrace(root);
+    const NamedNode::Ptr back = loadBrace(written);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(describeTree(back), describeTree(root));
+}
+
+TEST(BraceSettings, NewSettingsWithTheBraceStrategyStoresBraceText) {
+    boost::shared_ptr<vexa::repos::Settings> settings = vexa::repos::SettingsManager::NewSettings(
+        fromMB("Mode"),
+        boost::shared_ptr<vexa::repos::ISettingsStrategy>(new FParseSettingsStrategy));
+    child(settings->getRoot(), "Pattern")->setAttribute("_value", "Std");
+    wxMemoryOutputStream out;
+    settings->storeTo(out);
+    std::string bytes(out.GetSize(), '\0');
+    out.CopyTo(&bytes[0], bytes.size());
+    EXPECT_EQ(bytes, "Mode {\n Pattern { Std }\n}\n");
+}
+
+}  // namespace
