@@ -223,6 +223,10 @@ _xmlNode* CXmlXpath::getNodeSetItem(_xmlNodeSet* set, int index) {
     return set->nodeTab[index];
 }
 
+bool CXmlXpath::isElement(_xmlNode* node) {
+    return node != nullptr && node->type == XML_ELEMENT_NODE;
+}
+
 std::string CXmlXpath::getNodeName(_xmlNode* node) {
     const xmlChar* name = node != nullptr ? nameOf(node) : nullptr;
     return name != nullptr ? text(name) : std::string();

@@ -78,6 +78,8 @@ class VEXA_REPOS_API CXmlXpath {
     int getNodeSetSize(_xmlNodeSet* set);
     // Node `index` of `set`; null out of range or for null.
     _xmlNode* getNodeSetItem(_xmlNodeSet* set, int index);
+    // True for an element node.
+    bool isElement(_xmlNode* node);
     // The node's name (a namespace node's prefix); "" for null or none.
     std::string getNodeName(_xmlNode* node);
     // The node's XPath string value (an element's text content, an

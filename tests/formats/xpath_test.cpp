@@ -121,6 +121,9 @@ TEST(XmlXpath, SetsCanBeWalkedWithoutLibxmlHeaders) {
     _xmlNodeSet* set = xpath.runXPathQuery("/inks | /inks/ink");
     ASSERT_EQ(xpath.getNodeSetSize(set), 3);
     EXPECT_EQ(xpath.getNodeName(xpath.getNodeSetItem(set, 0)), "inks");
+    EXPECT_TRUE(xpath.isElement(xpath.getNodeSetItem(set, 1)));
+    EXPECT_FALSE(xpath.isElement(xpath.getNodeSetItem(xpath.runXPathQuery("//@unit"), 0)));
+    set = xpath.runXPathQuery("/inks | /inks/ink");
     EXPECT_EQ(xpath.getNodeSetItem(set, 3), nullptr);
     EXPECT_EQ(xpath.getNodeSetItem(set, -1), nullptr);
     const auto attributes = xpath.getNodeAttributes(xpath.getNodeSetItem(set, 0));
