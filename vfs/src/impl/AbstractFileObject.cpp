@@ -120,6 +120,7 @@ void AbstractFileObject::copyFiles(const wxString& sourceRoot, const FileObjectL
         planCopy(files, &plan);
     }
     std::vector<wxString> skippedFolders;  // each with a trailing '/'
+    wxString ensuredFolder;                // the last destination folder known to exist
     for (std::size_t i = 0; i < files.size(); ++i) {
         const FileObjectPtr& source = files[i];
         if (!source) {
@@ -168,9 +169,14 @@ void AbstractFileObject::copyFiles(const wxString& sourceRoot, const FileObjectL
                     throwCopyError(source, shared_from_this());
                 }
             } else if (destinationType == FileType::IMAGINARY) {
+                // Files come grouped by folder: check each folder once.
                 const FileObjectPtr parent = destination->getParent();
-                if (parent && !parent->exists()) {
-                    parent->createFolder();
+                const wxString parentPath = parent ? slashedNativePath(parent) : wxString();
+                if (parent && parentPath != ensuredFolder) {
+                    if (!parent->exists()) {
+                        parent->createFolder();
+                    }
+                    ensuredFolder = parentPath;
                 }
             }
             // Copying a file onto itself would truncate it before reading.
@@ -225,21 +231,34 @@ bool AbstractFileObject::copyStream(wxInputStream* input, wxOutputStream* output
     if (!input->IsOk() || !output->IsOk()) {
         return false;
     }
+    // wxInputStream::Read() clears the whole requested size before reading,
+    // so asking for 1 MiB to fetch a 100 KB file costs more than the copy.
+    // When the stream knows its length, ask for no more than remains and stop
+    // there; the same full 1 MiB blocks and final partial block are written.
+    // Otherwise read 1 MiB at a time until a short read.
+    const wxFileOffset length = input->GetLength();
+    const wxFileOffset start = length != wxInvalidOffset ? input->TellI() : wxInvalidOffset;
+    const bool sized = start != wxInvalidOffset && length >= start;
+    std::uint64_t remaining = sized ? static_cast<std::uint64_t>(length - start) : 0;
     bool written = true;
-    input->Read(buffer, COPY_BUFFER_SIZE);
-    std::size_t count = input->LastRead();
-    while (count == COPY_BUFFER_SIZE) {
+    while (!sized || remaining > 0) {
+        const std::size_t request = sized && remaining < COPY_BUFFER_SIZE
+                                        ? static_cast<std::size_t>(remaining)
+                                        : COPY_BUFFER_SIZE;
+        input->Read(buffer, request);
+        const std::size_t count = input->LastRead();
+        if (count == 0) {
+            break;
+        }
         output->Write(buffer, count);
         if (output->LastWrite() != count) {
             written = false;
             break;
         }
-        input->Read(buffer, COPY_BUFFER_SIZE);
-        count = input->LastRead();
-    }
-    if (written && count > 0 && count < COPY_BUFFER_SIZE) {
-        output->Write(buffer, count);
-        written = output->LastWrite() == count;
+        if (count < request) {
+            break;  // a short read: the input has ended
+        }
+        remaining = remaining > count ? remaining - count : 0;
     }
     const wxStreamError inputState = input->GetLastError();
     const bool inputEnded = inputState == wxSTREAM_NO_ERROR || inputState == wxSTREAM_EOF;

@@ -30,10 +30,15 @@ InputStreamPtr LocalFileContent::getInputStream() {
     int fd = -1;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_outputOpen || m_localPathOut || !m_file->exists()) {
+        if (m_outputOpen || m_localPathOut) {
             return InputStreamPtr();
         }
-        fd = ops::openForReading(m_localPath);
+        // The open tells whether the file exists; no separate status query.
+        bool missing = false;
+        fd = ops::openForReading(m_localPath, &missing);
+        if (missing) {
+            return InputStreamPtr();
+        }
         ++m_inputCount;  // the stream takes this count over
     }
     return boost::make_shared<LocalInputStream>(shared_from_this(), fd);
@@ -46,11 +51,14 @@ OutputStreamPtr LocalFileContent::getOutputStream() {
         if (m_outputOpen || m_localPathOut || m_inputCount > 0) {
             return OutputStreamPtr();
         }
-        if (!m_file->exists()) {
+        // Only an existing file is opened (getContent() created it); the open
+        // itself tells whether it exists.
+        bool missing = false;
+        fd = ops::openForWriting(m_localPath, &missing);
+        if (missing) {
             VEXA_LOG_ERROR("Unable to open file for write: \n%s", m_localPath);
             return OutputStreamPtr();
         }
-        fd = ops::openForWriting(m_localPath);
         m_outputOpen = true;  // the stream takes this flag over
     }
     return boost::make_shared<LocalOutputStream>(shared_from_this(), fd);

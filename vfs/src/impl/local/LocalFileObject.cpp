@@ -63,9 +63,8 @@ FileSystemPtr LocalFileObject::getFileSystem() const {
 }
 
 bool LocalFileObject::createFile() {
-    if (exists()) {
-        return false;
-    }
+    // The exclusive create is the existence check: it never truncates what
+    // is there, also when it appeared a moment ago.
     const ops::CreateResult result = ops::createNewFile(m_localPath);
     if (result == ops::CREATE_FAILED) {
         VEXA_LOG_DEBUG("Unable to create file '%s'", m_localPath);
@@ -175,10 +174,11 @@ FileObjectListPtr LocalFileObject::getChildren() const {
 }
 
 FileObjectPtr LocalFileObject::resolveFile(const wxString& relative, const NameScope&) {
-    if (!exists()) {
+    FileType type = getType();
+    if (type == FileType::IMAGINARY) {
         createFolder();
+        type = getType();
     }
-    const FileType type = getType();
     if (type == FileType::FOLDER) {
         return m_fileSystem->resolveFile(childPath_(relative));
     }

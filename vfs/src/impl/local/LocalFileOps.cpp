@@ -31,7 +31,13 @@ std::string joinRaw(const std::string& folder, const std::string& name) {
     return folder + "/" + name;
 }
 
-bool listRaw(const std::string& folder, std::vector<std::string>* names) {
+struct RawEntry {
+    std::string name;
+    unsigned char type;  // d_type: DT_REG, DT_DIR, DT_LNK, DT_UNKNOWN, ...
+    bool operator<(const RawEntry& other) const { return name < other.name; }
+};
+
+bool listEntries(const std::string& folder, std::vector<RawEntry>* entries) {
     DIR* dir = opendir(folder.c_str());
     if (dir == nullptr) {
         return false;
@@ -39,11 +45,22 @@ bool listRaw(const std::string& folder, std::vector<std::string>* names) {
     while (const dirent* entry = readdir(dir)) {
         const std::string name = entry->d_name;
         if (name != "." && name != "..") {
-            names->push_back(name);
+            entries->push_back(RawEntry{name, entry->d_type});
         }
     }
     closedir(dir);
-    std::sort(names->begin(), names->end());
+    std::sort(entries->begin(), entries->end());
+    return true;
+}
+
+bool listRaw(const std::string& folder, std::vector<std::string>* names) {
+    std::vector<RawEntry> entries;
+    if (!listEntries(folder, &entries)) {
+        return false;
+    }
+    for (const RawEntry& entry : entries) {
+        names->push_back(entry.name);
+    }
     return true;
 }
 
@@ -67,14 +84,18 @@ bool removeTreeRaw(const std::string& path) {
 typedef std::pair<dev_t, ino_t> FolderId;
 
 bool walkRaw(const std::string& folder, LocalDirTraverser& sink, std::vector<FolderId>& walkPath) {
-    std::vector<std::string> names;
-    if (!listRaw(folder, &names)) {
+    std::vector<RawEntry> entries;
+    if (!listEntries(folder, &entries)) {
         return false;
     }
     std::vector<std::pair<std::string, FolderId>> folders;
     std::vector<std::string> files;
-    for (const std::string& name : names) {
-        const std::string full = joinRaw(folder, name);
+    for (const RawEntry& entry : entries) {
+        const std::string full = joinRaw(folder, entry.name);
+        if (entry.type == DT_REG) {
+            files.push_back(full);  // a plain file needs no status query
+            continue;
+        }
         struct stat st;
         // A dangling link cannot be followed: report the link itself.
         if (stat(full.c_str(), &st) != 0 && lstat(full.c_str(), &st) != 0) {
@@ -188,12 +209,24 @@ bool listFolder(const wxString& path, std::vector<wxString>* names) {
     return true;
 }
 
-int openForReading(const wxString& path) {
-    return open(kernel::toMB(path).c_str(), O_RDONLY | O_CLOEXEC);
+int openForReading(const wxString& path, bool* missing) {
+    const int fd = open(kernel::toMB(path).c_str(), O_RDONLY | O_CLOEXEC);
+    *missing = fd < 0 && errno == ENOENT;
+    return fd;
 }
 
-int openForWriting(const wxString& path) {
-    return open(kernel::toMB(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+int openForWriting(const wxString& path, bool* missing) {
+    const int fd = open(kernel::toMB(path).c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    *missing = fd < 0 && errno == ENOENT;
+    return fd;
+}
+
+std::int64_t openFileLength(int fd) {
+    struct stat st;
+    if (fd < 0 || fstat(fd, &st) != 0) {
+        return -1;
+    }
+    return static_cast<std::int64_t>(st.st_size);
 }
 
 std::int64_t currentTimeSeconds() {

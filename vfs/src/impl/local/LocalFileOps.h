@@ -58,11 +58,15 @@ bool touch(const wxString& path);
 // The entry names of a folder except "." and "..", sorted bytewise.
 bool listFolder(const wxString& path, std::vector<wxString>* names);
 
-// Opens for reading; -1 on failure. Close-on-exec.
-int openForReading(const wxString& path);
-// Opens for writing, created (0666 before umask) and truncated; -1 on
-// failure. Close-on-exec.
-int openForWriting(const wxString& path);
+// Opens an existing file for reading; -1 on failure, with *missing set when
+// nothing is at the path. Close-on-exec.
+int openForReading(const wxString& path, bool* missing);
+// Opens an existing file for writing and truncates it; -1 on failure, with
+// *missing set when nothing is at the path. Close-on-exec.
+int openForWriting(const wxString& path, bool* missing);
+
+// The length of an open file; -1 when it cannot be had.
+std::int64_t openFileLength(int fd);
 
 std::int64_t currentTimeSeconds();
 

@@ -26,6 +26,10 @@ class VEXA_REPOS_API LocalInputStream : public wxFileInputStream {
     LocalInputStream(const boost::shared_ptr<LocalFileContent>& content, int fd);
     ~LocalInputStream() override;
 
+    // The file's length from one status query of the open file (the base
+    // class seeks three times); wxInvalidOffset when it cannot be had.
+    wxFileOffset GetLength() const override;
+
   private:
     boost::shared_ptr<LocalFileContent> m_content;
 };

@@ -1,4 +1,5 @@
 #include "vfs/src/impl/local/LocalFileContent.h"
+#include "vfs/src/impl/local/LocalFileOps.h"
 #include "vfs/src/impl/local/LocalInputStream.h"
 #include "vfs/src/impl/local/LocalOutputStream.h"
 
@@ -17,6 +18,11 @@ LocalInputStream::LocalInputStream(const boost::shared_ptr<LocalFileContent>& co
 LocalInputStream::~LocalInputStream() {
     m_file->Close();
     m_content->inputClosed_();
+}
+
+wxFileOffset LocalInputStream::GetLength() const {
+    const std::int64_t length = ops::openFileLength(m_file->fd());
+    return length < 0 ? wxInvalidOffset : static_cast<wxFileOffset>(length);
 }
 
 LocalOutputStream::LocalOutputStream(const boost::shared_ptr<LocalFileContent>& content, int fd)
