@@ -1,5 +1,6 @@
 #include "repos/NamedNode.h"
 
+#include <boost/make_shared.hpp>
 #include <vector>
 
 #include "kernel/Text.h"
@@ -19,7 +20,7 @@ std::ostream& operator<<(std::ostream& out, const NamedNodeData& data) {
     return out << " }";
 }
 
-NamedNode::NamedNode() : m_data(new NamedNodeData) {}
+NamedNode::NamedNode(Key) {}
 
 NamedNode::~NamedNode() {
     if (m_children.empty()) {
@@ -44,71 +45,100 @@ NamedNode::~NamedNode() {
     }
 }
 
-NamedNode::Ptr NamedNode::Create(const char* name) { return Create(fromMB(name)); }
+NamedNode::Ptr NamedNode::Create(const char* name) {
+    return Create(fromMB(name));
+}
 
-NamedNode::Ptr NamedNode::Create(const char* name,
-                                 const std::map<wxString, wxString>& attributes) {
+NamedNode::Ptr NamedNode::Create(const char* name, const std::map<wxString, wxString>& attributes) {
     return Create(fromMB(name), attributes);
 }
 
 NamedNode::Ptr NamedNode::Create(const wxString& name) {
-    Ptr node(new NamedNode);
-    node->m_data->name = name;
+    Ptr node = boost::make_shared<NamedNode>(Key());
+    node->m_data.name = name;
     return node;
 }
 
 NamedNode::Ptr NamedNode::Create(const wxString& name,
                                  const std::map<wxString, wxString>& attributes) {
-    Ptr node(new NamedNode);
-    node->m_data->name = name;
-    node->m_data->attributes = attributes;
+    Ptr node = boost::make_shared<NamedNode>(Key());
+    node->m_data.name = name;
+    node->m_data.attributes = attributes;
     return node;
 }
 
-wxString NamedNode::getName() const { return m_data->name; }
-
-void NamedNode::setName(const char* name) { m_data->name = fromMB(name); }
-
-void NamedNode::setName(const wxString& name) { m_data->name = name; }
-
-wxString NamedNode::getAttribute(const char* key) const { return getAttribute(fromMB(key)); }
-
-wxString NamedNode::getAttribute(const wxString& key) const {
-    auto found = m_data->attributes.find(key);
-    return found == m_data->attributes.end() ? wxString() : found->second;
+wxString NamedNode::getName() const {
+    return m_data.name;
 }
 
-std::map<wxString, wxString> NamedNode::getAttributes() const { return m_data->attributes; }
+void NamedNode::setName(const char* name) {
+    m_data.name = fromMB(name);
+}
+
+void NamedNode::setName(const wxString& name) {
+    m_data.name = name;
+}
+
+wxString NamedNode::getAttribute(const char* key) const {
+    return getAttribute(fromMB(key));
+}
+
+wxString NamedNode::getAttribute(const wxString& key) const {
+    auto found = m_data.attributes.find(key);
+    return found == m_data.attributes.end() ? wxString() : found->second;
+}
+
+std::map<wxString, wxString> NamedNode::getAttributes() const {
+    return m_data.attributes;
+}
 
 void NamedNode::setAttribute(const char* key, const char* value) {
     setAttribute(fromMB(key), fromMB(value));
 }
 
 void NamedNode::setAttribute(const wxString& key, const wxString& value) {
-    m_data->attributes[key] = value;
+    m_data.attributes[key] = value;
 }
 
-boost::shared_ptr<NamedNodeData> NamedNode::getData() { return m_data; }
+boost::shared_ptr<NamedNodeData> NamedNode::getData() {
+    return boost::shared_ptr<NamedNodeData>(shared_from_this(), &m_data);
+}
 
-boost::shared_ptr<const NamedNodeData> NamedNode::getData() const { return m_data; }
+boost::shared_ptr<const NamedNodeData> NamedNode::getData() const {
+    return boost::shared_ptr<const NamedNodeData>(shared_from_this(), &m_data);
+}
 
-NamedNode::Ptr NamedNode::getParent() const { return m_parent.lock(); }
+NamedNode::Ptr NamedNode::getParent() const {
+    return m_parent.lock();
+}
 
-bool NamedNode::isRoot() const { return m_parent.expired(); }
+bool NamedNode::isRoot() const {
+    return m_parent.expired();
+}
 
-bool NamedNode::isLeaf() const { return m_children.empty(); }
+bool NamedNode::isLeaf() const {
+    return m_children.empty();
+}
 
-std::uint64_t NamedNode::getChildCount() const { return m_children.size(); }
+std::uint64_t NamedNode::getChildCount() const {
+    return m_children.size();
+}
 
-const NamedNode::Children& NamedNode::getChildren() const { return m_children; }
+const NamedNode::Children& NamedNode::getChildren() const {
+    return m_children;
+}
 
-NamedNode::const_iterator NamedNode::begin() const { return m_children.begin(); }
+NamedNode::const_iterator NamedNode::begin() const {
+    return m_children.begin();
+}
 
-NamedNode::const_iterator NamedNode::end() const { return m_children.end(); }
+NamedNode::const_iterator NamedNode::end() const {
+    return m_children.end();
+}
 
 NamedNode::Ptr NamedNode::findChild(const wxString& name) const {
     for (const Ptr& child : m_children) {
-        if (child->m_data->name == name) {
+        if (child->m_data.name == name) {
             return child;
         }
     }
@@ -117,15 +147,24 @@ NamedNode::Ptr NamedNode::findChild(const wxString& name) const {
 
 bool NamedNode::isChildOf(Ptr node) const {
     // The parent link names exactly the list this node is an entry of, so
-    // no scan of the parent's children is needed.
-    return node && m_parent.lock() == node;
+    // no scan of the parent's children is needed. Comparing owners spares
+    // the lock of the weak pointer; `node` being alive, equal owners mean
+    // the live parent.
+    return node && !m_parent.owner_before(node) && !node.owner_before(m_parent) &&
+           !m_parent.expired();
 }
 
-void NamedNode::addTo(Ptr parent) { attach_(parent, Where::Back, Ptr()); }
+void NamedNode::addTo(Ptr parent) {
+    attach_(parent, Where::Back, Ptr());
+}
 
-void NamedNode::insertInto(Ptr parent) { attach_(parent, Where::Front, Ptr()); }
+void NamedNode::insertInto(Ptr parent) {
+    attach_(parent, Where::Front, Ptr());
+}
 
-void NamedNode::addBefore(Ptr parent, Ptr sibling) { attach_(parent, Where::Before, sibling); }
+void NamedNode::addBefore(Ptr parent, Ptr sibling) {
+    attach_(parent, Where::Before, sibling);
+}
 
 void NamedNode::attach_(Ptr parent, Where where, const Ptr& sibling) {
     if (!parent || parent.get() == this || isChildOf(parent)) {
@@ -145,6 +184,10 @@ void NamedNode::attach_(Ptr parent, Where where, const Ptr& sibling) {
 }
 
 void NamedNode::detach() {
+    if (m_parent.expired()) {
+        m_parent.reset();
+        return;
+    }
     Ptr parent = m_parent.lock();
     if (!parent) {
         m_parent.reset();
@@ -183,7 +226,9 @@ int NamedNode::childPos() const {
     return -1;
 }
 
-void TreeBuilder::addNode(const wxString& name) { addNode(NamedNode::Create(name)); }
+void TreeBuilder::addNode(const wxString& name) {
+    addNode(NamedNode::Create(name));
+}
 
 void TreeBuilder::addNode(const wxString& name, const std::map<wxString, wxString>& attributes) {
     addNode(NamedNode::Create(name, attributes));
@@ -192,35 +237,40 @@ void TreeBuilder::addNode(const wxString& name, const std::map<wxString, wxStrin
 void TreeBuilder::addNode(NamedNode::Ptr node) {
     if (m_current) {
         node->addTo(m_current);
+        m_open.push_back(std::move(m_current));
     } else {
         m_root = node;
     }
-    m_current = node;
+    m_current = std::move(node);
 }
 
 void TreeBuilder::closeNode() {
     if (!m_current) {
         return;
     }
-    NamedNode::Ptr closed = m_current;
-    if (closed != m_root) {
-        m_current = closed->getParent();
-    } else {
-        m_current.reset();
+    NamedNode::Ptr closed = std::move(m_current);
+    if (closed == m_root) {
+        return;  // nothing is open any more; the root is never dropped
     }
-    if (closed != m_root) {
-        const wxString& name = closed->getData()->name;
-        if (name.find_first_of(wxT("/*")) != wxString::npos) {
-            // A key path cannot address this node; keep the loss visible.
-            VEXA_LOG_WARNING("Settings tree: dropped node \"%s\" whose name holds '/' or '*'", name);
-            closed->detach();
-        }
+    if (!m_open.empty()) {
+        m_current = std::move(m_open.back());
+        m_open.pop_back();
+    }
+    const wxString& name = closed->payload().name;
+    if (name.find_first_of(wxT("/*")) != wxString::npos) {
+        // A key path cannot address this node; keep the loss visible.
+        VEXA_LOG_WARNING("Settings tree: dropped node \"%s\" whose name holds '/' or '*'", name);
+        closed->detach();
     }
 }
 
-NamedNode::Ptr TreeBuilder::getRoot() const { return m_current ? NamedNode::Ptr() : m_root; }
+NamedNode::Ptr TreeBuilder::getRoot() const {
+    return m_current ? NamedNode::Ptr() : m_root;
+}
 
-NamedNode::Ptr TreeBuilder::getParent() const { return m_current; }
+NamedNode::Ptr TreeBuilder::getParent() const {
+    return m_current;
+}
 
 }  // namespace repos
 }  // namespace vexa

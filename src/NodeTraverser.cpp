@@ -10,7 +10,9 @@ INodeVisitor::~INodeVisitor() = default;
 
 TrivialNodeVisitor::~TrivialNodeVisitor() = default;
 void TrivialNodeVisitor::start() {}
-bool TrivialNodeVisitor::skip(NamedNode::Ptr) { return false; }
+bool TrivialNodeVisitor::skip(NamedNode::Ptr) {
+    return false;
+}
 void TrivialNodeVisitor::enter(NamedNode::Ptr) {}
 void TrivialNodeVisitor::leave(NamedNode::Ptr) {}
 void TrivialNodeVisitor::finish() {}
@@ -100,7 +102,7 @@ void ParallelNodeTraverser::travel(NamedNode::Ptr first, NamedNode::Ptr second) 
         visitor.finish();
         return;
     }
-    if (!pairing.corresponds(*first->getData(), *second->getData())) {
+    if (!pairing.corresponds(first->payload(), second->payload())) {
         if (visitor.pairByMatch(second)) {
             visitor.unpaired(second, true);
         } else {
@@ -121,7 +123,7 @@ void ParallelNodeTraverser::travel(NamedNode::Ptr first, NamedNode::Ptr second) 
                 bool found = false;
                 for (std::size_t i = 0; i < candidates.size(); ++i) {
                     if (!taken[i] &&
-                        pairing.corresponds(*candidates[i]->getData(), *child->getData())) {
+                        pairing.corresponds(candidates[i]->payload(), child->payload())) {
                         taken[i] = true;
                         state.children.emplace_back(candidates[i], child);
                         found = true;
@@ -136,7 +138,7 @@ void ParallelNodeTraverser::travel(NamedNode::Ptr first, NamedNode::Ptr second) 
         }
         bool paired = left.size() == right.size();
         for (auto l = left.begin(), r = right.begin(); paired && l != left.end(); ++l, ++r) {
-            paired = pairing.corresponds(*(*l)->getData(), *(*r)->getData());
+            paired = pairing.corresponds((*l)->payload(), (*r)->payload());
         }
         if (!paired) {
             visitor.unpairable(state.second, state.second == second);

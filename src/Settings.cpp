@@ -12,7 +12,9 @@ ISettingsStrategy::~ISettingsStrategy() = default;
 Settings::Settings(NamedNode::Ptr root, boost::shared_ptr<ISettingsStrategy> strategy)
     : m_root(root), m_strategy(strategy) {}
 
-void Settings::storeTo(wxOutputStream& out) { m_strategy->store(m_root, out); }
+void Settings::storeTo(wxOutputStream& out) {
+    m_strategy->store(m_root, out);
+}
 
 namespace {
 
@@ -42,7 +44,7 @@ std::vector<Step> splitPath(const wxString& path) {
 }
 
 inline bool matches(const NamedNode& node, const Step& step) {
-    const wxString& name = node.getData()->name;
+    const wxString& name = node.payload().name;
     return !name.empty() && (step.wildcard || name == step.name);
 }
 

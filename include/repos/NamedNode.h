@@ -21,6 +21,7 @@
 #include <list>
 #include <map>
 #include <ostream>
+#include <vector>
 
 #include "repos/Export.h"
 
@@ -39,7 +40,7 @@ struct VEXA_REPOS_API NamedNodeData {
 VEXA_REPOS_API std::ostream& operator<<(std::ostream& out, const NamedNodeData& data);
 
 class VEXA_REPOS_API NamedNode : public boost::enable_shared_from_this<NamedNode> {
-public:
+  public:
     typedef boost::shared_ptr<NamedNode> Ptr;
     typedef std::list<Ptr> Children;
     typedef Children::const_iterator const_iterator;
@@ -69,8 +70,13 @@ public:
     void setAttribute(const char* key, const char* value);
     void setAttribute(const wxString& key, const wxString& value);
 
+    // The node's own payload; the pointer shares ownership of the node.
     boost::shared_ptr<NamedNodeData> getData();
     boost::shared_ptr<const NamedNodeData> getData() const;
+    // The same payload by reference, valid as long as the node: for loops
+    // that must not pay for a shared pointer per node.
+    NamedNodeData& payload() { return m_data; }
+    const NamedNodeData& payload() const { return m_data; }
 
     // The parent, or an empty pointer for a root or a parent that is gone.
     Ptr getParent() const;
@@ -100,12 +106,23 @@ public:
     // Zero-based position among the parent's children; -1 without parent.
     int childPos() const;
 
-private:
-    NamedNode();
+    // Construction goes through Create(); the key keeps the constructor
+    // private in effect while letting make_shared allocate node and count
+    // in one block.
+    class Key {
+        friend class NamedNode;
+        Key() {}
+    };
+    explicit NamedNode(Key);
+
+  private:
     enum class Where { Back, Front, Before };
     void attach_(Ptr parent, Where where, const Ptr& sibling);
 
-    boost::shared_ptr<NamedNodeData> m_data;
+    // The payload lives inside the node; getData() hands it out as a shared
+    // pointer that shares the node's ownership (saves two allocations per
+    // node, which is most of the cost of loading a file).
+    NamedNodeData m_data;
     Children m_children;
     boost::weak_ptr<NamedNode> m_parent;
     // This node's entry in its parent's list, valid while m_parent is set:
@@ -115,7 +132,7 @@ private:
 
 // Builds a tree from open/close events in document order. Used once.
 class VEXA_REPOS_API TreeBuilder {
-public:
+  public:
     TreeBuilder() = default;
 
     void addNode(const wxString& name);
@@ -129,12 +146,15 @@ public:
     // The innermost open node, or empty.
     NamedNode::Ptr getParent() const;
 
-protected:
+  protected:
     void addNode(NamedNode::Ptr node);
 
-private:
+  private:
     NamedNode::Ptr m_root;
     NamedNode::Ptr m_current;
+    // The open nodes below the current one, innermost last: closing a node
+    // needs no weak-pointer lock of its parent.
+    std::vector<NamedNode::Ptr> m_open;
 };
 
 }  // namespace repos

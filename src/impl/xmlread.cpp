@@ -1,12 +1,15 @@
 #include "impl/xmlread.h"
 
-#include <libxml/xmlreader.h>
+#include <libxml/parser.h>
+#include <libxml/parserInternals.h>
 
 #include <cstring>
 #include <map>
 #include <memory>
 #include <stdexcept>
+#include <string>
 
+#include "kernel/Text.h"
 #include "logger/Log.h"
 
 namespace vexa {
@@ -27,68 +30,132 @@ int readFromStream(void* context, char* buffer, int length) {
     return static_cast<int>(in->LastRead());
 }
 
+int keepStreamOpen(void*) {
+    return 0;
+}
+
+// Lets the reader hand over nodes it has filled itself, so the attribute
+// map is built once, in place, instead of being copied. An exception must
+// not cross the C parser's frames: the callbacks record it and stop.
+class Builder : public TreeBuilder {
+  public:
+    using TreeBuilder::addNode;
+    std::string failure;
+};
+
+template <typename Body>
+void guarded(void* context, Body body) {
+    xmlParserCtxtPtr parser = static_cast<xmlParserCtxtPtr>(context);
+    Builder& builder = *static_cast<Builder*>(parser->_private);
+    try {
+        body(builder);
+    } catch (const std::exception& e) {
+        builder.failure = e.what();
+        xmlStopParser(parser);
+    } catch (...) {
+        builder.failure = "Reader construction encountered unknown exception";
+        xmlStopParser(parser);
+    }
+}
+
+inline wxString fromUtf8(const xmlChar* text) {
+    return text ? kernel::fromMB(reinterpret_cast<const char*>(text)) : wxString();
+}
+
+inline wxString fromUtf8(const xmlChar* begin, const xmlChar* end) {
+    return kernel::fromMB(reinterpret_cast<const char*>(begin),
+                          static_cast<std::size_t>(end - begin));
+}
+
+// A qualified name "prefix:local", or "local" without a prefix.
+inline wxString qualified(const xmlChar* prefix, const xmlChar* local) {
+    if (prefix == nullptr) {
+        return fromUtf8(local);
+    }
+    return fromUtf8(prefix) + wxT(":") + fromUtf8(local);
+}
+
+// The element events of the streaming parser, turned into builder calls:
+// every element is a node; "name" gives its name; every other attribute and
+// every namespace declaration ("xmlns", "xmlns:p") is an attribute of it.
+// Text, comments and processing instructions have no handler and are
+// skipped by the parser.
+void startElement(void* context, const xmlChar*, const xmlChar*, const xmlChar*, int namespaceCount,
+                  const xmlChar** namespaces, int attributeCount, int, const xmlChar** attributes) {
+    guarded(context, [&](Builder& builder) {
+        NamedNode::Ptr node = NamedNode::Create(wxString());
+        NamedNodeData& data = node->payload();
+        for (int i = 0; i < namespaceCount; ++i) {
+            const xmlChar* prefix = namespaces[2 * i];
+            wxString key = prefix ? wxT("xmlns:") + fromUtf8(prefix) : wxString(wxT("xmlns"));
+            data.attributes[key] = fromUtf8(namespaces[2 * i + 1]);
+        }
+        // Each attribute: local name, prefix, URI, value start, value end.
+        for (int i = 0; i < attributeCount; ++i) {
+            const xmlChar** a = attributes + 5 * i;
+            wxString value = fromUtf8(a[3], a[4]);
+            if (a[1] == nullptr && std::strcmp(reinterpret_cast<const char*>(a[0]), "name") == 0) {
+                data.name = std::move(value);
+            } else {
+                // Written files list attributes in key order, so the hint at the
+                // end makes each insertion constant time.
+                data.attributes.insert_or_assign(data.attributes.end(), qualified(a[1], a[0]),
+                                                 std::move(value));
+            }
+        }
+        builder.addNode(node);
+    });
+}
+
+void endElement(void* context, const xmlChar*, const xmlChar*, const xmlChar*) {
+    guarded(context, [](Builder& builder) { builder.closeNode(); });
+}
+
 // libxml2 prints parse errors to stderr by default; a host's console is no
 // place for them. The failure itself is reported through the result.
 void ignoreError(void*, xmlErrorPtr) {}
 
-// Lets the reader hand over nodes it has filled itself, so the attribute
-// map is built once, in place, instead of being copied.
-class Builder : public TreeBuilder {
-public:
-    using TreeBuilder::addNode;
-};
-
-inline wxString fromUtf8(const xmlChar* text) {
-    return text ? wxString::FromUTF8Unchecked(reinterpret_cast<const char*>(text)) : wxString();
-}
-
-struct ReaderDeleter {
-    void operator()(xmlTextReader* reader) const { xmlFreeTextReader(reader); }
+struct ParserDeleter {
+    void operator()(xmlParserCtxt* parser) const {
+        if (parser->myDoc != nullptr) {
+            xmlFreeDoc(parser->myDoc);
+        }
+        xmlFreeParserCtxt(parser);
+    }
 };
 
 NamedNode::Ptr readTree(wxInputStream& in) {
-    std::unique_ptr<xmlTextReader, ReaderDeleter> reader(
-        xmlReaderForIO(readFromStream, nullptr, &in, nullptr, nullptr, 0));
-    if (!reader) {
+    xmlSAXHandler sax;
+    std::memset(&sax, 0, sizeof(sax));
+    xmlSAXVersion(&sax, 2);
+    // Only elements matter: no text, no comments. The document handlers
+    // stay: they keep the entity declarations that substitution needs.
+    sax.characters = nullptr;
+    sax.ignorableWhitespace = nullptr;
+    sax.cdataBlock = nullptr;
+    sax.comment = nullptr;
+    sax.processingInstruction = nullptr;
+    sax.startElementNs = startElement;
+    sax.endElementNs = endElement;
+    sax.serror = ignoreError;
+    sax.error = nullptr;
+    sax.warning = nullptr;
+
+    std::unique_ptr<xmlParserCtxt, ParserDeleter> parser(xmlCreateIOParserCtxt(
+        &sax, nullptr, readFromStream, keepStreamOpen, &in, XML_CHAR_ENCODING_NONE));
+    if (!parser) {
         throw std::runtime_error("Could not get XML reader");
     }
-    xmlTextReaderSetStructuredErrorHandler(reader.get(), ignoreError, nullptr);
-    xmlTextReaderSetParserProp(reader.get(), XML_PARSER_SUBST_ENTITIES, 1);
-
+    // Entity references are replaced by their text.
+    xmlCtxtUseOptions(parser.get(), XML_PARSE_NOENT);
     Builder builder;
-    int result;
-    while ((result = xmlTextReaderRead(reader.get())) == 1) {
-        switch (xmlTextReaderNodeType(reader.get())) {
-        case XML_READER_TYPE_ELEMENT: {
-            const bool empty = xmlTextReaderIsEmptyElement(reader.get()) == 1;
-            NamedNode::Ptr node = NamedNode::Create(wxString());
-            NamedNodeData& data = *node->getData();
-            while (xmlTextReaderMoveToNextAttribute(reader.get()) == 1) {
-                const xmlChar* key = xmlTextReaderConstName(reader.get());
-                const xmlChar* value = xmlTextReaderConstValue(reader.get());
-                if (key && std::strcmp(reinterpret_cast<const char*>(key), "name") == 0) {
-                    data.name = fromUtf8(value);
-                } else {
-                    // Written files list attributes in key order, so the
-                    // hint at the end makes each insertion constant time.
-                    data.attributes.insert_or_assign(data.attributes.end(), fromUtf8(key),
-                                                     fromUtf8(value));
-                }
-            }
-            builder.addNode(node);
-            if (empty) {
-                builder.closeNode();
-            }
-            break;
-        }
-        case XML_READER_TYPE_END_ELEMENT:
-            builder.closeNode();
-            break;
-        default:
-            break;
-        }
+    parser->_private = &builder;
+    parser->userData = parser.get();  // callbacks receive the parser
+    const int result = xmlParseDocument(parser.get());
+    if (!builder.failure.empty()) {
+        throw std::runtime_error(builder.failure);
     }
-    if (result != 0) {
+    if (result != 0 || !parser->wellFormed) {
         throw std::runtime_error("Error occurred in processing XML data");
     }
     return builder.getRoot();

@@ -1,12 +1,13 @@
 #include "impl/xmlwrite.h"
 
-#include <libxml/xmlwriter.h>
+#include <libxml/tree.h>
 
 #include <algorithm>
-#include <string>
+#include <cstdint>
 
-#include "logger/Log.h"
 #include "impl/xmlread.h"
+#include "kernel/Text.h"
+#include "logger/Log.h"
 #include "repos/XMLSettingsStrategy.h"
 
 namespace vexa {
@@ -18,80 +19,103 @@ namespace impl {
 
 namespace {
 
-int writeToStream(void* context, const char* buffer, int length) {
-    wxOutputStream* out = static_cast<wxOutputStream*>(context);
-    if (!out->IsOk()) {
-        return -1;
+const std::size_t kFlushSize = 64 * 1024;
+
+inline void appendUtf8(std::string& out, std::uint32_t c) {
+    if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
     }
-    out->Write(buffer, static_cast<size_t>(length));
-    return static_cast<int>(out->LastWrite());
+    out += static_cast<char>(0x80 | (c & 0x3F));
 }
 
-// Length of the UTF-8 sequence starting with `lead` when it is a character
-// XML 1.0 allows; 0 when it is not.
-std::size_t allowedSequence(const std::string& text, std::size_t i) {
-    const unsigned char lead = static_cast<unsigned char>(text[i]);
-    if (lead < 0x20) {
-        return (lead == '\t' || lead == '\n' || lead == '\r') ? 1 : 0;
-    }
-    if (lead < 0x80) {
-        return 1;
-    }
-    std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
-    if (i + length > text.size()) {
-        return 0;
-    }
-    if (lead == 0xED && static_cast<unsigned char>(text[i + 1]) >= 0xA0) {
-        return 0;  // a surrogate half
-    }
-    if (lead == 0xEF && static_cast<unsigned char>(text[i + 1]) == 0xBF &&
-        static_cast<unsigned char>(text[i + 2]) >= 0xBE) {
-        return 0;  // U+FFFE, U+FFFF
-    }
-    return length;
-}
-
-// The UTF-8 form of `text` as an XML attribute may hold it. Characters XML
-// cannot carry (control characters, U+FFFE) would make the whole file
-// unreadable and so lose every setting in it; they become U+FFFD instead.
-std::string xmlText(const wxString& text) {
-    const wxScopedCharBuffer utf8 = text.utf8_str();
-    std::string result(utf8.data(), utf8.length());
-    for (std::size_t i = 0; i < result.size();) {
-        const std::size_t length = allowedSequence(result, i);
-        if (length != 0) {
-            i += length;
-            continue;
-        }
-        std::string repaired = result.substr(0, i);
-        for (std::size_t j = i; j < result.size();) {
-            const std::size_t n = allowedSequence(result, j);
-            if (n == 0) {
-                repaired += "\xEF\xBF\xBD";
-                ++j;
-                while (j < result.size() && (static_cast<unsigned char>(result[j]) & 0xC0) == 0x80) {
-                    ++j;
-                }
-            } else {
-                repaired.append(result, j, n);
-                j += n;
+// Appends `text` as the content of a double-quoted attribute. Characters XML
+// cannot carry (control characters, surrogates, U+FFFE, U+FFFF) would make
+// the whole file unreadable and so lose every setting in it; they become
+// U+FFFD. Returns false when it had to replace any.
+bool appendEscaped(std::string& out, const wxString& text) {
+    bool clean = true;
+    const wxStringCharType* p = text.wx_str();
+    const wxStringCharType* end = p + text.length();
+    for (; p != end; ++p) {
+        const std::uint32_t c = static_cast<std::uint32_t>(*p);
+        if (c >= 0x20 && c < 0x80) {
+            switch (c) {
+                case '<':
+                    out += "&lt;";
+                    break;
+                case '>':
+                    out += "&gt;";
+                    break;
+                case '&':
+                    out += "&amp;";
+                    break;
+                case '"':
+                    out += "&quot;";
+                    break;
+                default:
+                    out += static_cast<char>(c);
+                    break;
             }
+        } else if (c == '\n') {
+            out += "&#10;";
+        } else if (c == '\r') {
+            out += "&#13;";
+        } else if (c == '\t') {
+            out += "&#9;";
+        } else if (c < 0x20 || (c >= 0xD800 && c < 0xE000) || c == 0xFFFE || c == 0xFFFF ||
+                   c > 0x10FFFF) {
+            appendUtf8(out, 0xFFFD);
+            clean = false;
+        } else {
+            appendUtf8(out, c);
         }
-        VEXA_LOG_WARNING("XML strategy: replaced characters XML cannot hold in \"%s\"",
-                         wxString::FromUTF8(repaired));
-        return repaired;
     }
-    return result;
+    return clean;
 }
 
-inline const xmlChar* xml(const std::string& text) {
-    return reinterpret_cast<const xmlChar*>(text.c_str());
+inline bool asciiNameStart(wxStringCharType c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == ':';
 }
 
-// A valid XML attribute name; a host may set any key, but one that XML
+inline bool asciiNameChar(wxStringCharType c) {
+    return asciiNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
+}
+
+// Appends ` key="` when `key` is a valid XML attribute name; false, and
+// nothing appended, when it is not. A host may set any key, but one that XML
 // cannot carry would make the written file unreadable.
-bool isXmlName(const std::string& key) {
-    return !key.empty() && xmlValidateName(xml(key), 0) == 0;
+bool appendKey(std::string& out, const wxString& key) {
+    const wxStringCharType* p = key.wx_str();
+    const std::size_t length = key.length();
+    if (length == 0) {
+        return false;
+    }
+    bool ascii = asciiNameStart(p[0]);
+    for (std::size_t i = 1; ascii && i < length; ++i) {
+        ascii = asciiNameChar(p[i]);
+    }
+    out += ' ';
+    if (ascii) {
+        for (std::size_t i = 0; i < length; ++i) {
+            out += static_cast<char>(p[i]);
+        }
+    } else {
+        const std::string utf8 = kernel::toMB(key);
+        if (xmlValidateName(reinterpret_cast<const xmlChar*>(utf8.c_str()), 0) != 0) {
+            out.pop_back();
+            return false;
+        }
+        out += utf8;
+    }
+    out += "=\"";
+    return true;
 }
 
 }  // namespace
@@ -99,79 +123,88 @@ bool isXmlName(const std::string& key) {
 XMLWritingNodeVisitor::XMLWritingNodeVisitor(wxOutputStream& out) : m_out(&out) {}
 
 XMLWritingNodeVisitor::~XMLWritingNodeVisitor() {
-    // Freeing the writer closes the buffer and flushes the rest to the stream.
-    m_writer.reset();
-    m_buffer.reset();
+    flush_();
 }
 
 void XMLWritingNodeVisitor::start() {
-    xmlOutputBufferPtr buffer = xmlOutputBufferCreateIO(writeToStream, nullptr, m_out, nullptr);
-    if (!buffer) {
-        return;
-    }
-    // The writer owns and closes the buffer; this handle only observes it.
-    m_buffer.reset(buffer, [](xmlOutputBufferPtr) {});
-    xmlTextWriterPtr writer = xmlNewTextWriter(buffer);
-    if (!writer) {
-        xmlOutputBufferClose(buffer);
-        m_buffer.reset();
-        return;
-    }
-    m_writer.reset(writer, xmlFreeTextWriter);
-    xmlTextWriterStartDocument(writer, nullptr, "UTF-8", nullptr);
+    m_buffer.reserve(kFlushSize + 4096);
+    m_buffer = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
 }
 
 void XMLWritingNodeVisitor::newLine_(std::size_t depth) {
-    // One blank per level, as the writer's own indentation does; written by
-    // hand so it can stop growing: the writer indents a chain of n nodes with
-    // n*n/2 blanks. Files deeper than the cap cannot be read back anyway
-    // (the reader refuses more than 256 levels).
-    static const std::string kBlanks = "\n" + std::string(kMaxIndent, ' ');
-    xmlTextWriterWriteRawLen(m_writer.get(), BAD_CAST kBlanks.data(),
-                             static_cast<int>(1 + std::min(depth, kMaxIndent)));
+    m_buffer += '\n';
+    m_buffer.append(std::min(depth, kMaxIndent), ' ');
 }
 
 void XMLWritingNodeVisitor::enter(NamedNode::Ptr node) {
-    if (!m_writer) {
+    if (m_failed) {
         return;
     }
-    xmlTextWriterPtr writer = m_writer.get();
-    const NamedNodeData& data = *node->getData();
+    const NamedNodeData& data = node->payload();
     if (m_depth > 0) {
         newLine_(m_depth);
     }
     ++m_depth;
-    xmlTextWriterStartElement(writer, BAD_CAST "node");
-    xmlTextWriterWriteAttribute(writer, BAD_CAST "name", xml(xmlText(data.name)));
+    m_buffer += "<node name=\"";
+    bool clean = appendEscaped(m_buffer, data.name);
+    m_buffer += '"';
     bool hasNamespace = false;
     for (const auto& attribute : data.attributes) {
-        const std::string key = attribute.first.utf8_string();
-        if (key == "name" || !isXmlName(key)) {
-            VEXA_LOG_WARNING("XML strategy: attribute \"%s\" of node \"%s\" cannot be written",
-                             attribute.first, data.name);
+        const wxString& key = attribute.first;
+        if (key == wxT("name") || !appendKey(m_buffer, key)) {
+            VEXA_LOG_WARNING("XML strategy: attribute \"%s\" of node \"%s\" cannot be written", key,
+                             data.name);
             continue;
         }
-        hasNamespace = hasNamespace || key == "xmlns";
-        xmlTextWriterWriteAttribute(writer, xml(key), xml(xmlText(attribute.second)));
+        hasNamespace = hasNamespace || key == wxT("xmlns");
+        clean = appendEscaped(m_buffer, attribute.second) && clean;
+        m_buffer += '"';
+    }
+    if (!clean) {
+        VEXA_LOG_WARNING("XML strategy: replaced characters XML cannot hold in node \"%s\"",
+                         data.name);
     }
     if (!hasNamespace && node->isRoot()) {
-        xmlTextWriterWriteAttribute(writer, BAD_CAST "xmlns", BAD_CAST kRepositoryNamespace);
+        m_buffer += " xmlns=\"";
+        m_buffer += kRepositoryNamespace;
+        m_buffer += '"';
+    }
+    m_buffer += node->isLeaf() ? "/>" : ">";
+    if (m_buffer.size() >= kFlushSize) {
+        flush_();
     }
 }
 
 void XMLWritingNodeVisitor::leave(NamedNode::Ptr node) {
-    if (!m_writer) {
+    if (m_failed) {
         return;
     }
     --m_depth;
-    // A leaf keeps the "/>" form; an end tag goes on a line of its own.
     if (!node->isLeaf()) {
         newLine_(m_depth);
+        m_buffer += "</node>";
     }
-    xmlTextWriterEndElement(m_writer.get());
     if (m_depth == 0) {
-        xmlTextWriterWriteRawLen(m_writer.get(), BAD_CAST "\n", 1);
+        m_buffer += '\n';
     }
+}
+
+void XMLWritingNodeVisitor::finish() {
+    flush_();
+}
+
+void XMLWritingNodeVisitor::flush_() {
+    if (m_buffer.empty() || m_failed) {
+        m_buffer.clear();
+        return;
+    }
+    if (!m_out->IsOk()) {
+        m_failed = true;
+    } else {
+        m_out->Write(m_buffer.data(), m_buffer.size());
+        m_failed = m_out->LastWrite() != m_buffer.size();
+    }
+    m_buffer.clear();
 }
 
 }  // namespace impl
@@ -186,7 +219,9 @@ void XMLSettingsStrategy::store(NamedNode::Ptr root, wxOutputStream& out) {
     NamedNodeTraverser(visitor).travel(root);
 }
 
-NamedNode::Ptr XMLSettingsStrategy::load(wxInputStream& in) { return impl::readXmlStream(in); }
+NamedNode::Ptr XMLSettingsStrategy::load(wxInputStream& in) {
+    return impl::readXmlStream(in);
+}
 
 }  // namespace repos
 }  // namespace vexa

@@ -4,13 +4,10 @@
 
 #include <wx/stream.h>
 
-#include <boost/shared_ptr.hpp>
 #include <cstddef>
+#include <string>
 
 #include "repos/NodeTraverser.h"
-
-struct _xmlOutputBuffer;
-struct _xmlTextWriter;
 
 namespace vexa {
 namespace repos {
@@ -18,27 +15,40 @@ namespace impl {
 
 // Writes each entered node as an element "node" with "name" first, then its
 // attributes in key order, then (root only, unless its map has one) the
-// repository namespace. Indented one blank per level. The document is
-// complete once the visitor is destroyed: freeing the writer flushes it.
+// repository namespace; a leaf in the "/>" form, any other element with an
+// end tag on a line of its own; one blank of indentation per level.
+//
+// The bytes are those of libxml2's text writer with indentation on (same
+// escaping: &lt; &gt; &amp; &quot; &#10; &#13; &#9;, other text as UTF-8),
+// produced directly from the wide strings: a settings file is written on
+// every save and the general writer spends most of its time converting and
+// escaping through temporary buffers.
+//
+// Output is buffered and handed to the stream in blocks; a stream that fails
+// stops the writing and is not reported (the caller checks the stream).
 class XMLWritingNodeVisitor : public TrivialNodeVisitor {
-public:
+  public:
     explicit XMLWritingNodeVisitor(wxOutputStream& out);
     ~XMLWritingNodeVisitor() override;
 
     void start() override;
     void enter(NamedNode::Ptr node) override;
     void leave(NamedNode::Ptr node) override;
+    void finish() override;
 
-    // Indentation stops growing at this depth.
+    // Indentation stops growing at this depth: full indentation of a chain
+    // of n nodes costs n*n/2 blanks, and no reader takes files deeper than
+    // 256 levels anyway.
     static const std::size_t kMaxIndent = 256;
 
-private:
+  private:
     void newLine_(std::size_t depth);
+    void flush_();
 
     wxOutputStream* m_out;
+    std::string m_buffer;
     std::size_t m_depth = 0;
-    boost::shared_ptr<_xmlOutputBuffer> m_buffer;
-    boost::shared_ptr<_xmlTextWriter> m_writer;
+    bool m_failed = false;
 };
 
 }  // namespace impl

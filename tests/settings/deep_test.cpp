@@ -25,7 +25,7 @@ NamedNode::Ptr chain(int depth) {
 }
 
 class DepthCounter : public vexa::repos::TrivialNodeVisitor {
-public:
+  public:
     void enter(NamedNode::Ptr) override { ++entered; }
     void leave(NamedNode::Ptr) override { ++left; }
     long entered = 0;

@@ -27,7 +27,7 @@ NamedNode::Ptr child(const NamedNode::Ptr& parent, const char* name) {
 
 // Mode { Pattern(1) { Pattern(inner) } Res { Alias } Pattern(2) (empty-named) }
 class KeyPathTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         root = NamedNode::Create("Mode");
         first = child(root, "Pattern");
@@ -42,7 +42,8 @@ protected:
     }
     std::vector<std::string> find(const char* path) {
         std::vector<std::string> found;
-        for (const NamedNode::Ptr& node : SettingsAccess::findNodes(*settings, wxString::FromUTF8(path))) {
+        for (const NamedNode::Ptr& node :
+             SettingsAccess::findNodes(*settings, wxString::FromUTF8(path))) {
             found.push_back(toMB(node->getName()) + toMB(node->getAttribute("n")));
         }
         return found;
@@ -63,7 +64,8 @@ TEST_F(KeyPathTest, FindsEveryMatchInDocumentOrderButNothingBelowAResult) {
 }
 
 TEST_F(KeyPathTest, ExtraSlashesAreIgnored) {
-    for (const char* path : {"/Mode/Pattern", "Mode/Pattern/", "Mode//Pattern", "//Mode///Pattern//"}) {
+    for (const char* path :
+         {"/Mode/Pattern", "Mode/Pattern/", "Mode//Pattern", "//Mode///Pattern//"}) {
         EXPECT_EQ(find(path), (Names{"Pattern1", "Pattern2"})) << path;
     }
 }
@@ -88,25 +90,32 @@ TEST_F(KeyPathTest, MismatchesFindNothing) {
 TEST(SettingsManagerTest, NewSettingsWithoutStrategyStoresXml) {
     std::map<wxString, wxString> attributes;
     attributes[wxT("Version")] = wxT("1");
-    boost::shared_ptr<Settings> settings =
-        SettingsManager::NewSettings(wxT("Printer"), attributes, boost::shared_ptr<ISettingsStrategy>());
+    boost::shared_ptr<Settings> settings = SettingsManager::NewSettings(
+        wxT("Printer"), attributes, boost::shared_ptr<ISettingsStrategy>());
     ASSERT_TRUE(settings);
     EXPECT_TRUE(settings->getRoot()->isLeaf());
-    EXPECT_TRUE(boost::dynamic_pointer_cast<vexa::repos::XMLSettingsStrategy>(settings->getStrategy()));
+    EXPECT_TRUE(
+        boost::dynamic_pointer_cast<vexa::repos::XMLSettingsStrategy>(settings->getStrategy()));
     wxMemoryOutputStream out;
     settings->storeTo(out);
     const std::string text(static_cast<const char*>(out.GetOutputStreamBuffer()->GetBufferStart()),
                            out.GetSize());
-    EXPECT_EQ(text.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<node name=\"Printer\" Version=\"1\"", 0), 0u)
+    EXPECT_EQ(
+        text.rfind(
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<node name=\"Printer\" Version=\"1\"", 0),
+        0u)
         << text;
 }
 
 TEST(SettingsManagerTest, GetSettingsReadsXmlAndRefusesGarbage) {
-    wxStringInputStream good(wxT("<node name=\"Printer\"><node name=\"PortName\" value=\"USB\"/></node>"));
+    wxStringInputStream good(
+        wxT("<node name=\"Printer\"><node name=\"PortName\" value=\"USB\"/></node>"));
     boost::shared_ptr<Settings> settings = SettingsManager::GetSettings(good);
     ASSERT_TRUE(settings);
     EXPECT_EQ(settings->getRoot()->getName(), wxString("Printer"));
-    EXPECT_EQ(SettingsAccess::findNodes(*settings, wxT("Printer/PortName")).front()->getAttribute("value"),
+    EXPECT_EQ(SettingsAccess::findNodes(*settings, wxT("Printer/PortName"))
+                  .front()
+                  ->getAttribute("value"),
               wxString("USB"));
     wxStringInputStream bad(wxT("Printer { PortName USB }"));
     EXPECT_FALSE(SettingsManager::GetSettings(bad));
@@ -116,7 +125,7 @@ namespace {
 
 // Records the calls of a walk as text.
 class RecordingVisitor : public vexa::repos::INodeVisitor {
-public:
+  public:
     explicit RecordingVisitor(std::string skipName = std::string()) : m_skip(skipName) {}
     void start() override { log += "start "; }
     bool skip(NamedNode::Ptr node) override { return toMB(node->getName()) == m_skip; }
@@ -125,7 +134,7 @@ public:
     void finish() override { log += "finish"; }
     std::string log;
 
-private:
+  private:
     std::string m_skip;
 };
 
@@ -161,7 +170,7 @@ TEST(TraverserTest, SkippedNodesGetNeitherEnterNorLeave) {
 namespace {
 
 class ParallelRecorder : public vexa::repos::IParallelVisitor {
-public:
+  public:
     explicit ParallelRecorder(bool byMatch) : m_byMatch(byMatch) {}
     void start() override { log += "start "; }
     bool skip(NamedNode::Ptr, NamedNode::Ptr second) override {
@@ -179,14 +188,14 @@ public:
     void finish() override { log += "finish"; }
     std::string log;
 
-private:
+  private:
     bool m_byMatch;
 };
 
 std::string walkPair(bool byMatch, const NamedNode::Ptr& first, const NamedNode::Ptr& second) {
     boost::shared_ptr<ParallelRecorder> visitor(new ParallelRecorder(byMatch));
-    vexa::repos::ParallelNodeTraverser(visitor, boost::shared_ptr<vexa::repos::INodePairing>(
-                                                    new vexa::repos::SameNamePairing))
+    vexa::repos::ParallelNodeTraverser(
+        visitor, boost::shared_ptr<vexa::repos::INodePairing>(new vexa::repos::SameNamePairing))
         .travel(first, second);
     return visitor->log;
 }

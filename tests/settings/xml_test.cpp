@@ -59,7 +59,8 @@ TEST(XmlWriteTest, WritesTheDocumentedLayoutExactly) {
     res->setAttribute("y", "360");
     res->setAttribute("x", "720");
     child(res, "Alias");
-    EXPECT_EQ(store(mode), kDeclaration + "<node name=\"Mode\" Version=\"2\" xmlns=\"" + kNs + "\">\n" +
+    EXPECT_EQ(store(mode), kDeclaration + "<node name=\"Mode\" Version=\"2\" xmlns=\"" + kNs +
+                               "\">\n" +
                                " <node name=\"Pattern\" value=\"Std\"/>\n"
                                " <node name=\"Res\" x=\"720\" y=\"360\">\n"
                                "  <node name=\"Alias\"/>\n"
@@ -82,6 +83,16 @@ TEST(XmlWriteTest, NamespaceOnlyOnTheRootAndOnlyOnce) {
                         " <node name=\"B\"/>\n"
                         "</node>\n");
     EXPECT_EQ(store(NamedNode::Ptr()), "");
+}
+
+TEST(XmlWriteTest, EscapesMarkupAndLineBreaksKeepsOtherTextAsUtf8) {
+    NamedNode::Ptr root = NamedNode::Create("Caf\xC3\xA9 \xE6\x9D\xB1");
+    root->setAttribute("xmlns", "x");
+    root->setAttribute("v", "<>&\"'\n\r\t]]>");
+    EXPECT_EQ(store(root), kDeclaration +
+                               "<node name=\"Caf\xC3\xA9 \xE6\x9D\xB1\" "
+                               "v=\"&lt;&gt;&amp;&quot;'&#10;&#13;&#9;]]&gt;\" "
+                               "xmlns=\"x\"/>\n");
 }
 
 TEST(XmlWriteTest, EscapesValuesSoTheyReadBack) {
@@ -108,10 +119,20 @@ TEST(XmlWriteTest, TextXmlCannotCarryNeverMakesTheFileUnreadable) {
 
 TEST(XmlReadTest, ReadsAnyElementAndNamespaceDeclarations) {
     NamedNode::Ptr root = load(
-        "<?xml version=\"1.0\"?>\n<!-- comment --><settings xmlns=\"urn:x\" xmlns:p=\"urn:p\" name=\"Top\">"
+        "<?xml version=\"1.0\"?>\n<!-- comment --><settings xmlns=\"urn:x\" xmlns:p=\"urn:p\" "
+        "name=\"Top\">"
         "text<?pi stuff?><item value=\"1\"/><p:other name=\"O\"><node/></p:other></settings>");
     ASSERT_TRUE(root);
     EXPECT_EQ(describe(root), "Top{xmlns=urn:x;xmlns:p=urn:p;{value=1;}O{{}}}");
+}
+
+TEST(XmlReadTest, InternalEntitiesAreReplacedByTheirText) {
+    NamedNode::Ptr root = load(
+        "<?xml version=\"1.0\"?><!DOCTYPE node [<!ENTITY maker \"Vexa &amp; Co\">]>"
+        "<node name=\"&maker;\" value=\"&lt;&maker;&gt;\"/>");
+    ASSERT_TRUE(root);
+    EXPECT_EQ(toMB(root->getName()), "Vexa & Co");
+    EXPECT_EQ(toMB(root->getAttribute("value")), "<Vexa & Co>");
 }
 
 TEST(XmlReadTest, WrittenTreeReadsBackWithNamespaceAdded) {
@@ -136,15 +157,17 @@ TEST(XmlReadTest, WrittenTreeReadsBackWithNamespaceAdded) {
 TEST(XmlReadTest, BadInputGivesNoTreeALogRecordAndARewoundStream) {
     const std::string truncated = kDeclaration + "<node name=\"Printer\">\n <node name=\"A\"/>\n";
     const std::string binary("\x00\x01\xff\xfe\x80garbage\x00", 12);
-    for (const std::string& bytes : {std::string(), truncated, std::string("Printer { A B }"), binary,
-                                     std::string("<a></b>")}) {
+    for (const std::string& bytes : {std::string(), truncated, std::string("Printer { A B }"),
+                                     binary, std::string("<a></b>")}) {
         vexa::test::LogCapture log;
         wxMemoryInputStream in(bytes.data(), bytes.size());
         NamedNode::Ptr root;
         EXPECT_NO_THROW(root = XMLSettingsStrategy().load(in));
         EXPECT_FALSE(root) << bytes;
         EXPECT_EQ(in.TellI(), 0);
-        EXPECT_TRUE(log.contains(wxLOG_Debug, "XML strategy: Error occurred in processing XML data")) << bytes;
+        EXPECT_TRUE(
+            log.contains(wxLOG_Debug, "XML strategy: Error occurred in processing XML data"))
+            << bytes;
     }
 }
 
@@ -158,19 +181,21 @@ TEST(XmlReadTest, StreamIsRewoundAfterASuccessfulRead) {
 
 TEST(XmlReadTest, DroppedNodesAreLoggedAsWarnings) {
     vexa::test::LogCapture log;
-    NamedNode::Ptr root = load("<node name=\"Sizes\"><node name=\"3 1/2 x 5\"/><node name=\"A4\"/></node>");
+    NamedNode::Ptr root =
+        load("<node name=\"Sizes\"><node name=\"3 1/2 x 5\"/><node name=\"A4\"/></node>");
     ASSERT_TRUE(root);
     EXPECT_EQ(describe(root), "Sizes{A4{}}");
     bool warned = false;
     for (const vexa::test::CapturedLog& record : log.records()) {
-        warned = warned || (record.level == wxLOG_Warning && record.message.find("3 1/2 x 5") != std::string::npos);
+        warned = warned || (record.level == wxLOG_Warning &&
+                            record.message.find("3 1/2 x 5") != std::string::npos);
     }
     EXPECT_TRUE(warned);
 }
 
 TEST(XmlWriteTest, FailingStreamIsNotAnError) {
     class BrokenStream : public wxOutputStream {
-    protected:
+      protected:
         size_t OnSysWrite(const void*, size_t) override {
             m_lasterror = wxSTREAM_WRITE_ERROR;
             return 0;

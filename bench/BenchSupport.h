@@ -1,0 +1,77 @@
+// Shared by the benchmarks: a reporter that, besides the usual console table,
+// prints each figure against the floor measured in the same run.
+#ifndef VEXA_BENCH_BENCHSUPPORT_H
+#define VEXA_BENCH_BENCHSUPPORT_H
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace vexa {
+namespace bench {
+
+// Ratios use CPU time: the machines are shared and wall time is noisy.
+// A figure, its floor and the highest (or, with `atLeast`, lowest) ratio
+// allowed.
+struct Ratio {
+    std::string figure;
+    std::string floor;
+    double target;
+    bool atLeast = false;
+};
+
+class RatioReporter : public benchmark::ConsoleReporter {
+  public:
+    explicit RatioReporter(std::vector<Ratio> ratios) : m_ratios(std::move(ratios)) {}
+
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs) {
+            if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
+                m_times[run.benchmark_name()] = run.GetAdjustedCPUTime();
+            }
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+
+    // Prints the summary; returns the number of targets missed.
+    int summarize() const {
+        int missed = 0;
+        std::printf("\n%-58s %-40s %8s %8s  %s\n", "figure", "floor", "ratio", "target", "");
+        for (const Ratio& r : m_ratios) {
+            auto figure = m_times.find(r.figure);
+            auto floor = m_times.find(r.floor);
+            if (figure == m_times.end() || floor == m_times.end() || floor->second <= 0) {
+                std::printf("%-58s %-40s %8s\n", r.figure.c_str(), r.floor.c_str(), "n/a");
+                continue;
+            }
+            const double ratio = figure->second / floor->second;
+            const bool ok = r.atLeast ? ratio >= r.target : ratio <= r.target;
+            missed += ok ? 0 : 1;
+            std::printf("%-58s %-40s %8.3f %s%7.2f  %s\n", r.figure.c_str(), r.floor.c_str(), ratio,
+                        r.atLeast ? ">=" : "<=", r.target, ok ? "ok" : "MISSED");
+        }
+        return missed;
+    }
+
+  private:
+    std::vector<Ratio> m_ratios;
+    std::map<std::string, double> m_times;
+};
+
+// Runs the registered benchmarks and prints the ratio summary.
+inline int runWithRatios(int argc, char** argv, std::vector<Ratio> ratios) {
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter(std::move(ratios));
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.summarize();
+    benchmark::Shutdown();
+    return 0;
+}
+
+}  // namespace bench
+}  // namespace vexa
+
+#endif  // VEXA_BENCH_BENCHSUPPORT_H
