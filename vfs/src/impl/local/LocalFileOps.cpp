@@ -211,13 +211,13 @@ bool listFolder(const wxString& path, std::vector<wxString>* names) {
 
 int openForReading(const wxString& path, bool* missing) {
     const int fd = open(kernel::toMB(path).c_str(), O_RDONLY | O_CLOEXEC);
-    *missing = fd < 0 && errno == ENOENT;
+    *missing = fd < 0 && (errno == ENOENT || errno == ENOTDIR);
     return fd;
 }
 
 int openForWriting(const wxString& path, bool* missing) {
     const int fd = open(kernel::toMB(path).c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-    *missing = fd < 0 && errno == ENOENT;
+    *missing = fd < 0 && (errno == ENOENT || errno == ENOTDIR);
     return fd;
 }
 
