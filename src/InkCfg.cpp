@@ -444,25 +444,37 @@ void DataStrategy<InkCfg>::load(NamedNode::Ptr node, Value& value) const {
         }
         cfg.VarDotLevelCount = static_cast<std::uint8_t>(count);
     }
+    const std::uint32_t previousOpts = cfg.VarDotOpts;
     cfg.VarDotOpts = 0;
     if (NamedNode::Ptr child = node->findChild(wxT("VarDotOpts"))) {
         cfg.VarDotOpts = readUnsignedValue(child, wxT("value"), 16);
     }
 
+    // The new block, when the tree describes one of the kind the options name.
+    void* block = nullptr;
     if (cfg.VarDotLevelCount > 0) {
         if (cfg.VarDotOpts & SP_VARDOTOPT_CHANNELS) {
             if (NamedNode::Ptr child = node->findChild(wxT("VarDotChannels"))) {
-                void* block = allocateZeroed<void>(kVarDotBlockSize);
+                block = allocateZeroed<void>(kVarDotBlockSize);
                 detail::readVarDotChannels(child, *static_cast<SPVARDOTCHANNELS*>(block));
-                std::free(cfg.VarDot);
-                cfg.VarDot = block;
             }
         } else if (NamedNode::Ptr child = node->findChild(wxT("VarDotCurves"))) {
-            void* block = allocateZeroed<void>(kVarDotBlockSize);
+            block = allocateZeroed<void>(kVarDotBlockSize);
             detail::readVarDotCurves(child, *static_cast<SPVARDOTCURVES*>(block));
-            std::free(cfg.VarDot);
-            cfg.VarDot = block;
         }
+    }
+    if (!block && cfg.VarDot && ((previousOpts ^ cfg.VarDotOpts) & SP_VARDOTOPT_CHANNELS)) {
+        // The block stays while the options switched kinds. It may have been
+        // made for the smaller kind (by the engine or a caller): move it into
+        // one that holds either, so that it is never read past its end.
+        block = allocateZeroed<void>(kVarDotBlockSize);
+        std::memcpy(block, cfg.VarDot,
+                    (previousOpts & SP_VARDOTOPT_CHANNELS) ? sizeof(SPVARDOTCHANNELS)
+                                                           : sizeof(SPVARDOTCURVES));
+    }
+    if (block) {
+        std::free(cfg.VarDot);
+        cfg.VarDot = block;
     }
 }
 

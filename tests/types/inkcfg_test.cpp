@@ -12,6 +12,7 @@
 #include "common/TestSupport.h"
 #include "repos/DataCouple.h"
 #include "repos/InkCfg.h"
+#include "repos/InkLevels.h"
 #include "repos/Settings.h"
 
 using namespace vexa::repos;
@@ -410,26 +411,6 @@ TEST(InkCfgLevelLut, EightOutputBitsReadTablesWhateverProcOptsSays) {
     }
 }
 
-TEST(InkCfgLevelLut, WriterWritesRowsUpToHighestColourLevel) {
-    boost::shared_ptr<InkCfg> cfg(new InkCfg());
-    SPINKCFG& c = *cfg->getSpInkCfg();
-    c.ProcBits = 2;
-    c.OutputBits = 1;
-    NamedNode::Ptr node = root("X");
-    kStrategy.storeInto(cfg, node);  // no colour order: row 0 only
-    EXPECT_EQ(childNames(node->findChild(W("LevelLut"))), "Lut0");
-    EXPECT_EQ(node->findChild(W("LevelLut"))->findChild(W("Lut0"))->getAttributes().size(), 4u);
-
-    c.ColorOrder.Count = 2;
-    c.ColorOrder.Levels[1] = 200;  // more rows than there are: eight
-    c.ProcBits = 9;                // more entries than there are: 256
-    kStrategy.storeInto(cfg, node);
-    NamedNode::Ptr lut = node->findChild(W("LevelLut"));
-    ASSERT_EQ(lut->getChildCount(), 8u);
-    EXPECT_EQ(name(childAt(lut, 7)), "Lut7");
-    EXPECT_EQ(childAt(lut, 7)->getAttributes().size(), 256u);
-}
-
 // ---- Scalars ---------------------------------------------------------------------
 
 TEST(InkCfgScalars, FlagWordsAreHexAndNamesAreCut) {
@@ -459,20 +440,6 @@ TEST(InkCfgScalars, FlagWordsAreHexAndNamesAreCut) {
     EXPECT_EQ(std::string(read.Name), "A configuration name of more ");
     EXPECT_EQ(read.InkType, 0u);
     EXPECT_EQ(read.NumColor, 255);
-}
-
-TEST(InkCfgScalars, ColourOrderKeepsAliasesAndColorimetry) {
-    boost::shared_ptr<InkCfg> cfg(new InkCfg(makeFullCfg(false)));
-    NamedNode::Ptr node = root("X");
-    kStrategy.storeInto(cfg, node);
-    NamedNode::Ptr entry = node->findChild(W("ColorOrder"))->findChild(W("Green"));
-    ASSERT_TRUE(entry);
-    EXPECT_EQ(attr(entry, "position"), "7");
-    EXPECT_EQ(attr(entry, "value"), "3");
-    EXPECT_EQ(attr(entry, "alias"), "Alias7");
-    EXPECT_EQ(attr(entry, "CIEL"), "17.500000");
-    EXPECT_EQ(attr(entry, "CIEa"), "-13.250000");
-    EXPECT_EQ(attr(entry, "CIEb"), "0.875000");
 }
 
 TEST(InkCfgScalars, MLInfoOnlyForProcessColours) {
@@ -512,6 +479,7 @@ TEST(InkCfgUnits, SeveralUnitsReadInReverseOrder) {
     unitNode(list, "Unit0", "zero");
     unitNode(list, "Unit2", "two");
     unitNode(list, "InkUnit7", "ignored while Unit%d children exist");
+    unitNode(node, "InkUnit", "ignored while InkUnits exists");
     boost::shared_ptr<InkCfg> cfg = kStrategy.load(node);
     EXPECT_EQ(unitResolutions(*cfg->getSpInkCfg()),
               (std::vector<std::string>{"two", "one", "zero"}));
@@ -526,6 +494,9 @@ TEST(InkCfgUnits, SeveralUnitsReadInReverseOrder) {
     // The written names read back too.
     EXPECT_EQ(unitResolutions(*kStrategy.load(stored)->getSpInkCfg()),
               (std::vector<std::string>{"zero", "one", "two"}));
+    // Without units the old list goes.
+    kStrategy.load(root("InkCfg"), *cfg);
+    EXPECT_EQ(cfg->getSpInkCfg()->InkUnits, nullptr);
 }
 
 TEST(InkCfgUnits, SingleUnitAndRemovalRules) {
@@ -566,19 +537,6 @@ TEST(InkCfgUnits, SingleUnitAndRemovalRules) {
     kStrategy.storeInto(boost::shared_ptr<InkCfg>(new InkCfg()), stored);
     EXPECT_FALSE(stored->findChild(W("InkUnits")));
     EXPECT_FALSE(stored->findChild(W("InkUnit")));
-}
-
-TEST(InkCfgUnits, FallbackNamesAndAnEmptyListReplaceTheOldOne) {
-    NamedNode::Ptr node = root("InkCfg");
-    NamedNode::Ptr list = addChild(node, "InkUnits");
-    unitNode(list, "InkUnit0", "a");
-    unitNode(list, "InkUnit1", "b");
-    unitNode(node, "InkUnit", "not read while InkUnits exists");
-    boost::shared_ptr<InkCfg> cfg(new InkCfg(makeFullCfg(true)));
-    kStrategy.load(node, *cfg);  // the five units go
-    EXPECT_EQ(unitResolutions(*cfg->getSpInkCfg()), (std::vector<std::string>{"b", "a"}));
-    kStrategy.load(root("InkCfg"), *cfg);
-    EXPECT_EQ(cfg->getSpInkCfg()->InkUnits, nullptr);
 }
 
 TEST(InkCfgUnits, UnitCountFollowsOutputBits) {
@@ -770,16 +728,13 @@ TEST(InkCfgCopies, AreDeepAndIndependent) {
 }
 
 TEST(InkCfgCopies, SwitchingTheVariableDotKindStaysInsideTheBlock) {
-    // A curve set read first, then options that call the same block a channel
-    // table: copying and storing read it as the larger kind.
-    boost::shared_ptr<InkCfg> cfg(new InkCfg(makeFullCfg(false)));
+    // A curve set of its own size, then options that call it a channel table,
+    // the larger kind, which copies and stores read.
+    boost::shared_ptr<InkCfg> cfg(new InkCfg());
+    cfg->getSpInkCfg()->VarDot = callocate<SPVARDOTCURVES>();
     NamedNode::Ptr node = root("InkCfg");
-    addChild(node, "VarDotLvls", {{"L0", "1"}});
-    addChild(addChild(node, "VarDotCurves"), "Single");
-    kStrategy.load(node, *cfg);
-    node->findChild(W("VarDotCurves"))->detach();
     addChild(node, "VarDotOpts", {{"value", "0x2"}});
-    kStrategy.load(node, *cfg);  // no channels child: the curve block stays
+    kStrategy.load(node, *cfg);  // no channels child: the block stays
     const SPINKCFG& c = *cfg->getSpInkCfg();
     ASSERT_EQ(c.VarDotOpts, 2u);
     ASSERT_NE(c.VarDot, nullptr);
@@ -808,6 +763,8 @@ TEST(InkCfgHostile, OutOfRangeCountsInTheStructureAreClamped) {
     c.ProcBits = 255;
     c.VarDotLevelCount = 255;
     static_cast<SPVARDOTCHANNELS*>(c.VarDot)->ChannelCount = 100000;
+    std::free(c.SameInks->Groups[0].Inks[0]);  // a text outside its count would be lost
+    c.SameInks->Groups[0].Inks[0] = nullptr;
     c.SameInks->Groups[0].InkCount = -5;
     NamedNode::Ptr node = root("X");
     kStrategy.storeInto(cfg, node);
@@ -873,6 +830,129 @@ TEST(InkCfgHostile, HugeTreesAndNumbersStayInsideTheFields) {
     NamedNode::Ptr stored = root("X");
     kStrategy.storeInto(withChannels, stored);
     EXPECT_EQ(stored->findChild(W("InkUnits"))->getChildCount(), 3000u);
+}
+
+// Trees made of the names and texts the readers look for, numbered in and
+// out of range, with numbers of every kind. Run under AddressSanitizer this
+// proves that no reader or writer leaves its fields.
+struct RandomTrees {
+    static constexpr const char* texts[] = {
+        "0",          "1",          "2",     "8",
+        "16",         "255",        "-1",    "0x2",
+        "0x10000002", "4294967296", "1e400", "-1e400",
+        "49.5",       "abc",        "",      "Zwölf Farben und noch viel mehr Text"};
+    std::uint32_t state = 12345;
+    int below(int n) {
+        state = state * 1664525u + 1013904223u;
+        return static_cast<int>((state >> 8) % static_cast<std::uint32_t>(n));
+    }
+    template <std::size_t N>
+    const char* pick(const char* const (&items)[N]) {
+        return items[below(static_cast<int>(N))];
+    }
+    std::string numbered(const char* prefix) {
+        static const char* const numbers[] = {"0",   "1",  "9",  "15",  "16",
+                                              "29",  "30", "63", "64",  "255",
+                                              "256", "-1", "+3", "007", "99999999999"};
+        return std::string(prefix) + pick(numbers);
+    }
+    // The numbered children a reader looks for below a node of that name.
+    static const char* childPrefix(const std::string& parentName) {
+        static const std::map<std::string, const char*> table = {
+            {"InkUnits", "Unit"},    {"SameInks", "Group"},      {"LevelLut", "Lut"},
+            {"MLInfo", "Color"},     {"VarDotChannels", "Chan"}, {"Transitions", "Transition"},
+            {"Lo", "Transition"},    {"Hi", "Transition"},       {"Coverage", "Point"},
+            {"Transition", "Point"}, {"Curve", "Point"},         {"Ink", "Curve"}};
+        const std::size_t digits = parentName.find_first_of("+-0123456789");
+        auto found = table.find(parentName.substr(0, digits));
+        return found == table.end() ? nullptr : found->second;
+    }
+    // Mostly a value that opens the reader's optional paths.
+    const char* valueFor(const std::string& nodeName) {
+        static const std::map<std::string, const char*> opening = {{"VarDotOpts", "0x2"},
+                                                                   {"ProcOpts", "0x10000000"},
+                                                                   {"OutputBits", "2"},
+                                                                   {"ProcBits", "8"},
+                                                                   {"NumColor", "12"}};
+        auto found = opening.find(nodeName);
+        return found != opening.end() && below(3) > 0 ? found->second : pick(texts);
+    }
+    NamedNode::Ptr make(const NamedNode::Ptr& parent, int depth) {
+        // Names taken as they are, and prefixes of numbered names.
+        static const char* const names[] = {
+            "Name",         "NumColor",    "ProcBits",    "OutputBits", "ProcOpts",
+            "ColorOrder",   "LevelLut",    "MLInfo",      "InkUnits",   "InkUnit",
+            "Units",        "SameInks",    "VarDotLvls",  "VarDotOpts", "VarDotChannels",
+            "VarDotCurves", "SingleCurve", "Single",      "Next",       "Lo",
+            "Hi",           "Coverage",    "Transitions", "Res",        "BaseCount",
+            "DotVolume",    "Cyan"};
+        static const char* const prefixes[] = {"Lut",        "Color", "Unit", "InkUnit",
+                                               "Group",      "Chan",  "Ink",  "Curve",
+                                               "Transition", "Point", "Type"};
+        static const char* const keys[] = {"value", "position", "alias", "CIEL",
+                                           "x",     "y",        "ink",   "durability"};
+        static const char* const keyPrefixes[] = {"L", "U", "ink"};
+
+        const char* expected = parent ? childPrefix(name(parent)) : nullptr;
+        std::string nodeName;
+        if (expected && below(4) > 0) {
+            nodeName = numbered(expected);
+        } else if (parent && !parent->getParent()) {
+            nodeName = pick(names);  // the configuration's own children
+        } else {
+            nodeName = below(2) ? std::string(pick(names)) : numbered(pick(prefixes));
+        }
+        NamedNode::Ptr node = addChild(parent, nodeName);
+        if (below(3) > 0) {
+            node->setAttribute(W("value"), W(valueFor(nodeName)));
+        }
+        if (nodeName == "VarDotLvls") {  // levels, so that the variable dots are read
+            node->setAttribute(W("L" + std::to_string(below(20))), W(pick(texts)));
+        }
+        for (int a = below(6); a > 0; --a) {
+            const std::string key =
+                below(2) ? std::string(pick(keys)) : numbered(pick(keyPrefixes));
+            node->setAttribute(W(key), W(key == "value" ? valueFor(nodeName) : pick(texts)));
+        }
+        // Many children at the top, so that most configuration children occur.
+        for (int c = depth > 0 ? below(parent ? 7 : 60) : 0; c > 0; --c) {
+            make(node, depth - 1);
+        }
+        return node;
+    }
+};
+
+TEST(InkCfgHostile, RandomTreesStayInsideTheFields) {
+    RandomTrees trees;
+    const InkCfg full = makeFullCfg(true);
+    for (int round = 0; round < 300; ++round) {
+        NamedNode::Ptr node = trees.make(NamedNode::Ptr(), 4);
+        boost::shared_ptr<InkCfg> cfg(new InkCfg(round % 2 ? full : makeFullCfg(false)));
+        kStrategy.load(node, *cfg);
+        const SPINKCFG& c = *cfg->getSpInkCfg();
+        ASSERT_LE(c.ColorOrder.Count, SP_MAX_INKLEVELS);
+        ASSERT_LE(c.VarDotLevelCount, SP_MAX_VARDOTLEVELS);
+        ASSERT_LE(c.SameInks->GroupCount, SP_MAX_INKGROUPS);
+        for (const SPINKGROUP& group : c.SameInks->Groups) {
+            ASSERT_LE(group.InkCount, SP_MAX_GROUPINKS);
+        }
+        if (c.VarDot && (c.VarDotOpts & SP_VARDOTOPT_CHANNELS)) {
+            ASSERT_LE(static_cast<const SPVARDOTCHANNELS*>(c.VarDot)->ChannelCount,
+                      SP_MAX_VARDOTCHANNELS);
+        }
+        InkCfg copy(*cfg);
+        kStrategy.storeInto(cfg, node);
+        kStrategy.load(node, copy);
+
+        const InkCurve curve = *DataStrategy<InkCurve>().load(node);
+        ASSERT_LE(curve.getSpInkCurve()->InkCount, SP_MAX_CURVEINKS);
+        for (uint8_t count : curve.getSpInkCurve()->CurveCounts) {
+            ASSERT_LE(count, SP_MAX_INKCURVES);
+        }
+        DataStrategy<InkType>().load(node);
+        DataStrategy<SameInks>().load(node);
+        DataStrategy<InkLevels>().load(node);
+    }
 }
 
 // ---- Ink types and groups on their own -------------------------------------------------
