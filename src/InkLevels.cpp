@@ -191,6 +191,8 @@ void DataStrategy<SPCURVEDEF>::load(NamedNode::Ptr node, Value& curve) const {
     readCurve(node, curve);
 }
 
+void DataStrategy<SPCURVEDEF>::storeInto(boost::shared_ptr<Value>, NamedNode::Ptr) const {}
+
 // ---- DataStrategy<InkCurve> ---------------------------------------------------
 
 DataStrategy<InkCurve>::~DataStrategy() = default;

@@ -122,6 +122,8 @@ class VEXA_REPOS_API DataStrategy<SPCURVEDEF> {
     // Point i from the child "Point<i>" (0..63) as the point reader reads
     // it; points not given keep their value. Nothing for an empty node.
     void load(NamedNode::Ptr node, Value& curve) const;
+    // Does nothing: curves are only read.
+    void storeInto(boost::shared_ptr<Value> curve, NamedNode::Ptr node) const;
 };
 
 template <>

@@ -98,20 +98,6 @@ TEST(TransitionSet, WriterWritesOneTransitionLessThanLevels) {
     EXPECT_EQ(attr(childAt(childAt(all, 15), 0), "x"), "15");
 }
 
-TEST(TransitionSet, ReaderTakesTransitionsZeroToFifteen) {
-    NamedNode::Ptr node = root("Transitions");
-    addChild(addChild(node, "Transition3"), "Point0", {{"x", "33"}, {"y", "44"}});
-    addChild(addChild(node, "Transition15"), "Point1", {{"x", "5"}, {"y", "6"}});
-    addChild(addChild(node, "Transition16"), "Point0", {{"x", "99"}, {"y", "99"}});
-    SPTRANSITIONSET set;
-    std::memset(&set, 0, sizeof set);
-    detail::readTransitionSet(node, set);
-    EXPECT_EQ(set.Transitions[3].Points[0].x, 33);
-    EXPECT_EQ(set.Transitions[3].Points[0].y, 44);
-    EXPECT_EQ(set.Transitions[15].Points[1].x, 5);
-    EXPECT_EQ(set.Transitions[0].Points[0].x, 0);
-}
-
 // ---- Level tables ----------------------------------------------------------
 
 TEST(InkLevelTable, PositionsChooseSlotsAndCount) {
@@ -312,8 +298,10 @@ TEST(VarDotRecords, ChannelReaderStartsFromZero) {
     NamedNode::Ptr node = root("Chan0");
     node->setAttribute(W("ink"), W("LightCyanInk"));
     addChild(addChild(node, "Coverage"), "Point1", {{"x", "20"}, {"y", "30"}});
-    addChild(addChild(addChild(node, "Transitions"), "Transition2"), "Point0",
-             {{"x", "40"}, {"y", "60"}});
+    NamedNode::Ptr transitions = addChild(node, "Transitions");
+    addChild(addChild(transitions, "Transition2"), "Point0", {{"x", "40"}, {"y", "60"}});
+    addChild(addChild(transitions, "Transition15"), "Point1", {{"x", "5"}, {"y", "6"}});
+    addChild(addChild(transitions, "Transition16"), "Point0", {{"x", "9"}, {"y", "9"}});
     SPVARDOTCHANNEL channel;
     std::memset(&channel, 0x7F, sizeof channel);
     DataStrategy<SPVARDOTCHANNEL>().load(node, channel);
@@ -323,6 +311,7 @@ TEST(VarDotRecords, ChannelReaderStartsFromZero) {
     EXPECT_EQ(channel.Coverage.Points[1].y, 30);
     EXPECT_EQ(channel.Transitions.Transitions[2].Points[0].y, 60);
     EXPECT_EQ(channel.Transitions.Transitions[1].Points[0].y, 0);
+    EXPECT_EQ(channel.Transitions.Transitions[15].Points[1].y, 6);
 }
 
 TEST(VarDotRecords, CurveReaderFillsLowMiddleHighAndCoverage) {
