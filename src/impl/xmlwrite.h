@@ -39,7 +39,7 @@ class XMLWritingNodeVisitor : public TrivialNodeVisitor {
     // Indentation stops growing at this depth: full indentation of a chain
     // of n nodes costs n*n/2 blanks, and no reader takes files deeper than
     // 256 levels anyway.
-    static const std::size_t kMaxIndent = 256;
+    static constexpr std::size_t kMaxIndent = 256;
 
   private:
     void newLine_(std::size_t depth);

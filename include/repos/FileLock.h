@@ -1,0 +1,124 @@
+// Lock files: keeping the processes that share a repository folder apart.
+//
+// Every repository folder holds a file ".lock". Its open handles are the
+// lock; the file itself is created on first use and never removed.
+//
+// The rules:
+// - Between processes the lock is a plain mutual exclusion. While any handle
+//   of process A is open on a folder's ".lock" - a reader's or a writer's -
+//   every attempt of another process B to take it, reading or writing, fails.
+//   Two processes never hold it at once.
+// - Within one process the lock excludes nothing: every handle of a process
+//   is compatible with every other of the same process. Readers and writers
+//   of one process are kept apart by the repository's in-process
+//   ReadWriteMutex, which is always taken first and released last.
+// - Taking the lock never blocks indefinitely: one attempt, then up to 21
+//   more 50 ms apart (22 attempts, about 1.05 s). When all fail the result
+//   is an empty token; nothing is thrown and nothing is logged.
+// - The readers of one FileLock share one token (acquireShared); each writer
+//   gets a token of its own (acquireExclusive). A token lives as long as its
+//   last handle.
+// - A process that exits or dies releases its locks at once: the operating
+//   system drops them with the process's open files. A child made by fork()
+//   does not inherit its parent's locks.
+// - Opening and closing the same ".lock" file elsewhere in the process (by
+//   other code, or a second FileLock on the same folder) does not release
+//   the lock.
+//
+// On this platform the operating-system side is one process-wide table of
+// locked files (see FileLock.cpp); the tokens only count in it.
+#ifndef VEXA_REPOS_FILELOCK_H
+#define VEXA_REPOS_FILELOCK_H
+
+#include <wx/string.h>
+
+#include <boost/shared_ptr.hpp>
+#include <mutex>
+
+#include "repos/Export.h"
+#include "vfs/src/impl/Handles.h"
+
+namespace vexa {
+namespace repos {
+
+class VEXA_REPOS_API FileLock {
+  public:
+    // One held lock: while it exists, this process holds the folder's lock.
+    class VEXA_REPOS_API Token_ {
+      public:
+        ~Token_();
+        Token_(const Token_&) = delete;
+        Token_& operator=(const Token_&) = delete;
+        // The descriptor holding the operating-system lock for this process.
+        int descriptor() const { return m_descriptor; }
+
+      private:
+        friend class FileLock;
+        Token_(unsigned long long device, unsigned long long inode, unsigned long generation,
+               int descriptor);
+        unsigned long long m_device;
+        unsigned long long m_inode;
+        unsigned long m_generation;
+        int m_descriptor;
+    };
+    typedef boost::shared_ptr<Token_> TokenPtr;
+
+    // The lock of `folder`: creates its ".lock" when missing. Empty when the
+    // folder handle is empty, names a file, or ".lock" cannot be made.
+    static boost::shared_ptr<FileLock> create(const vfs::FileObjectPtr& folder);
+
+    // A handle to the token that all readers of this lock share, taken with
+    // the retries above when no reader holds it yet; empty when the lock
+    // could not be had.
+    TokenPtr acquireShared();
+    // Drops a reader's handle; the shared token goes with the last one.
+    void releaseShared(TokenPtr& token);
+    // A token of its own for a writer; empty when the lock could not be had.
+    TokenPtr acquireExclusive();
+
+    const wxString& getLockPath() const { return m_lockPath; }
+
+  private:
+    explicit FileLock(const wxString& lockPath);
+    TokenPtr open_();
+
+    wxString m_lockPath;
+    TokenPtr m_shared;
+    std::mutex m_guard;
+};
+
+typedef boost::shared_ptr<FileLock> FileLockPtr;
+
+// Holds the shared token of a lock for its lifetime. An empty lock gives a
+// locker that holds nothing.
+class VEXA_REPOS_API ReadFileLocker {
+  public:
+    explicit ReadFileLocker(const FileLockPtr& lock);
+    ~ReadFileLocker();
+    ReadFileLocker(const ReadFileLocker&) = delete;
+    ReadFileLocker& operator=(const ReadFileLocker&) = delete;
+    bool holdsLock() const { return static_cast<bool>(m_token); }
+
+  private:
+    FileLockPtr m_lock;
+    FileLock::TokenPtr m_token;
+};
+
+// Holds an exclusive token of a lock for its lifetime. An empty lock gives a
+// locker that holds nothing.
+class VEXA_REPOS_API WriteFileLocker {
+  public:
+    explicit WriteFileLocker(const FileLockPtr& lock);
+    ~WriteFileLocker();
+    WriteFileLocker(const WriteFileLocker&) = delete;
+    WriteFileLocker& operator=(const WriteFileLocker&) = delete;
+    bool holdsLock() const { return static_cast<bool>(m_token); }
+
+  private:
+    FileLock::TokenPtr m_token;
+};
+
+}  // namespace repos
+}  // namespace vexa
+
+#endif  // VEXA_REPOS_FILELOCK_H

@@ -1,0 +1,49 @@
+// A folder repository whose settings file is read and written under the
+// folder's lock file (see FileLock.h for the rules).
+//
+// Loading takes the shared lock, saving the exclusive one; a lock that
+// cannot be had within about a second gives no settings, or a save that
+// does not happen. A writer that already holds the exclusive lock re-reads
+// through getSettings(WriteFileLocker&).
+#ifndef VEXA_REPOS_LOCKINGREPOSITORY_H
+#define VEXA_REPOS_LOCKINGREPOSITORY_H
+
+#include "repos/Export.h"
+#include "repos/FileLock.h"
+#include "repos/Repository.h"
+
+namespace vexa {
+namespace repos {
+
+class VEXA_REPOS_API LockingRepository : public FSRepository {
+  public:
+    ~LockingRepository() override;
+
+    const FileLockPtr& getFileLock() const { return m_fileLock; }
+
+  protected:
+    LockingRepository(vfs::FileObjectPtr root, vfs::FileObjectPtr settingsFile,
+                      FileLockPtr fileLock);
+
+    boost::shared_ptr<Settings> getSettings() override;
+    void saveSettings(boost::shared_ptr<Settings> settings) override;
+    // The settings, read while `locker` holds the exclusive lock; empty when
+    // it does not.
+    virtual boost::shared_ptr<Settings> getSettings(WriteFileLocker& locker);
+    // Copies every entry of `source` except ".lock" (and temporary files)
+    // into `destination`, creating it and its ".lock" first. False when
+    // either is empty, when `destination` is `source` (however spelled) or
+    // lies inside it, or when a copy fails; a failed copy removes the
+    // half-made destination.
+    virtual bool copyContents(const vfs::FileObjectPtr& source,
+                              const vfs::FileObjectPtr& destination);
+    bool saveSettingsChecked(boost::shared_ptr<Settings> settings) override;
+
+  private:
+    FileLockPtr m_fileLock;
+};
+
+}  // namespace repos
+}  // namespace vexa
+
+#endif  // VEXA_REPOS_LOCKINGREPOSITORY_H

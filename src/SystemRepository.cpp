@@ -1,0 +1,150 @@
+#include "repos/SystemRepository.h"
+
+#include <wx/filename.h>
+#include <wx/utils.h>
+
+#include <boost/shared_ptr.hpp>
+#include <mutex>
+
+#include "kernel/Text.h"
+#include "kernel/VexKernel.h"
+#include "logger/ErrorLog.h"
+#include "logger/Log.h"
+#include "vfs/src/impl/FileName.h"
+#include "vfs/src/impl/FileObject.h"
+#include "vfs/src/impl/FileSystemException.h"
+
+namespace vexa {
+namespace repos {
+
+namespace {
+
+const char* const kSourceName = "src/SystemRepository";
+
+// The located folders. Read without the mutex on the fast path, so every
+// access goes through the atomic operations of shared_ptr.
+vfs::FileObjectPtr s_installation;
+vfs::FileObjectPtr s_repository;
+vfs::FileObjectPtr s_printers;
+std::mutex s_location;
+
+void logToLogger(int level, const wxString& message, int line) {
+    errorlog::ErrorLog::getInstance().log(level, kernel::toMB(message).c_str(), kSourceName, line);
+}
+
+// Opens `candidate` as the installation folder and looks for its "db".
+// True when "db" exists.
+bool tryCandidate(const wxString& candidate) {
+    if (candidate.empty()) {
+        return false;
+    }
+    vfs::FileObjectPtr installation;
+    vfs::FileObjectPtr repository;
+    try {
+        installation = vfs::openLocalFolder(vfs::createFileName(candidate));
+        if (installation) {
+            repository = installation->resolveChild(wxT("db"));
+        }
+    } catch (const vfs::FileSystemException&) {
+        repository.reset();  // a file where the folder should be: not here
+    }
+    boost::atomic_store(&s_installation, installation);
+    boost::atomic_store(&s_repository, repository);
+    return repository && repository->exists();
+}
+
+// The folder above the one holding the executable (or above the working
+// folder when the executable's path is unknown), with its volume.
+wxFileName firstCandidate() {
+    char buffer[260] = {0};
+    OGetProcessExePath(buffer, sizeof(buffer));
+    const wxString exePath = kernel::fromMB(buffer);
+    logToLogger(0, wxT("ProcessExePath = ") + exePath, __LINE__);
+    wxFileName candidate = exePath.empty() ? wxFileName::DirName(wxGetCwd()) : wxFileName(exePath);
+    if (exePath.empty()) {
+        candidate.RemoveLastDir();
+    } else if (candidate.GetDirCount() > 0) {
+        candidate.RemoveLastDir();
+    }
+    return candidate;
+}
+
+}  // namespace
+
+vfs::FileObjectPtr SystemRepository::getRepositoryDir() {
+    if (boost::atomic_load(&s_installation) && boost::atomic_load(&s_repository)) {
+        return boost::atomic_load(&s_repository);
+    }
+    std::lock_guard<std::mutex> lock(s_location);
+    if (boost::atomic_load(&s_installation) && boost::atomic_load(&s_repository)) {
+        return boost::atomic_load(&s_repository);
+    }
+    wxFileName candidate = firstCandidate();
+    wxString text = candidate.GetPath(wxPATH_GET_VOLUME);
+    logToLogger(0, wxT("vexaDir = ") + text, __LINE__);
+    bool found = tryCandidate(text);
+    if (!found) {
+        logToLogger(1, wxT("Unable to locate repository dir in ") + text, __LINE__);
+        if (candidate.GetDirCount() > 0) {
+            candidate.RemoveLastDir();
+        }
+        text = candidate.GetPath(wxPATH_GET_VOLUME);
+        logToLogger(0, wxT("vexaDir = ") + text, __LINE__);
+        found = tryCandidate(text);
+    }
+    if (!found) {
+        boost::atomic_store(&s_installation, vfs::FileObjectPtr());
+        boost::atomic_store(&s_repository, vfs::FileObjectPtr());
+        wxString install;
+        if (wxGetEnv(wxT("VEXA_INSTALL"), &install) && !install.empty()) {
+            found = tryCandidate(install);
+        }
+    }
+    if (!found) {
+        VEXA_LOG_ERROR("Error locating system repository");
+        boost::atomic_store(&s_repository, vfs::FileObjectPtr());
+    }
+    return boost::atomic_load(&s_repository);
+}
+
+vfs::FileObjectPtr SystemRepository::getPrintersFolder() {
+    vfs::FileObjectPtr repository = getRepositoryDir();
+    vfs::FileObjectPtr printers = boost::atomic_load(&s_printers);
+    if (printers) {
+        return printers;
+    }
+    std::lock_guard<std::mutex> lock(s_location);
+    printers = boost::atomic_load(&s_printers);
+    if (!printers && repository) {
+        printers = repository->resolveChild(wxT("Printers"));
+        if (printers && !printers->exists()) {
+            printers.reset();  // not kept: "Printers" made later is found
+        }
+        boost::atomic_store(&s_printers, printers);
+    }
+    return printers;
+}
+
+std::list<wxString> SystemRepository::getPrintersList() {
+    std::list<wxString> names;
+    vfs::FileObjectPtr printers = getPrintersFolder();
+    if (!printers) {
+        return names;
+    }
+    vfs::FileObjectListPtr children = printers->getChildren();
+    for (const vfs::FileObjectPtr& child : *children) {
+        if (child->getType() == vfs::FileType::FOLDER) {
+            names.push_back(child->getBaseName());
+        }
+    }
+    return names;
+}
+
+void SystemRepository::Reset() {
+    boost::atomic_store(&s_installation, vfs::FileObjectPtr());
+    boost::atomic_store(&s_repository, vfs::FileObjectPtr());
+    boost::atomic_store(&s_printers, vfs::FileObjectPtr());
+}
+
+}  // namespace repos
+}  // namespace vexa

@@ -1,0 +1,220 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "common/TestSupport.h"
+#include "kernel/Text.h"
+#include "repos/FileLock.h"
+#include "repository/ProcessHelpers.h"
+#include "vfs/src/impl/FileName.h"
+#include "vfs/src/impl/FileObject.h"
+
+using vexa::repos::FileLock;
+using vexa::repos::FileLockPtr;
+using vexa::repos::ReadFileLocker;
+using vexa::repos::WriteFileLocker;
+using vexa::test::Child;
+using vexa::test::secondsSince;
+
+namespace {
+
+bool descriptorOpen(int fd) {
+    return fd >= 0 && ::fcntl(fd, F_GETFD) != -1;
+}
+
+class FileLockTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        folder = vexa::vfs::openLocalFolder(
+            vexa::vfs::createFileName(vexa::kernel::fromMB(dir.path() + "/Épreuve 東京")));
+        lock = FileLock::create(folder);
+        ASSERT_TRUE(lock);
+    }
+    vexa::test::TempDir dir;
+    vexa::vfs::FileObjectPtr folder;
+    FileLockPtr lock;
+};
+
+typedef std::chrono::steady_clock Clock;
+
+// Refusals take about 22 attempts 50 ms apart; bounds are generous because
+// the machines are busy.
+const double kRefusalMin = 0.9;
+const double kRefusalMax = 6.0;
+
+}  // namespace
+
+TEST_F(FileLockTest, CreateMakesTheLockFileAndRefusesFilesAndNothing) {
+    EXPECT_TRUE(vexa::test::pathExists(dir.path() + "/Épreuve 東京/.lock"));
+    EXPECT_FALSE(FileLock::create(vexa::vfs::FileObjectPtr()));
+    vexa::test::writeFile(dir.path() + "/Épreuve 東京/plain", "x");
+    vexa::vfs::FileObjectPtr file = folder->resolveChild(wxT("plain"));
+    ASSERT_EQ(file->getType(), vexa::vfs::FileType::FILE);
+    EXPECT_FALSE(FileLock::create(file));
+    // An existing lock file is kept as it is.
+    vexa::test::writeFile(dir.path() + "/Épreuve 東京/.lock", "keep");
+    EXPECT_TRUE(FileLock::create(folder));
+    EXPECT_EQ(vexa::test::readFile(dir.path() + "/Épreuve 東京/.lock"), "keep");
+}
+
+TEST_F(FileLockTest, ReadersOfAProcessShareOneHandleClosedByTheLast) {
+    FileLock::TokenPtr first = lock->acquireShared();
+    FileLock::TokenPtr second = lock->acquireShared();
+    ASSERT_TRUE(first);
+    ASSERT_EQ(first, second);
+    const int fd = first->descriptor();
+    EXPECT_TRUE(descriptorOpen(fd));
+    lock->releaseShared(first);
+    EXPECT_FALSE(first);
+    EXPECT_TRUE(descriptorOpen(fd));
+    lock->releaseShared(second);
+    EXPECT_FALSE(descriptorOpen(fd));
+}
+
+TEST_F(FileLockTest, WritersAndReadersOfOneProcessCoexist) {
+    ReadFileLocker reader(lock);
+    WriteFileLocker writer(lock);
+    WriteFileLocker secondWriter(lock);
+    FileLockPtr other = FileLock::create(folder);  // another repository object
+    ReadFileLocker otherReader(other);
+    EXPECT_TRUE(reader.holdsLock());
+    EXPECT_TRUE(writer.holdsLock());
+    EXPECT_TRUE(secondWriter.holdsLock());
+    EXPECT_TRUE(otherReader.holdsLock());
+}
+
+TEST_F(FileLockTest, EmptyLockGivesLockersThatHoldNothing) {
+    ReadFileLocker reader((FileLockPtr()));
+    WriteFileLocker writer((FileLockPtr()));
+    EXPECT_FALSE(reader.holdsLock());
+    EXPECT_FALSE(writer.holdsLock());
+}
+
+TEST_F(FileLockTest, ManyThreadsMixingAcquisitionsAreNeverRefused) {
+    std::atomic<int> refused{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 8; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 2000; ++i) {
+                if ((i + t) % 3 == 0) {
+                    WriteFileLocker writer(lock);
+                    refused += writer.holdsLock() ? 0 : 1;
+                } else {
+                    ReadFileLocker reader(lock);
+                    refused += reader.holdsLock() ? 0 : 1;
+                }
+            }
+        });
+    }
+    for (std::thread& t : threads) {
+        t.join();
+    }
+    EXPECT_EQ(refused.load(), 0);
+}
+
+// Process A (this test) holds the lock in one mode; process B tries both.
+class CrossProcessTest : public FileLockTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(CrossProcessTest, AnyHandleOfOneProcessKeepsEveryHandleOfAnotherOut) {
+    const bool aWrites = GetParam();
+    Child b([&](Child& self) {
+        self.await();  // A holds the lock now
+        int failures = 0;
+        for (int mode = 0; mode < 2; ++mode) {
+            const Clock::time_point start = Clock::now();
+            const bool got = mode == 0 ? static_cast<bool>(lock->acquireExclusive())
+                                       : static_cast<bool>(lock->acquireShared());
+            const double took = secondsSince(start);
+            if (got || took < kRefusalMin || took > kRefusalMax) {
+                failures |= 1 << mode;
+            }
+        }
+        self.signal();
+        self.await();  // A has let go
+        const Clock::time_point start = Clock::now();
+        FileLock::TokenPtr token = lock->acquireExclusive();
+        if (!token || secondsSince(start) > 0.5) {
+            failures |= 4;
+        }
+        return failures;
+    });
+    ASSERT_TRUE(b.started());
+    {
+        std::unique_ptr<ReadFileLocker> reader;
+        std::unique_ptr<WriteFileLocker> writer;
+        if (aWrites) {
+            writer.reset(new WriteFileLocker(lock));
+            ASSERT_TRUE(writer->holdsLock());
+        } else {
+            reader.reset(new ReadFileLocker(lock));
+            ASSERT_TRUE(reader->holdsLock());
+        }
+        b.signal();
+        ASSERT_EQ(b.await(), '!');
+    }
+    b.signal();
+    EXPECT_EQ(b.wait(), 0) << "bit 0: B's writer, bit 1: B's reader got in or took the wrong time; "
+                              "bit 2: B was not let in at once";
+}
+
+INSTANTIATE_TEST_SUITE_P(ReaderOrWriter, CrossProcessTest, ::testing::Values(false, true));
+
+TEST_F(FileLockTest, AKilledProcessFreesItsLockAtOnce) {
+    Child a([&](Child& self) {
+        WriteFileLocker writer(lock);
+        self.signal(writer.holdsLock() ? 'y' : 'n');
+        self.await();  // never answered: killed here
+        return 0;
+    });
+    ASSERT_EQ(a.await(), 'y');
+    EXPECT_FALSE(lock->acquireShared());
+    a.kill();
+    const Clock::time_point start = Clock::now();
+    FileLock::TokenPtr token = lock->acquireShared();
+    EXPECT_TRUE(token);
+    EXPECT_LT(secondsSince(start), 0.5);
+    lock->releaseShared(token);
+}
+
+TEST_F(FileLockTest, OpeningAndClosingTheLockFileElsewhereKeepsTheLock) {
+    Child b([&](Child& self) {
+        self.await();
+        const bool got = static_cast<bool>(lock->acquireExclusive());
+        return got ? 1 : 0;
+    });
+    ReadFileLocker reader(lock);
+    ASSERT_TRUE(reader.holdsLock());
+    const std::string path = vexa::kernel::toMB(lock->getLockPath());
+    for (int flags : {O_RDONLY, O_WRONLY, O_RDWR}) {
+        const int fd = ::open(path.c_str(), flags);
+        ASSERT_GE(fd, 0);
+        ::close(fd);
+    }
+    b.signal();
+    EXPECT_EQ(b.wait(), 0) << "the other process got the lock after an unrelated close";
+}
+
+TEST_F(FileLockTest, AForkedChildDoesNotKeepItsParentsLock) {
+    FileLock::TokenPtr token = lock->acquireExclusive();
+    ASSERT_TRUE(token);
+    Child child([&](Child& self) {
+        self.await();  // the parent has let go
+        // The token inherited from the parent is not the child's to release,
+        // and the child does not hold the lock.
+        token.reset();
+        return 0;
+    });
+    token.reset();
+    Child other([&](Child& self) {
+        self.await();
+        return lock->acquireExclusive() ? 0 : 1;
+    });
+    other.signal();
+    EXPECT_EQ(other.wait(), 0);
+    child.signal();
+    EXPECT_EQ(child.wait(), 0);
+}

@@ -1,0 +1,248 @@
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <boost/make_shared.hpp>
+
+#include "common/TestSupport.h"
+#include "kernel/Text.h"
+#include "repos/LockingRepository.h"
+#include "repos/RepositoryException.h"
+#include "repository/ProcessHelpers.h"
+#include "vfs/src/impl/DurableWrite.h"
+#include "vfs/src/impl/FileName.h"
+#include "vfs/src/impl/FileObject.h"
+#include "vfs/src/impl/FileSystemException.h"
+
+using vexa::kernel::fromMB;
+using vexa::kernel::toMB;
+using vexa::repos::FileLock;
+using vexa::repos::LockingRepository;
+using vexa::repos::NamedNode;
+using vexa::repos::Settings;
+using vexa::repos::WriteFileLocker;
+using vexa::vfs::FileObjectPtr;
+
+namespace {
+
+// Opens the protected operations up to the tests.
+class TestRepository : public LockingRepository {
+  public:
+    TestRepository(FileObjectPtr root, FileObjectPtr settingsFile)
+        : LockingRepository(root, settingsFile, FileLock::create(root)) {}
+    using LockingRepository::copyContents;
+    using LockingRepository::getContents;
+    using LockingRepository::getSettings;
+    using LockingRepository::saveSettings;
+    using LockingRepository::saveSettingsChecked;
+    static FileObjectPtr settingsFO(const FileObjectPtr& root,
+                                    const boost::shared_ptr<Settings>& s) {
+        return GetSettingsFO(root, s);
+    }
+};
+
+class RepositoryTest : public ::testing::Test {
+  protected:
+    FileObjectPtr open(const std::string& relative) {
+        return vexa::vfs::openLocalFolder(
+            vexa::vfs::createFileName(fromMB(dir.path() + "/" + relative)));
+    }
+    boost::shared_ptr<TestRepository> repository(const std::string& relative) {
+        FileObjectPtr root = open(relative);
+        return boost::make_shared<TestRepository>(
+            root, root->resolveChild(vexa::repos::kSettingsFileName));
+    }
+    static boost::shared_ptr<Settings> printer(const char* port) {
+        boost::shared_ptr<Settings> settings = vexa::repos::SettingsManager::NewSettings(
+            wxT("Printer"), boost::shared_ptr<vexa::repos::ISettingsStrategy>());
+        NamedNode::Ptr node = NamedNode::Create("PortName");
+        node->setAttribute("value", port);
+        node->addTo(settings->getRoot());
+        return settings;
+    }
+    static std::string port(const boost::shared_ptr<Settings>& settings) {
+        return toMB(settings->getRoot()->findChild(wxT("PortName"))->getAttribute("value"));
+    }
+    vexa::test::TempDir dir;
+};
+
+}  // namespace
+
+TEST_F(RepositoryTest, MissingSettingsFileIsCreatedEmptyAndGivesNothing) {
+    boost::shared_ptr<TestRepository> repo = repository("Printers/Café");
+    EXPECT_FALSE(repo->getSettings());
+    EXPECT_TRUE(vexa::test::pathExists(dir.path() + "/Printers/Café/.Settings.xml"));
+    EXPECT_TRUE(vexa::test::pathExists(dir.path() + "/Printers/Café/.lock"));
+}
+
+TEST_F(RepositoryTest, SavedSettingsReadBackAndReplaceTheFileWhole) {
+    boost::shared_ptr<TestRepository> repo = repository("P");
+    ASSERT_TRUE(repo->saveSettingsChecked(printer("USB001")));
+    const std::string first = vexa::test::readFile(dir.path() + "/P/.Settings.xml");
+    ASSERT_TRUE(repo->saveSettingsChecked(printer("東京 LPT1")));
+    boost::shared_ptr<Settings> back = repo->getSettings();
+    ASSERT_TRUE(back);
+    EXPECT_EQ(port(back), "東京 LPT1");
+    // Nothing but the settings and the lock file is left in the folder.
+    std::vector<std::string> names;
+    const vexa::vfs::FileObjectListPtr contents = repo->getContents();
+    for (const FileObjectPtr& child : *contents) {
+        names.push_back(toMB(child->getBaseName()));
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{".Settings.xml", ".lock"}));
+    EXPECT_NE(first, vexa::test::readFile(dir.path() + "/P/.Settings.xml"));
+}
+
+TEST_F(RepositoryTest, SaveKeepsPermissionsOfTheExistingFile) {
+    boost::shared_ptr<TestRepository> repo = repository("P");
+    ASSERT_TRUE(repo->saveSettingsChecked(printer("A")));
+    const std::string path = dir.path() + "/P/.Settings.xml";
+    ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+    ASSERT_TRUE(repo->saveSettingsChecked(printer("B")));
+    struct stat status;
+    ASSERT_EQ(::stat(path.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 0640u);
+}
+
+TEST_F(RepositoryTest, FailedSaveLeavesThePreviousFileByteForByte) {
+    boost::shared_ptr<TestRepository> repo = repository("P");
+    ASSERT_TRUE(repo->saveSettingsChecked(printer("Old")));
+    const std::string before = vexa::test::readFile(dir.path() + "/P/.Settings.xml");
+    // A child limited to a few bytes per file cannot write the new content.
+    vexa::test::Child child([&](vexa::test::Child&) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit limit = {64, 64};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        return repo->saveSettingsChecked(printer("New value that does not fit")) ? 1 : 0;
+    });
+    EXPECT_EQ(child.wait(), 0) << "the save must report its failure";
+    EXPECT_EQ(vexa::test::readFile(dir.path() + "/P/.Settings.xml"), before);
+    const vexa::vfs::FileObjectListPtr contents = repo->getContents();
+    for (const FileObjectPtr& entry : *contents) {
+        EXPECT_FALSE(vexa::vfs::isTemporaryName(entry->getBaseName()))
+            << toMB(entry->getBaseName());
+    }
+}
+
+TEST_F(RepositoryTest, StaleTemporaryFilesOfDeadWritersGoWithTheNextExclusiveLock) {
+    boost::shared_ptr<TestRepository> repo = repository("P");
+    ASSERT_TRUE(repo->saveSettingsChecked(printer("A")));
+    const std::string stale =
+        dir.path() + "/P/" + toMB(vexa::vfs::kTemporaryPrefix) + "999999.0..Settings.xml";
+    vexa::test::writeFile(stale, "<half");
+    {
+        WriteFileLocker locker(repo->getFileLock());
+        ASSERT_TRUE(locker.holdsLock());
+    }
+    EXPECT_FALSE(vexa::test::pathExists(stale));
+    EXPECT_EQ(port(repo->getSettings()), "A");
+}
+
+TEST_F(RepositoryTest, SettingsPathThatIsAFolderThrows) {
+    FileObjectPtr root = open("P");
+    vexa::test::makeDirs(dir.path() + "/P/.Settings.xml");
+    TestRepository repo(root, root->resolveChild(vexa::repos::kSettingsFileName));
+    EXPECT_THROW(repo.getSettings(), vexa::vfs::FileSystemException);
+}
+
+TEST_F(RepositoryTest, ReadsAndSavesNeedTheLock) {
+    boost::shared_ptr<TestRepository> repo = repository("P");
+    ASSERT_TRUE(repo->saveSettingsChecked(printer("Mine")));
+    vexa::test::Child other([&](vexa::test::Child& self) {
+        WriteFileLocker locker(repo->getFileLock());
+        self.signal(locker.holdsLock() ? 'y' : 'n');
+        self.await();
+        return 0;
+    });
+    ASSERT_EQ(other.await(), 'y');
+    EXPECT_FALSE(repo->getSettings()) << "another process holds the lock";
+    EXPECT_FALSE(repo->saveSettingsChecked(printer("Lost")));
+    WriteFileLocker mine(repo->getFileLock());
+    EXPECT_FALSE(repo->getSettings(mine));
+    other.signal();
+    other.wait();
+    WriteFileLocker now(repo->getFileLock());
+    ASSERT_TRUE(now.holdsLock());
+    EXPECT_EQ(port(repo->getSettings(now)), "Mine");
+}
+
+TEST_F(RepositoryTest, SettingsDatIsWrittenOnceAndRefusedWhenAFolder) {
+    FileObjectPtr root = open("Media");
+    FileObjectPtr made = TestRepository::settingsFO(root, printer("First"));
+    ASSERT_TRUE(made);
+    const std::string path = dir.path() + "/Media/.Settings.dat";
+    const std::string first = vexa::test::readFile(path);
+    EXPECT_NE(first.find("First"), std::string::npos);
+    EXPECT_TRUE(TestRepository::settingsFO(root, printer("Second")));
+    EXPECT_EQ(vexa::test::readFile(path), first) << "an existing file is returned unchanged";
+    FileObjectPtr other = open("Other");
+    vexa::test::makeDirs(dir.path() + "/Other/.Settings.dat");
+    EXPECT_FALSE(TestRepository::settingsFO(other, printer("x")));
+}
+
+TEST_F(RepositoryTest, CopyContentsCopiesEverythingButTheLock) {
+    boost::shared_ptr<TestRepository> repo = repository("Printers/Épreuve 東京");
+    ASSERT_TRUE(repo->saveSettingsChecked(printer("USB")));
+    vexa::test::writeFile(dir.path() + "/Printers/Épreuve 東京/.lock", "source lock");
+    vexa::test::writeFile(dir.path() + "/Printers/Épreuve 東京/.invalid", "");
+    vexa::test::makeDirs(dir.path() + "/Printers/Épreuve 東京/Medias/Papier");
+    vexa::test::writeFile(dir.path() + "/Printers/Épreuve 東京/Medias/Papier/.Settings.xml", "m");
+    vexa::test::writeFile(
+        dir.path() + "/Printers/Épreuve 東京/" + toMB(vexa::vfs::kTemporaryPrefix) + "1.2.x", "t");
+    FileObjectPtr source = open("Printers/Épreuve 東京");
+    FileObjectPtr destination = open("Printers/Kopie");
+    destination->remove();  // copyContents makes the folder itself
+    ASSERT_TRUE(repo->copyContents(source, destination));
+    const std::string to = dir.path() + "/Printers/Kopie/";
+    EXPECT_EQ(vexa::test::readFile(to + ".lock"), "") << "a fresh lock, not the source's";
+    EXPECT_TRUE(vexa::test::pathExists(to + ".invalid"));
+    EXPECT_EQ(vexa::test::readFile(to + "Medias/Papier/.Settings.xml"), "m");
+    EXPECT_EQ(vexa::test::readFile(to + ".Settings.xml"),
+              vexa::test::readFile(dir.path() + "/Printers/Épreuve 東京/.Settings.xml"));
+    EXPECT_FALSE(vexa::test::pathExists(to + toMB(vexa::vfs::kTemporaryPrefix) + "1.2.x"));
+}
+
+TEST_F(RepositoryTest, CopyContentsRefusesAFolderOntoOrIntoItself) {
+    boost::shared_ptr<TestRepository> repo = repository("Printers/P");
+    ASSERT_TRUE(repo->saveSettingsChecked(printer("USB")));
+    const std::string base = dir.path() + "/Printers/P";
+    ASSERT_EQ(::symlink(base.c_str(), (dir.path() + "/link").c_str()), 0);
+    FileObjectPtr source = open("Printers/P");
+    const std::string before = vexa::test::readFile(base + "/.Settings.xml");
+    for (const std::string& spelling :
+         {base, base + "/", dir.path() + "/Printers/../Printers/P", dir.path() + "/link"}) {
+        FileObjectPtr destination =
+            vexa::vfs::openLocalFolder(vexa::vfs::createFileName(fromMB(spelling)));
+        EXPECT_FALSE(repo->copyContents(source, destination)) << spelling;
+    }
+    // A destination inside the source that does not exist yet.
+    EXPECT_FALSE(repo->copyContents(source, source->resolveChild(wxT("Inner"))));
+    EXPECT_FALSE(vexa::test::pathExists(base + "/Inner"))
+        << "the refused destination is not left behind";
+    EXPECT_EQ(vexa::test::readFile(base + "/.Settings.xml"), before);
+    EXPECT_FALSE(repo->copyContents(source, FileObjectPtr()));
+    EXPECT_FALSE(repo->copyContents(FileObjectPtr(), source));
+}
+
+TEST_F(RepositoryTest, FailedCopyRemovesTheHalfMadeDestination) {
+    boost::shared_ptr<TestRepository> repo = repository("Printers/P");
+    ASSERT_TRUE(repo->saveSettingsChecked(printer("USB")));
+    // An entry that cannot be copied: a link to nothing.
+    ASSERT_EQ(::symlink((dir.path() + "/nowhere").c_str(),
+                        (dir.path() + "/Printers/P/zz-dangling").c_str()),
+              0);
+    FileObjectPtr destination = open("Printers/Copy");
+    EXPECT_FALSE(repo->copyContents(open("Printers/P"), destination));
+    EXPECT_FALSE(vexa::test::pathExists(dir.path() + "/Printers/Copy"));
+}
+
+TEST(RepositoryExceptionTest, MessageAsUtf8AndEmptyForEmptyCouples) {
+    vexa::repos::RepositoryException error(wxString::FromUTF8("Drucker „Café“ fehlt"));
+    EXPECT_STREQ(error.what(), "Drucker „Café“ fehlt");
+    EXPECT_EQ(error.getMessage(), wxString::FromUTF8("Drucker „Café“ fehlt"));
+    vexa::repos::EmptyDataCoupleException empty;
+    EXPECT_STREQ(empty.what(), "");
+    const vexa::repos::RepositoryException& base = empty;
+    EXPECT_TRUE(base.getMessage().empty());
+}

@@ -1,0 +1,140 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "repos/ReadWriteMutex.h"
+
+using vexa::repos::impl::ReadLocker;
+using vexa::repos::impl::ReadWriteMutex;
+using vexa::repos::impl::WriteLocker;
+
+namespace {
+
+// Spins (yielding) until `condition` holds: orders threads by state, not time.
+template <typename Condition>
+void await(Condition condition) {
+    while (!condition()) {
+        std::this_thread::yield();
+    }
+}
+
+// A one-shot gate a thread waits at until it is opened.
+class Gate {
+  public:
+    void open() { m_open = true; }
+    void pass() const {
+        await([this] { return m_open.load(); });
+    }
+
+  private:
+    std::atomic<bool> m_open{false};
+};
+
+}  // namespace
+
+TEST(ReadWriteMutexTest, LeavingWriterLetsAllWaitingReadersInBeforeAWaitingWriter) {
+    ReadWriteMutex mutex;
+    std::mutex logMutex;
+    std::string log;
+    auto record = [&](char c) {
+        std::lock_guard<std::mutex> lock(logMutex);
+        log += c;
+    };
+    Gate readersDone;
+    std::vector<std::thread> threads;
+    {
+        WriteLocker first(mutex);
+        for (int i = 0; i < 3; ++i) {
+            threads.emplace_back([&] {
+                ReadLocker reader(mutex);
+                record('R');
+                readersDone.pass();
+            });
+        }
+        await([&] { return mutex.waitingReaders() == 3; });
+        threads.emplace_back([&] {
+            WriteLocker second(mutex);
+            record('W');
+        });
+        await([&] { return mutex.waitingWriters() == 1; });
+    }
+    // All three readers are inside together while the writer still waits.
+    await([&] { return mutex.readers() == 3; });
+    EXPECT_EQ(mutex.waitingWriters(), 1);
+    EXPECT_EQ(mutex.writers(), 0);
+    readersDone.open();
+    for (std::thread& t : threads) {
+        t.join();
+    }
+    EXPECT_EQ(log, "RRRW");
+    EXPECT_EQ(mutex.readers(), 0);
+    EXPECT_EQ(mutex.writers(), 0);
+}
+
+TEST(ReadWriteMutexTest, WriterWaitsForTheLastReader) {
+    ReadWriteMutex mutex;
+    std::atomic<bool> writerIn{false};
+    std::unique_ptr<ReadLocker> first(new ReadLocker(mutex));
+    std::unique_ptr<ReadLocker> second(new ReadLocker(mutex));
+    std::thread writer([&] {
+        WriteLocker locker(mutex);
+        writerIn = true;
+    });
+    await([&] { return mutex.waitingWriters() == 1; });
+    first.reset();
+    EXPECT_EQ(mutex.readers(), 1);
+    EXPECT_EQ(mutex.waitingWriters(), 1);
+    EXPECT_FALSE(writerIn.load());
+    second.reset();
+    writer.join();
+    EXPECT_TRUE(writerIn.load());
+}
+
+TEST(ReadWriteMutexTest, CopiesShareOneLock) {
+    ReadWriteMutex mutex;
+    ReadWriteMutex copy = mutex;
+    {
+        ReadLocker reader(copy);
+        EXPECT_EQ(mutex.readers(), 1);
+    }
+    {
+        WriteLocker writer(mutex);
+        EXPECT_EQ(copy.writers(), 1);
+    }
+}
+
+TEST(ReadWriteMutexTest, ManyThreadsNeverSeeAWriterBesideAnyoneElse) {
+    ReadWriteMutex mutex;
+    std::atomic<int> readersInside{0};
+    std::atomic<int> writersInside{0};
+    std::atomic<int> violations{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 8; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 2000; ++i) {
+                if ((i + t) % 4 == 0) {
+                    WriteLocker writer(mutex);
+                    if (++writersInside != 1 || readersInside != 0) {
+                        ++violations;
+                    }
+                    --writersInside;
+                } else {
+                    ReadLocker reader(mutex);
+                    ++readersInside;
+                    if (writersInside != 0) {
+                        ++violations;
+                    }
+                    --readersInside;
+                }
+            }
+        });
+    }
+    for (std::thread& t : threads) {
+        t.join();
+    }
+    EXPECT_EQ(violations.load(), 0);
+}
