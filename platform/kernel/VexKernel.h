@@ -1,6 +1,7 @@
 // Kernel support services the repository library builds on: string arrays,
 // locale-independent number conversion, UTF-8 text helpers, the running
-// executable's path and the process-wide singleton manager.
+// executable's path and the process-wide singleton manager; the brace text
+// tokenizer and parser are declared in kernel/FParse.h, included here.
 //
 // The functions are plain C declarations (a C host can call them); the
 // singleton manager at the end is C++ only.
@@ -19,6 +20,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "kernel/FParse.h" /* the brace text tokenizer and list parser */
 #include "kernel/KernelExport.h"
 
 #ifdef __cplusplus
