@@ -10,9 +10,13 @@ RepositoryException::RepositoryException(const wxString& message)
 
 RepositoryException::~RepositoryException() = default;
 
-const char* RepositoryException::what() const noexcept { return m_narrow.c_str(); }
+const char* RepositoryException::what() const noexcept {
+    return m_narrow.c_str();
+}
 
-wxString RepositoryException::getMessage() const { return m_message; }
+wxString RepositoryException::getMessage() const {
+    return m_message;
+}
 
 EmptyDataCoupleException::EmptyDataCoupleException() : RepositoryException(wxString()) {}
 

@@ -20,7 +20,7 @@ namespace vexa {
 namespace repos {
 
 class VEXA_REPOS_API INodeVisitor {
-public:
+  public:
     virtual ~INodeVisitor();
     virtual void start() = 0;
     // True passes the node and its whole subtree over.
@@ -32,7 +32,7 @@ public:
 
 // Does nothing; skip() is false. Derive and override what you need.
 class VEXA_REPOS_API TrivialNodeVisitor : public INodeVisitor {
-public:
+  public:
     ~TrivialNodeVisitor() override;
     void start() override;
     bool skip(NamedNode::Ptr node) override;
@@ -42,19 +42,19 @@ public:
 };
 
 class VEXA_REPOS_API NamedNodeTraverser {
-public:
+  public:
     explicit NamedNodeTraverser(boost::shared_ptr<INodeVisitor> visitor);
     // start(), the walk of `root` and its subtree, finish(). An empty root
     // gives start() and finish() only.
     void travel(NamedNode::Ptr root);
 
-private:
+  private:
     boost::shared_ptr<INodeVisitor> m_visitor;
 };
 
 // Visitor of a walk over two trees. Nodes reported are of the second tree.
 class VEXA_REPOS_API IParallelVisitor {
-public:
+  public:
     virtual ~IParallelVisitor();
     virtual void start() = 0;
     // Asked before a pair is entered; true passes the pair and everything
@@ -77,19 +77,19 @@ public:
 
 // Decides whether a node of the first tree corresponds to one of the second.
 class VEXA_REPOS_API INodePairing {
-public:
+  public:
     virtual ~INodePairing();
     virtual bool corresponds(const NamedNodeData& first, const NamedNodeData& second) const = 0;
 };
 
 // Pairs nodes by equal name.
 class VEXA_REPOS_API SameNamePairing : public INodePairing {
-public:
+  public:
     bool corresponds(const NamedNodeData& first, const NamedNodeData& second) const override;
 };
 
 class VEXA_REPOS_API ParallelNodeTraverser {
-public:
+  public:
     ParallelNodeTraverser(boost::shared_ptr<IParallelVisitor> visitor,
                           boost::shared_ptr<INodePairing> pairing);
     // Children of the first tree that stay unpaired are not reported: the
@@ -97,7 +97,7 @@ public:
     // finish() only.
     void travel(NamedNode::Ptr first, NamedNode::Ptr second);
 
-private:
+  private:
     boost::shared_ptr<IParallelVisitor> m_visitor;
     boost::shared_ptr<INodePairing> m_pairing;
 };

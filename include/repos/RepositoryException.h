@@ -18,20 +18,20 @@ namespace vexa {
 namespace repos {
 
 class VEXA_REPOS_API RepositoryException : public std::exception {
-public:
+  public:
     explicit RepositoryException(const wxString& message = wxString());
     ~RepositoryException() override;
     // The message as UTF-8 (this platform's multibyte code page).
     const char* what() const noexcept override;
     virtual wxString getMessage() const;
 
-private:
+  private:
     wxString m_message;
     std::string m_narrow;
 };
 
 class VEXA_REPOS_API EmptyDataCoupleException : public RepositoryException {
-public:
+  public:
     EmptyDataCoupleException();
     ~EmptyDataCoupleException() override;
 };

@@ -27,7 +27,7 @@ namespace repos {
 
 // A settings file format.
 class VEXA_REPOS_API ISettingsStrategy {
-public:
+  public:
     virtual ~ISettingsStrategy();
     // Writes the tree below and including `root` to `out`.
     virtual void store(NamedNode::Ptr root, wxOutputStream& out) = 0;
@@ -38,7 +38,7 @@ public:
 class SettingsAccess;
 
 class VEXA_REPOS_API Settings {
-public:
+  public:
     Settings(NamedNode::Ptr root, boost::shared_ptr<ISettingsStrategy> strategy);
 
     // Writes the tree with this object's strategy; passes on what it throws.
@@ -47,7 +47,7 @@ public:
     NamedNode::Ptr getRoot() const { return m_root; }
     boost::shared_ptr<ISettingsStrategy> getStrategy() const { return m_strategy; }
 
-private:
+  private:
     friend class SettingsAccess;
     // Every node matching the key path, in document order.
     std::list<NamedNode::Ptr> findNodes_(const wxString& path) const;
@@ -59,14 +59,14 @@ private:
 // The one door to Settings::findNodes_ for the typed lookups and the
 // repositories.
 class VEXA_REPOS_API SettingsAccess {
-public:
+  public:
     static std::list<NamedNode::Ptr> findNodes(const Settings& settings, const wxString& path) {
         return settings.findNodes_(path);
     }
 };
 
 class VEXA_REPOS_API SettingsManager {
-public:
+  public:
     // Reads `in` as XML; an empty pointer when no tree was read. Never throws
     // for bad input; the stream is rewound.
     static boost::shared_ptr<Settings> GetSettings(wxInputStream& in);

@@ -20,7 +20,7 @@ namespace repos {
 VEXA_REPOS_API extern const char* const kRepositoryNamespace;
 
 class VEXA_REPOS_API XMLSettingsStrategy : public ISettingsStrategy {
-public:
+  public:
     ~XMLSettingsStrategy() override;
     // Writes nothing when `root` is empty; reports nothing when `out` fails.
     void store(NamedNode::Ptr root, wxOutputStream& out) override;

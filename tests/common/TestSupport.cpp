@@ -56,9 +56,13 @@ TempDir::TempDir() {
     m_path = buffer.data();
 }
 
-TempDir::~TempDir() { removeTree(m_path); }
+TempDir::~TempDir() {
+    removeTree(m_path);
+}
 
-std::string TempDir::file(const std::string& relative) const { return m_path + "/" + relative; }
+std::string TempDir::file(const std::string& relative) const {
+    return m_path + "/" + relative;
+}
 
 void writeFile(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -168,7 +172,9 @@ CommaLocale::CommaLocale() : m_available(false) {
     std::setlocale(LC_ALL, m_previous.c_str());
 }
 
-CommaLocale::~CommaLocale() { std::setlocale(LC_ALL, m_previous.c_str()); }
+CommaLocale::~CommaLocale() {
+    std::setlocale(LC_ALL, m_previous.c_str());
+}
 
 }  // namespace test
 }  // namespace vexa

@@ -16,7 +16,7 @@ namespace test {
 // A fresh folder under the system's temporary folder, removed with all its
 // content when the object goes.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -26,7 +26,7 @@ public:
     // path() + "/" + relative
     std::string file(const std::string& relative) const;
 
-private:
+  private:
     std::string m_path;
 };
 
@@ -48,7 +48,7 @@ struct CapturedLog {
 // Installs itself as the active wxLog target (verbose, debug level) for its
 // lifetime and records every message; restores the previous target after.
 class LogCapture : public wxLog {
-public:
+  public:
     LogCapture();
     ~LogCapture() override;
     std::vector<CapturedLog> records() const;
@@ -57,10 +57,10 @@ public:
     bool mentions(const std::string& fragment) const;
     void clear();
 
-protected:
+  protected:
     void DoLogRecord(wxLogLevel level, const wxString& msg, const wxLogRecordInfo& info) override;
 
-private:
+  private:
     mutable std::mutex m_mutex;
     std::vector<CapturedLog> m_records;
     wxLog* m_previous;
@@ -72,12 +72,12 @@ private:
 // locale with a decimal comma for its lifetime, if the machine has one;
 // available() tells whether it did.
 class CommaLocale {
-public:
+  public:
     CommaLocale();
     ~CommaLocale();
     bool available() const { return m_available; }
 
-private:
+  private:
     std::string m_previous;
     bool m_available;
 };

@@ -9,7 +9,7 @@ namespace {
 // Keeps the code under test's diagnostics out of the output; tests that
 // assert messages install their own capturing target.
 class SilentLog : public wxLog {
-protected:
+  protected:
     void DoLogRecord(wxLogLevel, const wxString&, const wxLogRecordInfo&) override {}
 };
 

@@ -17,7 +17,7 @@ using repos::NamedNode;
 
 // Prints each node as its name and attributes, two blanks per level.
 class TreePrinter : public repos::TrivialNodeVisitor {
-public:
+  public:
     explicit TreePrinter(std::ostream& out) : m_out(out) {}
     void enter(NamedNode::Ptr node) override {
         m_out << std::string(m_depth * 2, ' ') << toMB(node->getName());
@@ -29,7 +29,7 @@ public:
     }
     void leave(NamedNode::Ptr) override { --m_depth; }
 
-private:
+  private:
     std::ostream& m_out;
     std::size_t m_depth = 0;
 };

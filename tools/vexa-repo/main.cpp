@@ -40,8 +40,9 @@ int main(int argc, char** argv) {
     app.add_flag("-v,--verbose", options.verbose, "Say which repository folder is used");
 
     std::vector<CommandEntry> entries = commandRegistry();
-    std::stable_sort(entries.begin(), entries.end(),
-                     [](const CommandEntry& a, const CommandEntry& b) { return a.order < b.order; });
+    std::stable_sort(
+        entries.begin(), entries.end(),
+        [](const CommandEntry& a, const CommandEntry& b) { return a.order < b.order; });
     std::vector<std::function<int()>> actions;
     for (const CommandEntry& entry : entries) {
         actions.push_back(entry.factory(app, options));
