@@ -165,30 +165,11 @@ TEST(FParse, PeekGivesTheFirstRawTokenWithoutConsumingIt) {
 }
 
 TEST(FParse, FixedWordsReadBackAsThemselves) {
-    std::vector<std::string> words = {"",
-                                      "plain",
-                                      "two words",
-                                      "{",
-                                      "}",
-                                      "\"",
-                                      "\\",
-                                      "a=b",
-                                      "=",
-                                      "#hash",
-                                      "in#side",
-                                      "<attrs>",
-                                      "</attrs>",
-                                      "v</attrs>",
-                                      "a<b",
-                                      "<?xml",
-                                      "line\nbreak",
-                                      "cr\rlf",
-                                      "tab\there",
-                                      "\x01\x7F",
-                                      "caf\xC3\xA9",
-                                      "\xEF\xBB\xBF"
-                                      "bom",
-                                      "\xFF\xFE invalid utf-8"};
+    // Every single byte, random byte strings, and the words that need care
+    // beyond their bytes: empty, blanks, block markers, '=' and comments.
+    std::vector<std::string> words = {
+        "",      "two words", "<attrs>", "v</attrs>",   "a=b",
+        "#hash", "in#side",   "<?xml",   "line\nbreak", "\xEF\xBB\xBF!bom"};
     for (int b = 1; b < 256; ++b) {
         words.push_back(std::string(1, static_cast<char>(b)));
     }

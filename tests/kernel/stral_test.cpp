@@ -162,20 +162,4 @@ TEST(StralNull, NullArraysAreHandled) {
     stral_free(array);
 }
 
-TEST(StralLarge, ManyAppendsKeepEveryRowInOrder) {
-    SSTRAL* array = _stral_new();
-    const int rows = 20000;
-    for (int i = 0; i < rows; ++i) {
-        const std::string text = std::to_string(i);
-        ASSERT_EQ(stral_add(array, -1, 0x51, text.c_str(), nullptr), 0);
-    }
-    int index = 0;
-    for (const SSTRALROW* row = array->first; row != nullptr; row = row->next, ++index) {
-        ASSERT_EQ(std::to_string(index), row->texts[0]);
-    }
-    EXPECT_EQ(index, rows);
-    EXPECT_EQ(stral_find(array, "19999", 0), rows);
-    stral_free(array);
-}
-
 }  // namespace

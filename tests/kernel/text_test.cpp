@@ -92,15 +92,6 @@ TEST(CodePageConversion, CopiesAndCutsAtCharacterBoundaries) {
     EXPECT_STREQ(small, "");
 }
 
-TEST(TextHelpers, NonAsciiSurvivesUnderTheCLocale) {
-    const std::string bytes = "Caf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC";
-    const wxString wide = fromMB(bytes);
-    EXPECT_EQ(wide.length(), 7u);
-    EXPECT_EQ(toMB(wide), bytes);
-    EXPECT_EQ(fromMB(bytes.c_str()), wide);
-    EXPECT_TRUE(fromMB(static_cast<const char*>(nullptr)).empty());
-}
-
 TEST(TextHelpers, InvalidUtf8IsKeptByteForByte) {
     const std::string latin1 = "Caf\xE9";
     const wxString wide = fromMB(latin1);
