@@ -1,5 +1,7 @@
 #include "impl/xmlread.h"
 
+#include <libxml/SAX2.h>
+#include <libxml/entities.h>
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
 
@@ -41,7 +43,12 @@ class Builder : public TreeBuilder {
   public:
     using TreeBuilder::addNode;
     std::string failure;
+    std::size_t expanded = 0;  // bytes of entity text substituted so far
 };
+
+// Entity text a document may have substituted in all: far more than any
+// settings file needs, far less than an amplification attack produces.
+const std::size_t kMaxExpansion = 16 * 1024 * 1024;
 
 template <typename Body>
 void guarded(void* context, Body body) {
@@ -111,6 +118,62 @@ void endElement(void* context, const xmlChar*, const xmlChar*, const xmlChar*) {
     guarded(context, [](Builder& builder) { builder.closeNode(); });
 }
 
+// A settings file is read, never followed: external entities of every kind
+// (files, network addresses, parameter entities, an external subset) are
+// not loaded. The parser's own handlers are kept for internal entities;
+// these wrappers hide the external ones, which then stay undeclared (the
+// document is refused or the reference left as it is). They also count the
+// substituted text and stop a document that expands beyond all reason. All
+// of this is per parser: the process-wide loader of libxml2 is left alone
+// for the host.
+bool isExternal(xmlEntityPtr entity) {
+    return entity != nullptr && (entity->etype == XML_EXTERNAL_GENERAL_PARSED_ENTITY ||
+                                 entity->etype == XML_EXTERNAL_GENERAL_UNPARSED_ENTITY ||
+                                 entity->etype == XML_EXTERNAL_PARAMETER_ENTITY);
+}
+
+xmlEntityPtr countExpansion(void* context, xmlEntityPtr entity) {
+    if (entity == nullptr) {
+        return nullptr;
+    }
+    if (isExternal(entity)) {
+        return nullptr;
+    }
+    xmlParserCtxtPtr parser = static_cast<xmlParserCtxtPtr>(context);
+    Builder& builder = *static_cast<Builder*>(parser->_private);
+    builder.expanded += static_cast<std::size_t>(entity->length) + 1;
+    if (builder.expanded > kMaxExpansion && builder.failure.empty()) {
+        builder.failure = "Entity expansion exceeds its limit";
+        xmlStopParser(parser);
+    }
+    return entity;
+}
+
+xmlEntityPtr internalEntity(void* context, const xmlChar* name) {
+    return countExpansion(context, xmlSAX2GetEntity(context, name));
+}
+
+xmlEntityPtr internalParameterEntity(void* context, const xmlChar* name) {
+    return countExpansion(context, xmlSAX2GetParameterEntity(context, name));
+}
+
+// External entities are never declared, so no later lookup - ours or the
+// parser's own fallback - can find and load one.
+void declareInternalOnly(void* context, const xmlChar* name, int type, const xmlChar* publicId,
+                         const xmlChar* systemId, xmlChar* content) {
+    if (type == XML_INTERNAL_GENERAL_ENTITY || type == XML_INTERNAL_PARAMETER_ENTITY) {
+        xmlSAX2EntityDecl(context, name, type, publicId, systemId, content);
+    }
+}
+
+void ignoreUnparsedEntity(void*, const xmlChar*, const xmlChar*, const xmlChar*, const xmlChar*) {}
+
+xmlParserInputPtr resolveNothing(void*, const xmlChar*, const xmlChar*) {
+    return nullptr;
+}
+
+void ignoreExternalSubset(void*, const xmlChar*, const xmlChar*, const xmlChar*) {}
+
 // libxml2 prints parse errors to stderr by default; a host's console is no
 // place for them. The failure itself is reported through the result.
 void ignoreError(void*, xmlErrorPtr) {}
@@ -137,6 +200,12 @@ NamedNode::Ptr readTree(wxInputStream& in) {
     sax.processingInstruction = nullptr;
     sax.startElementNs = startElement;
     sax.endElementNs = endElement;
+    sax.entityDecl = declareInternalOnly;
+    sax.unparsedEntityDecl = ignoreUnparsedEntity;
+    sax.getEntity = internalEntity;
+    sax.getParameterEntity = internalParameterEntity;
+    sax.resolveEntity = resolveNothing;
+    sax.externalSubset = ignoreExternalSubset;
     sax.serror = ignoreError;
     sax.error = nullptr;
     sax.warning = nullptr;
@@ -147,7 +216,7 @@ NamedNode::Ptr readTree(wxInputStream& in) {
         throw std::runtime_error("Could not get XML reader");
     }
     // Entity references are replaced by their text.
-    xmlCtxtUseOptions(parser.get(), XML_PARSE_NOENT);
+    xmlCtxtUseOptions(parser.get(), XML_PARSE_NOENT | XML_PARSE_NONET);
     Builder builder;
     parser->_private = &builder;
     parser->userData = parser.get();  // callbacks receive the parser

@@ -1,0 +1,122 @@
+// Settings files come from disk, shares and other people's hands: reading
+// one must never reach out to other files or the network, nor let a small
+// file blow up into a huge one.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <wx/mstream.h>
+
+#include <chrono>
+#include <string>
+
+#include "common/TestSupport.h"
+#include "kernel/Text.h"
+#include "repos/NodeTraverser.h"
+#include "repos/XMLSettingsStrategy.h"
+
+using vexa::repos::NamedNode;
+
+namespace {
+
+const std::string kSecret = "TOP-SECRET-CALIBRATION-4711";
+
+NamedNode::Ptr load(const std::string& bytes) {
+    wxMemoryInputStream in(bytes.data(), bytes.size());
+    return vexa::repos::XMLSettingsStrategy().load(in);
+}
+
+// Every name and attribute of the tree, as one text.
+class Collector : public vexa::repos::TrivialNodeVisitor {
+  public:
+    void enter(NamedNode::Ptr node) override {
+        text += vexa::kernel::toMB(node->getName()) + "|";
+        for (const auto& a : node->getAttributes()) {
+            text += vexa::kernel::toMB(a.first) + "=" + vexa::kernel::toMB(a.second) + "|";
+        }
+    }
+    std::string text;
+};
+
+std::string allText(const NamedNode::Ptr& root) {
+    if (!root) {
+        return std::string();
+    }
+    boost::shared_ptr<Collector> collector(new Collector);
+    vexa::repos::NamedNodeTraverser(collector).travel(root);
+    return collector->text;
+}
+
+class XmlSafetyTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        secret = dir.file("secret.txt");
+        vexa::test::writeFile(secret, kSecret);
+        vexa::test::writeFile(dir.file("secret.dtd"), "<!ENTITY leak SYSTEM \"file://" + secret +
+                                                          "\">\n<!ENTITY % inner \"x\">");
+    }
+    vexa::test::TempDir dir;
+    std::string secret;
+};
+
+}  // namespace
+
+TEST_F(XmlSafetyTest, ExternalEntitiesOfEveryKindLeakNothing) {
+    const std::string documents[] = {
+        // A general entity naming a file, used in content and in a value.
+        "<!DOCTYPE node [<!ENTITY e SYSTEM \"file://" + secret +
+            "\">]>"
+            "<node name=\"Printer\"><node name=\"A\">&e;</node></node>",
+        "<!DOCTYPE node [<!ENTITY e SYSTEM \"" + secret + "\">]><node name=\"&e;\"/>",
+        // A network address (nothing listens there; the reader must not try).
+        "<!DOCTYPE node [<!ENTITY e SYSTEM \"http://127.0.0.1:9/secret\">]>"
+        "<node name=\"Printer\">&e;</node>",
+        // A parameter entity pulling in a file with further declarations.
+        "<!DOCTYPE node [<!ENTITY % p SYSTEM \"file://" + dir.file("secret.dtd") +
+            "\"> %p;]>"
+            "<node name=\"Printer\" value=\"&leak;\"/>",
+        // An external subset with the same declarations.
+        "<!DOCTYPE node SYSTEM \"file://" + dir.file("secret.dtd") +
+            "\">"
+            "<node name=\"Printer\">&leak;</node>",
+    };
+    for (const std::string& document : documents) {
+        NamedNode::Ptr root;
+        EXPECT_NO_THROW(root = load(document));
+        EXPECT_EQ(allText(root).find(kSecret), std::string::npos) << document;
+    }
+}
+
+TEST_F(XmlSafetyTest, InternalEntitiesStillWork) {
+    NamedNode::Ptr root = load(
+        "<!DOCTYPE node [<!ENTITY ink \"Cyan\">]><node name=\"Printer\" value=\"&ink; 100%\"/>");
+    ASSERT_TRUE(root);
+    EXPECT_EQ(vexa::kernel::toMB(root->getAttribute("value")), "Cyan 100%");
+}
+
+TEST_F(XmlSafetyTest, EntityAmplificationIsRefusedQuicklyInLittleMemory) {
+    std::string laughs = "<!DOCTYPE node [<!ENTITY l0 \"lol\">";
+    for (int i = 1; i < 10; ++i) {
+        laughs += "<!ENTITY l" + std::to_string(i) + " \"";
+        for (int j = 0; j < 10; ++j) {
+            laughs += "&l" + std::to_string(i - 1) + ";";
+        }
+        laughs += "\">";
+    }
+    laughs += "]>";
+    const std::string inValue = laughs + "<node name=\"Printer\" value=\"&l9;\"/>";
+    const std::string inContent = laughs + "<node name=\"Printer\">&l9;</node>";
+    for (const std::string& document : {inValue, inContent}) {
+        struct rusage before;
+        ::getrusage(RUSAGE_SELF, &before);
+        const auto start = std::chrono::steady_clock::now();
+        NamedNode::Ptr root = load(document);
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        struct rusage after;
+        ::getrusage(RUSAGE_SELF, &after);
+        EXPECT_FALSE(root && root->getAttribute("value").length() > 100000u)
+            << "a billion laughs must not expand";
+        // Generous bounds: a full expansion takes gigabytes and minutes.
+        EXPECT_LT(seconds, 20.0);
+        EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 512L * 1024) << "KiB of peak memory added";
+    }
+}
