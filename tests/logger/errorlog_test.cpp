@@ -21,13 +21,17 @@ struct Record {
 // Captures records with their line, which the shared capture drops.
 class LineCapture : public wxLog {
   public:
-    LineCapture() : m_previous(wxLog::SetActiveTarget(this)), m_level(wxLog::GetLogLevel()) {
+    LineCapture()
+        : m_previous(wxLog::SetActiveTarget(this)),
+          m_level(wxLog::GetLogLevel()),
+          m_verbose(wxLog::GetVerbose()) {
         wxLog::SetLogLevel(wxLOG_Max);
         wxLog::SetVerbose(true);
     }
     ~LineCapture() override {
         wxLog::SetActiveTarget(m_previous);
         wxLog::SetLogLevel(m_level);
+        wxLog::SetVerbose(m_verbose);
     }
     std::vector<Record> records;
 
@@ -40,6 +44,7 @@ class LineCapture : public wxLog {
   private:
     wxLog* m_previous;
     wxLogLevel m_level;
+    bool m_verbose;
 };
 
 TEST(ErrorLog, ForwardsLevelMessageFileAndLine) {
