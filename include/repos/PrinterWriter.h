@@ -1,0 +1,139 @@
+// Write access to a printer: obtain a writer, call setters, save(), drop it.
+//
+// A writer holds its repository's exclusive in-process lock and an
+// exclusive handle of the printer folder's ".lock" from creation to
+// destruction: no reader or other writer of the printer exists in this
+// process meanwhile, and no reader or writer of it in other processes.
+// Setters change the repository's shared settings tree and caches at once
+// (every later reader of the repository sees them) and record the changed
+// keys in the repository; only save() writes them to ".Settings.xml". Keys
+// not saved stay recorded, so a later save() of any writer writes them.
+//
+// Taking a writer of a repository whose printer folder another process
+// changed first brings the repository up to date: the settings are read
+// again (under the writer's exclusive lock) and the caches dropped.
+//
+// Ownership: the writer shares the repository and keeps no values of its own.
+//
+// Threads: one writer is used by one thread at a time. A thread must not ask
+// for a writer while it holds a reader or writer of the same printer.
+#ifndef VEXA_REPOS_PRINTERWRITER_H
+#define VEXA_REPOS_PRINTERWRITER_H
+
+#include <wx/stream.h>
+#include <wx/string.h>
+
+#include <boost/shared_ptr.hpp>
+#include <map>
+
+#include "engine/EngineDot.h"
+#include "engine/EngineScreen.h"
+#include "kernel/VexKernel.h"
+#include "repos/Export.h"
+#include "repos/FileLock.h"
+#include "repos/PrinterRepository.h"
+#include "repos/ReadWriteMutex.h"
+
+namespace vexa {
+namespace repos {
+namespace printer {
+
+class VEXA_REPOS_API PrinterWriter {
+  public:
+    // Releases the locks; unsaved changes stay in the repository.
+    ~PrinterWriter();
+
+    // getWriter(PrinterRepository::createRepository(printerName,
+    // ".Settings.xml")).
+    static boost::shared_ptr<PrinterWriter> getWriter(const wxString& printerName);
+    // A writer of `repository`, after bringing an outdated repository up to
+    // date. Empty for an empty repository and when the locks cannot be had
+    // (another process holds the printer's ".lock" for about a second). A
+    // printer whose folder does not exist gets a writer without file lock.
+    static boost::shared_ptr<PrinterWriter> getWriter(
+        boost::shared_ptr<PrinterRepository> repository);
+
+    // "Printer/PortName", "Printer/PortData", "Printer/VirtualPrinterExtension",
+    // "Printer/DefaultPageSize": set the attribute "value", creating the node
+    // as the last child of "Printer" when absent. A text equal to the cached
+    // one changes nothing, except for setPortData, which always records its
+    // key.
+    void setPortType(wxString portType);
+    void setPortData(wxString portData);
+    void setVirtualPrinterExtension(wxString extension);
+    void setDefaultPageSize(const wxString& pageSize);
+    // "Printer/Active": "true" or "false".
+    void setActive(bool active);
+    // "Printer/DefaultMedia", attributes "group" (an empty group is stored as
+    // "_Ungrouped_") and "media".
+    void setDefaultMedia(const wxString& group, const wxString& media);
+    // setDefaultMedia of a legacy media name (see LegacyMediaName.h).
+    void setDefaultMediaLegacy(const wxString& legacyName);
+    // "Printer/DotInfo", "Printer/PageSizes", "Printer/PortList",
+    // "Printer/DefaultScreenSetup": a non-null structure is copied into the
+    // cache; in every case the key is recorded, so that save() writes the
+    // cached object (a null pointer saves what is cached, changed in place or
+    // not; nothing when nothing is cached).
+    void setDotInfo(const dotinfo* dotInfo);
+    void setPageSizes(SSTRAL* pageSizes);
+    void setPortList(const SSTRAL* portList);
+    void setScreenSetups(_SCREENSETUP* screenSetups);
+
+    // Writes the recorded keys: the cached objects go into the tree, then
+    // the whole tree is stored durably in ".Settings.xml" and the keys are
+    // forgotten. True when nothing was recorded (the file is not touched).
+    // False when an object cannot be written or the store fails; the keys
+    // then stay recorded for a retry and the previous file stays whole.
+    bool save();
+
+    // Renames the printer folder to `newName` after saving. True when the
+    // name is already the folder's. False, changing nothing, for a name
+    // that is empty, ".", "..", holds '/' or '\\', or names an existing
+    // folder. False when the move fails: the folder keeps its name and an
+    // ".invalid" marker, and this writer keeps its locks on it. On success
+    // the repository (the same object) is known to the catalog by the new
+    // name only, this writer holds the new folder's lock, and no marker is
+    // left.
+    bool setPrinterName(wxString newName);
+    // Points the repository at the folder `path` (resolved in the printer
+    // folder's file system), after that folder was moved by other means.
+    // Nothing on disk is moved.
+    void updateLocation(const wxString& path);
+    // Removes the printer folder with its medias. Medias whose repositories
+    // were opened are removed through their writers, with up to three
+    // attempts 2000 ms apart; when they cannot all be removed the result is
+    // false and the folder keeps an ".invalid" marker. True when the folder
+    // is gone. The printer is forgotten by the catalog either way.
+    bool removePrinter();
+    // Do nothing and return false: medias are removed by their own writers.
+    bool removeMedia(const wxString& group, const wxString& media);
+    bool removeMediaLegacy(const wxString& legacyName);
+
+    // A stream writing ".SPSettings.dat" from scratch; empty when the file
+    // does not exist (it is not created) or is being read.
+    boost::shared_ptr<wxOutputStream> getOutputSPSettingsStream();
+    // Closes the content of ".SPSettings.dat" if it was opened.
+    void closeSPSettingsStream();
+
+  private:
+    explicit PrinterWriter(const boost::shared_ptr<PrinterRepository>& repository);
+    PrinterWriter(const PrinterWriter&) = delete;
+    PrinterWriter& operator=(const PrinterWriter&) = delete;
+
+    bool lockForWriting_();
+    void setText_(wxString& cache, const wxChar* key, const wxString& text, bool always);
+    void setAttributes_(const wxChar* key, const wxChar* nodeName,
+                        const std::map<wxString, wxString>& attributes);
+    template <class T>
+    bool storeObject_(const boost::shared_ptr<T>& cache, const wxChar* key);
+
+    boost::shared_ptr<PrinterRepository> m_repository;
+    boost::shared_ptr<impl::WriteLocker> m_writeLocker;
+    boost::shared_ptr<WriteFileLocker> m_writeFileLocker;
+};
+
+}  // namespace printer
+}  // namespace repos
+}  // namespace vexa
+
+#endif  // VEXA_REPOS_PRINTERWRITER_H
