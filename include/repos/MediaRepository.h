@@ -1,0 +1,201 @@
+// Media repositories: one media (a substrate set up for a printer) as a
+// folder below its printer's folder.
+//
+// A media folder holds ".Settings.xml" (root node "Media"), a folder "Modes"
+// with one folder per print mode, and optional side files: ".SPSettings.dat"
+// (an opaque engine blob read and written as bytes), ".MediaCostSettings.xml"
+// (cost settings), ".lock" and the marker ".invalid". The folder above a
+// media folder is its group; a media without group lies in "_Ungrouped_".
+//
+// Ownership: a MediaRepository is created by createRepository and held by
+// its printer's media map, and by every reader and writer made from it. It
+// refers to its printer weakly and owns its settings tree, its value caches
+// and its mode map (mode name to ModeRepository, empty until first asked
+// for). Readers and writers (MediaReader.h, MediaWriter.h) work on those
+// shared caches: a value a writer sets is seen by every later reader of the
+// same object before it is saved.
+//
+// Threads: any number of readers or one writer of a repository at a time in
+// a process (its in-process lock), and across processes the folder's
+// ".lock" (FileLock.h): a writer keeps every reader of other processes out.
+// Lazy filling of the caches runs under one cache mutex per repository. A
+// thread must not ask for a reader or writer of a media while it holds a
+// reader or writer of the same media: when the folder changed on disk, the
+// reload in between needs the exclusive lock.
+//
+// Staleness: when another process changed the folder (its modification
+// time, compared to the nanosecond, moved past the time last seen), the next
+// reader or writer first reloads the settings and drops the cached values.
+#ifndef VEXA_REPOS_MEDIAREPOSITORY_H
+#define VEXA_REPOS_MEDIAREPOSITORY_H
+
+#include <wx/string.h>
+#include <wx/thread.h>
+
+#include <atomic>
+#include <boost/enable_shared_from_this.hpp>
+#include <boost/shared_ptr.hpp>
+#include <boost/weak_ptr.hpp>
+#include <cstdint>
+#include <list>
+#include <map>
+
+#include "repos/ColorDotInfo.h"
+#include "repos/Export.h"
+#include "repos/InkCfg.h"
+#include "repos/ReadWriteMutex.h"
+#include "repos/Repository.h"
+#include "repos/Resolutions.h"
+#include "repos/Settings.h"
+#include "repos/StringArrays.h"
+#include "vfs/src/impl/Handles.h"
+
+namespace vexa {
+namespace repos {
+
+class FileLock;
+class WriteFileLocker;
+
+namespace impl {
+class FolderSettingsStore;
+}  // namespace impl
+
+namespace printer {
+
+class PrinterRepository;
+class MediaReader;
+class MediaWriter;
+class ModeRepository;
+
+class VEXA_REPOS_API MediaRepository : public IRepository,
+                                       public boost::enable_shared_from_this<MediaRepository> {
+  public:
+    // Mode name to mode repository; a handle stays empty until the mode is
+    // first asked for.
+    typedef std::map<wxString, boost::shared_ptr<ModeRepository>> ModeMap;
+
+    // The repository of the media folder `root`, whose settings file is
+    // `settingsFile` (root's ".Settings.xml" when empty). `printer` may be
+    // empty (a media reached without its printer hears of no change). Empty
+    // when `root` is empty, the settings file does not exist or cannot be
+    // read (its lock not had within about a second, or no settings tree in
+    // it). Never throws.
+    static boost::shared_ptr<MediaRepository> createRepository(
+        vfs::FileObjectPtr root, boost::shared_ptr<PrinterRepository> printer,
+        vfs::FileObjectPtr settingsFile);
+    // The same for a folder path (Windows or POSIX form) and a settings file
+    // name in it (".Settings.xml" when empty). Empty also when nothing or a
+    // file stands at the path; nothing is created.
+    static boost::shared_ptr<MediaRepository> createRepository(
+        const wxString& path, boost::shared_ptr<PrinterRepository> printer,
+        const wxString& settingsName);
+
+    ~MediaRepository() override;
+    MediaRepository(const MediaRepository&) = delete;
+    MediaRepository& operator=(const MediaRepository&) = delete;
+
+    // MediaReader::getReader(this) and MediaWriter::getWriter(this).
+    boost::shared_ptr<MediaReader> getReader();
+    boost::shared_ptr<MediaWriter> getWriter();
+
+    // The cached settings tree (no disk access); shared by every reader and
+    // writer of this object.
+    boost::shared_ptr<Settings> getSettings() override;
+    // Stores `settings` in the settings file under the exclusive file lock,
+    // then runs the change step (touches the media folder and its group
+    // folder, tells the printer with change code 0). A failed store is
+    // not reported here; see MediaWriter::save.
+    void saveSettings(boost::shared_ptr<Settings> settings) override;
+    // Adds an entry (with an empty handle) for every folder in "Modes" that
+    // has none yet; never removes one.
+    void refreshModeMap();
+
+    // True when the media folder changed on disk since this object last
+    // looked (another process saved the media or one of its modes, or
+    // removed a mode). The next reader or writer reloads.
+    bool isStale() const;
+    // The media folder.
+    vfs::FileObjectPtr getRoot() const { return m_root; }
+    // The owning printer; empty when it is gone or there was none.
+    boost::shared_ptr<PrinterRepository> getPrinter() const { return m_printer.lock(); }
+
+  private:
+    friend class MediaReader;
+    friend class MediaWriter;
+    friend class ModeRepository;
+
+    MediaRepository(vfs::FileObjectPtr root, boost::shared_ptr<PrinterRepository> printer,
+                    vfs::FileObjectPtr settingsFile);
+
+    // Cache fills; each takes the cache mutex.
+    boost::shared_ptr<InkCfg> inkCfg_();
+    boost::shared_ptr<ColorInfo> colorInfo_();
+    boost::shared_ptr<ResScaleAdjust> resScaleAdjust_();
+    boost::shared_ptr<std::list<wxString>> pageSizes_();
+    boost::shared_ptr<PassInfo> passInfo_();
+    int labelChannel_();
+    wxString cachedText_(wxString MediaRepository::*cache, const wxString& key);
+    // The mode map, filled when empty (caller holds the cache mutex).
+    void fillModeMap_();
+    boost::shared_ptr<ModeRepository> mode_(const wxString& name);
+    bool isValid_();
+    // Caches ".SPSettings.dat" (caller holds the cache mutex).
+    vfs::FileContentPtr spContent_();
+    void closeSPContent_();
+    bool copyTo_(const vfs::FileObjectPtr& folder);
+
+    // Writer side (exclusive lock held).
+    bool reload_(WriteFileLocker& locker);
+    void setText_(wxString MediaRepository::*cache, const wxString& key, const wxString& value);
+    void recordChange_(const wxString& key);
+    bool save_();
+    bool storeSettings_(const boost::shared_ptr<Settings>& settings);
+    // The change step: touches the media folder and its parent, raises the
+    // folder time, tells the printer with `code` (0 media saved, 2 media
+    // removed, 3 one of its modes saved).
+    void changed_(int code);
+
+    // Raises `time` to `value` when that is later.
+    static void raise_(std::atomic<std::int64_t>& time, std::int64_t value);
+
+    boost::shared_ptr<impl::FolderSettingsStore> m_store;
+    impl::ReadWriteMutex m_rwMutex;
+    boost::shared_ptr<FileLock> m_fileLock;
+    vfs::FileObjectPtr m_root;
+    vfs::FileObjectPtr m_settingsFile;
+    vfs::FileObjectPtr m_modesFolder;
+    vfs::FileObjectPtr m_costFile;
+    vfs::FileObjectPtr m_spFile;
+    vfs::FileObjectPtr m_invalidMarker;
+    vfs::FileContentPtr m_spContent;
+    boost::shared_ptr<Settings> m_settings;
+    boost::weak_ptr<PrinterRepository> m_printer;
+    ModeMap m_modes;
+
+    boost::shared_ptr<InkCfg> m_inkCfg;
+    boost::shared_ptr<ColorInfo> m_colorInfo;
+    boost::shared_ptr<ResScaleAdjust> m_resScaleAdjust;
+    boost::shared_ptr<std::list<wxString>> m_pageSizes;
+    boost::shared_ptr<PassInfo> m_passInfo;
+    int m_labelChannel;
+    // Empty = not read yet; "*" = read, no value.
+    wxString m_defaultMode;
+    wxString m_jdfAlias;
+    wxString m_jdfHigh;
+    wxString m_jdfNormal;
+    wxString m_jdfDraft;
+
+    std::list<wxString> m_changedKeys;
+    wxMutex m_cacheMutex;
+
+    // Modification times in nanoseconds, as last seen.
+    std::atomic<std::int64_t> m_settingsTime;
+    std::atomic<std::int64_t> m_folderTime;
+    std::atomic<std::int64_t> m_spTime;
+};
+
+}  // namespace printer
+}  // namespace repos
+}  // namespace vexa
+
+#endif  // VEXA_REPOS_MEDIAREPOSITORY_H
