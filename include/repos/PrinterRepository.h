@@ -144,6 +144,8 @@ class VEXA_REPOS_API PrinterRepository : public IRepository,
     bool saveSettingsChecked_(const boost::shared_ptr<Settings>& settings);
     void raiseTimes_();
     void touchFolder_();
+    // Removes the group's folder in "Medias" when it holds no media folder.
+    void removeEmptyGroup_(const wxString& group);
     // The folder when it exists; never creates it (resolving below a missing
     // folder would).
     vfs::FileObjectPtr existingFolder_() const;
@@ -172,7 +174,9 @@ class VEXA_REPOS_API PrinterRepository : public IRepository,
     void openSPSettings_();
     void closeSPSettingsStream_();
     bool copyTo_(const wxString& destination);
-    bool copyTo_(const vfs::FileObjectPtr& destination);
+    // `made`: the destination folder was made for this copy (it is removed
+    // again when the copy does not happen).
+    bool copyTo_(const vfs::FileObjectPtr& destination, bool made);
 
     // Points the repository at another folder (renaming, updateLocation);
     // `catalogHeld` tells that the caller already holds the catalog mutex.

@@ -122,7 +122,7 @@ class VEXA_REPOS_API PrinterWriter {
 
     bool lockForWriting_();
     void setText_(wxString& cache, const wxChar* key, const wxString& text, bool always);
-    void setAttributes_(const wxChar* key, const wxChar* nodeName,
+    void setAttributes_(const wxChar* key, const wxString& nodeName,
                         const std::map<wxString, wxString>& attributes);
     template <class T>
     bool storeObject_(const boost::shared_ptr<T>& cache, const wxChar* key);

@@ -1,0 +1,844 @@
+#include "repos/PrinterRepository.h"
+
+#include <wx/filefn.h>
+#include <wx/utils.h>
+
+#include <boost/make_shared.hpp>
+
+#include "kernel/Text.h"
+#include "kernel/VexKernel.h"
+#include "logger/Log.h"
+#include "printer/PrinterKeys.h"
+#include "repos/DataCouple.h"
+#include "repos/MediaRepository.h"
+#include "repos/MediaWriter.h"
+#include "repos/PrinterReader.h"
+#include "repos/PrinterWriter.h"
+#include "repos/RepositoryException.h"
+#include "repos/SystemRepository.h"
+#include "vfs/src/impl/DurableWrite.h"
+#include "vfs/src/impl/FileContent.h"
+#include "vfs/src/impl/FileName.h"
+#include "vfs/src/impl/FileObject.h"
+#include "vfs/src/impl/FileSystemException.h"
+#include "vfs/src/impl/FileType.h"
+#include "vfs/src/impl/NameScope.h"
+
+namespace vexa {
+namespace repos {
+namespace printer {
+
+namespace {
+
+// The locking repository of a printer folder, with the operations the
+// printer repository uses made reachable.
+class PrinterStore : public LockingRepository {
+  public:
+    PrinterStore(vfs::FileObjectPtr root, vfs::FileObjectPtr settingsFile, FileLockPtr fileLock)
+        : LockingRepository(root, settingsFile, fileLock) {}
+    using LockingRepository::copyContents;
+    using LockingRepository::getSettings;
+    using LockingRepository::saveSettingsChecked;
+};
+
+PrinterStore* storeOf(const boost::shared_ptr<LockingRepository>& repository) {
+    // Every locking repository of a printer is made as a PrinterStore.
+    return static_cast<PrinterStore*>(repository.get());
+}
+
+const int kLoadRetries = 3;
+const int kLoadRetryDelayMs = 500;
+
+bool isFolder(const vfs::FileObjectPtr& object) {
+    return object && object->getType() == vfs::FileType::FOLDER;
+}
+
+// The attribute "value" of the first node at `key`; throws
+// EmptyDataCoupleException when there is none.
+wxString valueAt(const Settings& settings, const wxString& key) {
+    DataCouple<NamedNodeData> couple = findCouple<NamedNodeData>(settings, key);
+    const NamedNodeData& data = couple.get();
+    const auto found = data.attributes.find(wxT("value"));
+    return found == data.attributes.end() ? wxString() : found->second;
+}
+
+}  // namespace
+
+// ---- Construction ----------------------------------------------------------
+
+PrinterRepository::PrinterRepository(const wxString& name, const wxString& folderPath,
+                                     const wxString& settingsFileName)
+    : m_rwMutex(boost::make_shared<impl::ReadWriteMutex>()),
+      m_active(true),
+      m_fillMutex(boost::make_shared<wxMutex>(wxMUTEX_RECURSIVE)),
+      m_settingsFileTime(0),
+      m_spSettingsFileTime(0),
+      m_folderTime(0) {
+    const wxString fileName =
+        settingsFileName.empty() ? wxString(kSettingsFileName) : settingsFileName;
+    vfs::FileObjectPtr folder;
+    try {
+        vfs::FileObjectPtr printers = SystemRepository::getPrintersFolder();
+        if (printers) {
+            folder = printers->resolveChild(name);
+        }
+    } catch (const vfs::FileSystemException&) {
+        folder.reset();
+    }
+    if (!folderPath.empty() && (!folder || !folder->exists()) && wxDirExists(folderPath)) {
+        folder = vfs::openLocalFolder(vfs::createFileName(folderPath));
+    }
+    if (folder && !folder->exists()) {
+        folder.reset();
+    }
+    if (!folder) {
+        return;
+    }
+    vfs::FileObjectPtr settingsFile = folder->resolveChild(fileName);
+    if (!settingsFile) {
+        return;
+    }
+    m_folder = folder;
+    m_settingsFile = settingsFile;
+    m_fileLock = FileLock::create(folder);
+    m_lockingRepository = boost::make_shared<PrinterStore>(folder, settingsFile, m_fileLock);
+    m_mediasFolder = folder->resolveChild(keys::kMediasFolder);
+    m_defaultsFolder = folder->resolveChild(keys::kDefaultsFolder);
+    m_settingsFileTime = settingsFile->getLastModifiedTimeNs();
+
+    boost::shared_ptr<Settings> settings = storeOf(m_lockingRepository)->getSettings();
+    for (int retry = 0; !settings && retry < kLoadRetries; ++retry) {
+        wxMilliSleep(kLoadRetryDelayMs);
+        settings = storeOf(m_lockingRepository)->getSettings();
+    }
+    m_settings = settings;
+    m_settingsFileTime = settingsFile->getLastModifiedTimeNs();
+    m_folderTime = folder->getLastModifiedTimeNs();
+    if (!settings) {
+        VEXA_LOG_DEBUG("Error getting settings for %s", name);
+    } else {
+        loadSettings_();
+    }
+}
+
+PrinterRepository::~PrinterRepository() = default;
+
+void PrinterRepository::loadSettings_() {
+    const boost::shared_ptr<Settings> settings = boost::atomic_load(&m_settings);
+    if (!settings) {
+        return;
+    }
+    wxString failedKey;
+    try {
+        m_deviceName = valueAt(*settings, keys::kDllDevice);
+    } catch (const EmptyDataCoupleException&) {
+        m_deviceName.clear();
+        failedKey = keys::kDllDevice;
+    }
+    try {
+        m_dllModule = valueAt(*settings, keys::kDllModule);
+    } catch (const EmptyDataCoupleException&) {
+        m_dllModule.clear();
+        failedKey = keys::kDllModule;
+    }
+    try {
+        m_ppdFile = valueAt(*settings, keys::kPPDFile);
+    } catch (const EmptyDataCoupleException&) {
+        m_ppdFile.clear();
+    }
+    try {
+        m_active = valueAt(*settings, keys::kActive).IsSameAs(wxT("true"), false);
+    } catch (const EmptyDataCoupleException&) {
+        m_active = true;
+    }
+    if (!failedKey.empty()) {
+        const vfs::FileObjectPtr folder = getFolder();
+        VEXA_LOG_ERROR("Error loading %s setting for %s", failedKey,
+                       folder ? folder->getBaseName() : wxString());
+    }
+}
+
+void PrinterRepository::clearCaches_() {
+    m_portType.clear();
+    m_portData.clear();
+    m_defaultPageSize.clear();
+    m_virtualPrinterExtension.clear();
+    m_tcpAdditionalPort.clear();
+    m_tcpDefaultPort.clear();
+    m_dotInfo.reset();
+    m_defaultMediaGroup.clear();
+    m_defaultMediaName.clear();
+    m_pageSizes.reset();
+    m_screenSetups.reset();
+    m_portList.reset();
+    m_defaultResolutions.reset();
+    m_inkTypes.reset();
+    m_inkCfgs.clear();
+    m_deviceResolutions.clear();
+}
+
+// ---- Public operations -----------------------------------------------------
+
+boost::shared_ptr<PrinterRepository> PrinterRepository::createRepository(
+    const wxString& nameOrPath, const wxString& settingsFileName) {
+    if (nameOrPath.empty()) {
+        return boost::shared_ptr<PrinterRepository>();
+    }
+    return PrinterCatalog::getRepository(nameOrPath, settingsFileName);
+}
+
+boost::shared_ptr<PrinterReader> PrinterRepository::getReader() {
+    return PrinterReader::getReader(shared_from_this());
+}
+
+boost::shared_ptr<PrinterWriter> PrinterRepository::getWriter() {
+    return PrinterWriter::getWriter(shared_from_this());
+}
+
+wxString PrinterRepository::getRootPath() {
+    const vfs::FileObjectPtr folder = getFolder();
+    return folder ? folder->getName()->getNativePath() : wxString();
+}
+
+vfs::FileObjectPtr PrinterRepository::getFolder() const {
+    return boost::atomic_load(&m_folder);
+}
+
+vfs::FileObjectPtr PrinterRepository::getMediasFolder() const {
+    return boost::atomic_load(&m_mediasFolder);
+}
+
+vfs::FileObjectPtr PrinterRepository::getDefaultsFolder() const {
+    return boost::atomic_load(&m_defaultsFolder);
+}
+
+vfs::FileObjectPtr PrinterRepository::existingFolder_() const {
+    const vfs::FileObjectPtr folder = getFolder();
+    return isFolder(folder) ? folder : vfs::FileObjectPtr();
+}
+
+bool PrinterRepository::isOutdated() const {
+    const vfs::FileObjectPtr folder = getFolder();
+    return folder && folder->getLastModifiedTimeNs() > m_folderTime.load();
+}
+
+bool PrinterRepository::isValid() const {
+    const vfs::FileObjectPtr settingsFile = boost::atomic_load(&m_settingsFile);
+    return boost::atomic_load(&m_settings) && settingsFile && settingsFile->exists();
+}
+
+boost::shared_ptr<Settings> PrinterRepository::getSettings() {
+    return boost::atomic_load(&m_settings);
+}
+
+void PrinterRepository::saveSettings(boost::shared_ptr<Settings> settings) {
+    saveSettingsChecked_(settings);
+}
+
+bool PrinterRepository::saveSettingsChecked_(const boost::shared_ptr<Settings>& settings) {
+    const vfs::FileObjectPtr folder = existingFolder_();
+    const vfs::FileObjectPtr settingsFile = boost::atomic_load(&m_settingsFile);
+    if (!m_lockingRepository || !folder || !settingsFile) {
+        return false;
+    }
+    // A change another process made to the folder (a media of it saved)
+    // before this save must still make the repository look outdated.
+    const bool pending = folder->getLastModifiedTimeNs() > m_folderTime.load();
+    if (!storeOf(m_lockingRepository)->saveSettingsChecked(settings)) {
+        return false;
+    }
+    // The writer holds the exclusive lock: the file on disk is the tree.
+    m_settingsFileTime = settingsFile->getLastModifiedTimeNs();
+    folder->setLastModifiedTime(0);
+    if (!pending) {
+        m_folderTime = folder->getLastModifiedTimeNs();
+    }
+    return true;
+}
+
+void PrinterRepository::touchFolder_() {
+    const vfs::FileObjectPtr folder = existingFolder_();
+    if (!folder) {
+        return;
+    }
+    const bool pending = folder->getLastModifiedTimeNs() > m_folderTime.load();
+    folder->setLastModifiedTime(0);
+    if (!pending) {
+        m_folderTime = folder->getLastModifiedTimeNs();
+    }
+}
+
+void PrinterRepository::notifyMediaChange(int kind, const vfs::FileObjectPtr& mediaFolder) {
+    {
+        wxMutexLocker lock(*m_fillMutex);
+        if (kind == MEDIA_ADDED) {
+            loadMediaMap_();
+        } else if (kind == MEDIA_REMOVED && mediaFolder) {
+            const wxString media = mediaFolder->getBaseName();
+            const vfs::FileObjectPtr parent = mediaFolder->getParent();
+            const wxString group = parent ? parent->getBaseName() : wxString();
+            const auto found = m_mediaMap.find(group);
+            if (found != m_mediaMap.end()) {
+                found->second.erase(media);
+                if (found->second.empty()) {
+                    m_mediaMap.erase(found);
+                    removeEmptyGroup_(group);
+                }
+            }
+        }
+    }
+    touchFolder_();
+}
+
+void PrinterRepository::removeEmptyGroup_(const wxString& group) {
+    const vfs::FileObjectPtr medias = getMediasFolder();
+    if (!isFolder(medias) || group.empty()) {
+        return;
+    }
+    const vfs::FileObjectPtr groupFolder = medias->resolveChild(group);
+    if (!isFolder(groupFolder)) {
+        return;
+    }
+    // The map may not know every media of the group (another process may
+    // have added one): a group folder still holding a media stays.
+    for (const vfs::FileObjectPtr& child : *groupFolder->getChildren()) {
+        if (child->getType() == vfs::FileType::FOLDER) {
+            return;
+        }
+    }
+    groupFolder->remove();
+}
+
+// ---- Lazy values -----------------------------------------------------------
+
+wxString PrinterRepository::lazyText_(wxString& cache, const wxChar* key) {
+    wxMutexLocker lock(*m_fillMutex);
+    if (cache.empty()) {
+        const boost::shared_ptr<Settings> settings = boost::atomic_load(&m_settings);
+        if (settings) {
+            try {
+                cache = valueAt(*settings, key);
+            } catch (const EmptyDataCoupleException&) {
+                cache.clear();
+            }
+        }
+    }
+    return cache;
+}
+
+template <class T>
+boost::shared_ptr<T> PrinterRepository::lazyObject_(boost::shared_ptr<T>& cache, const wxChar* key,
+                                                    bool defaultWhenAbsent) {
+    wxMutexLocker lock(*m_fillMutex);
+    if (!cache) {
+        const boost::shared_ptr<Settings> settings = boost::atomic_load(&m_settings);
+        if (settings) {
+            try {
+                DataCouple<T> couple = findCouple<T>(*settings, key);
+                cache = boost::make_shared<T>(couple.get());
+            } catch (const EmptyDataCoupleException&) {
+                cache.reset();
+                if (defaultWhenAbsent) {
+                    cache = boost::make_shared<T>();
+                }
+            }
+        }
+    }
+    return cache;
+}
+
+template <class T>
+std::list<boost::shared_ptr<T>>& PrinterRepository::lazyList_(
+    std::list<boost::shared_ptr<T>>& cache, const wxChar* key) {
+    wxMutexLocker lock(*m_fillMutex);
+    if (cache.empty()) {
+        const boost::shared_ptr<Settings> settings = boost::atomic_load(&m_settings);
+        if (settings) {
+            const wxString path = wxString::Format(wxT("%s/*"), key);
+            for (const DataCouple<T>& couple : findCouples<T>(*settings, path)) {
+                cache.push_back(boost::make_shared<T>(couple.get()));
+            }
+        }
+    }
+    return cache;
+}
+
+std::pair<wxString, wxString> PrinterRepository::defaultMedia_() {
+    wxMutexLocker lock(*m_fillMutex);
+    if (m_defaultMediaName.empty()) {
+        const boost::shared_ptr<Settings> settings = boost::atomic_load(&m_settings);
+        if (settings) {
+            try {
+                DataCouple<NamedNodeData> couple =
+                    findCouple<NamedNodeData>(*settings, keys::kDefaultMedia);
+                const std::map<wxString, wxString>& attributes = couple.get().attributes;
+                const auto group = attributes.find(wxT("group"));
+                const auto media = attributes.find(wxT("media"));
+                m_defaultMediaGroup = group == attributes.end() ? wxString() : group->second;
+                m_defaultMediaName = media == attributes.end() ? wxString() : media->second;
+            } catch (const EmptyDataCoupleException&) {
+                m_defaultMediaGroup.clear();
+                m_defaultMediaName.clear();
+            }
+        }
+    }
+    return std::make_pair(m_defaultMediaGroup, m_defaultMediaName);
+}
+
+// ---- Media map -------------------------------------------------------------
+
+void PrinterRepository::loadMediaMap_() {
+    const vfs::FileObjectPtr medias = getMediasFolder();
+    if (!isFolder(medias)) {
+        return;
+    }
+    for (const vfs::FileObjectPtr& groupFolder : *medias->getChildren()) {
+        if (groupFolder->getType() != vfs::FileType::FOLDER) {
+            continue;
+        }
+        std::list<wxString> names;
+        for (const vfs::FileObjectPtr& mediaFolder : *groupFolder->getChildren()) {
+            if (mediaFolder->getType() == vfs::FileType::FOLDER) {
+                names.push_back(mediaFolder->getBaseName());
+            }
+        }
+        const wxString group = groupFolder->getBaseName();
+        auto found = m_mediaMap.find(group);
+        if (found == m_mediaMap.end()) {
+            if (names.empty()) {
+                continue;
+            }
+            found = m_mediaMap.insert(std::make_pair(group, MediaGroup())).first;
+        }
+        for (const wxString& name : names) {
+            // insert keeps an entry that is there (and its repository).
+            found->second.insert(std::make_pair(name, boost::shared_ptr<MediaRepository>()));
+        }
+    }
+}
+
+void PrinterRepository::reloadMediaMap_() {
+    m_mediaMap.clear();
+    loadMediaMap_();
+}
+
+const PrinterRepository::MediaMap& PrinterRepository::mediaList_() {
+    wxMutexLocker lock(*m_fillMutex);
+    if (m_mediaMap.empty()) {
+        reloadMediaMap_();
+    }
+    return m_mediaMap;
+}
+
+boost::shared_ptr<MediaRepository> PrinterRepository::createMedia_(const wxString& group,
+                                                                   const wxString& key) {
+    const vfs::FileObjectPtr medias = getMediasFolder();
+    if (!isFolder(medias)) {
+        return boost::shared_ptr<MediaRepository>();
+    }
+    try {
+        const vfs::FileObjectPtr folder =
+            medias->resolveFile(group + wxT("/") + key, vfs::NameScope::FILE_SYSTEM);
+        return MediaRepository::createRepository(folder, shared_from_this(), vfs::FileObjectPtr());
+    } catch (const vfs::FileSystemException&) {
+        return boost::shared_ptr<MediaRepository>();
+    }
+}
+
+boost::shared_ptr<MediaRepository> PrinterRepository::getMedia_(const wxString& group,
+                                                                const wxString& name) {
+    wxString key = name;
+    if (name.StartsWith(wxT("*")) && name.length() > 2) {
+        key = name.AfterLast(wxT('*'));
+    }
+    wxMutexLocker lock(*m_fillMutex);
+    if (m_mediaMap.empty()) {
+        reloadMediaMap_();
+    }
+    const wxString groupName = group.empty() ? wxString(kUngroupedGroup) : group;
+    const auto found = m_mediaMap.find(groupName);
+    if (found == m_mediaMap.end()) {
+        return boost::shared_ptr<MediaRepository>();
+    }
+    MediaGroup& medias = found->second;
+    auto entry = medias.find(name);
+    if (entry == medias.end()) {
+        if (!name.StartsWith(wxT("*")) || medias.find(key) == medias.end()) {
+            return boost::shared_ptr<MediaRepository>();
+        }
+        // A starred name gets a repository of its own over the same folder.
+        entry = medias.insert(std::make_pair(name, boost::shared_ptr<MediaRepository>())).first;
+    }
+    if (!entry->second) {
+        entry->second = createMedia_(groupName, key);
+    }
+    return entry->second;
+}
+
+// ---- Side files ------------------------------------------------------------
+
+boost::shared_ptr<std::list<wxString>> PrinterRepository::getSwatchDefs_(const wxString& pattern) {
+    boost::shared_ptr<std::list<wxString>> names = boost::make_shared<std::list<wxString>>();
+    const vfs::FileObjectPtr folder = existingFolder_();
+    if (!folder) {
+        return names;
+    }
+    const vfs::FileObjectPtr shared =
+        folder->resolveFile(keys::kSharedFolder, vfs::NameScope::FILE_SYSTEM);
+    if (!isFolder(shared)) {
+        return names;
+    }
+    const wxString extension = wxString(wxT(".")) + keys::kSwatchExt;
+    for (const vfs::FileObjectPtr& child : *shared->getChildren()) {
+        const wxString base = child->getBaseName();
+        if (base.EndsWith(extension) && vfs::matchWildcard(pattern, base)) {
+            names->push_back(base.BeforeLast(wxT('.')));
+        }
+    }
+    return names;
+}
+
+wxString PrinterRepository::getSwatchDefLocation_(const wxString& name) {
+    const vfs::FileObjectPtr folder = existingFolder_();
+    // A name with a separator would reach outside "Shared".
+    if (!folder || name.empty() || name.find_first_of(wxT("/\\")) != wxString::npos) {
+        return wxString();
+    }
+    const wxString path =
+        wxString::Format(wxT("%s/%s.%s"), keys::kSharedFolder, name, keys::kSwatchExt);
+    const vfs::FileObjectPtr file = folder->resolveFile(path, vfs::NameScope::FILE_SYSTEM);
+    if (!file || file->getType() != vfs::FileType::FILE) {
+        return wxString();
+    }
+    const vfs::FileContentPtr content = file->getContent();
+    const wxString local = content->getLocalPath();
+    // The content is not kept: the caller opens the file by its path.
+    content->releaseLocalPath();
+    return local;
+}
+
+void PrinterRepository::openSPSettings_() {
+    if (m_spSettingsContent) {
+        return;
+    }
+    const vfs::FileObjectPtr folder = existingFolder_();
+    if (!folder) {
+        return;
+    }
+    const vfs::FileObjectPtr file = folder->resolveChild(kSPSettingsFileName);
+    if (file && file->getType() == vfs::FileType::FILE) {
+        m_spSettingsFileTime = file->getLastModifiedTimeNs();
+        m_spSettingsContent = file->getContent();
+    }
+}
+
+vfs::InputStreamPtr PrinterRepository::getInputSPSettingsStream_() {
+    wxMutexLocker lock(*m_fillMutex);
+    openSPSettings_();
+    return m_spSettingsContent ? m_spSettingsContent->getInputStream() : vfs::InputStreamPtr();
+}
+
+vfs::OutputStreamPtr PrinterRepository::getOutputSPSettingsStream_() {
+    wxMutexLocker lock(*m_fillMutex);
+    openSPSettings_();
+    return m_spSettingsContent ? m_spSettingsContent->getOutputStream() : vfs::OutputStreamPtr();
+}
+
+void PrinterRepository::closeSPSettingsStream_() {
+    wxMutexLocker lock(*m_fillMutex);
+    if (m_spSettingsContent) {
+        m_spSettingsContent->close();
+    }
+}
+
+// ---- Copying ---------------------------------------------------------------
+
+bool PrinterRepository::copyTo_(const wxString& destination) {
+    if (destination.empty() || destination == wxT(".") || destination == wxT("..")) {
+        return false;
+    }
+    vfs::FileObjectPtr target;
+    bool made = false;
+    try {
+        if (destination.find_first_of(wxT("/\\")) == wxString::npos) {
+            const vfs::FileObjectPtr printers = SystemRepository::getPrintersFolder();
+            if (!printers) {
+                return false;
+            }
+            target = printers->resolveChild(destination);
+        } else {
+            // Opening makes a missing folder; it is removed again when the
+            // copy does not happen.
+            made = !wxFileExists(destination) && !wxDirExists(destination);
+            target = vfs::openLocalFolder(vfs::createFileName(destination));
+        }
+    } catch (const vfs::FileSystemException&) {
+        return false;
+    }
+    return copyTo_(target, made);
+}
+
+bool PrinterRepository::copyTo_(const vfs::FileObjectPtr& destination, bool made) {
+    const vfs::FileObjectPtr folder = existingFolder_();
+    if (!destination || !folder || !m_lockingRepository) {
+        return false;
+    }
+    if (destination->getURI() == folder->getURI()) {
+        return false;
+    }
+    const bool existed = !made && destination->exists();
+    const auto refuse = [&]() {
+        if (!existed) {
+            destination->remove();
+        }
+        return false;
+    };
+    if (destination->exists()) {
+        // Never onto this folder by another spelling, into it, around it, or
+        // over anything already there (another printer).
+        if (vfs::sameOrInside(folder, destination) || vfs::sameOrInside(destination, folder) ||
+            destination->getType() != vfs::FileType::FOLDER ||
+            (existed && !destination->getChildren()->empty())) {
+            return refuse();
+        }
+    }
+    const vfs::FileObjectPtr marker = destination->resolveChild(keys::kInvalidMarker);
+    if (!marker) {
+        return refuse();
+    }
+    marker->createFile();
+    const bool copied = storeOf(m_lockingRepository)->copyContents(folder, destination);
+    if (!copied) {
+        return refuse();
+    }
+    destination->resolveChild(keys::kInvalidMarker)->remove();
+    return true;
+}
+
+// ---- Writer support --------------------------------------------------------
+
+void PrinterRepository::relocate_(const vfs::FileObjectPtr& newFolder,
+                                  const wxString& settingsFileName, bool catalogHeld) {
+    const vfs::FileObjectPtr oldFolder = getFolder();
+    if (!oldFolder || !newFolder || settingsFileName.empty()) {
+        return;
+    }
+    std::unique_lock<std::mutex> catalog(PrinterCatalog::mutex_(), std::defer_lock);
+    if (!catalogHeld) {
+        catalog.lock();
+    }
+    PrinterCatalog::forgetLocked_(oldFolder->getBaseName(), this);
+    {
+        wxMutexLocker lock(*m_fillMutex);
+        const vfs::FileObjectPtr settingsFile = newFolder->resolveChild(settingsFileName);
+        boost::atomic_store(&m_folder, newFolder);
+        boost::atomic_store(&m_settingsFile, settingsFile);
+        boost::atomic_store(&m_mediasFolder, newFolder->resolveChild(keys::kMediasFolder));
+        boost::atomic_store(&m_defaultsFolder, newFolder->resolveChild(keys::kDefaultsFolder));
+        const FileLockPtr fileLock = FileLock::create(newFolder);
+        boost::atomic_store(&m_fileLock, fileLock);
+        m_lockingRepository = boost::make_shared<PrinterStore>(newFolder, settingsFile, fileLock);
+        m_mediaMap.clear();
+        m_spSettingsContent.reset();
+    }
+    PrinterCatalog::registerLocked_(shared_from_this());
+}
+
+void PrinterRepository::refresh_(WriteFileLocker* locker) {
+    const vfs::FileObjectPtr folder = getFolder();
+    if (!folder) {
+        return;
+    }
+    const std::int64_t folderTime = folder->getLastModifiedTimeNs();
+    if (folderTime <= m_folderTime.load()) {
+        return;
+    }
+    m_folderTime = folderTime;
+
+    const vfs::FileObjectPtr settingsFile = boost::atomic_load(&m_settingsFile);
+    const std::int64_t settingsTime = settingsFile ? settingsFile->getLastModifiedTimeNs() : 0;
+    if (settingsTime > m_settingsFileTime.load() && m_lockingRepository && locker) {
+        // The time is taken before reading: a change landing in between is
+        // read now and seen again by the next check, never missed.
+        m_settingsFileTime = settingsTime;
+        const boost::shared_ptr<Settings> settings =
+            storeOf(m_lockingRepository)->getSettings(*locker);
+        if (settings) {
+            wxMutexLocker lock(*m_fillMutex);
+            clearCaches_();
+            boost::atomic_store(&m_settings, settings);
+            loadSettings_();
+        } else {
+            VEXA_LOG_DEBUG("Error getting settings for %s", folder->getBaseName());
+        }
+    }
+
+    std::list<boost::shared_ptr<MediaRepository>> staleMedias;
+    {
+        wxMutexLocker lock(*m_fillMutex);
+        if (m_spSettingsContent) {
+            const vfs::FileObjectPtr file = m_spSettingsContent->getFile();
+            if (file && file->getLastModifiedTimeNs() > m_spSettingsFileTime.load()) {
+                m_spSettingsContent.reset();
+                m_spSettingsFileTime = 0;
+            }
+        }
+        const vfs::FileObjectPtr medias = getMediasFolder();
+        if (!isFolder(medias)) {
+            m_mediaMap.clear();
+        }
+        for (auto group = m_mediaMap.begin(); group != m_mediaMap.end();) {
+            const vfs::FileObjectPtr groupFolder = medias->resolveChild(group->first);
+            if (!isFolder(groupFolder)) {
+                group = m_mediaMap.erase(group);
+                continue;
+            }
+            for (auto media = group->second.begin(); media != group->second.end();) {
+                // A starred entry shares the folder of the name after the star.
+                wxString folderName = media->first;
+                if (folderName.StartsWith(wxT("*")) && folderName.length() > 2) {
+                    folderName = folderName.AfterLast(wxT('*'));
+                }
+                if (!isFolder(groupFolder->resolveChild(folderName))) {
+                    media = group->second.erase(media);
+                    continue;
+                }
+                if (media->second && media->second->isStale()) {
+                    staleMedias.push_back(media->second);
+                }
+                ++media;
+            }
+            ++group;
+        }
+    }
+    // Outside the fill mutex: a media writer of another thread may be saving
+    // and about to notify this repository.
+    for (const boost::shared_ptr<MediaRepository>& media : staleMedias) {
+        boost::shared_ptr<MediaWriter> writer = MediaWriter::getWriter(media);
+        if (writer) {
+            writer->refresh();
+        }
+    }
+    wxMutexLocker lock(*m_fillMutex);
+    loadMediaMap_();
+}
+
+// ---- Catalog ---------------------------------------------------------------
+
+// Owns the catalog for the singleton manager. The catalog mutex guards the
+// pointer, so the manager's release cannot pull the map from under a lookup;
+// the repositories are destroyed outside it.
+class CatalogSingleton : public singleton_interface {
+  public:
+    CatalogSingleton() { singleton::Manage(this); }
+    ~CatalogSingleton() { singleton::Release(this); }
+    CatalogSingleton(const CatalogSingleton&) = delete;
+    CatalogSingleton& operator=(const CatalogSingleton&) = delete;
+
+    void release() override {
+        PrinterCatalog* old = nullptr;
+        {
+            std::lock_guard<std::mutex> lock(PrinterCatalog::mutex_());
+            old = m_catalog;
+            m_catalog = nullptr;
+        }
+        delete old;
+    }
+    // The caller holds the catalog mutex.
+    PrinterCatalog& get() {
+        if (m_catalog == nullptr) {
+            m_catalog = new PrinterCatalog();
+        }
+        return *m_catalog;
+    }
+
+  private:
+    PrinterCatalog* m_catalog = nullptr;
+};
+
+namespace {
+// Registered while the library is loaded; its destructor at unload releases
+// the catalog with every repository in it.
+CatalogSingleton s_catalog;
+}  // namespace
+
+PrinterCatalog::PrinterCatalog() = default;
+PrinterCatalog::~PrinterCatalog() = default;
+
+std::mutex& PrinterCatalog::mutex_() {
+    // Never destroyed: the singleton's destructor at unload still needs it.
+    static std::mutex* mutex = new std::mutex;
+    return *mutex;
+}
+
+PrinterCatalog& PrinterCatalog::instance_() {
+    return s_catalog.get();
+}
+
+boost::shared_ptr<PrinterRepository> PrinterCatalog::getRepository(
+    const wxString& nameOrPath, const wxString& settingsFileName) {
+    const boost::shared_ptr<PrinterRepository> none;
+    if (nameOrPath.empty()) {
+        return none;
+    }
+    // The last separator, passing over one in the last position.
+    wxString name = nameOrPath;
+    wxString folderPath;
+    const size_t last = nameOrPath.find_last_of(wxT("\\/"), nameOrPath.length() - 2);
+    if (nameOrPath.length() >= 2 && last != wxString::npos && last > 0) {
+        name = nameOrPath.Mid(last + 1);
+        folderPath = nameOrPath;
+    }
+    if (!name.empty() && (name.Last() == wxT('/') || name.Last() == wxT('\\'))) {
+        name.RemoveLast();
+    }
+    if (name.empty() || name == wxT(".") || name == wxT("..")) {
+        return none;
+    }
+    std::lock_guard<std::mutex> lock(mutex_());
+    std::map<wxString, boost::shared_ptr<PrinterRepository>>& map = instance_().m_map;
+    const auto found = map.find(name);
+    if (found != map.end() && found->second) {
+        return found->second;
+    }
+    boost::shared_ptr<PrinterRepository> repository(
+        new PrinterRepository(name, folderPath, settingsFileName));
+    if (!repository->isValid()) {
+        return none;
+    }
+    map[name] = repository;
+    return repository;
+}
+
+void PrinterCatalog::registerRepository(const boost::shared_ptr<PrinterRepository>& repository) {
+    std::lock_guard<std::mutex> lock(mutex_());
+    registerLocked_(repository);
+}
+
+void PrinterCatalog::registerLocked_(const boost::shared_ptr<PrinterRepository>& repository) {
+    const vfs::FileObjectPtr folder = repository ? repository->getFolder() : vfs::FileObjectPtr();
+    if (folder) {
+        instance_().m_map[folder->getBaseName()] = repository;
+    }
+}
+
+void PrinterCatalog::forgetRepository(const wxString& name) {
+    std::lock_guard<std::mutex> lock(mutex_());
+    instance_().m_map.erase(name);
+}
+
+void PrinterCatalog::forgetLocked_(const wxString& name, const PrinterRepository* repository) {
+    std::map<wxString, boost::shared_ptr<PrinterRepository>>& map = instance_().m_map;
+    const auto found = map.find(name);
+    if (found != map.end() && (!found->second || found->second.get() == repository)) {
+        map.erase(found);
+    }
+}
+
+void PrinterCatalog::reset() {
+    s_catalog.release();
+}
+
+}  // namespace printer
+}  // namespace repos
+}  // namespace vexa

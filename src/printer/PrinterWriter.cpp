@@ -1,0 +1,417 @@
+#include "repos/PrinterWriter.h"
+
+#include <wx/utils.h>
+
+#include <algorithm>
+#include <boost/make_shared.hpp>
+
+#include "logger/Log.h"
+#include "printer/PrinterKeys.h"
+#include "repos/DataCouple.h"
+#include "repos/LegacyMediaName.h"
+#include "repos/MediaRepository.h"
+#include "repos/MediaWriter.h"
+#include "repos/RepositoryException.h"
+#include "vfs/src/impl/FileObject.h"
+#include "vfs/src/impl/FileSystem.h"
+#include "vfs/src/impl/FileSystemException.h"
+#include "vfs/src/impl/FileType.h"
+#include "vfs/src/impl/NameScope.h"
+
+namespace vexa {
+namespace repos {
+namespace printer {
+
+namespace {
+
+const int kRemoveAttempts = 3;
+const int kRemoveRetryDelayMs = 2000;
+
+// The node every printer key lives under: the first node at "Printer".
+NamedNode::Ptr printerNode(const Settings& settings) {
+    const std::list<NamedNode::Ptr> nodes = SettingsAccess::findNodes(settings, keys::kPrinter);
+    return nodes.empty() ? NamedNode::Ptr() : nodes.front();
+}
+
+// A folder name a printer can be renamed to: one path step.
+bool isPlainName(const wxString& name) {
+    return !name.empty() && name != wxT(".") && name != wxT("..") &&
+           name.find_first_of(wxT("/\\")) == wxString::npos;
+}
+
+}  // namespace
+
+PrinterWriter::PrinterWriter(const boost::shared_ptr<PrinterRepository>& repository)
+    : m_repository(repository) {
+    // The exclusive handle is opened before waiting for the in-process lock,
+    // so that no other process slips in meanwhile.
+    const vfs::FileObjectPtr folder = repository->getFolder();
+    if (folder && folder->exists()) {
+        m_writeFileLocker =
+            boost::make_shared<WriteFileLocker>(boost::atomic_load(&repository->m_fileLock));
+    }
+}
+
+PrinterWriter::~PrinterWriter() {
+    m_writeFileLocker.reset();
+    m_writeLocker.reset();
+}
+
+boost::shared_ptr<PrinterWriter> PrinterWriter::getWriter(const wxString& printerName) {
+    return getWriter(PrinterRepository::createRepository(printerName, kSettingsFileName));
+}
+
+boost::shared_ptr<PrinterWriter> PrinterWriter::getWriter(
+    boost::shared_ptr<PrinterRepository> repository) {
+    if (!repository) {
+        return boost::shared_ptr<PrinterWriter>();
+    }
+    boost::shared_ptr<PrinterWriter> writer(new PrinterWriter(repository));
+    // Another process holds the printer: waiting for it a second time after
+    // the in-process lock would only double the wait.
+    if (writer->m_writeFileLocker && !writer->m_writeFileLocker->holdsLock()) {
+        return boost::shared_ptr<PrinterWriter>();
+    }
+    if (!writer->lockForWriting_()) {
+        return boost::shared_ptr<PrinterWriter>();
+    }
+    if (repository->isOutdated()) {
+        repository->refresh_(writer->m_writeFileLocker.get());
+    }
+    return writer;
+}
+
+bool PrinterWriter::lockForWriting_() {
+    if (!m_repository) {
+        return false;
+    }
+    if (!m_writeLocker) {
+        m_writeLocker = boost::make_shared<impl::WriteLocker>(*m_repository->m_rwMutex);
+    }
+    const vfs::FileObjectPtr folder = m_repository->getFolder();
+    if (!folder || !folder->exists()) {
+        return true;
+    }
+    // The new token is taken before the old one goes: the process keeps the
+    // lock throughout.
+    m_writeFileLocker =
+        boost::make_shared<WriteFileLocker>(boost::atomic_load(&m_repository->m_fileLock));
+    if (!m_writeFileLocker->holdsLock()) {
+        m_writeFileLocker.reset();
+        m_writeLocker.reset();
+        return false;
+    }
+    return true;
+}
+
+// ---- Setters ---------------------------------------------------------------
+
+void PrinterWriter::setAttributes_(const wxChar* key, const wxString& nodeName,
+                                   const std::map<wxString, wxString>& attributes) {
+    const boost::shared_ptr<Settings> settings = m_repository->getSettings();
+    if (!settings) {
+        return;
+    }
+    try {
+        DataCouple<NamedNodeData> couple = findCouple<NamedNodeData>(*settings, key);
+        NamedNodeData& data = couple.modify();
+        for (const auto& attribute : attributes) {
+            data.attributes[attribute.first] = attribute.second;
+        }
+    } catch (const EmptyDataCoupleException&) {
+        const NamedNode::Ptr parent = printerNode(*settings);
+        if (parent) {
+            NamedNode::Create(nodeName, attributes)->addTo(parent);
+        }
+    }
+}
+
+void PrinterWriter::setText_(wxString& cache, const wxChar* key, const wxString& text,
+                             bool always) {
+    if (!always) {
+        // Compared with the value in force, read first when not cached yet:
+        // a text equal to an uncached empty cache may still differ from the
+        // file.
+        m_repository->lazyText_(cache, key);
+        if (text == cache) {
+            return;
+        }
+    }
+    std::map<wxString, wxString> attributes;
+    attributes[wxT("value")] = text;
+    setAttributes_(key, keys::lastStep(key), attributes);
+    cache = text;
+    m_repository->m_changedKeys.push_back(key);
+}
+
+void PrinterWriter::setPortType(wxString portType) {
+    setText_(m_repository->m_portType, keys::kPortName, portType, false);
+}
+
+void PrinterWriter::setPortData(wxString portData) {
+    setText_(m_repository->m_portData, keys::kPortData, portData, true);
+}
+
+void PrinterWriter::setVirtualPrinterExtension(wxString extension) {
+    setText_(m_repository->m_virtualPrinterExtension, keys::kVirtualExt, extension, false);
+}
+
+void PrinterWriter::setDefaultPageSize(const wxString& pageSize) {
+    setText_(m_repository->m_defaultPageSize, keys::kDefaultPageSize, pageSize, false);
+}
+
+void PrinterWriter::setActive(bool active) {
+    if (active == m_repository->m_active) {
+        return;
+    }
+    std::map<wxString, wxString> attributes;
+    attributes[wxT("value")] = active ? wxT("true") : wxT("false");
+    setAttributes_(keys::kActive, wxT("Active"), attributes);
+    m_repository->m_active = active;
+    m_repository->m_changedKeys.push_back(keys::kActive);
+}
+
+void PrinterWriter::setDefaultMedia(const wxString& group, const wxString& media) {
+    const wxString groupName = group.empty() ? wxString(kUngroupedGroup) : group;
+    // Compared with the value in force (read first when not cached yet).
+    m_repository->defaultMedia_();
+    if (media == m_repository->m_defaultMediaName &&
+        groupName == m_repository->m_defaultMediaGroup) {
+        return;
+    }
+    std::map<wxString, wxString> attributes;
+    attributes[wxT("group")] = groupName;
+    attributes[wxT("media")] = media;
+    setAttributes_(keys::kDefaultMedia, wxT("DefaultMedia"), attributes);
+    m_repository->m_defaultMediaGroup = groupName;
+    m_repository->m_defaultMediaName = media;
+    m_repository->m_changedKeys.push_back(keys::kDefaultMedia);
+}
+
+void PrinterWriter::setDefaultMediaLegacy(const wxString& legacyName) {
+    wxString group;
+    wxString media;
+    splitLegacyMediaName(legacyName, group, media);
+    setDefaultMedia(group, media);
+}
+
+void PrinterWriter::setDotInfo(const dotinfo* dotInfo) {
+    if (dotInfo != nullptr) {
+        m_repository->m_dotInfo = boost::make_shared<DotInfo>(dotInfo);
+    }
+    m_repository->m_changedKeys.push_back(keys::kDotInfo);
+}
+
+void PrinterWriter::setPageSizes(SSTRAL* pageSizes) {
+    if (pageSizes != nullptr) {
+        m_repository->m_pageSizes = boost::make_shared<PageSizes>(pageSizes);
+    }
+    m_repository->m_changedKeys.push_back(keys::kPageSizes);
+}
+
+void PrinterWriter::setPortList(const SSTRAL* portList) {
+    if (portList != nullptr) {
+        m_repository->m_portList = boost::make_shared<PortList>(portList);
+    }
+    m_repository->m_changedKeys.push_back(keys::kPortList);
+}
+
+void PrinterWriter::setScreenSetups(_SCREENSETUP* screenSetups) {
+    if (screenSetups != nullptr) {
+        m_repository->m_screenSetups = boost::make_shared<ScreenSetup>(screenSetups);
+    }
+    m_repository->m_changedKeys.push_back(keys::kScreenSetup);
+}
+
+// ---- Saving ----------------------------------------------------------------
+
+template <class T>
+bool PrinterWriter::storeObject_(const boost::shared_ptr<T>& cache, const wxChar* key) {
+    const std::list<wxString>& changed = m_repository->m_changedKeys;
+    if (!cache || std::find(changed.begin(), changed.end(), wxString(key)) == changed.end()) {
+        return true;
+    }
+    const boost::shared_ptr<Settings> settings = m_repository->getSettings();
+    if (!settings) {
+        return false;
+    }
+    try {
+        try {
+            // The couple writes the value into its node when it goes.
+            DataCouple<T> couple = findCouple<T>(*settings, key);
+            couple.modify() = *cache;
+        } catch (const EmptyDataCoupleException&) {
+            const NamedNode::Ptr parent = printerNode(*settings);
+            if (!parent) {
+                return false;
+            }
+            DataStrategy<T>().storeNew(cache, parent, keys::lastStep(key));
+        }
+    } catch (const RepositoryException&) {
+        return false;
+    }
+    return true;
+}
+
+bool PrinterWriter::save() {
+    if (m_repository->m_changedKeys.empty()) {
+        return true;
+    }
+    bool result = true;
+    result = storeObject_(m_repository->m_pageSizes, keys::kPageSizes) && result;
+    result = storeObject_(m_repository->m_portList, keys::kPortList) && result;
+    result = storeObject_(m_repository->m_screenSetups, keys::kScreenSetup) && result;
+    result = storeObject_(m_repository->m_dotInfo, keys::kDotInfo) && result;
+    if (!result) {
+        return false;
+    }
+    if (!m_repository->saveSettingsChecked_(m_repository->getSettings())) {
+        return false;
+    }
+    m_repository->m_changedKeys.clear();
+    return true;
+}
+
+// ---- Renaming, relocating, removing ----------------------------------------
+
+bool PrinterWriter::setPrinterName(wxString newName) {
+    const vfs::FileObjectPtr folder = m_repository->getFolder();
+    if (folder && folder->getBaseName() == newName) {
+        return true;
+    }
+    if (!folder || !folder->exists() || !isPlainName(newName)) {
+        return false;
+    }
+    const vfs::FileObjectPtr parent = folder->getParent();
+    const vfs::FileObjectPtr target = parent ? parent->resolveChild(newName) : vfs::FileObjectPtr();
+    if (!target || target->exists()) {
+        return false;
+    }
+    save();
+    const vfs::FileObjectPtr settingsFile = boost::atomic_load(&m_repository->m_settingsFile);
+    const wxString settingsName = settingsFile ? settingsFile->getBaseName() : wxString();
+    folder->resolveChild(keys::kInvalidMarker)->createFile();
+    {
+        // No lookup may build a second repository over the moved folder
+        // before this one is registered under the new name.
+        std::lock_guard<std::mutex> catalog(PrinterCatalog::mutex_());
+        m_writeFileLocker.reset();
+        bool moved = false;
+        try {
+            moved = folder->moveTo(target);
+        } catch (const vfs::FileSystemException&) {
+            moved = false;
+        }
+        if (moved) {
+            m_repository->relocate_(target, settingsName, true);
+        }
+        if (!moved) {
+            // The folder keeps its ".invalid" marker.
+            lockForWriting_();
+            VEXA_LOG_DEBUG("Error: Printer name was not changed");
+            return false;
+        }
+    }
+    lockForWriting_();
+    target->resolveFile(keys::kInvalidMarker, vfs::NameScope::FILE_SYSTEM)->remove();
+    // Moving and unmarking are this writer's own changes.
+    m_repository->m_folderTime = target->getLastModifiedTimeNs();
+    return true;
+}
+
+void PrinterWriter::updateLocation(const wxString& path) {
+    const vfs::FileObjectPtr folder = m_repository->getFolder();
+    const vfs::FileObjectPtr settingsFile = boost::atomic_load(&m_repository->m_settingsFile);
+    if (!folder || !settingsFile || path.empty()) {
+        return;
+    }
+    const vfs::FileObjectPtr parent = folder->getParent();
+    const vfs::FileSystemPtr fileSystem =
+        parent ? parent->getFileSystem() : folder->getFileSystem();
+    const vfs::FileObjectPtr newFolder =
+        fileSystem ? fileSystem->resolveFile(path) : vfs::FileObjectPtr();
+    // Only an existing folder: resolving below a missing one would make it.
+    if (!newFolder || newFolder->getType() != vfs::FileType::FOLDER) {
+        return;
+    }
+    m_repository->relocate_(newFolder, settingsFile->getBaseName(), false);
+    lockForWriting_();
+    m_repository->m_folderTime = newFolder->getLastModifiedTimeNs();
+}
+
+bool PrinterWriter::removePrinter() {
+    const vfs::FileObjectPtr folder = m_repository->getFolder();
+    if (!folder) {
+        return false;
+    }
+    const vfs::FileObjectListPtr listing = folder->getChildren();
+    if (folder->exists()) {
+        folder->resolveChild(keys::kInvalidMarker)->createFile();
+    }
+    {
+        std::lock_guard<std::mutex> catalog(PrinterCatalog::mutex_());
+        PrinterCatalog::forgetLocked_(folder->getBaseName(), m_repository.get());
+    }
+    std::list<boost::shared_ptr<MediaRepository>> medias;
+    {
+        wxMutexLocker lock(*m_repository->m_fillMutex);
+        for (auto& group : m_repository->m_mediaMap) {
+            for (auto& media : group.second) {
+                if (media.second) {
+                    medias.push_back(media.second);
+                    media.second.reset();
+                }
+            }
+        }
+    }
+    for (int attempt = 1; !medias.empty(); ++attempt) {
+        for (auto media = medias.begin(); media != medias.end();) {
+            // A starred repository shares its folder with another: once that
+            // one removed the folder there is nothing left to remove.
+            const vfs::FileObjectPtr root = (*media)->getRoot();
+            bool removed = !root || !root->exists();
+            if (!removed) {
+                boost::shared_ptr<MediaWriter> writer = (*media)->getWriter();
+                removed = writer && writer->remove();
+            }
+            media = removed ? medias.erase(media) : std::next(media);
+        }
+        if (medias.empty()) {
+            break;
+        }
+        if (attempt == kRemoveAttempts) {
+            return false;
+        }
+        wxMilliSleep(kRemoveRetryDelayMs);
+    }
+    for (const vfs::FileObjectPtr& child : *listing) {
+        if (child->getBaseName() != keys::kLockFile) {
+            child->remove();
+        }
+    }
+    m_writeFileLocker.reset();
+    folder->remove();
+    return !folder->exists();
+}
+
+bool PrinterWriter::removeMedia(const wxString&, const wxString&) {
+    return false;
+}
+
+bool PrinterWriter::removeMediaLegacy(const wxString&) {
+    return false;
+}
+
+// ---- SP settings -----------------------------------------------------------
+
+boost::shared_ptr<wxOutputStream> PrinterWriter::getOutputSPSettingsStream() {
+    return m_repository->getOutputSPSettingsStream_();
+}
+
+void PrinterWriter::closeSPSettingsStream() {
+    m_repository->closeSPSettingsStream_();
+}
+
+}  // namespace printer
+}  // namespace repos
+}  // namespace vexa
