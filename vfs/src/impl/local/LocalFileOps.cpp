@@ -216,8 +216,21 @@ int openForReading(const wxString& path, bool* missing) {
 }
 
 int openForWriting(const wxString& path, bool* missing) {
-    const int fd = open(kernel::toMB(path).c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    const int fd = open(kernel::toMB(path).c_str(), O_WRONLY | O_CLOEXEC);
     *missing = fd < 0 && (errno == ENOENT || errno == ENOTDIR);
+    if (fd < 0) {
+        return fd;
+    }
+    // Truncate only what has bytes: on ext4 a truncation to zero makes the
+    // close start writeback at once, which a just-created empty file (every
+    // file of a copy) does not need.
+    struct stat st;
+    if (fstat(fd, &st) != 0 || (st.st_size != 0 && ftruncate(fd, 0) != 0)) {
+        const int error = errno;
+        close(fd);
+        errno = error;
+        return -1;
+    }
     return fd;
 }
 
