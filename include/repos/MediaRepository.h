@@ -43,6 +43,7 @@
 #include "repos/ColorDotInfo.h"
 #include "repos/Export.h"
 #include "repos/InkCfg.h"
+#include "repos/MediaCostSettings.h"
 #include "repos/ReadWriteMutex.h"
 #include "repos/Repository.h"
 #include "repos/Resolutions.h"
@@ -127,36 +128,39 @@ class VEXA_REPOS_API MediaRepository : public IRepository,
     MediaRepository(vfs::FileObjectPtr root, boost::shared_ptr<PrinterRepository> printer,
                     vfs::FileObjectPtr settingsFile);
 
-    // Cache fills; each takes the cache mutex.
-    boost::shared_ptr<InkCfg> inkCfg_();
-    boost::shared_ptr<ColorInfo> colorInfo_();
-    boost::shared_ptr<ResScaleAdjust> resScaleAdjust_();
-    boost::shared_ptr<std::list<wxString>> pageSizes_();
-    boost::shared_ptr<PassInfo> passInfo_();
+    // Reader side; each takes the cache mutex.
+    template <class T>
+    boost::shared_ptr<T> cachedObject_(boost::shared_ptr<T> MediaRepository::*cache,
+                                       const wxChar* key);
     int labelChannel_();
-    wxString cachedText_(wxString MediaRepository::*cache, const wxString& key);
-    // The mode map, filled when empty (caller holds the cache mutex).
-    void fillModeMap_();
+    wxString cachedText_(wxString MediaRepository::*cache, const wxChar* key);
     boost::shared_ptr<ModeRepository> mode_(const wxString& name);
+    const ModeMap& modeList_();
+    void clearMode_(const wxString& name);
     bool isValid_();
-    // Caches ".SPSettings.dat" (caller holds the cache mutex).
-    vfs::FileContentPtr spContent_();
+    vfs::InputStreamPtr inputSPStream_();
+    vfs::OutputStreamPtr outputSPStream_();
     void closeSPContent_();
+    boost::shared_ptr<MediaCostSettings> costSettings_();
     bool copyTo_(const vfs::FileObjectPtr& folder);
+    // The caller holds the cache mutex.
+    void refreshModeMapLocked_();
+    vfs::FileContentPtr spContent_();
 
-    // Writer side (exclusive lock held).
+    // Writer side (exclusive locks held).
     bool reload_(WriteFileLocker& locker);
-    void setText_(wxString MediaRepository::*cache, const wxString& key, const wxString& value);
-    void recordChange_(const wxString& key);
+    void dropCaches_();
+    void setText_(wxString MediaRepository::*cache, const wxChar* key, const wxString& value);
+    void recordChange_(const wxChar* key);
+    int setCostSettings_(const boost::shared_ptr<MediaCostSettings>& costs);
     bool save_();
     bool storeSettings_(const boost::shared_ptr<Settings>& settings);
+    bool remove_(boost::shared_ptr<WriteFileLocker>& locker);
     // The change step: touches the media folder and its parent, raises the
-    // folder time, tells the printer with `code` (0 media saved, 2 media
-    // removed, 3 one of its modes saved).
+    // folder time, tells the printer with `code` (0 media saved, 3 one of
+    // its modes saved).
     void changed_(int code);
-
-    // Raises `time` to `value` when that is later.
-    static void raise_(std::atomic<std::int64_t>& time, std::int64_t value);
+    void notifyPrinter_(int code);
 
     boost::shared_ptr<impl::FolderSettingsStore> m_store;
     impl::ReadWriteMutex m_rwMutex;

@@ -111,13 +111,14 @@ class VEXA_REPOS_API ModeRepository : public IRepository,
     ModeRepository(vfs::FileObjectPtr folder, boost::shared_ptr<MediaRepository> media,
                    vfs::FileObjectPtr settingsFile);
 
-    // Cache fills (fill mutex held by the caller).
-    wxString text_(wxString ModeRepository::*cache, const wxString& key, const char* missing);
+    // Cache fills; the caller holds the fill mutex. text_ and object_ tell
+    // through their result whether the key was found.
+    bool text_(wxString ModeRepository::*cache, const wxChar* key, wxString& text);
     template <class T>
-    boost::shared_ptr<T> object_(boost::shared_ptr<T> ModeRepository::*cache, const wxString& key);
+    boost::shared_ptr<T> object_(boost::shared_ptr<T> ModeRepository::*cache, const wxChar* key);
     boost::shared_ptr<InkLevels> dropAdjust_();
     boost::shared_ptr<InkCurve> curve_(boost::shared_ptr<InkCurve> ModeRepository::*cache,
-                                       const wxString& key);
+                                       const wxChar* key);
     void fillTableDefaults_();
     void fillPrinterOptions_();
     double userQualityAssessment_();
@@ -126,14 +127,14 @@ class VEXA_REPOS_API ModeRepository : public IRepository,
     vfs::FileContentPtr fileByName_(const wxString& name, bool create);
     bool copyTo_(const vfs::FileObjectPtr& destination);
 
-    // Writer side (exclusive lock held).
+    // Writer side (exclusive locks held).
     bool reload_(WriteFileLocker& locker);
     void dropCaches_();
-    void recordChange_(const wxString& key);
+    void recordChange_(const wxChar* key);
+    void setUserQualityAssessment_(double value);
     bool save_();
+    void storePrinterOptions_(const NamedNode::Ptr& mode);
     bool storeSettings_(const boost::shared_ptr<Settings>& settings);
-
-    static void raise_(std::atomic<std::int64_t>& time, std::int64_t value);
 
     boost::shared_ptr<impl::FolderSettingsStore> m_store;
     impl::ReadWriteMutex m_rwMutex;

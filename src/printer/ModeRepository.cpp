@@ -1,0 +1,457 @@
+#include "repos/ModeRepository.h"
+
+#include <algorithm>
+#include <boost/make_shared.hpp>
+#include <cfloat>
+
+#include "logger/Log.h"
+#include "printer/FolderSettingsStore.h"
+#include "repos/DataCouple.h"
+#include "repos/MediaRepository.h"
+#include "repos/ModeReader.h"
+#include "repos/ModeWriter.h"
+#include "repos/PrinterRepository.h"
+#include "repos/RepositoryException.h"
+#include "vfs/src/impl/FileContent.h"
+#include "vfs/src/impl/FileName.h"
+#include "vfs/src/impl/FileObject.h"
+#include "vfs/src/impl/FileSystemException.h"
+#include "vfs/src/impl/FileType.h"
+
+namespace vexa {
+namespace repos {
+namespace printer {
+
+namespace {
+
+const wxChar* const kInvalidMarkerName = wxT(".invalid");
+const wxChar* const kValue = wxT("value");
+
+const wxChar* const kModeNode = wxT("Mode");
+const wxChar* const kKeyRes = wxT("Mode/Res");
+const wxChar* const kKeyInkCfg = wxT("Mode/InkCfg");
+const wxChar* const kKeyInkRestrictions = wxT("Mode/InkRestrictions");
+const wxChar* const kKeyTransitionControl = wxT("Mode/TransitionControl");
+const wxChar* const kKeyDropAdjusts = wxT("Mode/DropAdjusts");
+const wxChar* const kKeyDropAdjust = wxT("Mode/DropAdjust");
+const wxChar* const kKeyScreenSetup = wxT("Mode/ScreenSetup");
+const wxChar* const kKeyTableDefaults = wxT("Mode/TableDefaults");
+const wxChar* const kKeyUserQualityAssessment = wxT("Mode/UserQualityAssessment");
+const wxChar* const kKeyPrinterSettings = wxT("Mode/PrinterSettings");
+const wxChar* const kKeyPrinterOptions = wxT("Mode/PrinterSettings/*");
+
+bool contains(const std::list<wxString>& keys, const wxChar* key) {
+    return std::find(keys.begin(), keys.end(), wxString(key)) != keys.end();
+}
+
+// Stores `value` into the node at `key`, or into a new child of `mode`
+// named after the key's last step; returns the node written.
+template <class T>
+NamedNode::Ptr storeValue(const Settings& settings, const wxChar* key,
+                          const boost::shared_ptr<T>& value, const NamedNode::Ptr& mode) {
+    const DataStrategy<T> strategy;
+    NamedNode::Ptr node = impl::firstNode(settings, key);
+    if (node) {
+        strategy.storeInto(value, node);
+        return node;
+    }
+    return strategy.storeNew(value, mode, impl::lastKeyStep(key));
+}
+
+// Option names that a key path can address and a settings file keeps.
+bool isStorableOptionName(const wxString& name) {
+    return !name.empty() && name.find_first_of(wxT("/*")) == wxString::npos;
+}
+
+}  // namespace
+
+ModeRepository::ModeRepository(vfs::FileObjectPtr folder, boost::shared_ptr<MediaRepository> media,
+                               vfs::FileObjectPtr settingsFile)
+    : m_fileLock(FileLock::create(folder)),
+      m_folder(folder),
+      m_settingsFile(settingsFile),
+      m_media(media),
+      m_userQualityAssessment(ModeReader::kNoQualityAssessment),
+      m_printerOptionsLoaded(false),
+      m_fillMutex(boost::make_shared<wxMutex>()),
+      m_lastModified(impl::modificationTime(folder)),
+      m_settingsTime(impl::modificationTime(settingsFile)) {
+    // Resolved while the folder exists (resolving below a missing folder
+    // would create it again).
+    m_invalidMarker = folder->resolveChild(kInvalidMarkerName);
+    m_store = boost::make_shared<impl::FolderSettingsStore>(folder, settingsFile, m_fileLock);
+}
+
+ModeRepository::~ModeRepository() = default;
+
+boost::shared_ptr<ModeRepository> ModeRepository::createRepository(
+    vfs::FileObjectPtr folder, boost::shared_ptr<MediaRepository> media,
+    vfs::FileObjectPtr settingsFile) {
+    if (!impl::isFolder(folder)) {
+        return boost::shared_ptr<ModeRepository>();
+    }
+    try {
+        if (!settingsFile) {
+            settingsFile = folder->resolveChild(kSettingsFileName);
+        }
+        if (!settingsFile || settingsFile->getType() != vfs::FileType::FILE) {
+            return boost::shared_ptr<ModeRepository>();
+        }
+        boost::shared_ptr<ModeRepository> repository(
+            new ModeRepository(folder, media, settingsFile));
+        repository->m_settings = repository->m_store->load();
+        if (!repository->m_settings) {
+            return boost::shared_ptr<ModeRepository>();
+        }
+        return repository;
+    } catch (const vfs::FileSystemException&) {
+        return boost::shared_ptr<ModeRepository>();
+    } catch (const RepositoryException&) {
+        return boost::shared_ptr<ModeRepository>();
+    }
+}
+
+boost::shared_ptr<ModeRepository> ModeRepository::createRepository(
+    const wxString& folderPath, boost::shared_ptr<MediaRepository> media,
+    const wxString& settingsFileName) {
+    vfs::FileObjectPtr folder = impl::lookUpLocalPath(folderPath);
+    if (!impl::isFolder(folder)) {
+        return boost::shared_ptr<ModeRepository>();
+    }
+    vfs::FileObjectPtr settingsFile = folder->resolveChild(
+        settingsFileName.empty() ? wxString(kSettingsFileName) : settingsFileName);
+    return createRepository(folder, media, settingsFile);
+}
+
+boost::shared_ptr<ModeReader> ModeRepository::getReader() {
+    return ModeReader::getReader(shared_from_this());
+}
+
+boost::shared_ptr<ModeWriter> ModeRepository::getWriter() {
+    return ModeWriter::getWriter(shared_from_this());
+}
+
+bool ModeRepository::isStale() const {
+    return impl::modificationTime(m_folder) > m_lastModified.load();
+}
+
+boost::shared_ptr<Settings> ModeRepository::getSettings() {
+    return m_settings;
+}
+
+void ModeRepository::saveSettings(boost::shared_ptr<Settings> settings) {
+    storeSettings_(settings);
+}
+
+// ---- Cache fills -------------------------------------------------------------
+
+bool ModeRepository::text_(wxString ModeRepository::*cache, const wxChar* key, wxString& text) {
+    wxString& cached = this->*cache;
+    if (cached.empty()) {
+        NamedNode::Ptr node = impl::firstNode(*m_settings, key);
+        if (!node) {
+            text.clear();
+            return false;
+        }
+        cached = node->getAttribute(wxString(kValue));
+    }
+    text = cached;
+    return true;
+}
+
+template <class T>
+boost::shared_ptr<T> ModeRepository::object_(boost::shared_ptr<T> ModeRepository::*cache,
+                                             const wxChar* key) {
+    boost::shared_ptr<T>& cached = this->*cache;
+    if (!cached) {
+        DataCouple<T> couple = findCouple<T>(*m_settings, key);
+        try {
+            cached = boost::make_shared<T>(couple.get());
+        } catch (const EmptyDataCoupleException&) {
+            // Absent: stays empty, and the next call looks again.
+        }
+    }
+    return cached;
+}
+
+template boost::shared_ptr<InkCfg> ModeRepository::object_<InkCfg>(
+    boost::shared_ptr<InkCfg> ModeRepository::*, const wxChar*);
+template boost::shared_ptr<InkLevels> ModeRepository::object_<InkLevels>(
+    boost::shared_ptr<InkLevels> ModeRepository::*, const wxChar*);
+template boost::shared_ptr<ScreenSetup> ModeRepository::object_<ScreenSetup>(
+    boost::shared_ptr<ScreenSetup> ModeRepository::*, const wxChar*);
+template boost::shared_ptr<ResScaleAdjust> ModeRepository::object_<ResScaleAdjust>(
+    boost::shared_ptr<ResScaleAdjust> ModeRepository::*, const wxChar*);
+
+boost::shared_ptr<InkLevels> ModeRepository::dropAdjust_() {
+    if (m_dropAdjust) {
+        return m_dropAdjust;
+    }
+    if (object_(&ModeRepository::m_dropAdjust, kKeyDropAdjusts)) {
+        return m_dropAdjust;
+    }
+    // The older form: one number for every ink.
+    NamedNode::Ptr node = impl::firstNode(*m_settings, kKeyDropAdjust);
+    if (node) {
+        SPINKLEVELEX levels;
+        levels[std::string()] = readIntValue(node, wxString(kValue));
+        m_dropAdjust = boost::make_shared<InkLevels>(&levels);
+    }
+    return m_dropAdjust;
+}
+
+boost::shared_ptr<InkCurve> ModeRepository::curve_(
+    boost::shared_ptr<InkCurve> ModeRepository::*cache, const wxChar* key) {
+    boost::shared_ptr<InkCurve>& cached = this->*cache;
+    if (!cached) {
+        DataCouple<InkCurve> couple = findCouple<InkCurve>(*m_settings, key);
+        try {
+            boost::shared_ptr<InkCurve> curve = boost::make_shared<InkCurve>(couple.get());
+            wxString resolution;
+            text_(&ModeRepository::m_resolution, kKeyRes, resolution);
+            curve->setResolution(resolution);
+            cached = curve;
+        } catch (const EmptyDataCoupleException&) {
+        }
+    }
+    return cached;
+}
+
+void ModeRepository::fillTableDefaults_() {
+    if (m_tableDefaults) {
+        return;
+    }
+    typedef std::map<wxString, wxString> Table;
+    DataCouple<Table> couple = findCouple<Table>(*m_settings, kKeyTableDefaults);
+    try {
+        m_tableDefaults = boost::make_shared<Table>(couple.get());
+    } catch (const EmptyDataCoupleException&) {
+        m_tableDefaults = boost::make_shared<Table>();
+    }
+}
+
+void ModeRepository::fillPrinterOptions_() {
+    if (m_printerOptionsLoaded) {
+        return;
+    }
+    m_printerOptions.clear();
+    // Document order: a later node of the same name wins.
+    for (const NamedNode::Ptr& node : SettingsAccess::findNodes(*m_settings, kKeyPrinterOptions)) {
+        m_printerOptions[node->getName()] = node->getAttribute(wxString(kValue));
+    }
+    m_printerOptionsLoaded = true;
+}
+
+double ModeRepository::userQualityAssessment_() {
+    if (m_userQualityAssessment == ModeReader::kNoQualityAssessment) {
+        NamedNode::Ptr node = impl::firstNode(*m_settings, kKeyUserQualityAssessment);
+        if (node) {
+            m_userQualityAssessment = readRealValue(node, wxString(kValue));
+        }
+    }
+    return m_userQualityAssessment;
+}
+
+bool ModeRepository::isValid_() const {
+    return impl::isFolder(m_folder) && !m_invalidMarker->exists();
+}
+
+vfs::FileContentPtr ModeRepository::fileByName_(const wxString& name, bool create) {
+    // Only plain names of the mode folder: no way out of it.
+    if (name.empty() || name == wxT(".") || name == wxT("..") ||
+        name.find_first_of(wxT("/\\")) != wxString::npos || !impl::isFolder(m_folder)) {
+        return vfs::FileContentPtr();
+    }
+    try {
+        vfs::FileObjectPtr file = m_folder->resolveChild(name);
+        if (!file) {
+            return vfs::FileContentPtr();
+        }
+        if (!file->exists()) {
+            if (!create || !file->createFile()) {
+                return vfs::FileContentPtr();
+            }
+            // A file the writer made must not make the mode look changed by
+            // another process (a reload would drop unsaved values).
+            impl::raiseTime(m_lastModified, impl::modificationTime(m_folder));
+        }
+        if (file->getType() != vfs::FileType::FILE) {
+            return vfs::FileContentPtr();
+        }
+        return file->getContent();
+    } catch (const vfs::FileSystemException&) {
+        return vfs::FileContentPtr();
+    }
+}
+
+bool ModeRepository::copyTo_(const vfs::FileObjectPtr& destination) {
+    return impl::copyRepositoryFolder(*m_store, m_folder, destination, false);
+}
+
+// ---- Writer side -------------------------------------------------------------
+
+bool ModeRepository::reload_(WriteFileLocker& locker) {
+    const std::int64_t folderTime = impl::modificationTime(m_folder);
+    if (folderTime <= m_lastModified.load()) {
+        return false;
+    }
+    // Read again whenever the folder moved: a replaced settings file may
+    // carry the time stamp of the one before when both were written within
+    // one tick of the coarse file-system clock.
+    const std::int64_t settingsTime = impl::modificationTime(m_settingsFile);
+    boost::shared_ptr<Settings> settings = m_store->load(locker);
+    if (!settings) {
+        VEXA_LOG_DEBUG("Error reloading settings for %s", m_folder->getBaseName());
+        return false;
+    }
+    wxMutexLocker lock(*m_fillMutex);
+    m_settings = settings;
+    m_settingsTime = settingsTime;
+    impl::raiseTime(m_lastModified, folderTime);
+    dropCaches_();
+    return true;
+}
+
+void ModeRepository::dropCaches_() {
+    m_pattern.clear();
+    m_resolution.clear();
+    m_resolutionAlias.clear();
+    m_inkCfg.reset();
+    m_tableDefaults.reset();
+    m_inkLimits.reset();
+    m_transCtrl.reset();
+    m_screenSetups.reset();
+    m_levelCurves.reset();
+    m_inkCurves.reset();
+    m_userQualityAssessment = ModeReader::kNoQualityAssessment;
+    m_dropAdjust.reset();
+    m_printerOptions.clear();
+    m_printerOptionsLoaded = false;
+    m_resScaleAdjust.reset();
+    // The recorded changes referred to the caches just dropped.
+    m_changedKeys.clear();
+}
+
+void ModeRepository::recordChange_(const wxChar* key) {
+    m_changedKeys.push_back(key);
+}
+
+void ModeRepository::setUserQualityAssessment_(double value) {
+    if (value == userQualityAssessment_()) {
+        return;
+    }
+    const wxString text = formatReal(value, 6);
+    NamedNode::Ptr node = impl::firstNode(*m_settings, kKeyUserQualityAssessment);
+    if (!node) {
+        NamedNode::Ptr mode = impl::firstNode(*m_settings, kModeNode);
+        if (!mode) {
+            throw EmptyDataCoupleException();
+        }
+        node = NamedNode::Create(impl::lastKeyStep(kKeyUserQualityAssessment));
+        node->addTo(mode);
+    }
+    node->setAttribute(wxString(kValue), text);
+    // Cached as it reads back, so this process and the next agree.
+    m_userQualityAssessment = readRealValue(node, wxString(kValue));
+    recordChange_(kKeyUserQualityAssessment);
+}
+
+bool ModeRepository::save_() {
+    if (m_changedKeys.empty()) {
+        return true;
+    }
+    try {
+        NamedNode::Ptr mode = impl::firstNode(*m_settings, kModeNode);
+        if (!mode) {
+            throw RepositoryException(wxT("No mode node to store values in"));
+        }
+        const Settings& settings = *m_settings;
+        // The fixed order; a key recorded without a cached value (a null
+        // argument before anything was read) is left out.
+        if (contains(m_changedKeys, kKeyDropAdjusts) && m_dropAdjust) {
+            storeValue(settings, kKeyDropAdjusts, m_dropAdjust, mode);
+        }
+        if (contains(m_changedKeys, kKeyInkRestrictions) && m_inkLimits) {
+            storeValue(settings, kKeyInkRestrictions, m_inkLimits, mode);
+        }
+        if (contains(m_changedKeys, kKeyScreenSetup) && m_screenSetups) {
+            // The strategy names its node "DefaultScreenSetup"; a mode keeps
+            // "ScreenSetup", where its key finds it again.
+            NamedNode::Ptr node = storeValue(settings, kKeyScreenSetup, m_screenSetups, mode);
+            if (node) {
+                node->setName(impl::lastKeyStep(kKeyScreenSetup));
+            }
+        }
+        if (contains(m_changedKeys, kKeyTransitionControl) && m_transCtrl) {
+            storeValue(settings, kKeyTransitionControl, m_transCtrl, mode);
+        }
+        if (contains(m_changedKeys, kKeyInkCfg) && m_inkCfg) {
+            storeValue(settings, kKeyInkCfg, m_inkCfg, mode);
+        }
+        if (contains(m_changedKeys, kKeyTableDefaults) && m_tableDefaults) {
+            storeValue(settings, kKeyTableDefaults, m_tableDefaults, mode);
+        }
+        if (contains(m_changedKeys, kKeyPrinterSettings)) {
+            storePrinterOptions_(mode);
+        }
+        if (!storeSettings_(m_settings)) {
+            return false;
+        }
+    } catch (const RepositoryException& e) {
+        VEXA_LOG_DEBUG("Error saving settings for %s: %s", m_folder->getBaseName(), e.getMessage());
+        return false;
+    }
+    m_changedKeys.clear();
+    return true;
+}
+
+void ModeRepository::storePrinterOptions_(const NamedNode::Ptr& mode) {
+    std::list<NamedNode::Ptr> holders = SettingsAccess::findNodes(*m_settings, kKeyPrinterSettings);
+    if (holders.empty()) {
+        NamedNode::Ptr holder = NamedNode::Create(impl::lastKeyStep(kKeyPrinterSettings));
+        holder->addTo(mode);
+        holders.push_back(holder);
+    }
+    for (const std::pair<const wxString, wxString>& option : m_printerOptions) {
+        if (!isStorableOptionName(option.first)) {
+            VEXA_LOG_WARNING("Printer option '%s' cannot be stored", option.first);
+            continue;
+        }
+        // Every node of the name is set: the value read back is the last
+        // one in document order.
+        bool found = false;
+        for (const NamedNode::Ptr& holder : holders) {
+            for (const NamedNode::Ptr& child : holder->getChildren()) {
+                if (child->getName() == option.first) {
+                    child->setAttribute(wxString(kValue), option.second);
+                    found = true;
+                }
+            }
+        }
+        if (!found) {
+            NamedNode::Ptr child = NamedNode::Create(option.first);
+            child->setAttribute(wxString(kValue), option.second);
+            child->addTo(holders.front());
+        }
+    }
+}
+
+bool ModeRepository::storeSettings_(const boost::shared_ptr<Settings>& settings) {
+    if (!m_store->store(settings)) {
+        return false;
+    }
+    if (impl::isFolder(m_folder)) {
+        m_folder->setLastModifiedTime(0);
+    }
+    impl::raiseTime(m_lastModified, impl::modificationTime(m_folder));
+    impl::raiseTime(m_settingsTime, impl::modificationTime(m_settingsFile));
+    boost::shared_ptr<MediaRepository> media = m_media.lock();
+    if (media) {
+        media->changed_(PrinterRepository::MODE_SAVED);
+    }
+    return true;
+}
+
+}  // namespace printer
+}  // namespace repos
+}  // namespace vexa
