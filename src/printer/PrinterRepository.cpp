@@ -301,7 +301,8 @@ void PrinterRepository::removeEmptyGroup_(const wxString& group) {
     }
     // The map may not know every media of the group (another process may
     // have added one): a group folder still holding a media stays.
-    for (const vfs::FileObjectPtr& child : *groupFolder->getChildren()) {
+    const vfs::FileObjectListPtr children = groupFolder->getChildren();
+    for (const vfs::FileObjectPtr& child : *children) {
         if (child->getType() == vfs::FileType::FOLDER) {
             return;
         }
@@ -363,6 +364,24 @@ std::list<boost::shared_ptr<T>>& PrinterRepository::lazyList_(
     return cache;
 }
 
+// The instances the reader uses.
+template boost::shared_ptr<DotInfo> PrinterRepository::lazyObject_(boost::shared_ptr<DotInfo>&,
+                                                                   const wxChar*, bool);
+template boost::shared_ptr<InkType> PrinterRepository::lazyObject_(boost::shared_ptr<InkType>&,
+                                                                   const wxChar*, bool);
+template boost::shared_ptr<PageSizes> PrinterRepository::lazyObject_(boost::shared_ptr<PageSizes>&,
+                                                                     const wxChar*, bool);
+template boost::shared_ptr<PortList> PrinterRepository::lazyObject_(boost::shared_ptr<PortList>&,
+                                                                    const wxChar*, bool);
+template boost::shared_ptr<ScreenSetup> PrinterRepository::lazyObject_(
+    boost::shared_ptr<ScreenSetup>&, const wxChar*, bool);
+template boost::shared_ptr<ResList> PrinterRepository::lazyObject_(boost::shared_ptr<ResList>&,
+                                                                   const wxChar*, bool);
+template std::list<boost::shared_ptr<ResData>>& PrinterRepository::lazyList_(
+    std::list<boost::shared_ptr<ResData>>&, const wxChar*);
+template std::list<boost::shared_ptr<InkCfg>>& PrinterRepository::lazyList_(
+    std::list<boost::shared_ptr<InkCfg>>&, const wxChar*);
+
 std::pair<wxString, wxString> PrinterRepository::defaultMedia_() {
     wxMutexLocker lock(*m_fillMutex);
     if (m_defaultMediaName.empty()) {
@@ -392,12 +411,16 @@ void PrinterRepository::loadMediaMap_() {
     if (!isFolder(medias)) {
         return;
     }
-    for (const vfs::FileObjectPtr& groupFolder : *medias->getChildren()) {
+    // The lists are held: a range over a temporary handle's list would
+    // outlive it.
+    const vfs::FileObjectListPtr groups = medias->getChildren();
+    for (const vfs::FileObjectPtr& groupFolder : *groups) {
         if (groupFolder->getType() != vfs::FileType::FOLDER) {
             continue;
         }
         std::list<wxString> names;
-        for (const vfs::FileObjectPtr& mediaFolder : *groupFolder->getChildren()) {
+        const vfs::FileObjectListPtr entries = groupFolder->getChildren();
+        for (const vfs::FileObjectPtr& mediaFolder : *entries) {
             if (mediaFolder->getType() == vfs::FileType::FOLDER) {
                 names.push_back(mediaFolder->getBaseName());
             }
@@ -489,7 +512,8 @@ boost::shared_ptr<std::list<wxString>> PrinterRepository::getSwatchDefs_(const w
         return names;
     }
     const wxString extension = wxString(wxT(".")) + keys::kSwatchExt;
-    for (const vfs::FileObjectPtr& child : *shared->getChildren()) {
+    const vfs::FileObjectListPtr children = shared->getChildren();
+    for (const vfs::FileObjectPtr& child : *children) {
         const wxString base = child->getBaseName();
         if (base.EndsWith(extension) && vfs::matchWildcard(pattern, base)) {
             names->push_back(base.BeforeLast(wxT('.')));

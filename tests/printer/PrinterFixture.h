@@ -1,0 +1,229 @@
+// Shared set-up of the printer tests: a repository folder "db/Printers" in a
+// fresh temporary folder, found through VEXA_INSTALL, with a fresh catalog;
+// printers written as XML; a text description of everything a reader sees,
+// so that two readings (two processes, before and after a save) compare as
+// a whole.
+#ifndef VEXA_TESTS_PRINTER_PRINTERFIXTURE_H
+#define VEXA_TESTS_PRINTER_PRINTERFIXTURE_H
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <wx/wfstream.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+#include <string>
+
+#include "common/TestSupport.h"
+#include "kernel/Text.h"
+#include "kernel/VexKernel.h"
+#include "repos/PrinterReader.h"
+#include "repos/PrinterRepository.h"
+#include "repos/PrinterWriter.h"
+#include "repos/Settings.h"
+#include "repos/SystemRepository.h"
+
+namespace vexa {
+namespace test {
+
+inline wxString W(const std::string& utf8) {
+    return kernel::fromMB(utf8);
+}
+inline std::string U(const wxString& text) {
+    return kernel::toMB(text);
+}
+
+// The body of a printer holding every key of the printer table, with
+// non-ASCII texts.
+inline std::string fullPrinterBody() {
+    return R"(
+ <node name="DllDevice" value="Jet Ü 64"/>
+ <node name="DllModule" value="jet64.so"/>
+ <node name="PPDFile" value="jet ß.ppd"/>
+ <node name="Active" value="TRUE"/>
+ <node name="PortName" value="USB Ünit"/>
+ <node name="PortData" value="usb://1"/>
+ <node name="TCPPortAdd" value="9101"/>
+ <node name="TCPPortDefault" value="9100"/>
+ <node name="VirtualPrinterExtension" value="vpé"/>
+ <node name="DefaultPageSize" value="A4 Übergröße"/>
+ <node name="DefaultMedia" group="Mätt" media="Papier é"/>
+ <node name="InkTypes">
+  <node name="Type1" value="Dye" durability="1.5"/>
+  <node name="Type2" value="Pigmént" durability="3"/>
+ </node>
+ <node name="DefaultResolutions"><node name="720"/><node name="1440"/></node>
+ <node name="ResData">
+  <node name="R0"><node name="Resolution" value="720"/><node name="Alias" A0="Fast" A1="Dräft"/></node>
+  <node name="R1"><node name="Resolution" value="1440"/><node name="Alias" A0="Fine"/></node>
+  <node name="R2"><node name="Resolution" value="2880"/><node name="Alias" A0="Max"/></node>
+ </node>
+ <node name="InkCfgs">
+  <node name="InkCfg"><node name="Name" value="CMYK"/><node name="NumColor" value="4"/></node>
+  <node name="InkCfg"><node name="Name" value="CMYKcm"/><node name="NumColor" value="6"/></node>
+ </node>
+ <node name="PageSizes"><node name="A4" width="595" height="842" access="1" type="0"/></node>
+ <node name="PortList"><node name="LPT1" type="1" value="paralléle"/></node>
+ <node name="DefaultScreenSetup">
+  <node name="Fine"><node name="S1" lpi="150" angle="45" function="round" placement="0" shades="256"/></node>
+ </node>
+ <node name="DotInfo">
+  <node name="Units" value="dpi"/>
+  <node name="ResUnits"><node name="G1"><node name="U1"><node name="row" scale="1" value="2"/></node></node></node>
+ </node>
+)";
+}
+
+inline std::string settingsXml(const std::string& root, const std::string& body) {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<node name=\"" + root + "\">" + body +
+           "</node>\n";
+}
+
+// Modification time of a path in nanoseconds; 0 when it does not exist.
+inline long long modifiedNs(const std::string& path) {
+    struct stat status;
+    if (::stat(path.c_str(), &status) != 0) {
+        return 0;
+    }
+    return static_cast<long long>(status.st_mtim.tv_sec) * 1000000000LL + status.st_mtim.tv_nsec;
+}
+
+inline void removeTree(const std::string& path) {
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+}
+
+inline unsigned long long inodeOf(const std::string& path) {
+    struct stat status;
+    return ::stat(path.c_str(), &status) == 0 ? status.st_ino : 0;
+}
+
+// The attribute `attribute` of the first node at `key` in the settings file
+// at `path`; "<absent>" when there is no such node.
+inline std::string fileValue(const std::string& path, const std::string& key,
+                             const std::string& attribute = "value") {
+    wxFileInputStream in(W(path));
+    if (!in.IsOk()) {
+        return "<no file>";
+    }
+    boost::shared_ptr<repos::Settings> settings = repos::SettingsManager::GetSettings(in);
+    if (!settings) {
+        return "<no settings>";
+    }
+    const std::list<repos::NamedNode::Ptr> nodes =
+        repos::SettingsAccess::findNodes(*settings, W(key));
+    return nodes.empty() ? "<absent>" : U(nodes.front()->getAttribute(W(attribute)));
+}
+
+inline void describeStral(std::ostream& out, const char* label, const SSTRAL* array) {
+    out << label << ":";
+    for (const SSTRALROW* row = array ? array->first : nullptr; row != nullptr; row = row->next) {
+        out << " [";
+        for (int i = 0; i < row->count; ++i) {
+            out << (i ? "|" : "") << (row->texts[i] ? row->texts[i] : "");
+        }
+        out << "]";
+    }
+    out << "\n";
+}
+
+// Everything a reader of a printer hands out, as text.
+inline std::string describe(repos::printer::PrinterReader& reader) {
+    std::ostringstream out;
+    out << "name: " << U(reader.getPrinterName()) << "\n";
+    out << "device: " << U(reader.getDeviceName()) << "\n";
+    out << "module: " << U(reader.getDllModule()) << "\n";
+    out << "ppd: " << U(reader.getPPDFile()) << "\n";
+    out << "port: " << U(reader.getPortType()) << "\n";
+    out << "port data: " << U(reader.getPortData()) << "\n";
+    out << "tcp add: " << U(reader.getTCPAdditionalPort()) << "\n";
+    out << "tcp default: " << U(reader.getTCPDefaultPort()) << "\n";
+    out << "extension: " << U(reader.getVirtualPrinterExtension()) << "\n";
+    out << "page size: " << U(reader.getDefaultPageSize()) << "\n";
+    const std::pair<wxString, wxString> media = reader.getDefaultMedia();
+    out << "default media: " << U(media.first) << " / " << U(media.second) << "\n";
+    out << "legacy media: " << U(reader.getDefaultMediaLegacy()) << "\n";
+    const dotinfo* dots = reader.getDotInfo()->getDotInfo();
+    out << "dot units: " << dots->units << "\n";
+    for (const dotresgroup* group = dots->first; group != nullptr; group = group->next) {
+        for (const dotresunit* unit = group->units; unit != nullptr; unit = unit->next) {
+            out << "dot " << group->name << "/" << unit->name;
+            describeStral(out, "", unit->scales);
+        }
+    }
+    boost::shared_ptr<repos::InkType> inkTypes = reader.getInkTypes();
+    out << "ink types:";
+    for (const SPINKTYPE* type = inkTypes ? inkTypes->getSpInkType() : nullptr; type != nullptr;
+         type = type->next) {
+        out << " " << type->Type << "=" << type->Name << "@" << type->Durability;
+    }
+    out << "\n";
+    describeStral(out, "page sizes", reader.getPageSizes()->getStral());
+    describeStral(out, "ports", reader.getPortList()->getStral());
+    for (const SCREENSETUP* setup = reader.getScreenSetups()->getScreenSetup(); setup != nullptr;
+         setup = setup->next) {
+        out << "screen " << setup->name;
+        describeStral(out, "", setup->screens);
+    }
+    describeStral(out, "default resolutions", reader.getDefaultResolutions()->getStral());
+    for (const boost::shared_ptr<repos::ResData>& res : reader.getDeviceResolutions()) {
+        out << "resolution " << U(res->resolution) << ":";
+        for (const wxString& alias : res->alias) {
+            out << " " << U(alias);
+        }
+        out << "\n";
+    }
+    for (const boost::shared_ptr<repos::InkCfg>& cfg : reader.getInkCfgs()) {
+        out << "ink cfg " << cfg->getSpInkCfg()->Name << " " << int(cfg->getSpInkCfg()->NumColor)
+            << "\n";
+    }
+    for (bool onlyDefaults : {false, true}) {
+        out << "aliases" << (onlyDefaults ? " (defaults)" : "") << ":";
+        for (const auto& alias : reader.getResolutionAliases(onlyDefaults)) {
+            out << " " << U(alias.first) << "=" << U(alias.second);
+        }
+        out << "\n";
+    }
+    return out.str();
+}
+
+class PrinterFixture : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ::setenv("VEXA_INSTALL", dir.path().c_str(), 1);
+        repos::SystemRepository::Reset();
+        repos::printer::PrinterCatalog::reset();
+        makeDirs(printersPath());
+    }
+    void TearDown() override {
+        repos::printer::PrinterCatalog::reset();
+        repos::SystemRepository::Reset();
+    }
+
+    std::string printersPath() const { return dir.path() + "/db/Printers"; }
+    std::string printerPath(const std::string& name) const { return printersPath() + "/" + name; }
+    std::string settingsPath(const std::string& name) const {
+        return printerPath(name) + "/.Settings.xml";
+    }
+
+    // A printer folder with a settings file of root "Printer" and `body`.
+    void makePrinter(const std::string& name, const std::string& body) {
+        makeDirs(printerPath(name));
+        writeFile(settingsPath(name), settingsXml("Printer", body));
+    }
+    // A media folder with its settings file.
+    void makeMedia(const std::string& printer, const std::string& group, const std::string& media) {
+        const std::string folder = printerPath(printer) + "/Medias/" + group + "/" + media;
+        makeDirs(folder + "/Modes/Std");
+        writeFile(folder + "/.Settings.xml", settingsXml("Media", ""));
+        writeFile(folder + "/Modes/Std/.Settings.xml", settingsXml("Mode", ""));
+    }
+
+    TempDir dir;
+};
+
+}  // namespace test
+}  // namespace vexa
+
+#endif  // VEXA_TESTS_PRINTER_PRINTERFIXTURE_H
