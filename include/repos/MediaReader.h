@@ -103,7 +103,8 @@ class VEXA_REPOS_API MediaReader {
     // into `folder`, which is marked ".invalid" until the copy is whole.
     // False for an empty handle, for the media's own folder or a folder
     // inside it, for a folder that already holds anything, and when a copy
-    // fails (the half-made copy is removed). Leaves no marker.
+    // fails (the half-made copy is removed). Leaves no marker. After a copy
+    // the printer adds new media folders to its media map.
     bool copyTo(vfs::FileObjectPtr folder);
     // The same for a folder path; false when the path cannot be opened.
     bool copyTo(const wxString& path);

@@ -1,5 +1,8 @@
 #include "printer/FolderSettingsStore.h"
 
+#include <map>
+#include <mutex>
+
 #include "vfs/src/impl/DurableWrite.h"
 #include "vfs/src/impl/FileName.h"
 #include "vfs/src/impl/FileObject.h"
@@ -40,6 +43,23 @@ bool isSameOrInside(const vfs::FileObjectPtr& source, const vfs::FileObjectPtr& 
 }
 
 }  // namespace
+
+ReadWriteMutex folderMutex(const vfs::FileObjectPtr& folder) {
+    // Entries are kept for the life of the process: a lock must outlive
+    // every repository object of its folder, and there is one entry per
+    // folder ever opened.
+    static std::mutex guard;
+    static std::map<wxString, ReadWriteMutex>* locks = new std::map<wxString, ReadWriteMutex>();
+    if (!folder) {
+        return ReadWriteMutex();
+    }
+    wxString key = folder->getName()->getURI();
+    while (key.length() > 1 && key.EndsWith(wxT("/"))) {
+        key.RemoveLast();
+    }
+    std::lock_guard<std::mutex> lock(guard);
+    return (*locks)[key];
+}
 
 vfs::FileObjectPtr lookUpLocalPath(const wxString& path) {
     if (path.empty()) {

@@ -16,6 +16,7 @@
 
 #include "repos/FileLock.h"
 #include "repos/LockingRepository.h"
+#include "repos/ReadWriteMutex.h"
 #include "repos/Settings.h"
 #include "vfs/src/impl/Handles.h"
 
@@ -46,6 +47,12 @@ class FolderSettingsStore : public LockingRepository {
         return copyContents(source, destination);
     }
 };
+
+// The in-process reader/writer lock of the folder `folder`: one lock per
+// folder for the whole process, so that two repository objects of one folder
+// (a media reached by two names, or directly and through its printer)
+// exclude each other as one object's readers and writers do.
+ReadWriteMutex folderMutex(const vfs::FileObjectPtr& folder);
 
 // The object for a local path (Windows or POSIX form) without creating
 // anything; never empty for a non-empty text.

@@ -99,7 +99,8 @@ boost::shared_ptr<Settings> readCostDocument(const vfs::FileObjectPtr& file) {
 MediaRepository::MediaRepository(vfs::FileObjectPtr root,
                                  boost::shared_ptr<PrinterRepository> printer,
                                  vfs::FileObjectPtr settingsFile)
-    : m_fileLock(FileLock::create(root)),
+    : m_rwMutex(impl::folderMutex(root)),
+      m_fileLock(FileLock::create(root)),
       m_root(root),
       m_settingsFile(settingsFile),
       m_printer(printer),
@@ -349,7 +350,13 @@ boost::shared_ptr<MediaCostSettings> MediaRepository::costSettings_() {
 }
 
 bool MediaRepository::copyTo_(const vfs::FileObjectPtr& folder) {
-    return impl::copyRepositoryFolder(*m_store, m_root, folder, true);
+    if (!impl::copyRepositoryFolder(*m_store, m_root, folder, true)) {
+        return false;
+    }
+    // The copy may be a new media of the same printer: its media map takes
+    // the new folders.
+    notifyPrinter_(PrinterRepository::MEDIA_ADDED);
+    return true;
 }
 
 // ---- Writer side -----------------------------------------------------------

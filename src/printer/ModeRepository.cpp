@@ -67,7 +67,8 @@ bool isStorableOptionName(const wxString& name) {
 
 ModeRepository::ModeRepository(vfs::FileObjectPtr folder, boost::shared_ptr<MediaRepository> media,
                                vfs::FileObjectPtr settingsFile)
-    : m_fileLock(FileLock::create(folder)),
+    : m_rwMutex(impl::folderMutex(folder)),
+      m_fileLock(FileLock::create(folder)),
       m_folder(folder),
       m_settingsFile(settingsFile),
       m_media(media),

@@ -1,0 +1,398 @@
+// Shared set-up of the media and mode tests: a repository "db/Printers" in a
+// fresh temporary folder (found through VEXA_INSTALL) with one printer, and
+// helpers to write medias and modes, reach them through the printer, run a
+// forked child as a fresh process, and describe everything a reader hands
+// out as text, so that two readings compare as a whole.
+#ifndef VEXA_TESTS_PRINTER_MEDIAMODEFIXTURE_H
+#define VEXA_TESTS_PRINTER_MEDIAMODEFIXTURE_H
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <wx/wfstream.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "common/TestSupport.h"
+#include "kernel/Text.h"
+#include "kernel/VexKernel.h"
+#include "repos/MediaReader.h"
+#include "repos/MediaRepository.h"
+#include "repos/MediaWriter.h"
+#include "repos/ModeReader.h"
+#include "repos/ModeRepository.h"
+#include "repos/ModeWriter.h"
+#include "repos/PrinterReader.h"
+#include "repos/PrinterRepository.h"
+#include "repos/Settings.h"
+#include "repos/SystemRepository.h"
+#include "repository/ProcessHelpers.h"
+#include "vfs/src/impl/FileContent.h"
+
+namespace vexa {
+namespace test {
+namespace mm {
+
+using repos::printer::MediaReader;
+using repos::printer::MediaRepository;
+using repos::printer::MediaWriter;
+using repos::printer::ModeReader;
+using repos::printer::ModeRepository;
+using repos::printer::ModeWriter;
+typedef boost::shared_ptr<MediaRepository> MediaPtr;
+typedef boost::shared_ptr<ModeRepository> ModePtr;
+typedef boost::shared_ptr<repos::printer::PrinterRepository> PrinterPtr;
+
+inline wxString W(const std::string& utf8) {
+    return kernel::fromMB(utf8);
+}
+inline std::string U(const wxString& text) {
+    return kernel::toMB(text);
+}
+
+// Non-ASCII names throughout: the suite runs under LC_ALL=C.
+const char* const kPrinter = "Drücker Ω";
+const char* const kGroup = "Mätt";
+const char* const kMedia = "Papier é";
+const char* const kMode = "Fein ß";
+
+inline std::string settingsXml(const std::string& root, const std::string& body) {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<node name=\"" + root + "\">" + body +
+           "</node>\n";
+}
+
+// Every key of the media table.
+inline std::string fullMediaBody() {
+    return R"(
+ <node name="InkCfg"><node name="Name" value="CMYK é"/><node name="NumColor" value="4"/></node>
+ <node name="ColorInfo"><node name="NumColor" value="4"/><node name="NumSpotColor" value="1"/>
+  <node name="HiFiMode" value="0"/><node name="Photometric" value="5"/>
+  <node name="SpotNames"><node name="Orangé" position="0" bitspersample="8" photometric="2"
+   opacity="100.000000" samples="2" S0="10" S1="20"/></node></node>
+ <node name="ResScaleAdjust"><node name="720" scaleX="1.250000" scaleY="0.500000"/></node>
+ <node name="PageSizes"><node name="A4"/><node name="Übergröße"/></node>
+ <node name="PassInfo"><node name="Pass0" value="4" id="1"/><node name="Pass1" value="8" id="2"/></node>
+ <node name="LabelChannel" value="3"/>
+ <node name="DefaultMode" value="Fein ß"/>
+ <node name="JdfAlias" value="Glänzend"/>
+ <node name="JdfQualityModeHigh" value="Fein ß"/>
+ <node name="JdfQualityModeNormal" value="Norm"/>
+ <node name="JdfQualityModeDraft" value="Schnell"/>
+)";
+}
+
+// Every key of the mode table, the printer options with a name given twice.
+inline std::string fullModeBody() {
+    return R"(
+ <node name="Pattern" value="Diffusion ü"/>
+ <node name="Res" value="720x1440"/>
+ <node name="ResAlias" value="Fein"/>
+ <node name="InkCfg"><node name="Name" value="CMYKlclm"/><node name="NumColor" value="6"/></node>
+ <node name="InkRestrictions"><node name="Cyan" value="80" position="0"/><node name="Black" value="95" position="1"/></node>
+ <node name="TransitionControl"><node name="Cyan" value="12" position="0"/></node>
+ <node name="DropAdjusts"><node name="Magenta" value="-3" position="0"/></node>
+ <node name="ScreenSetup"><node name="Grob"><node name="S1" lpi="85" angle="45" function="round" placement="0" shades="128"/></node></node>
+ <node name="LvlCurves"><node name="Ink0" value="Cyan"><node name="Curve0"><node name="Point0" x="0" y="0"/><node name="Point1" x="50" y="40"/></node></node></node>
+ <node name="InkCurves"><node name="Ink0" value="Black"><node name="Curve0"><node name="Point0" x="100" y="90"/></node></node></node>
+ <node name="ResScaleAdjust"><node name="720x1440" scaleX="1.000000" scaleY="2.000000"/></node>
+ <node name="TableDefaults"><node name="Calb" value="cal ä.icc"/><node name="NmClr" value="named.tbl"/></node>
+ <node name="UserQualityAssessment" value="3.250000"/>
+ <node name="PrinterSettings"><node name="Heater" value="40"/><node name="Vacuum" value="low"/></node>
+ <node name="PrinterSettings"><node name="Vacuum" value="high"/></node>
+)";
+}
+
+inline std::string describeStral(const SSTRAL* array) {
+    std::string out;
+    for (const SSTRALROW* row = array ? array->first : nullptr; row != nullptr; row = row->next) {
+        out += " [";
+        for (int i = 0; i < row->count; ++i) {
+            out += (i ? "|" : "") + std::string(row->texts[i] ? row->texts[i] : "");
+        }
+        out += "]";
+    }
+    return out;
+}
+
+inline std::string describeLevels(const boost::shared_ptr<repos::InkLevels>& levels) {
+    if (!levels) {
+        return "<none>";
+    }
+    std::string out;
+    for (const auto& entry : *levels->getSpInkLevel()) {
+        out += " " + entry.first + "=" + std::to_string(entry.second);
+    }
+    return out;
+}
+
+inline std::string describeCurve(const boost::shared_ptr<repos::InkCurve>& curve) {
+    if (!curve) {
+        return "<none>";
+    }
+    const SPINKCURVE* c = curve->getSpInkCurve();
+    std::string out = std::string("@") + c->Resolution;
+    for (int i = 0; i < c->InkCount; ++i) {
+        out += std::string(" ") + c->InkNames[i] + ":";
+        for (int j = 0; j < c->CurveCounts[i]; ++j) {
+            out += " (" + std::to_string(c->Curves[i][j].Points[0].x) + "," +
+                   std::to_string(c->Curves[i][j].Points[0].y) + ";" +
+                   std::to_string(c->Curves[i][j].Points[1].x) + "," +
+                   std::to_string(c->Curves[i][j].Points[1].y) + ")";
+        }
+    }
+    return out;
+}
+
+inline std::string describeScales(const boost::shared_ptr<repos::ResScaleAdjust>& adjust) {
+    if (!adjust) {
+        return "<none>";
+    }
+    std::string out;
+    char buffer[64];
+    for (const SPRESSCALEADJUST* r = adjust->getSpResScaleAdjust(); r != nullptr; r = r->next) {
+        std::snprintf(buffer, sizeof buffer, "%.3f/%.3f", r->scaleX, r->scaleY);
+        out += std::string(" ") + r->Resolution + "=" + buffer;
+    }
+    return out;
+}
+
+inline std::string readAll(const vfs::InputStreamPtr& in) {
+    std::string bytes;
+    if (!in) {
+        return "<no stream>";
+    }
+    char buffer[256];
+    for (;;) {
+        in->Read(buffer, sizeof buffer);
+        if (in->LastRead() == 0) {
+            break;
+        }
+        bytes.append(buffer, in->LastRead());
+    }
+    return bytes;
+}
+
+// Everything a media reader hands out.
+inline std::string describe(MediaReader& reader) {
+    std::ostringstream out;
+    out << "name: " << U(reader.getName()) << " group: " << U(reader.getGroup())
+        << " legacy: " << U(reader.getNameLegacy()) << "\n";
+    const SPINKCFG* cfg = reader.getInkCfg()->getSpInkCfg();
+    out << "ink cfg: " << cfg->Name << " " << int(cfg->NumColor) << "\n";
+    const SP_COLOR_INFO* color = reader.getColorInfo()->getSpColorInfo();
+    out << "color: " << color->NumColor << " " << color->NumSpotColor << " " << color->HiFiMode
+        << " " << color->Photometric;
+    for (int i = 0; i < color->NumSpotColor && i < SP_MAX_SPOTCOLORS; ++i) {
+        out << " " << color->SpotNames[i] << "(" << int(color->Spots[i].samples) << ":"
+            << color->Spots[i].SampleValues[0] << "," << color->Spots[i].SampleValues[1] << " o"
+            << int(color->Spots[i].opacity) << ")";
+    }
+    out << "\nscales:" << describeScales(reader.getResScaleAdjust()) << "\n";
+    out << "page sizes:";
+    const boost::shared_ptr<std::list<wxString>> sizes = reader.getPageSizes();
+    for (const wxString& size : *sizes) {
+        out << " " << U(size);
+    }
+    out << "\npasses:" << describeStral(reader.getPassInfo()->getStral()) << "\n";
+    out << "label channel: " << reader.getLabelChannel() << "\n";
+    out << "default mode: " << U(reader.getDefaultMode()) << "\n";
+    out << "jdf: " << U(reader.getJdfAlias()) << " | " << U(reader.getJdfQualityMode(W("High")))
+        << " | " << U(reader.getJdfQualityMode(W("Normal"))) << " | "
+        << U(reader.getJdfQualityMode(W("Draft"))) << "\n";
+    boost::shared_ptr<repos::MediaCostSettings> costs = reader.getMediaCostSettings();
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.2f", costs->getAreaBasedCost());
+    out << "costs: " << buffer;
+    for (const auto& cost : costs->getPageSizeCosts()) {
+        std::snprintf(buffer, sizeof buffer, "%.2f", cost.second);
+        out << " " << U(cost.first) << "=" << buffer;
+    }
+    out << "\nmodes:";
+    for (const auto& mode : reader.getModeList()) {
+        out << " " << U(mode.first);
+    }
+    out << "\nvalid: " << reader.isValid() << "\n";
+    out << "sp: " << readAll(reader.getInputSPSettingsStream()) << "\n";
+    reader.closeSPSettingsStream();
+    return out.str();
+}
+
+// Everything a mode reader hands out.
+inline std::string describe(ModeReader& reader) {
+    std::ostringstream out;
+    out << "name: " << U(reader.getName()) << " valid: " << reader.isValid() << "\n";
+    out << "pattern: " << U(reader.getPattern()) << " res: " << U(reader.getResolution())
+        << " alias: " << U(reader.getResolutionAlias()) << "\n";
+    boost::shared_ptr<repos::InkCfg> cfg = reader.getInkCfg();
+    out << "ink cfg: "
+        << (cfg ? cfg->getSpInkCfg()->Name + std::string(" ") +
+                      std::to_string(cfg->getSpInkCfg()->NumColor)
+                : std::string("<none>"))
+        << "\n";
+    out << "limits:" << describeLevels(reader.getInkLimits()) << "\n";
+    out << "transition:" << describeLevels(reader.getTransCtrl()) << "\n";
+    out << "drop:" << describeLevels(reader.getDropAdjust()) << "\n";
+    out << "level curves: " << describeCurve(reader.getLevelCurves()) << "\n";
+    out << "ink curves: " << describeCurve(reader.getInkCurves()) << "\n";
+    boost::shared_ptr<repos::ScreenSetup> screens = reader.getScreenSetups();
+    out << "screens:";
+    for (const SCREENSETUP* s = screens ? screens->getScreenSetup() : nullptr; s != nullptr;
+         s = s->next) {
+        out << " " << s->name << describeStral(s->screens);
+    }
+    out << "\nscales:" << describeScales(reader.getResScaleAdjust()) << "\n";
+    out << "table:";
+    for (const auto& entry : reader.getTableDefaults()) {
+        out << " " << U(entry.first) << "=" << U(entry.second);
+    }
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.6f", reader.getUserQualityAssessment());
+    out << "\nquality: " << buffer << "\noptions:";
+    const boost::shared_ptr<std::map<wxString, wxString>> options = reader.getPrinterOptions();
+    for (const auto& option : *options) {
+        out << " " << U(option.first) << "=" << U(option.second);
+    }
+    out << "\n";
+    return out.str();
+}
+
+// Runs `body` in a forked child that starts from a fresh catalog, as a new
+// process would, and returns the text it produced; "<child failed>" when it
+// did not finish. Fork only while this process holds no lock.
+inline std::string inFreshProcess(const TempDir& dir, const std::function<std::string()>& body) {
+    const std::string output = dir.file("child-output.txt");
+    std::remove(output.c_str());
+    Child child([&](Child&) -> int {
+        try {
+            repos::printer::PrinterCatalog::reset();
+            repos::SystemRepository::Reset();
+            writeFile(output, body());
+            return 0;
+        } catch (...) {
+            return 3;
+        }
+    });
+    if (!child.started() || child.wait() != 0) {
+        return "<child failed>";
+    }
+    return readFile(output);
+}
+
+inline long long modifiedNs(const std::string& path) {
+    struct stat status;
+    if (::stat(path.c_str(), &status) != 0) {
+        return 0;
+    }
+    return static_cast<long long>(status.st_mtim.tv_sec) * 1000000000LL + status.st_mtim.tv_nsec;
+}
+
+inline unsigned long long inodeOf(const std::string& path) {
+    struct stat status;
+    return ::stat(path.c_str(), &status) == 0 ? status.st_ino : 0;
+}
+
+// The settings file at `path` parsed; empty when it cannot be read.
+inline boost::shared_ptr<repos::Settings> readSettings(const std::string& path) {
+    wxFileInputStream in(W(path));
+    return in.IsOk() ? repos::SettingsManager::GetSettings(in)
+                     : boost::shared_ptr<repos::Settings>();
+}
+
+// The attribute of the first node at `key` in the file; "<absent>" when
+// there is no such node.
+inline std::string fileValue(const std::string& path, const std::string& key,
+                             const std::string& attribute = "value") {
+    boost::shared_ptr<repos::Settings> settings = readSettings(path);
+    if (!settings) {
+        return "<no settings>";
+    }
+    const std::list<repos::NamedNode::Ptr> nodes =
+        repos::SettingsAccess::findNodes(*settings, W(key));
+    return nodes.empty() ? "<absent>" : U(nodes.front()->getAttribute(W(attribute)));
+}
+
+// The names of the children of the first node at `key` in the file.
+inline std::vector<std::string> fileChildren(const std::string& path, const std::string& key) {
+    std::vector<std::string> names;
+    boost::shared_ptr<repos::Settings> settings = readSettings(path);
+    const std::list<repos::NamedNode::Ptr> nodes =
+        settings ? repos::SettingsAccess::findNodes(*settings, W(key))
+                 : std::list<repos::NamedNode::Ptr>();
+    if (!nodes.empty()) {
+        for (const repos::NamedNode::Ptr& child : *nodes.front()) {
+            names.push_back(U(child->getName()));
+        }
+    }
+    return names;
+}
+
+class MediaModeFixture : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ::setenv("VEXA_INSTALL", dir.path().c_str(), 1);
+        repos::SystemRepository::Reset();
+        repos::printer::PrinterCatalog::reset();
+        makeDirs(printerPath());
+        writeFile(printerPath() + "/.Settings.xml",
+                  settingsXml("Printer",
+                              "<node name=\"DllDevice\" value=\"Jet\"/>"
+                              "<node name=\"DllModule\" value=\"jet.so\"/>"));
+    }
+    void TearDown() override {
+        repos::printer::PrinterCatalog::reset();
+        repos::SystemRepository::Reset();
+    }
+
+    std::string printerPath() const { return dir.path() + "/db/Printers/" + kPrinter; }
+    std::string mediaPath(const std::string& group = kGroup,
+                          const std::string& media = kMedia) const {
+        return printerPath() + "/Medias/" + group + "/" + media;
+    }
+    std::string modePath(const std::string& mode = kMode, const std::string& group = kGroup,
+                         const std::string& media = kMedia) const {
+        return mediaPath(group, media) + "/Modes/" + mode;
+    }
+
+    // A media folder with a settings file of root "Media" and `body`, and
+    // one empty mode per name in `modes`.
+    void makeMedia(const std::string& body, const std::vector<std::string>& modes = {kMode},
+                   const std::string& group = kGroup, const std::string& media = kMedia) {
+        makeDirs(mediaPath(group, media));
+        writeFile(mediaPath(group, media) + "/.Settings.xml", settingsXml("Media", body));
+        for (const std::string& mode : modes) {
+            makeMode("", mode, group, media);
+        }
+    }
+    void makeMode(const std::string& body, const std::string& mode = kMode,
+                  const std::string& group = kGroup, const std::string& media = kMedia) {
+        makeDirs(modePath(mode, group, media));
+        writeFile(modePath(mode, group, media) + "/.Settings.xml", settingsXml("Mode", body));
+    }
+
+    // The media as hosts reach it: through its printer (whose reader is
+    // dropped again at once).
+    MediaPtr media(const std::string& group = kGroup, const std::string& name = kMedia) {
+        boost::shared_ptr<repos::printer::PrinterReader> printer =
+            repos::printer::PrinterReader::getReader(W(kPrinter));
+        return printer ? printer->getMedia(W(group), W(name)) : MediaPtr();
+    }
+    ModePtr mode(const std::string& name = kMode, const std::string& group = kGroup,
+                 const std::string& mediaName = kMedia) {
+        MediaPtr repository = media(group, mediaName);
+        boost::shared_ptr<MediaReader> reader =
+            repository ? repository->getReader() : boost::shared_ptr<MediaReader>();
+        return reader ? reader->getMode(W(name)) : ModePtr();
+    }
+
+    TempDir dir;
+};
+
+}  // namespace mm
+}  // namespace test
+}  // namespace vexa
+
+#endif  // VEXA_TESTS_PRINTER_MEDIAMODEFIXTURE_H
