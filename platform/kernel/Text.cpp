@@ -5,6 +5,22 @@
 namespace vexa {
 namespace kernel {
 
+namespace {
+
+// wxWidgets makes its global converters on first use without a lock, so two
+// threads converting for the first time race. Taking them here once, behind
+// thread-safe static initialisation, keeps every later use a plain read.
+const wxMBConv& utf8Converter() {
+    static const wxMBConv& converter = wxConvUTF8;
+    return converter;
+}
+const wxMBConv& latin1Converter() {
+    static const wxMBConv& converter = wxConvISO8859_1;
+    return converter;
+}
+
+}  // namespace
+
 std::string toMB(const wxString& text) {
     const wxScopedCharBuffer buffer = text.utf8_str();
     return std::string(buffer.data(), buffer.length());
@@ -27,10 +43,10 @@ wxString fromMB(const char* text, std::size_t length) {
             return wxString(small, length);
         }
     }
-    wxString result(text, wxConvUTF8, length);
+    wxString result(text, utf8Converter(), length);
     if (result.empty()) {
         // Not UTF-8: keep the bytes readable instead of losing the text.
-        result = wxString(text, wxConvISO8859_1, length);
+        result = wxString(text, latin1Converter(), length);
     }
     return result;
 }
