@@ -1,0 +1,45 @@
+// Helpers shared by the fuzz targets and their replay test.
+//
+// A target reports a broken property through fuzzCheck. Under libFuzzer it
+// prints the reason and aborts, so the fuzzer keeps the input; the replay
+// test switches to throwing FuzzFailure instead, so one bad input fails one
+// test with its reason rather than ending the whole run.
+#ifndef VEXA_TESTS_FUZZ_FUZZSUPPORT_H
+#define VEXA_TESTS_FUZZ_FUZZSUPPORT_H
+
+#include <cstddef>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+#include "repos/NamedNode.h"
+
+namespace vexa {
+namespace fuzz {
+
+class FuzzFailure : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+// Off (the default): fuzzCheck aborts. On: it throws FuzzFailure.
+void setThrowOnFailure(bool on);
+
+// Reports `what` as a broken property when `condition` is false.
+void fuzzCheck(bool condition, const char* what);
+
+// The settings tree read by the XML strategy from `bytes`, or empty. Checks
+// that the stream is rewound to its start afterwards.
+repos::NamedNode::Ptr loadXml(const char* bytes, std::size_t size);
+repos::NamedNode::Ptr loadXml(const std::string& bytes);
+// The tree as the XML strategy writes it.
+std::string storeXml(const repos::NamedNode::Ptr& root);
+
+// True when both trees have the same names, attributes and children in the
+// same order. Iterative: trees of any depth are fine.
+bool sameTree(const repos::NamedNode::Ptr& left, const repos::NamedNode::Ptr& right);
+
+}  // namespace fuzz
+}  // namespace vexa
+
+#endif  // VEXA_TESTS_FUZZ_FUZZSUPPORT_H

@@ -1,0 +1,154 @@
+// The brace settings reader on arbitrary bytes. A tree read from brace text
+// is written so that it reads back into the same tree, except where the
+// format gives up by design (see FParseSettingsStrategy.h):
+//   - an attribute block entry with a reserved key ("_value", "_numval",
+//     "_val<digits>"): those keys carry the words of a list, and the writer
+//     never puts them in a block;
+//   - named pairs whose names all begin with "_entry" or "_list": the writer
+//     takes such children for the items of a mixed list.
+// Whether the text uses either is decided from the kernel parser's own lists,
+// not from the tree, so a reader that mislabels a list is still caught.
+#include <wx/mstream.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "FuzzSupport.h"
+#include "kernel/FParse.h"
+#include "repos/FParseSettingsStrategy.h"
+
+using vexa::fuzz::fuzzCheck;
+using vexa::repos::NamedNode;
+
+namespace {
+
+NamedNode::Ptr loadBrace(const char* bytes, std::size_t size) {
+    static const char kNothing = 0;
+    wxMemoryInputStream in(size != 0 ? bytes : &kNothing, size);
+    NamedNode::Ptr root = vexa::repos::FParseSettingsStrategy().load(in);
+    fuzzCheck(in.TellI() == 0, "brace load leaves the stream at its start");
+    return root;
+}
+
+std::string storeBrace(const NamedNode::Ptr& root) {
+    wxMemoryOutputStream out;
+    vexa::repos::FParseSettingsStrategy().store(root, out);
+    std::string bytes(out.GetSize(), '\0');
+    if (!bytes.empty()) {
+        out.CopyTo(&bytes[0], bytes.size());
+    }
+    return bytes;
+}
+
+bool startsWith(const char* text, const char* prefix) {
+    return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
+}
+
+bool isReservedKey(const char* key) {
+    if (std::strcmp(key, "_value") == 0 || std::strcmp(key, "_numval") == 0) {
+        return true;
+    }
+    if (!startsWith(key, "_val") || key[4] == '\0') {
+        return false;
+    }
+    for (const char* c = key + 4; *c != '\0'; ++c) {
+        if (*c < '0' || *c > '9') {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Word, list, word, list, ... with at least one pair: the reader's named
+// form.
+bool isNamedForm(const FP_LIST& list) {
+    if (list.count < 2 || list.count % 2 != 0) {
+        return false;
+    }
+    for (std::int32_t i = 0; i < list.count; i += 2) {
+        if (list.items[i].kind != FP_KIND_WORD || list.items[i + 1].kind == FP_KIND_WORD) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool namesLookLikeItems(const FP_LIST& list) {
+    for (std::int32_t i = 0; i < list.count; i += 2) {
+        const char* name = list.items[i].word;
+        if (!startsWith(name, "_entry") && !startsWith(name, "_list")) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// False when the text uses one of the forms the format does not carry back.
+bool withinRoundTrip(const FP_LIST* top) {
+    std::vector<const FP_LIST*> pending{top};
+    while (!pending.empty()) {
+        const FP_LIST& list = *pending.back();
+        pending.pop_back();
+        for (const FP_ATTR* a = list.attrs; a != nullptr; a = a->next) {
+            if (isReservedKey(a->key)) {
+                return false;
+            }
+        }
+        if (isNamedForm(list) && namesLookLikeItems(list)) {
+            return false;
+        }
+        for (std::int32_t i = 0; i < list.count; ++i) {
+            if (list.items[i].kind != FP_KIND_WORD) {
+                pending.push_back(list.items[i].list);
+            }
+        }
+    }
+    return true;
+}
+
+struct ParserCloser {
+    void operator()(FP_PARSER* parser) const { fp_close(parser); }
+};
+struct ListFreer {
+    void operator()(FP_LIST* list) const { fp_free_list(list); }
+};
+
+bool textWithinRoundTrip(const char* bytes, std::size_t size) {
+    static const char kNothing = 0;
+    wxMemoryInputStream in(size != 0 ? bytes : &kNothing, size);
+    std::unique_ptr<FP_PARSER, ParserCloser> parser(
+        fp_attach(wxInputStreamToFilemux(in, false), 0));
+    fuzzCheck(static_cast<bool>(parser), "a parser attaches to a memory stream");
+    std::unique_ptr<FP_LIST, ListFreer> top(fp_parse_file(parser.get(), -1));
+    fuzzCheck(static_cast<bool>(top), "text the strategy read parses");
+    return withinRoundTrip(top.get());
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const char* bytes = reinterpret_cast<const char*>(data);
+    const NamedNode::Ptr first = loadBrace(bytes, size);
+    if (!first) {
+        return 0;
+    }
+    const std::string written = storeBrace(first);
+    const NamedNode::Ptr second = loadBrace(written.data(), written.size());
+    fuzzCheck(static_cast<bool>(second), "written brace text reads back");
+    if (textWithinRoundTrip(bytes, size)) {
+        fuzzCheck(vexa::fuzz::sameTree(first, second),
+                  "written brace text reads back the same tree");
+    }
+    // The text written is brace text like any other: where it stays within
+    // what the format carries, its tree must come back once more.
+    if (textWithinRoundTrip(written.data(), written.size())) {
+        const std::string rewritten = storeBrace(second);
+        const NamedNode::Ptr third = loadBrace(rewritten.data(), rewritten.size());
+        fuzzCheck(vexa::fuzz::sameTree(second, third), "a tree read back reads back into itself");
+    }
+    return 0;
+}
