@@ -30,6 +30,9 @@ WindowsFileName::WindowsFileName(const wxString& text)
 WindowsFileName::WindowsFileName(const wxString& root, const wxString& path)
     : WindowsFileName(WindowsFileNameParser(root, path)) {}
 
+WindowsFileName::WindowsFileName(const wxString& root, const wxString& path, bool isUnc)
+    : AbstractFileName("file", path), m_root(root), m_isUnc(isUnc) {}
+
 WindowsFileName::~WindowsFileName() {}
 
 wxString WindowsFileName::getNativePath() const {
@@ -45,7 +48,11 @@ wxString WindowsFileName::getNativePath() const {
 }
 
 FileNamePtr WindowsFileName::createName(const wxString& path) const {
-    return boost::make_shared<WindowsFileName>(m_root, path);
+    // The parser still checks the path (and warns as before), but the root
+    // keeps its kind: re-parsed, a one-character UNC root would turn into a
+    // drive letter.
+    const WindowsFileNameParser parsed(m_root, path);
+    return FileNamePtr(new WindowsFileName(m_root, parsed.getPath(), m_isUnc));
 }
 
 wxString WindowsFileName::getRootURI() const {

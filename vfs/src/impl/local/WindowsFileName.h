@@ -39,6 +39,11 @@ class VEXA_REPOS_API WindowsFileName : public AbstractFileName {
 
   private:
     explicit WindowsFileName(const WindowsFileNameParser& parsed);
+    // A name whose kind of root is given, not guessed from the root's text:
+    // names made from this one (parents, the root name) keep its root as it
+    // is, also a UNC root of one character ("/", read from a text of just
+    // two backslashes).
+    WindowsFileName(const wxString& root, const wxString& path, bool isUnc);
 
     const wxString m_root;
     const bool m_isUnc;
