@@ -13,6 +13,7 @@
 #include "vfs/src/impl/FileName.h"
 #include "vfs/src/impl/FileObject.h"
 #include "vfs/src/impl/FileSystemException.h"
+#include "vfs/src/impl/FolderListing.h"
 
 namespace vexa {
 namespace repos {
@@ -131,11 +132,9 @@ std::list<wxString> SystemRepository::getPrintersList() {
     if (!printers) {
         return names;
     }
-    vfs::FileObjectListPtr children = printers->getChildren();
-    for (const vfs::FileObjectPtr& child : *children) {
-        if (child->getType() == vfs::FileType::FOLDER) {
-            names.push_back(child->getBaseName());
-        }
+    // Read straight from the listing: a host lists every printer at start-up.
+    for (wxString& name : vfs::listSubfolderNames(printers)) {
+        names.push_back(std::move(name));
     }
     return names;
 }

@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <list>
 #include <string>
 
 #include "common/TestSupport.h"
@@ -17,9 +18,12 @@ using vexa::repos::SystemRepository;
 
 namespace {
 
+// The list in name order: the system's listing order is its own.
 std::string printers() {
+    std::list<wxString> names = SystemRepository::getPrintersList();
+    names.sort();
     std::string text;
-    for (const wxString& name : SystemRepository::getPrintersList()) {
+    for (const wxString& name : names) {
         text += (text.empty() ? "" : ",") + vexa::kernel::toMB(name);
     }
     return "printers: " + text + "\n";
