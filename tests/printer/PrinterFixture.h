@@ -94,11 +94,6 @@ inline void removeTree(const std::string& path) {
     std::filesystem::remove_all(path, ignored);
 }
 
-inline unsigned long long inodeOf(const std::string& path) {
-    struct stat status;
-    return ::stat(path.c_str(), &status) == 0 ? status.st_ino : 0;
-}
-
 // The attribute `attribute` of the first node at `key` in the settings file
 // at `path`; "<absent>" when there is no such node.
 inline std::string fileValue(const std::string& path, const std::string& key,

@@ -5,6 +5,8 @@
 #include <chrono>
 
 #include "printer/PrinterFixture.h"
+#include "repos/MediaReader.h"
+#include "repos/MediaRepository.h"
 #include "repository/ProcessHelpers.h"
 
 using vexa::repos::printer::PrinterCatalog;
@@ -199,30 +201,32 @@ TEST_F(PrinterProcessTest, WriterOfAnotherProcessKeepsReadersOut) {
     EXPECT_EQ(child.wait(), 0);
 }
 
-TEST_F(PrinterProcessTest, ReaderKeepsTheOtherProcessWriterOut) {
-    makePrinter("P", R"(<node name="PortName" value="USB"/>)");
+TEST_F(PrinterProcessTest, RemovalGivesUpWhileAnotherProcessHoldsAMedia) {
+    makePrinter("P", "");
+    makeMedia("P", "G", "M");
+    boost::shared_ptr<vexa::repos::printer::PrinterRepository> repository =
+        vexa::repos::printer::PrinterRepository::createRepository(W("P"), W(""));
+    ASSERT_TRUE(repository);
+    ASSERT_TRUE(repository->getReader()->getMedia(W("G"), W("M")));
     Child child([&](Child& self) {
         freshProcessView();
-        // Made before the other process reads, so only the lock can fail.
-        if (!vexa::repos::printer::PrinterRepository::createRepository(W("P"), W(""))) {
-            return 2;
-        }
-        self.signal('c');
+        boost::shared_ptr<vexa::repos::printer::MediaRepository> media =
+            PrinterReader::getReader(W("P"))->getMedia(W("G"), W("M"));
+        boost::shared_ptr<vexa::repos::printer::MediaReader> reader =
+            media ? media->getReader() : boost::shared_ptr<vexa::repos::printer::MediaReader>();
+        self.signal(reader ? 'h' : 'x');
         self.await();
-        const bool blocked = !PrinterWriter::getWriter(W("P"));
-        self.signal('t');
-        self.await();
-        boost::shared_ptr<PrinterWriter> writer = PrinterWriter::getWriter(W("P"));
-        return blocked && writer ? 0 : 1;
+        return 0;
     });
     ASSERT_TRUE(child.started());
-    ASSERT_EQ(child.await(), 'c');
-    {
-        boost::shared_ptr<PrinterReader> reader = PrinterReader::getReader(W("P"));
-        ASSERT_TRUE(reader);
-        child.signal();
-        ASSERT_EQ(child.await(), 't');
-    }
+    ASSERT_EQ(child.await(), 'h');
+    boost::shared_ptr<PrinterWriter> writer = repository->getWriter();
+    ASSERT_TRUE(writer);
+    EXPECT_FALSE(writer->removePrinter());  // three attempts, 2 s apart
+    EXPECT_TRUE(pathExists(printerPath("P") + "/.invalid"));
+    EXPECT_TRUE(pathExists(printerPath("P") + "/Medias/G/M/.Settings.xml"));
+    EXPECT_FALSE(vexa::repos::printer::PrinterRepository::createRepository(W("P"), W("")) ==
+                 repository);
     child.signal();
     EXPECT_EQ(child.wait(), 0);
 }
