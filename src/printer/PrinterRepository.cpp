@@ -1,6 +1,5 @@
 #include "repos/PrinterRepository.h"
 
-#include <wx/filefn.h>
 #include <wx/utils.h>
 
 #include <boost/make_shared.hpp>
@@ -20,6 +19,7 @@
 #include "vfs/src/impl/FileContent.h"
 #include "vfs/src/impl/FileName.h"
 #include "vfs/src/impl/FileObject.h"
+#include "vfs/src/impl/FileSystem.h"
 #include "vfs/src/impl/FileSystemException.h"
 #include "vfs/src/impl/FileType.h"
 #include "vfs/src/impl/NameScope.h"
@@ -51,6 +51,17 @@ const int kLoadRetryDelayMs = 500;
 
 bool isFolder(const vfs::FileObjectPtr& object) {
     return object && object->getType() == vfs::FileType::FOLDER;
+}
+
+// The object at a local path, without creating anything there (opening the
+// path itself as a folder would make it). Empty when it cannot be resolved.
+vfs::FileObjectPtr localObject(const wxString& path) {
+    try {
+        const vfs::FileObjectPtr top = vfs::openLocalFolder(vfs::createFileName(wxT("/")));
+        return top->getFileSystem()->resolveFile(vfs::createFileName(path));
+    } catch (const vfs::FileSystemException&) {
+        return vfs::FileObjectPtr();
+    }
 }
 
 // The attribute "value" of the first node at `key`; throws
@@ -85,8 +96,11 @@ PrinterRepository::PrinterRepository(const wxString& name, const wxString& folde
     } catch (const vfs::FileSystemException&) {
         folder.reset();
     }
-    if (!folderPath.empty() && (!folder || !folder->exists()) && wxDirExists(folderPath)) {
-        folder = vfs::openLocalFolder(vfs::createFileName(folderPath));
+    if (!folderPath.empty() && (!folder || !folder->exists())) {
+        const vfs::FileObjectPtr local = localObject(folderPath);
+        if (isFolder(local)) {
+            folder = vfs::openLocalFolder(vfs::createFileName(folderPath));
+        }
     }
     if (folder && !folder->exists()) {
         folder.reset();
@@ -593,7 +607,8 @@ bool PrinterRepository::copyTo_(const wxString& destination) {
         } else {
             // Opening makes a missing folder; it is removed again when the
             // copy does not happen.
-            made = !wxFileExists(destination) && !wxDirExists(destination);
+            const vfs::FileObjectPtr existing = localObject(destination);
+            made = !existing || !existing->exists();
             target = vfs::openLocalFolder(vfs::createFileName(destination));
         }
     } catch (const vfs::FileSystemException&) {
