@@ -26,7 +26,10 @@
 // repository's fill mutex. Staleness is judged by modification times in
 // nanoseconds, so a change made by another process within the same second is
 // seen. A thread that holds a reader or writer of a printer must not ask for
-// another reader or writer of the same printer.
+// another reader or writer of the same printer. Nor may a thread that holds
+// a reader or writer of one of its medias ask for a reader or writer of the
+// printer: refreshing an outdated printer and removing it take writers of
+// its medias while holding the printer's write lock.
 #ifndef VEXA_REPOS_PRINTERREPOSITORY_H
 #define VEXA_REPOS_PRINTERREPOSITORY_H
 
