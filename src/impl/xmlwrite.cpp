@@ -1,7 +1,5 @@
 #include "impl/xmlwrite.h"
 
-#include <libxml/tree.h>
-
 #include <algorithm>
 #include <cstdint>
 
@@ -80,12 +78,23 @@ bool appendEscaped(std::string& out, const wxString& text) {
     return clean;
 }
 
-inline bool asciiNameStart(wxStringCharType c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == ':';
+// The name characters of XML 1.0 (fifth edition), the rules the reader's
+// parser applies. libxml2's xmlValidateName follows the older, narrower
+// rules, under which a key the reader accepted (one starting with U+0607,
+// say) could not be written back and was lost on the next save.
+inline bool isNameStart(std::uint32_t c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == ':' ||
+           (c >= 0xC0 && c <= 0xD6) || (c >= 0xD8 && c <= 0xF6) || (c >= 0xF8 && c <= 0x2FF) ||
+           (c >= 0x370 && c <= 0x37D) || (c >= 0x37F && c <= 0x1FFF) ||
+           (c >= 0x200C && c <= 0x200D) || (c >= 0x2070 && c <= 0x218F) ||
+           (c >= 0x2C00 && c <= 0x2FEF) || (c >= 0x3001 && c <= 0xD7FF) ||
+           (c >= 0xF900 && c <= 0xFDCF) || (c >= 0xFDF0 && c <= 0xFFFD) ||
+           (c >= 0x10000 && c <= 0xEFFFF);
 }
 
-inline bool asciiNameChar(wxStringCharType c) {
-    return asciiNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
+inline bool isNameChar(std::uint32_t c) {
+    return isNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.' || c == 0xB7 ||
+           (c >= 0x300 && c <= 0x36F) || (c >= 0x203F && c <= 0x2040);
 }
 
 // Appends ` key="` when `key` is a valid XML attribute name; false, and
@@ -94,12 +103,16 @@ inline bool asciiNameChar(wxStringCharType c) {
 bool appendKey(std::string& out, const wxString& key) {
     const wxStringCharType* p = key.wx_str();
     const std::size_t length = key.length();
-    if (length == 0) {
+    if (length == 0 || !isNameStart(static_cast<std::uint32_t>(p[0]))) {
         return false;
     }
-    bool ascii = asciiNameStart(p[0]);
-    for (std::size_t i = 1; ascii && i < length; ++i) {
-        ascii = asciiNameChar(p[i]);
+    bool ascii = p[0] < 0x80;
+    for (std::size_t i = 1; i < length; ++i) {
+        const std::uint32_t c = static_cast<std::uint32_t>(p[i]);
+        if (!isNameChar(c)) {
+            return false;
+        }
+        ascii = ascii && c < 0x80;
     }
     out += ' ';
     if (ascii) {
@@ -107,12 +120,7 @@ bool appendKey(std::string& out, const wxString& key) {
             out += static_cast<char>(p[i]);
         }
     } else {
-        const std::string utf8 = kernel::toMB(key);
-        if (xmlValidateName(reinterpret_cast<const xmlChar*>(utf8.c_str()), 0) != 0) {
-            out.pop_back();
-            return false;
-        }
-        out += utf8;
+        out += kernel::toMB(key);
     }
     out += "=\"";
     return true;
