@@ -79,6 +79,13 @@ class VEXA_REPOS_API PrinterWriter {
     void setPortList(const SSTRAL* portList);
     void setScreenSetups(_SCREENSETUP* screenSetups);
 
+    // The text (attribute "value") of the first node at `keyPath`, such as
+    // "Printer/PortData", in the settings as this writer holds them: the
+    // file as it was when the writer was made, with the changes made since.
+    // Empty when absent. Lets a host read, change and save a value while it
+    // holds the exclusive locks, so nobody can change it in between.
+    wxString getTextValue(const wxString& keyPath) const;
+
     // Writes the recorded keys: the cached objects go into the tree, then
     // the whole tree is stored durably in ".Settings.xml" and the keys are
     // forgotten. True when nothing was recorded (the file is not touched).

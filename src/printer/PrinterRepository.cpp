@@ -233,7 +233,13 @@ vfs::FileObjectPtr PrinterRepository::existingFolder_() const {
 
 bool PrinterRepository::isOutdated() const {
     const vfs::FileObjectPtr folder = getFolder();
-    return folder && folder->getLastModifiedTimeNs() > m_folderTime.load();
+    if (!folder) {
+        return false;
+    }
+    // Any other time than the one last seen means another process changed
+    // the folder; "newer" alone would miss a clock set back or a restore.
+    const std::int64_t now = folder->getLastModifiedTimeNs();
+    return now != 0 && now != m_folderTime.load();
 }
 
 bool PrinterRepository::isValid() const {

@@ -253,6 +253,15 @@ bool PrinterWriter::storeObject_(const boost::shared_ptr<T>& cache, const wxChar
     return true;
 }
 
+wxString PrinterWriter::getTextValue(const wxString& keyPath) const {
+    const boost::shared_ptr<Settings> settings = m_repository->getSettings();
+    if (!settings) {
+        return wxString();
+    }
+    const std::list<NamedNode::Ptr> found = SettingsAccess::findNodes(*settings, keyPath);
+    return found.empty() ? wxString() : found.front()->getAttribute(wxString(wxT("value")));
+}
+
 bool PrinterWriter::save() {
     if (m_repository->m_changedKeys.empty()) {
         return true;
