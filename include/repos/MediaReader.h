@@ -90,7 +90,10 @@ class VEXA_REPOS_API MediaReader {
     // first use and then kept by this media; empty for an unknown name or a
     // mode folder without settings.
     boost::shared_ptr<ModeRepository> getMode(const wxString& name);
-    // The mode map, filled on first use. Handles may be empty: use getMode.
+    // The mode map, filled on first use. Its names stay while this reader
+    // lives unless refreshModeMap() adds some; its handles may be empty and
+    // are filled by getMode from other threads: read names here and
+    // repositories through getMode.
     const MediaRepository::ModeMap& getModeList();
     // Drops the cached repository of mode `name` (the entry stays).
     void clearMode(const wxString& name);

@@ -119,55 +119,6 @@ TEST_F(MediaRepositoryTest, SaveWithoutChangesLeavesTheFileAlone) {
     EXPECT_EQ(modifiedNs(file), time);
 }
 
-TEST_F(MediaRepositoryTest, SaveCreatesMissingNodesForEveryKeySet) {
-    makeMedia("");
-    MediaPtr repository = media();
-    {
-        boost::shared_ptr<MediaWriter> writer = repository->getWriter();
-        ASSERT_TRUE(writer);
-        repos::InkCfg cfg;
-        std::strcpy(cfg.getSpInkCfg()->Name, "Lc Lm ä");
-        cfg.getSpInkCfg()->NumColor = 6;
-        writer->setInkConfig(cfg.getSpInkCfg());
-        SSTRAL* passes = _stral_new();
-        stral_add(passes, -1, 0, "6", "3", nullptr);
-        writer->setPassInfo(passes);
-        stral_free(passes);
-        writer->setPageSizes(boost::make_shared<std::list<wxString>>(
-            std::list<wxString>{W("Rolle 610"), W("Bogen ö")}));
-        SP_COLOR_INFO color = SP_COLOR_INFO();
-        color.NumColor = 4;
-        writer->setColorInfo(&color);
-        SPRESSCALEADJUST scale = SPRESSCALEADJUST();
-        std::strcpy(scale.Resolution, "1440");
-        scale.scaleX = 0.75;
-        scale.scaleY = 1.5;
-        writer->setResScaleAdjust(&scale);
-        writer->setDefaultMode(W(kMode));
-        writer->setJdfAlias(W("Älias"));
-        writer->setJdfQualityMode(W("Draft"), W("Entwurf"));
-        writer->setJdfQualityMode(W("Fine"), W("ignored"));
-        EXPECT_TRUE(writer->save());
-    }
-    const std::string file = mediaPath() + "/.Settings.xml";
-    EXPECT_EQ(fileValue(file, "Media/InkCfg/Name"), "Lc Lm ä");
-    EXPECT_EQ(fileValue(file, "Media/PassInfo/Pass0"), "6");
-    EXPECT_EQ(fileValue(file, "Media/PassInfo/Pass0", "id"), "3");
-    EXPECT_EQ(fileChildren(file, "Media/PageSizes"),
-              (std::vector<std::string>{"Rolle 610", "Bogen ö"}));
-    EXPECT_EQ(fileValue(file, "Media/ColorInfo/NumColor"), "4");
-    EXPECT_EQ(fileValue(file, "Media/ResScaleAdjust/1440", "scaleY"), "1.500000");
-    EXPECT_EQ(fileValue(file, "Media/DefaultMode"), kMode);
-    EXPECT_EQ(fileValue(file, "Media/JdfAlias"), "Älias");
-    EXPECT_EQ(fileValue(file, "Media/JdfQualityModeDraft"), "Entwurf");
-    EXPECT_EQ(fileValue(file, "Media/JdfQualityModeFine"), "<absent>");
-    EXPECT_EQ(fileValue(file, "Media/JdfQualityModeHigh"), "<absent>");
-    // Readers of the same repository saw the values before and after.
-    boost::shared_ptr<MediaReader> reader = repository->getReader();
-    EXPECT_EQ(std::string(reader->getInkCfg()->getSpInkCfg()->Name), "Lc Lm ä");
-    EXPECT_EQ(U(reader->getJdfQualityMode(W("Draft"))), "Entwurf");
-}
-
 TEST_F(MediaRepositoryTest, NullSetterSavesTheCachedValueAndNothingWhenNoneIsCached) {
     makeMedia(fullMediaBody());
     MediaPtr repository = media();
@@ -257,6 +208,7 @@ TEST_F(MediaRepositoryTest, ModeMapValidityAndModeRepositories) {
     makeMedia("", {kMode, "Draft"});
     makeDirs(mediaPath() + "/Modes/Leer");  // a mode folder without settings
     writeFile(mediaPath() + "/Modes/notes.txt", "not a mode");
+    makeMedia("", {}, kGroup, "Ohne");
     MediaPtr repository = media();
     boost::shared_ptr<MediaReader> reader = repository->getReader();
     ASSERT_TRUE(reader);
@@ -281,16 +233,14 @@ TEST_F(MediaRepositoryTest, ModeMapValidityAndModeRepositories) {
     makeMode("", "Später");
     repository->refreshModeMap();
     EXPECT_TRUE(reader->getMode(W("Später")));
-    // The marker makes the media invalid.
+    // The marker makes the media invalid, and so does having no mode.
     writeFile(mediaPath() + "/.invalid", "");
     EXPECT_FALSE(reader->isValid());
-}
-
-TEST_F(MediaRepositoryTest, MediaWithoutModesIsInvalid) {
-    makeMedia("", {});
-    boost::shared_ptr<MediaReader> reader = media()->getReader();
-    ASSERT_TRUE(reader);
-    EXPECT_FALSE(reader->isValid());
+    MediaPtr empty = media(kGroup, "Ohne");
+    ASSERT_TRUE(empty);
+    boost::shared_ptr<MediaReader> withoutModes = empty->getReader();
+    ASSERT_TRUE(withoutModes);
+    EXPECT_FALSE(withoutModes->isValid());
 }
 
 TEST_F(MediaRepositoryTest, RemoveDeletesOnlyThisMediaAndTellsThePrinter) {
@@ -396,18 +346,6 @@ TEST_F(MediaRepositoryTest, TwoRepositoriesOfOneFolderSeeEachOthersSaves) {
     EXPECT_TRUE(direct->isStale());
     EXPECT_EQ(U(direct->getReader()->getJdfAlias()), "Matt");
     EXPECT_FALSE(direct->isStale());
-}
-
-TEST_F(MediaRepositoryTest, LegacyNameReachesTheSameRepository) {
-    makeMedia("");
-    boost::shared_ptr<repos::printer::PrinterReader> printer =
-        repos::printer::PrinterReader::getReader(W(kPrinter));
-    ASSERT_TRUE(printer);
-    MediaPtr repository = printer->getMedia(W(kGroup), W(kMedia));
-    ASSERT_TRUE(repository);
-    EXPECT_EQ(printer->getMediaLegacy(W(std::string(kMedia) + " [" + kGroup + "]")), repository);
-    EXPECT_EQ(repository->getPrinter(),
-              repos::printer::PrinterRepository::createRepository(W(kPrinter), wxString()));
 }
 
 }  // namespace
