@@ -1,11 +1,31 @@
 #include "repos/LockingRepository.h"
 
+#include <vector>
+
 #include "vfs/src/impl/DurableWrite.h"
 #include "vfs/src/impl/FileObject.h"
 #include "vfs/src/impl/FileSystemException.h"
 
 namespace vexa {
 namespace repos {
+
+namespace {
+
+// The child a folder is touched through ("_<seconds>.tmp"): it exists for
+// a moment only and is no content of the folder.
+bool isTouchChild(const wxString& name) {
+    if (name.length() < 6 || name[0] != '_' || !name.EndsWith(wxT(".tmp"))) {
+        return false;
+    }
+    for (std::size_t i = 1; i + 4 < name.length(); ++i) {
+        if (name[i] < '0' || name[i] > '9') {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
 
 LockingRepository::LockingRepository(vfs::FileObjectPtr root, vfs::FileObjectPtr settingsFile,
                                      FileLockPtr fileLock)
@@ -61,20 +81,39 @@ bool LockingRepository::copyContents(const vfs::FileObjectPtr& source,
     }
     // The destination is lockable from the moment it exists.
     vfs::FileObjectPtr lockFile = destination->resolveChild(wxT(".lock"));
+    const bool lockExisted = lockFile && lockFile->exists();
     if (lockFile) {
         lockFile->createFile();
     }
+    std::vector<vfs::FileObjectPtr> copied;
     try {
-        vfs::FileObjectListPtr children = source->getChildren();
+        const vfs::FileObjectListPtr children = source->getChildren();
         for (const vfs::FileObjectPtr& child : *children) {
             const wxString name = child->getBaseName();
-            if (name.IsSameAs(wxT(".lock"), false) || vfs::isTemporaryName(name)) {
+            if (name.IsSameAs(wxT(".lock"), false) || vfs::isTemporaryName(name) ||
+                isTouchChild(name)) {
                 continue;
             }
-            destination->resolveChild(name)->copyFrom(child);
+            if (!child->exists()) {
+                continue;  // removed since the listing: nothing to copy
+            }
+            vfs::FileObjectPtr target = destination->resolveChild(name);
+            copied.push_back(target);
+            target->copyFrom(child);
         }
     } catch (const vfs::FileSystemException&) {
-        destination->remove();
+        // Undo what this copy made; a folder that was there before keeps
+        // what it held.
+        if (!existed) {
+            destination->remove();
+        } else {
+            for (const vfs::FileObjectPtr& target : copied) {
+                target->remove();
+            }
+            if (!lockExisted && lockFile) {
+                lockFile->remove();
+            }
+        }
         return false;
     }
     return true;

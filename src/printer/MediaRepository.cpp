@@ -181,7 +181,10 @@ void MediaRepository::refreshModeMap() {
 }
 
 bool MediaRepository::isStale() const {
-    return impl::modificationTime(m_root) > m_folderTime.load();
+    // Any other time than the one last seen means another process changed
+    // the folder; "newer" alone would miss a clock set back or a restore.
+    const std::int64_t now = impl::modificationTime(m_root);
+    return now != 0 && now != m_folderTime.load();
 }
 
 // ---- Reader side -----------------------------------------------------------

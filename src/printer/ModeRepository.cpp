@@ -133,7 +133,10 @@ boost::shared_ptr<ModeWriter> ModeRepository::getWriter() {
 }
 
 bool ModeRepository::isStale() const {
-    return impl::modificationTime(m_folder) > m_lastModified.load();
+    // Any other time than the one last seen means another process changed
+    // the folder; "newer" alone would miss a clock set back or a restore.
+    const std::int64_t now = impl::modificationTime(m_folder);
+    return now != 0 && now != m_lastModified.load();
 }
 
 boost::shared_ptr<Settings> ModeRepository::getSettings() {

@@ -225,16 +225,40 @@ TEST_F(RepositoryTest, CopyContentsRefusesAFolderOntoOrIntoItself) {
     EXPECT_FALSE(repo->copyContents(FileObjectPtr(), source));
 }
 
-TEST_F(RepositoryTest, FailedCopyRemovesTheHalfMadeDestination) {
+TEST_F(RepositoryTest, FailedCopyRemovesWhatItMade) {
     boost::shared_ptr<TestRepository> repo = repository("Printers/P");
     ASSERT_TRUE(repo->saveSettingsChecked(printer("USB")));
-    // An entry that cannot be copied: a link to nothing.
+    // An entry that cannot be copied, below the top: a link to nothing.
+    vexa::test::makeDirs(dir.path() + "/Printers/P/Medias");
     ASSERT_EQ(::symlink((dir.path() + "/nowhere").c_str(),
-                        (dir.path() + "/Printers/P/zz-dangling").c_str()),
+                        (dir.path() + "/Printers/P/Medias/dangling").c_str()),
               0);
-    FileObjectPtr destination = open("Printers/Copy");
-    EXPECT_FALSE(repo->copyContents(open("Printers/P"), destination));
+    // A new destination goes as a whole.
+    FileObjectPtr fresh = open("Printers")->resolveChild(wxT("Copy"));
+    EXPECT_FALSE(repo->copyContents(open("Printers/P"), fresh));
     EXPECT_FALSE(vexa::test::pathExists(dir.path() + "/Printers/Copy"));
+    // One that was there keeps what it held and loses what was copied.
+    vexa::test::makeDirs(dir.path() + "/Printers/Old");
+    vexa::test::writeFile(dir.path() + "/Printers/Old/keep.txt", "mine");
+    EXPECT_FALSE(repo->copyContents(open("Printers/P"), open("Printers/Old")));
+    EXPECT_EQ(vexa::test::readFile(dir.path() + "/Printers/Old/keep.txt"), "mine");
+    EXPECT_FALSE(vexa::test::pathExists(dir.path() + "/Printers/Old/.Settings.xml"));
+    EXPECT_FALSE(vexa::test::pathExists(dir.path() + "/Printers/Old/Medias"));
+    EXPECT_FALSE(vexa::test::pathExists(dir.path() + "/Printers/Old/.lock"));
+}
+
+TEST_F(RepositoryTest, CopySkipsEntriesThatComeAndGo) {
+    boost::shared_ptr<TestRepository> repo = repository("Printers/P");
+    ASSERT_TRUE(repo->saveSettingsChecked(printer("USB")));
+    // The child a folder touch makes for a moment, and a link to nothing at
+    // the top (an entry removed between listing and copying looks the same).
+    vexa::test::writeFile(dir.path() + "/Printers/P/_1733400000.tmp", "");
+    ASSERT_EQ(
+        ::symlink((dir.path() + "/nowhere").c_str(), (dir.path() + "/Printers/P/gone").c_str()), 0);
+    EXPECT_TRUE(
+        repo->copyContents(open("Printers/P"), open("Printers")->resolveChild(wxT("Copy"))));
+    EXPECT_TRUE(vexa::test::pathExists(dir.path() + "/Printers/Copy/.Settings.xml"));
+    EXPECT_FALSE(vexa::test::pathExists(dir.path() + "/Printers/Copy/_1733400000.tmp"));
 }
 
 TEST(RepositoryExceptionTest, MessageAsUtf8AndEmptyForEmptyCouples) {
