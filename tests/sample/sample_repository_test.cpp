@@ -106,7 +106,7 @@ void expectPoints(const PointCurve& expected, const SPPOINT* points, const std::
     }
 }
 
-void expectInkCfg(const InkCfgSpec& e, const SPINKCFG& a, const std::string& what) {
+void expectInkCfg(const InkCfgDesc& e, const SPINKCFG& a, const std::string& what) {
     EXPECT_EQ(field(a.Name, SP_RESNAME_SIZE), e.name) << what;
     EXPECT_EQ(a.NumColor, e.numColor) << what;
     EXPECT_EQ(a.NumSpotColor, e.numSpotColor) << what;
@@ -150,12 +150,12 @@ void expectInkCfg(const InkCfgSpec& e, const SPINKCFG& a, const std::string& wha
 
     // Several ink units read back last first: the list is built by putting
     // each unit read in front.
-    std::vector<InkUnitSpec> units = e.inkUnits;
+    std::vector<InkUnitDesc> units = e.inkUnits;
     if (units.size() > 1) {
         std::reverse(units.begin(), units.end());
     }
     const SPINKUNITLUT* unit = a.InkUnits;
-    for (const InkUnitSpec& expected : units) {
+    for (const InkUnitDesc& expected : units) {
         ASSERT_NE(unit, nullptr) << what << ": too few ink units";
         EXPECT_EQ(field(unit->Res, SP_RESNAME_SIZE), expected.res) << what;
         EXPECT_EQ(field(unit->Channel, SP_INKNAME_SIZE), expected.channel) << what;
@@ -194,7 +194,7 @@ void expectInkCfg(const InkCfgSpec& e, const SPINKCFG& a, const std::string& wha
     const SPVARDOTCHANNELS& table = *static_cast<const SPVARDOTCHANNELS*>(a.VarDot);
     ASSERT_EQ(table.ChannelCount, static_cast<int>(e.varDotChannels.size())) << what;
     for (std::size_t c = 0; c < e.varDotChannels.size(); ++c) {
-        const VarDotChannelSpec& expected = e.varDotChannels[c];
+        const VarDotChannelDesc& expected = e.varDotChannels[c];
         const std::string channel = what + " channel " + expected.ink;
         EXPECT_EQ(field(table.Channels[c].Ink, SP_INKNAME_SIZE), expected.ink) << what;
         expectPoints(expected.coverage, table.Channels[c].Coverage.Points, channel);
@@ -207,13 +207,13 @@ void expectInkCfg(const InkCfgSpec& e, const SPINKCFG& a, const std::string& wha
     }
 }
 
-void expectScreens(const std::vector<ScreenSetupSpec>& expected, const _SCREENSETUP* record,
+void expectScreens(const std::vector<ScreenSetupDesc>& expected, const _SCREENSETUP* record,
                    const std::string& what) {
-    for (const ScreenSetupSpec& setup : expected) {
+    for (const ScreenSetupDesc& setup : expected) {
         ASSERT_NE(record, nullptr) << what << ": too few set-ups";
         EXPECT_EQ(field(record->name, SP_SCREENSETUP_NAME_SIZE), setup.name) << what;
         Rows rows;
-        for (const ScreenSpec& s : setup.screens) {
+        for (const ScreenDesc& s : setup.screens) {
             rows.push_back({s.name, s.lpi, s.angle, s.function, s.placement, s.shades});
         }
         expectRows(rows, record->screens, what + " " + setup.name);
@@ -222,9 +222,9 @@ void expectScreens(const std::vector<ScreenSetupSpec>& expected, const _SCREENSE
     EXPECT_EQ(record, nullptr) << what << ": more set-ups than expected";
 }
 
-void expectResScale(const std::vector<ResScaleSpec>& expected, const SPRESSCALEADJUST* record,
+void expectResScale(const std::vector<ResScaleDesc>& expected, const SPRESSCALEADJUST* record,
                     const std::string& what) {
-    for (const ResScaleSpec& adjust : expected) {
+    for (const ResScaleDesc& adjust : expected) {
         ASSERT_NE(record, nullptr) << what << ": too few records";
         EXPECT_EQ(field(record->Resolution, SP_RESSCALE_NAME_SIZE), adjust.resolution) << what;
         EXPECT_DOUBLE_EQ(record->scaleX, adjust.scaleX) << what;
@@ -234,7 +234,7 @@ void expectResScale(const std::vector<ResScaleSpec>& expected, const SPRESSCALEA
     EXPECT_EQ(record, nullptr) << what << ": more records than expected";
 }
 
-void expectInkCurve(const std::vector<InkCurveSpec>& expected, const std::string& resolution,
+void expectInkCurve(const std::vector<InkCurveDesc>& expected, const std::string& resolution,
                     const SPINKCURVE& curves, const std::string& what) {
     EXPECT_EQ(field(curves.Resolution, SP_RESNAME_SIZE), resolution) << what;
     ASSERT_EQ(curves.InkCount, expected.size()) << what;
@@ -279,19 +279,19 @@ class SampleRepositoryTest : public ::testing::Test {
         }
     }
 
-    static const RepositorySpec& sample() { return sampleRepository(); }
+    static const RepositoryDesc& sample() { return sampleRepository(); }
 
-    fs::path printerPath(const PrinterSpec& p) const { return m_db / "Printers" / p.name; }
-    fs::path mediaPath(const PrinterSpec& p, const MediaSpec& m) const {
+    fs::path printerPath(const PrinterDesc& p) const { return m_db / "Printers" / p.name; }
+    fs::path mediaPath(const PrinterDesc& p, const MediaDesc& m) const {
         return printerPath(p) / "Medias" / m.group / m.name;
     }
-    fs::path modePath(const PrinterSpec& p, const MediaSpec& m, const ModeSpec& mode) const {
+    fs::path modePath(const PrinterDesc& p, const MediaDesc& m, const ModeDesc& mode) const {
         return mediaPath(p, m) / "Modes" / mode.name;
     }
 
     // The media's repository, taken through a printer reader that is gone
     // when it returns (no media is read while its printer's reader lives).
-    boost::shared_ptr<MediaRepository> media(const PrinterSpec& p, const MediaSpec& m) {
+    boost::shared_ptr<MediaRepository> media(const PrinterDesc& p, const MediaDesc& m) {
         boost::shared_ptr<PrinterReader> reader = PrinterReader::getReader(W(p.name));
         EXPECT_TRUE(reader) << p.name;
         return reader ? reader->getMedia(W(m.group), W(m.name))
@@ -299,7 +299,7 @@ class SampleRepositoryTest : public ::testing::Test {
     }
 
     boost::shared_ptr<ModeRepository> mode(const boost::shared_ptr<MediaRepository>& media,
-                                           const ModeSpec& m) {
+                                           const ModeDesc& m) {
         boost::shared_ptr<MediaReader> reader = MediaReader::getReader(media);
         EXPECT_TRUE(reader) << m.name;
         return reader ? reader->getMode(W(m.name)) : boost::shared_ptr<ModeRepository>();
@@ -318,14 +318,14 @@ TEST_F(SampleRepositoryTest, ListsEveryPrinterMediaAndModeOfTheSample) {
         printers.insert(U(name));
     }
     std::set<std::string> expectedPrinters;
-    for (const PrinterSpec& p : sample().printers) {
+    for (const PrinterDesc& p : sample().printers) {
         expectedPrinters.insert(p.name);
     }
     EXPECT_EQ(printers, expectedPrinters);
 
-    for (const PrinterSpec& p : sample().printers) {
+    for (const PrinterDesc& p : sample().printers) {
         std::map<std::string, std::set<std::string>> expected;
-        for (const MediaSpec& m : p.medias) {
+        for (const MediaDesc& m : p.medias) {
             expected[m.group].insert(m.name);
         }
         std::map<std::string, std::set<std::string>> listed;
@@ -341,7 +341,7 @@ TEST_F(SampleRepositoryTest, ListsEveryPrinterMediaAndModeOfTheSample) {
         }
         EXPECT_EQ(listed, expected) << p.name;
 
-        for (const MediaSpec& m : p.medias) {
+        for (const MediaDesc& m : p.medias) {
             boost::shared_ptr<MediaReader> reader = MediaReader::getReader(media(p, m));
             ASSERT_TRUE(reader) << m.name;
             std::set<std::string> modes;
@@ -349,7 +349,7 @@ TEST_F(SampleRepositoryTest, ListsEveryPrinterMediaAndModeOfTheSample) {
                 modes.insert(U(entry.first));
             }
             std::set<std::string> expectedModes;
-            for (const ModeSpec& mode : m.modes) {
+            for (const ModeDesc& mode : m.modes) {
                 expectedModes.insert(mode.name);
             }
             EXPECT_EQ(modes, expectedModes) << m.name;
@@ -360,7 +360,7 @@ TEST_F(SampleRepositoryTest, ListsEveryPrinterMediaAndModeOfTheSample) {
 // ---- Printers ------------------------------------------------------------------
 
 TEST_F(SampleRepositoryTest, EveryPrinterValueReadsBackAsGenerated) {
-    for (const PrinterSpec& p : sample().printers) {
+    for (const PrinterDesc& p : sample().printers) {
         SCOPED_TRACE(p.name);
         boost::shared_ptr<PrinterReader> reader = PrinterReader::getReader(W(p.name));
         ASSERT_TRUE(reader);
@@ -387,11 +387,11 @@ TEST_F(SampleRepositoryTest, EveryPrinterValueReadsBackAsGenerated) {
         const dotinfo& dots = *dotInfo->getDotInfo();
         EXPECT_EQ(field(dots.units, DOT_UNITS_SIZE), p.dotInfo.units);
         const dotresgroup* group = dots.first;
-        for (const DotGroupSpec& expectedGroup : p.dotInfo.groups) {
+        for (const DotGroupDesc& expectedGroup : p.dotInfo.groups) {
             ASSERT_NE(group, nullptr);
             EXPECT_EQ(field(group->name, DOT_GROUPNAME_SIZE), expectedGroup.name);
             const dotresunit* unit = group->units;
-            for (const DotUnitSpec& expectedUnit : expectedGroup.units) {
+            for (const DotUnitDesc& expectedUnit : expectedGroup.units) {
                 ASSERT_NE(unit, nullptr);
                 EXPECT_EQ(field(unit->name, DOT_UNITNAME_SIZE), expectedUnit.name);
                 Rows rows;
@@ -412,7 +412,7 @@ TEST_F(SampleRepositoryTest, EveryPrinterValueReadsBackAsGenerated) {
         boost::shared_ptr<repos::InkType> inkTypes = reader->getInkTypes();
         ASSERT_TRUE(inkTypes);
         const SPINKTYPE* type = inkTypes->getSpInkType();
-        for (const InkTypeSpec& expected : p.inkTypes) {
+        for (const InkTypeDesc& expected : p.inkTypes) {
             ASSERT_NE(type, nullptr);
             EXPECT_EQ(type->Type, expected.type);
             EXPECT_EQ(field(type->Name, SP_INKTYPE_NAME_SIZE), expected.name);
@@ -422,13 +422,13 @@ TEST_F(SampleRepositoryTest, EveryPrinterValueReadsBackAsGenerated) {
         EXPECT_EQ(type, nullptr);
 
         Rows sizes;
-        for (const PageSizeSpec& s : p.pageSizes) {
+        for (const PageSizeDesc& s : p.pageSizes) {
             sizes.push_back(
                 {s.name, s.width, s.height, s.access, s.type, s.left, s.top, s.right, s.bottom});
         }
         expectRows(sizes, reader->getPageSizes()->getStral(), "page sizes");
         Rows ports;
-        for (const PortSpec& port : p.ports) {
+        for (const PortDesc& port : p.ports) {
             ports.push_back({port.name, port.type, port.value});
         }
         expectRows(ports, reader->getPortList()->getStral(), "ports");
@@ -445,7 +445,7 @@ TEST_F(SampleRepositoryTest, EveryPrinterValueReadsBackAsGenerated) {
         std::multimap<std::string, std::string> allAliases;
         std::multimap<std::string, std::string> defaultAliases;
         auto res = resolutions.begin();
-        for (const ResDataSpec& expected : p.resData) {
+        for (const ResDataDesc& expected : p.resData) {
             const repos::ResData& read = **res++;
             EXPECT_EQ(U(read.resolution), expected.resolution);
             EXPECT_EQ(U(read.replicate), expected.replicate);
@@ -480,7 +480,7 @@ TEST_F(SampleRepositoryTest, EveryPrinterValueReadsBackAsGenerated) {
         const std::list<boost::shared_ptr<repos::InkCfg>>& cfgs = reader->getInkCfgs();
         ASSERT_EQ(cfgs.size(), p.inkCfgs.size());
         auto cfg = cfgs.begin();
-        for (const InkCfgSpec& expected : p.inkCfgs) {
+        for (const InkCfgDesc& expected : p.inkCfgs) {
             expectInkCfg(expected, *(*cfg++)->getSpInkCfg(), p.name + " " + expected.name);
         }
     }
@@ -489,7 +489,7 @@ TEST_F(SampleRepositoryTest, EveryPrinterValueReadsBackAsGenerated) {
 // "Printer/Active" has no getter: it is read from the file, and so is the
 // untouched copy of the settings in "Defaults".
 TEST_F(SampleRepositoryTest, ActiveFlagAndInstalledDefaultsAreInTheFiles) {
-    for (const PrinterSpec& p : sample().printers) {
+    for (const PrinterDesc& p : sample().printers) {
         SCOPED_TRACE(p.name);
         const auto firstValue = [](const fs::path& file, const char* key) {
             const std::string bytes = test::readFile(file.string());
@@ -514,7 +514,7 @@ TEST_F(SampleRepositoryTest, ActiveFlagAndInstalledDefaultsAreInTheFiles) {
 }
 
 TEST_F(SampleRepositoryTest, SwatchesAndEngineSettingsOfPrintersReadBack) {
-    for (const PrinterSpec& p : sample().printers) {
+    for (const PrinterDesc& p : sample().printers) {
         SCOPED_TRACE(p.name);
         boost::shared_ptr<PrinterReader> reader = PrinterReader::getReader(W(p.name));
         ASSERT_TRUE(reader);
@@ -524,7 +524,7 @@ TEST_F(SampleRepositoryTest, SwatchesAndEngineSettingsOfPrintersReadBack) {
             listed.insert(U(name));
         }
         std::set<std::string> expected;
-        for (const FileSpec& swatch : p.swatches) {
+        for (const FileDesc& swatch : p.swatches) {
             expected.insert(swatch.name);
             const std::string path = U(reader->getSwatchDefLocation(W(swatch.name)));
             ASSERT_FALSE(path.empty()) << swatch.name;
@@ -548,8 +548,8 @@ TEST_F(SampleRepositoryTest, SwatchesAndEngineSettingsOfPrintersReadBack) {
 // ---- Medias --------------------------------------------------------------------
 
 TEST_F(SampleRepositoryTest, EveryMediaValueReadsBackAsGenerated) {
-    for (const PrinterSpec& p : sample().printers) {
-        for (const MediaSpec& m : p.medias) {
+    for (const PrinterDesc& p : sample().printers) {
+        for (const MediaDesc& m : p.medias) {
             SCOPED_TRACE(p.name + " / " + m.group + " / " + m.name);
             boost::shared_ptr<MediaRepository> repository = media(p, m);
             ASSERT_TRUE(repository);
@@ -570,7 +570,7 @@ TEST_F(SampleRepositoryTest, EveryMediaValueReadsBackAsGenerated) {
             EXPECT_EQ(color.Photometric, m.colorInfo.photometric);
             ASSERT_EQ(color.NumSpotColor, static_cast<int>(m.colorInfo.spots.size()));
             for (std::size_t s = 0; s < m.colorInfo.spots.size(); ++s) {
-                const SpotSpec& spot = m.colorInfo.spots[s];
+                const SpotDesc& spot = m.colorInfo.spots[s];
                 EXPECT_EQ(field(color.SpotNames[s], SP_SPOTNAME_SIZE), spot.name);
                 EXPECT_EQ(color.Spots[s].bitspersample, spot.bitsPerSample);
                 EXPECT_EQ(color.Spots[s].photometric, spot.photometric);
@@ -592,7 +592,7 @@ TEST_F(SampleRepositoryTest, EveryMediaValueReadsBackAsGenerated) {
             }
             EXPECT_EQ(sizes, m.pageSizes);
             Rows passes;
-            for (const PassSpec& pass : m.passes) {
+            for (const PassDesc& pass : m.passes) {
                 passes.push_back({pass.value, pass.id});
             }
             expectRows(passes, reader->getPassInfo()->getStral(), "passes");
@@ -618,8 +618,8 @@ TEST_F(SampleRepositoryTest, EveryMediaValueReadsBackAsGenerated) {
             const boost::shared_ptr<repos::MediaCostSettings> readCosts =
                 reader->getMediaCostSettings();
             const repos::MediaCostSettings& costs = *readCosts;
-            const CostSpec none{0.0, {}};
-            const CostSpec& expected = m.costs ? *m.costs : none;
+            const CostDesc none{0.0, {}};
+            const CostDesc& expected = m.costs ? *m.costs : none;
             EXPECT_DOUBLE_EQ(costs.getAreaBasedCost(), expected.areaBasedCost);
             std::map<std::string, double> read;
             for (const auto& entry : costs.getPageSizeCosts()) {
@@ -633,13 +633,13 @@ TEST_F(SampleRepositoryTest, EveryMediaValueReadsBackAsGenerated) {
 }
 
 TEST_F(SampleRepositoryTest, DefaultAndLegacyMediaNamesLeadToTheSameRepositories) {
-    for (const PrinterSpec& p : sample().printers) {
+    for (const PrinterDesc& p : sample().printers) {
         SCOPED_TRACE(p.name);
         boost::shared_ptr<PrinterReader> reader = PrinterReader::getReader(W(p.name));
         ASSERT_TRUE(reader);
         const std::pair<wxString, wxString> defaultMedia = reader->getDefaultMedia();
         EXPECT_TRUE(reader->getMedia(defaultMedia.first, defaultMedia.second));
-        for (const MediaSpec& m : p.medias) {
+        for (const MediaDesc& m : p.medias) {
             boost::shared_ptr<MediaRepository> byName = reader->getMedia(W(m.group), W(m.name));
             ASSERT_TRUE(byName) << m.name;
             EXPECT_EQ(
@@ -653,33 +653,33 @@ TEST_F(SampleRepositoryTest, DefaultAndLegacyMediaNamesLeadToTheSameRepositories
 // ---- Modes ---------------------------------------------------------------------
 
 TEST_F(SampleRepositoryTest, EveryModeValueReadsBackAsGenerated) {
-    for (const PrinterSpec& p : sample().printers) {
-        for (const MediaSpec& m : p.medias) {
+    for (const PrinterDesc& p : sample().printers) {
+        for (const MediaDesc& m : p.medias) {
             boost::shared_ptr<MediaRepository> mediaRepository = media(p, m);
             ASSERT_TRUE(mediaRepository) << m.name;
-            for (const ModeSpec& spec : m.modes) {
-                SCOPED_TRACE(p.name + " / " + m.name + " / " + spec.name);
+            for (const ModeDesc& desc : m.modes) {
+                SCOPED_TRACE(p.name + " / " + m.name + " / " + desc.name);
                 boost::shared_ptr<ModeReader> reader =
-                    ModeReader::getReader(mode(mediaRepository, spec));
+                    ModeReader::getReader(mode(mediaRepository, desc));
                 ASSERT_TRUE(reader);
                 EXPECT_TRUE(reader->isValid());
-                EXPECT_EQ(U(reader->getName()), spec.name);
+                EXPECT_EQ(U(reader->getName()), desc.name);
                 std::error_code error;
-                EXPECT_TRUE(fs::equivalent(fs::path(U(reader->getLocation())), modePath(p, m, spec),
+                EXPECT_TRUE(fs::equivalent(fs::path(U(reader->getLocation())), modePath(p, m, desc),
                                            error));
-                EXPECT_EQ(U(reader->getPattern()), spec.pattern);
-                EXPECT_EQ(U(reader->getResolution()), spec.resolution);
-                EXPECT_EQ(U(reader->getResolutionAlias()), spec.resolutionAlias);
+                EXPECT_EQ(U(reader->getPattern()), desc.pattern);
+                EXPECT_EQ(U(reader->getResolution()), desc.resolution);
+                EXPECT_EQ(U(reader->getResolutionAlias()), desc.resolutionAlias);
 
                 boost::shared_ptr<repos::InkCfg> cfg = reader->getInkCfg();
-                ASSERT_EQ(static_cast<bool>(cfg), spec.inkCfg.has_value());
+                ASSERT_EQ(static_cast<bool>(cfg), desc.inkCfg.has_value());
                 if (cfg) {
-                    expectInkCfg(*spec.inkCfg, *cfg->getSpInkCfg(), spec.name);
+                    expectInkCfg(*desc.inkCfg, *cfg->getSpInkCfg(), desc.name);
                 }
 
                 const std::pair<const LevelTable*, boost::shared_ptr<repos::InkLevels>> levels[] = {
-                    {&spec.inkLimits, reader->getInkLimits()},
-                    {&spec.transitionControl, reader->getTransCtrl()}};
+                    {&desc.inkLimits, reader->getInkLimits()},
+                    {&desc.transitionControl, reader->getTransCtrl()}};
                 for (const auto& level : levels) {
                     ASSERT_EQ(static_cast<bool>(level.second), !level.first->empty());
                     if (level.second) {
@@ -690,42 +690,42 @@ TEST_F(SampleRepositoryTest, EveryModeValueReadsBackAsGenerated) {
                 // reads as one level with an empty ink name.
                 boost::shared_ptr<repos::InkLevels> drops = reader->getDropAdjust();
                 ASSERT_TRUE(drops);
-                if (spec.dropAdjusts) {
-                    expectLevels(*spec.dropAdjusts, *drops->getSpInkLevel(), "drop adjusts");
+                if (desc.dropAdjusts) {
+                    expectLevels(*desc.dropAdjusts, *drops->getSpInkLevel(), "drop adjusts");
                 } else {
-                    ASSERT_TRUE(spec.legacyDropAdjust.has_value());
-                    expectLevels({{"", *spec.legacyDropAdjust}}, *drops->getSpInkLevel(),
+                    ASSERT_TRUE(desc.legacyDropAdjust.has_value());
+                    expectLevels({{"", *desc.legacyDropAdjust}}, *drops->getSpInkLevel(),
                                  "drop adjust");
                 }
 
                 boost::shared_ptr<repos::ScreenSetup> screens = reader->getScreenSetups();
-                ASSERT_EQ(static_cast<bool>(screens), !spec.screenSetups.empty());
+                ASSERT_EQ(static_cast<bool>(screens), !desc.screenSetups.empty());
                 if (screens) {
-                    expectScreens(spec.screenSetups, screens->getScreenSetup(), "screens");
+                    expectScreens(desc.screenSetups, screens->getScreenSetup(), "screens");
                 }
-                const std::pair<const std::vector<InkCurveSpec>*,
+                const std::pair<const std::vector<InkCurveDesc>*,
                                 boost::shared_ptr<repos::InkCurve>>
-                    curves[] = {{&spec.levelCurves, reader->getLevelCurves()},
-                                {&spec.inkCurves, reader->getInkCurves()}};
+                    curves[] = {{&desc.levelCurves, reader->getLevelCurves()},
+                                {&desc.inkCurves, reader->getInkCurves()}};
                 for (const auto& curve : curves) {
                     ASSERT_EQ(static_cast<bool>(curve.second), !curve.first->empty());
                     if (curve.second) {
-                        expectInkCurve(*curve.first, spec.resolution,
+                        expectInkCurve(*curve.first, desc.resolution,
                                        *curve.second->getSpInkCurve(), "curves");
                     }
                 }
                 boost::shared_ptr<repos::ResScaleAdjust> scale = reader->getResScaleAdjust();
-                ASSERT_EQ(static_cast<bool>(scale), !spec.resScaleAdjust.empty());
+                ASSERT_EQ(static_cast<bool>(scale), !desc.resScaleAdjust.empty());
                 if (scale) {
-                    expectResScale(spec.resScaleAdjust, scale->getSpResScaleAdjust(), "scale");
+                    expectResScale(desc.resScaleAdjust, scale->getSpResScaleAdjust(), "scale");
                 }
 
-                std::map<std::string, std::string> table(spec.otherTableDefaults.begin(),
-                                                         spec.otherTableDefaults.end());
+                std::map<std::string, std::string> table(desc.otherTableDefaults.begin(),
+                                                         desc.otherTableDefaults.end());
                 const std::pair<const char*, const std::string*> written[] = {
-                    {"Calb", &spec.calibration},
-                    {"LnMM", &spec.mediaModel},
-                    {"NmClr", &spec.namedColor}};
+                    {"Calb", &desc.calibration},
+                    {"LnMM", &desc.mediaModel},
+                    {"NmClr", &desc.namedColor}};
                 for (const auto& entry : written) {
                     if (!entry.second->empty()) {
                         table[entry.first] = *entry.second;
@@ -739,10 +739,10 @@ TEST_F(SampleRepositoryTest, EveryModeValueReadsBackAsGenerated) {
 
                 EXPECT_DOUBLE_EQ(
                     reader->getUserQualityAssessment(),
-                    spec.userQualityAssessment.value_or(ModeReader::kNoQualityAssessment));
+                    desc.userQualityAssessment.value_or(ModeReader::kNoQualityAssessment));
 
-                std::map<std::string, std::string> options(spec.printerOptions.begin(),
-                                                           spec.printerOptions.end());
+                std::map<std::string, std::string> options(desc.printerOptions.begin(),
+                                                           desc.printerOptions.end());
                 std::map<std::string, std::string> readOptions;
                 const boost::shared_ptr<std::map<wxString, wxString>> readMap =
                     reader->getPrinterOptions();
@@ -750,7 +750,7 @@ TEST_F(SampleRepositoryTest, EveryModeValueReadsBackAsGenerated) {
                     readOptions[U(entry.first)] = U(entry.second);
                 }
                 EXPECT_EQ(readOptions, options);
-                for (const auto& option : spec.printerOptions) {
+                for (const auto& option : desc.printerOptions) {
                     EXPECT_EQ(U(reader->getPrinterOption(W(option.first))), option.second);
                 }
                 EXPECT_TRUE(reader->getPrinterOption(W("Nicht gesetzt")).empty());
@@ -760,27 +760,27 @@ TEST_F(SampleRepositoryTest, EveryModeValueReadsBackAsGenerated) {
 }
 
 TEST_F(SampleRepositoryTest, ProfilesLinksAndHostFilesOfModesReadBack) {
-    for (const PrinterSpec& p : sample().printers) {
-        for (const MediaSpec& m : p.medias) {
+    for (const PrinterDesc& p : sample().printers) {
+        for (const MediaDesc& m : p.medias) {
             boost::shared_ptr<MediaRepository> mediaRepository = media(p, m);
             ASSERT_TRUE(mediaRepository) << m.name;
-            for (const ModeSpec& spec : m.modes) {
-                SCOPED_TRACE(p.name + " / " + m.name + " / " + spec.name);
+            for (const ModeDesc& desc : m.modes) {
+                SCOPED_TRACE(p.name + " / " + m.name + " / " + desc.name);
                 boost::shared_ptr<ModeReader> reader =
-                    ModeReader::getReader(mode(mediaRepository, spec));
+                    ModeReader::getReader(mode(mediaRepository, desc));
                 ASSERT_TRUE(reader);
 
                 // Profiles by extension: the files first, then the links,
                 // each in name order.
                 std::vector<std::string> files;
                 std::vector<std::string> links;
-                for (const FileSpec& file : spec.files) {
+                for (const FileDesc& file : desc.files) {
                     const std::string::size_type dot = file.name.rfind(".icc");
                     if (dot != std::string::npos && dot + 4 == file.name.size()) {
                         files.push_back(file.name.substr(0, dot));
                     }
                 }
-                for (const LinkSpec& link : spec.links) {
+                for (const LinkDesc& link : desc.links) {
                     links.push_back(link.name.substr(0, link.name.rfind(".icc")));
                 }
                 std::sort(files.begin(), files.end());
@@ -793,7 +793,7 @@ TEST_F(SampleRepositoryTest, ProfilesLinksAndHostFilesOfModesReadBack) {
                 }
                 EXPECT_EQ(profiles, files);
 
-                for (const FileSpec& file : spec.files) {
+                for (const FileDesc& file : desc.files) {
                     const std::string path = U(reader->getProfileLocation(W(file.name)));
                     ASSERT_FALSE(path.empty()) << file.name;
                     EXPECT_EQ(test::readFile(path), file.bytes) << file.name;
@@ -801,12 +801,12 @@ TEST_F(SampleRepositoryTest, ProfilesLinksAndHostFilesOfModesReadBack) {
                     ASSERT_TRUE(content) << file.name;
                     EXPECT_EQ(readAll(content->getInputStream()), file.bytes) << file.name;
                 }
-                for (const LinkSpec& link : spec.links) {
+                for (const LinkDesc& link : desc.links) {
                     const std::string path = U(reader->getProfileLocation(W(link.name)));
                     ASSERT_FALSE(path.empty()) << link.name;
                     std::error_code error;
                     EXPECT_TRUE(fs::equivalent(fs::path(path),
-                                               modePath(p, m, spec) / fs::path(link.target), error))
+                                               modePath(p, m, desc) / fs::path(link.target), error))
                         << path;
                 }
                 EXPECT_TRUE(reader->getProfileLocation(W("Nicht da.icc")).empty());
@@ -817,6 +817,88 @@ TEST_F(SampleRepositoryTest, ProfilesLinksAndHostFilesOfModesReadBack) {
 }
 
 // ---- Files ---------------------------------------------------------------------
+
+// The sample is there to show every setting: each key of a printer, a media
+// and a mode is in at least one settings file, and each kind of side file in
+// at least one folder. Dropping one from the generator shows here.
+TEST_F(SampleRepositoryTest, HoldsEveryKeyAndEveryKindOfSideFile) {
+    std::set<std::string> keys;
+    std::set<std::string> sideFiles;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(m_db)) {
+        if (!entry.is_regular_file()) {
+            continue;
+        }
+        const std::string name = entry.path().filename().string();
+        const std::string parent = entry.path().parent_path().filename().string();
+        if (name != ".Settings.xml") {
+            // Dot-files by name, host files by extension.
+            sideFiles.insert(name[0] == '.' ? name : name.substr(name.rfind('.')));
+            continue;
+        }
+        if (parent == "Defaults") {
+            continue;
+        }
+        const std::string bytes = test::readFile(entry.path().string());
+        wxMemoryInputStream in(bytes.data(), bytes.size());
+        boost::shared_ptr<repos::Settings> settings = repos::SettingsManager::GetSettings(in);
+        ASSERT_TRUE(settings) << entry.path();
+        for (const repos::NamedNode::Ptr& child : *settings->getRoot()) {
+            keys.insert(U(settings->getRoot()->getName() + wxT("/") + child->getName()));
+        }
+    }
+    const char* const expectedKeys[] = {"Printer/DllDevice",
+                                        "Printer/DllModule",
+                                        "Printer/PPDFile",
+                                        "Printer/Active",
+                                        "Printer/PortName",
+                                        "Printer/PortData",
+                                        "Printer/TCPPortAdd",
+                                        "Printer/TCPPortDefault",
+                                        "Printer/VirtualPrinterExtension",
+                                        "Printer/DefaultPageSize",
+                                        "Printer/DefaultMedia",
+                                        "Printer/DotInfo",
+                                        "Printer/InkTypes",
+                                        "Printer/PageSizes",
+                                        "Printer/PortList",
+                                        "Printer/DefaultScreenSetup",
+                                        "Printer/DefaultResolutions",
+                                        "Printer/ResData",
+                                        "Printer/InkCfgs",
+                                        "Media/InkCfg",
+                                        "Media/ColorInfo",
+                                        "Media/ResScaleAdjust",
+                                        "Media/PageSizes",
+                                        "Media/PassInfo",
+                                        "Media/LabelChannel",
+                                        "Media/DefaultMode",
+                                        "Media/JdfAlias",
+                                        "Media/JdfQualityModeHigh",
+                                        "Media/JdfQualityModeNormal",
+                                        "Media/JdfQualityModeDraft",
+                                        "Mode/Pattern",
+                                        "Mode/Res",
+                                        "Mode/ResAlias",
+                                        "Mode/InkCfg",
+                                        "Mode/InkRestrictions",
+                                        "Mode/TransitionControl",
+                                        "Mode/DropAdjusts",
+                                        "Mode/DropAdjust",
+                                        "Mode/ScreenSetup",
+                                        "Mode/LvlCurves",
+                                        "Mode/InkCurves",
+                                        "Mode/ResScaleAdjust",
+                                        "Mode/TableDefaults",
+                                        "Mode/UserQualityAssessment",
+                                        "Mode/PrinterSettings"};
+    for (const char* key : expectedKeys) {
+        EXPECT_EQ(keys.count(key), 1u) << key;
+    }
+    for (const char* kind :
+         {".lock", ".SPSettings.dat", ".MediaCostSettings.xml", ".SDef", ".icc", ".Link"}) {
+        EXPECT_EQ(sideFiles.count(kind), 1u) << kind;
+    }
+}
 
 // Every settings file is in the form the library writes: loading and
 // storing it again gives the same bytes, so the sample holds no hand edits.
@@ -841,9 +923,9 @@ TEST_F(SampleRepositoryTest, SettingsFilesAreAsTheLibraryWritesThem) {
     }
     // A printer has two settings files (its own and the one in "Defaults").
     std::size_t expected = 0;
-    for (const PrinterSpec& p : sample().printers) {
+    for (const PrinterDesc& p : sample().printers) {
         expected += 2;
-        for (const MediaSpec& m : p.medias) {
+        for (const MediaDesc& m : p.medias) {
             expected += 1 + (m.costs ? 1 : 0) + m.modes.size();
         }
     }

@@ -40,7 +40,7 @@ void writeStream(const boost::shared_ptr<wxOutputStream>& stream, const std::str
     require(stream->LastWrite() == bytes.size() && stream->Close(), "cannot write " + what);
 }
 
-void applyMode(const boost::shared_ptr<ModeRepository>& repository, const ModeSpec& mode,
+void applyMode(const boost::shared_ptr<ModeRepository>& repository, const ModeDesc& mode,
                const std::string& where) {
     boost::shared_ptr<ModeWriter> writer = ModeWriter::getWriter(repository);
     require(writer.get() != nullptr, "no writer for the mode " + where);
@@ -78,12 +78,12 @@ void applyMode(const boost::shared_ptr<ModeRepository>& repository, const ModeSp
     }
     require(writer->save(), "cannot save the mode " + where);
 
-    for (const FileSpec& file : mode.files) {
+    for (const FileDesc& file : mode.files) {
         vfs::FileContentPtr content = writer->getFileByName(W(file.name));
         require(content.get() != nullptr, "cannot make " + where + "/" + file.name);
         writeStream(content->getOutputStream(), file.bytes, where + "/" + file.name);
     }
-    for (const LinkSpec& link : mode.links) {
+    for (const LinkDesc& link : mode.links) {
         const std::string name = link.name + ".Link";
         vfs::FileContentPtr content = writer->getFileByName(W(name));
         require(content.get() != nullptr, "cannot make " + where + "/" + name);
@@ -91,7 +91,7 @@ void applyMode(const boost::shared_ptr<ModeRepository>& repository, const ModeSp
     }
 }
 
-void applyMedia(const boost::shared_ptr<MediaRepository>& repository, const MediaSpec& media,
+void applyMedia(const boost::shared_ptr<MediaRepository>& repository, const MediaDesc& media,
                 const std::string& where) {
     {
         boost::shared_ptr<MediaWriter> writer = MediaWriter::getWriter(repository);
@@ -138,7 +138,7 @@ void applyMedia(const boost::shared_ptr<MediaRepository>& repository, const Medi
             writer->closeSPSettingsStream();
         }
     }
-    for (const ModeSpec& mode : media.modes) {
+    for (const ModeDesc& mode : media.modes) {
         boost::shared_ptr<ModeRepository> modeRepository;
         {
             boost::shared_ptr<MediaReader> reader = MediaReader::getReader(repository);
@@ -152,7 +152,7 @@ void applyMedia(const boost::shared_ptr<MediaRepository>& repository, const Medi
 
 }  // namespace
 
-void applyWriters(const PrinterSpec& printer) {
+void applyWriters(const PrinterDesc& printer) {
     boost::shared_ptr<PrinterRepository> repository =
         PrinterRepository::createRepository(W(printer.name), wxString());
     require(repository.get() != nullptr, "no printer " + printer.name);
@@ -192,7 +192,7 @@ void applyWriters(const PrinterSpec& printer) {
             writer->closeSPSettingsStream();
         }
     }
-    for (const MediaSpec& media : printer.medias) {
+    for (const MediaDesc& media : printer.medias) {
         const std::string where = printer.name + "/" + media.group + "/" + media.name;
         boost::shared_ptr<MediaRepository> mediaRepository;
         {

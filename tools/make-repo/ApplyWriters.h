@@ -4,13 +4,13 @@
 #ifndef VEXA_TOOLS_MAKEREPO_APPLYWRITERS_H
 #define VEXA_TOOLS_MAKEREPO_APPLYWRITERS_H
 
-#include "RepoSpec.h"
+#include "RepoDesc.h"
 
 namespace vexa {
 namespace makerepo {
 
 // Throws std::runtime_error naming what could not be had or saved.
-void applyWriters(const PrinterSpec& printer);
+void applyWriters(const PrinterDesc& printer);
 
 }  // namespace makerepo
 }  // namespace vexa

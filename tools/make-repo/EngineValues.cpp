@@ -73,21 +73,21 @@ void fillLevelTable(SPINKLEVEL& table, const LevelTable& entries) {
     }
 }
 
-void fillInkUnits(SPINKCFG& cfg, const std::vector<InkUnitSpec>& units) {
+void fillInkUnits(SPINKCFG& cfg, const std::vector<InkUnitDesc>& units) {
     SPINKUNITLUT** tail = &cfg.InkUnits;
-    for (const InkUnitSpec& spec : units) {
-        if (spec.units.size() > SP_MAX_UNITS) {
+    for (const InkUnitDesc& desc : units) {
+        if (desc.units.size() > SP_MAX_UNITS) {
             throw std::length_error("an ink unit table holds at most 16 units");
         }
         SPINKUNITLUT* unit = zeroed<SPINKUNITLUT>();
         *tail = unit;  // owned by the configuration from here on
         tail = &unit->next;
-        setField(unit->Res, SP_RESNAME_SIZE, spec.res);
-        setField(unit->Channel, SP_INKNAME_SIZE, spec.channel);
-        unit->BaseCount = spec.baseCount * 1000u;
-        unit->DotVolume = spec.dotVolume;
-        for (std::size_t i = 0; i < spec.units.size(); ++i) {
-            unit->Units[i] = spec.units[i] * 1000u;
+        setField(unit->Res, SP_RESNAME_SIZE, desc.res);
+        setField(unit->Channel, SP_INKNAME_SIZE, desc.channel);
+        unit->BaseCount = desc.baseCount * 1000u;
+        unit->DotVolume = desc.dotVolume;
+        for (std::size_t i = 0; i < desc.units.size(); ++i) {
+            unit->Units[i] = desc.units[i] * 1000u;
         }
     }
 }
@@ -114,18 +114,18 @@ void fillSameInks(SPINKCFG& cfg, const std::vector<std::vector<std::string>>& gr
     }
 }
 
-void fillVarDot(SPINKCFG& cfg, const InkCfgSpec& spec) {
-    if (spec.varDotLevels.size() > SP_MAX_VARDOTLEVELS) {
+void fillVarDot(SPINKCFG& cfg, const InkCfgDesc& desc) {
+    if (desc.varDotLevels.size() > SP_MAX_VARDOTLEVELS) {
         throw std::length_error("at most 16 variable-dot levels");
     }
-    cfg.VarDotLevelCount = static_cast<std::uint8_t>(spec.varDotLevels.size());
-    for (std::size_t i = 0; i < spec.varDotLevels.size(); ++i) {
-        cfg.VarDotLevels[i] = static_cast<std::uint8_t>(spec.varDotLevels[i]);
+    cfg.VarDotLevelCount = static_cast<std::uint8_t>(desc.varDotLevels.size());
+    for (std::size_t i = 0; i < desc.varDotLevels.size(); ++i) {
+        cfg.VarDotLevels[i] = static_cast<std::uint8_t>(desc.varDotLevels[i]);
     }
-    if (spec.varDotChannels.empty()) {
+    if (desc.varDotChannels.empty()) {
         return;
     }
-    if (spec.varDotChannels.size() > SP_MAX_VARDOTCHANNELS) {
+    if (desc.varDotChannels.size() > SP_MAX_VARDOTCHANNELS) {
         throw std::length_error("at most 30 variable-dot channels");
     }
     cfg.VarDotOpts = SP_VARDOTOPT_CHANNELS;
@@ -135,9 +135,9 @@ void fillVarDot(SPINKCFG& cfg, const InkCfgSpec& spec) {
                                  : sizeof(SPVARDOTCURVES);
     SPVARDOTCHANNELS* table = zeroed<SPVARDOTCHANNELS>(size);
     cfg.VarDot = table;
-    table->ChannelCount = static_cast<std::int32_t>(spec.varDotChannels.size());
-    for (std::size_t c = 0; c < spec.varDotChannels.size(); ++c) {
-        const VarDotChannelSpec& from = spec.varDotChannels[c];
+    table->ChannelCount = static_cast<std::int32_t>(desc.varDotChannels.size());
+    for (std::size_t c = 0; c < desc.varDotChannels.size(); ++c) {
+        const VarDotChannelDesc& from = desc.varDotChannels[c];
         SPVARDOTCHANNEL& to = table->Channels[c];
         setField(to.Ink, SP_INKNAME_SIZE, from.ink);
         setPoints(to.Coverage.Points, from.coverage);
@@ -160,12 +160,12 @@ std::string U(const wxString& text) {
     return kernel::toMB(text);
 }
 
-StralPtr pageSizeRows(const std::vector<PageSizeSpec>& sizes) {
+StralPtr pageSizeRows(const std::vector<PageSizeDesc>& sizes) {
     StralPtr rows(_stral_new());
     if (!rows) {
         throw std::bad_alloc();
     }
-    for (const PageSizeSpec& s : sizes) {
+    for (const PageSizeDesc& s : sizes) {
         if (s.left.empty()) {
             check(stral_add(rows.get(), -1, 0, s.name.c_str(), s.width.c_str(), s.height.c_str(),
                             s.access.c_str(), s.type.c_str(), static_cast<const char*>(nullptr)));
@@ -178,24 +178,24 @@ StralPtr pageSizeRows(const std::vector<PageSizeSpec>& sizes) {
     return rows;
 }
 
-StralPtr portRows(const std::vector<PortSpec>& ports) {
+StralPtr portRows(const std::vector<PortDesc>& ports) {
     StralPtr rows(_stral_new());
     if (!rows) {
         throw std::bad_alloc();
     }
-    for (const PortSpec& p : ports) {
+    for (const PortDesc& p : ports) {
         check(stral_add(rows.get(), -1, 0, p.name.c_str(), p.type.c_str(), p.value.c_str(),
                         static_cast<const char*>(nullptr)));
     }
     return rows;
 }
 
-StralPtr passRows(const std::vector<PassSpec>& passes) {
+StralPtr passRows(const std::vector<PassDesc>& passes) {
     StralPtr rows(_stral_new());
     if (!rows) {
         throw std::bad_alloc();
     }
-    for (const PassSpec& p : passes) {
+    for (const PassDesc& p : passes) {
         check(stral_add(rows.get(), -1, 0, p.value.c_str(), p.id.c_str(),
                         static_cast<const char*>(nullptr)));
     }
@@ -213,27 +213,27 @@ StralPtr textRows(const std::vector<std::string>& texts) {
     return rows;
 }
 
-boost::shared_ptr<repos::InkCfg> makeInkCfg(const InkCfgSpec& spec) {
+boost::shared_ptr<repos::InkCfg> makeInkCfg(const InkCfgDesc& desc) {
     boost::shared_ptr<repos::InkCfg> value = boost::make_shared<repos::InkCfg>();
     SPINKCFG& cfg = *value->getSpInkCfg();
-    setField(cfg.Name, SP_RESNAME_SIZE, spec.name);
-    cfg.NumColor = static_cast<std::uint8_t>(spec.numColor);
-    cfg.NumSpotColor = static_cast<std::uint8_t>(spec.numSpotColor);
-    cfg.Photometric = static_cast<std::uint8_t>(spec.photometric);
-    cfg.HiFiMode = static_cast<std::uint8_t>(spec.hiFiMode);
-    cfg.BlackAbility = spec.blackAbility ? 1 : 0;
-    cfg.ProcBits = static_cast<std::uint8_t>(spec.procBits);
-    cfg.OutputBits = static_cast<std::uint8_t>(spec.outputBits);
-    cfg.ProcOpts = spec.procOpts;
-    cfg.InkType = spec.inkType;
-    cfg.LabelVal = static_cast<std::uint8_t>(spec.labelVal);
+    setField(cfg.Name, SP_RESNAME_SIZE, desc.name);
+    cfg.NumColor = static_cast<std::uint8_t>(desc.numColor);
+    cfg.NumSpotColor = static_cast<std::uint8_t>(desc.numSpotColor);
+    cfg.Photometric = static_cast<std::uint8_t>(desc.photometric);
+    cfg.HiFiMode = static_cast<std::uint8_t>(desc.hiFiMode);
+    cfg.BlackAbility = desc.blackAbility ? 1 : 0;
+    cfg.ProcBits = static_cast<std::uint8_t>(desc.procBits);
+    cfg.OutputBits = static_cast<std::uint8_t>(desc.outputBits);
+    cfg.ProcOpts = desc.procOpts;
+    cfg.InkType = desc.inkType;
+    cfg.LabelVal = static_cast<std::uint8_t>(desc.labelVal);
 
-    if (spec.colorOrder.size() > SP_MAX_INKLEVELS) {
+    if (desc.colorOrder.size() > SP_MAX_INKLEVELS) {
         throw std::length_error("a colour order holds at most 30 inks");
     }
-    cfg.ColorOrder.Count = static_cast<std::uint8_t>(spec.colorOrder.size());
-    for (std::size_t i = 0; i < spec.colorOrder.size(); ++i) {
-        const ColorOrderEntry& entry = spec.colorOrder[i];
+    cfg.ColorOrder.Count = static_cast<std::uint8_t>(desc.colorOrder.size());
+    for (std::size_t i = 0; i < desc.colorOrder.size(); ++i) {
+        const ColorOrderEntry& entry = desc.colorOrder[i];
         setField(cfg.ColorOrder.Names[i], SP_INKNAME_SIZE, entry.ink);
         setField(cfg.ColorOrder.Aliases[i], SP_INKNAME_SIZE, entry.alias);
         cfg.ColorOrder.Levels[i] = static_cast<std::uint8_t>(entry.level);
@@ -242,52 +242,52 @@ boost::shared_ptr<repos::InkCfg> makeInkCfg(const InkCfgSpec& spec) {
         }
     }
 
-    if (spec.levelLut.size() > SP_LEVELLUT_ROWS) {
+    if (desc.levelLut.size() > SP_LEVELLUT_ROWS) {
         throw std::length_error("at most 8 level table rows");
     }
-    for (std::size_t r = 0; r < spec.levelLut.size(); ++r) {
-        if (spec.levelLut[r].size() > SP_LEVELLUT_SIZE) {
+    for (std::size_t r = 0; r < desc.levelLut.size(); ++r) {
+        if (desc.levelLut[r].size() > SP_LEVELLUT_SIZE) {
             throw std::length_error("at most 256 entries per level table row");
         }
-        for (std::size_t j = 0; j < spec.levelLut[r].size(); ++j) {
-            cfg.LevelLut[r][j] = static_cast<std::uint8_t>(spec.levelLut[r][j]);
+        for (std::size_t j = 0; j < desc.levelLut[r].size(); ++j) {
+            cfg.LevelLut[r][j] = static_cast<std::uint8_t>(desc.levelLut[r][j]);
         }
     }
 
-    if (spec.mlInfo.size() > SP_MAX_PROCCOLORS) {
+    if (desc.mlInfo.size() > SP_MAX_PROCCOLORS) {
         throw std::length_error("at most 12 level tables");
     }
-    for (std::size_t c = 0; c < spec.mlInfo.size(); ++c) {
-        fillLevelTable(cfg.MLInfo[c], spec.mlInfo[c]);
+    for (std::size_t c = 0; c < desc.mlInfo.size(); ++c) {
+        fillLevelTable(cfg.MLInfo[c], desc.mlInfo[c]);
     }
 
-    fillInkUnits(cfg, spec.inkUnits);
-    fillSameInks(cfg, spec.sameInks);
-    fillVarDot(cfg, spec);
+    fillInkUnits(cfg, desc.inkUnits);
+    fillSameInks(cfg, desc.sameInks);
+    fillVarDot(cfg, desc);
     return value;
 }
 
-boost::shared_ptr<repos::DotInfo> makeDotInfo(const DotInfoSpec& spec) {
+boost::shared_ptr<repos::DotInfo> makeDotInfo(const DotInfoDesc& desc) {
     boost::shared_ptr<repos::DotInfo> value = boost::make_shared<repos::DotInfo>();
     dotinfo& info = *value->getDotInfo();
-    setField(info.units, DOT_UNITS_SIZE, spec.units);
-    for (const DotGroupSpec& groupSpec : spec.groups) {
+    setField(info.units, DOT_UNITS_SIZE, desc.units);
+    for (const DotGroupDesc& groupDesc : desc.groups) {
         dotresgroup* group = zeroed<dotresgroup>();
         // Linked first, so that the owner frees it whatever fails next.
         (info.last ? info.last->next : info.first) = group;
         info.last = group;
-        setField(group->name, DOT_GROUPNAME_SIZE, groupSpec.name);
+        setField(group->name, DOT_GROUPNAME_SIZE, groupDesc.name);
         dotresunit** link = &group->units;
-        for (const DotUnitSpec& unitSpec : groupSpec.units) {
+        for (const DotUnitDesc& unitDesc : groupDesc.units) {
             dotresunit* unit = zeroed<dotresunit>();
             *link = unit;
             link = &unit->next;
-            setField(unit->name, DOT_UNITNAME_SIZE, unitSpec.name);
+            setField(unit->name, DOT_UNITNAME_SIZE, unitDesc.name);
             unit->scales = _stral_new();
             if (unit->scales == nullptr) {
                 throw std::bad_alloc();
             }
-            for (const DotScaleRow& row : unitSpec.rows) {
+            for (const DotScaleRow& row : unitDesc.rows) {
                 check(stral_add(unit->scales, -1, 0, row.name.c_str(), row.scale.c_str(),
                                 row.value.c_str(), static_cast<const char*>(nullptr)));
             }
@@ -296,18 +296,18 @@ boost::shared_ptr<repos::DotInfo> makeDotInfo(const DotInfoSpec& spec) {
     return value;
 }
 
-boost::shared_ptr<repos::ColorInfo> makeColorInfo(const ColorInfoSpec& spec) {
-    if (spec.spots.size() > SP_MAX_SPOTCOLORS) {
+boost::shared_ptr<repos::ColorInfo> makeColorInfo(const ColorInfoDesc& desc) {
+    if (desc.spots.size() > SP_MAX_SPOTCOLORS) {
         throw std::length_error("at most 12 spot colours");
     }
     boost::shared_ptr<repos::ColorInfo> value = boost::make_shared<repos::ColorInfo>();
     _SP_COLOR_INFO& info = *value->getSpColorInfo();
-    info.NumColor = spec.numColor;
-    info.NumSpotColor = static_cast<std::int32_t>(spec.spots.size());
-    info.HiFiMode = spec.hiFiMode;
-    info.Photometric = spec.photometric;
-    for (std::size_t s = 0; s < spec.spots.size(); ++s) {
-        const SpotSpec& from = spec.spots[s];
+    info.NumColor = desc.numColor;
+    info.NumSpotColor = static_cast<std::int32_t>(desc.spots.size());
+    info.HiFiMode = desc.hiFiMode;
+    info.Photometric = desc.photometric;
+    for (std::size_t s = 0; s < desc.spots.size(); ++s) {
+        const SpotDesc& from = desc.spots[s];
         if (from.samples.size() > SP_MAX_SPOTSAMPLES) {
             throw std::length_error("at most 12 samples per spot colour");
         }
@@ -324,7 +324,7 @@ boost::shared_ptr<repos::ColorInfo> makeColorInfo(const ColorInfoSpec& spec) {
     return value;
 }
 
-boost::shared_ptr<repos::ScreenSetup> makeScreenSetup(const std::vector<ScreenSetupSpec>& setups) {
+boost::shared_ptr<repos::ScreenSetup> makeScreenSetup(const std::vector<ScreenSetupDesc>& setups) {
     if (setups.empty()) {
         throw std::invalid_argument("no screen set-up");
     }
@@ -340,7 +340,7 @@ boost::shared_ptr<repos::ScreenSetup> makeScreenSetup(const std::vector<ScreenSe
         if (record->screens == nullptr) {
             throw std::bad_alloc();
         }
-        for (const ScreenSpec& s : setups[i].screens) {
+        for (const ScreenDesc& s : setups[i].screens) {
             check(stral_add(record->screens, -1, 0, s.name.c_str(), s.lpi.c_str(), s.angle.c_str(),
                             s.function.c_str(), s.placement.c_str(), s.shades.c_str(),
                             static_cast<const char*>(nullptr)));
@@ -350,7 +350,7 @@ boost::shared_ptr<repos::ScreenSetup> makeScreenSetup(const std::vector<ScreenSe
 }
 
 boost::shared_ptr<repos::ResScaleAdjust> makeResScaleAdjust(
-    const std::vector<ResScaleSpec>& adjustments) {
+    const std::vector<ResScaleDesc>& adjustments) {
     if (adjustments.empty()) {
         throw std::invalid_argument("no resolution scale adjustment");
     }
@@ -368,11 +368,11 @@ boost::shared_ptr<repos::ResScaleAdjust> makeResScaleAdjust(
     return value;
 }
 
-boost::shared_ptr<repos::MediaCostSettings> makeCosts(const CostSpec& spec) {
+boost::shared_ptr<repos::MediaCostSettings> makeCosts(const CostDesc& desc) {
     boost::shared_ptr<repos::MediaCostSettings> value =
         boost::make_shared<repos::MediaCostSettings>();
-    value->setAreaBasedCost(spec.areaBasedCost);
-    for (const auto& cost : spec.pageSizeCosts) {
+    value->setAreaBasedCost(desc.areaBasedCost);
+    for (const auto& cost : desc.pageSizeCosts) {
         value->setPageSizeCost(W(cost.first), cost.second);
     }
     return value;

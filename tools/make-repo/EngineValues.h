@@ -1,4 +1,4 @@
-// The library's typed values made from plain descriptions (RepoSpec.h): the
+// The library's typed values made from plain descriptions (RepoDesc.h): the
 // engine structures the writers take, wrapped as the library wraps them.
 //
 // Texts go into the engine's fixed fields as they are (UTF-8 is the
@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "RepoSpec.h"
+#include "RepoDesc.h"
 #include "engine/EngineInk.h"
 #include "kernel/VexKernel.h"
 #include "repos/ColorDotInfo.h"
@@ -38,23 +38,23 @@ typedef std::unique_ptr<SSTRAL, StralDeleter> StralPtr;
 
 // Rows: name, width, height, access, type and, when `left` is set, the
 // four margins.
-StralPtr pageSizeRows(const std::vector<PageSizeSpec>& sizes);
+StralPtr pageSizeRows(const std::vector<PageSizeDesc>& sizes);
 // Rows: name, type, value.
-StralPtr portRows(const std::vector<PortSpec>& ports);
+StralPtr portRows(const std::vector<PortDesc>& ports);
 // Rows: value, id.
-StralPtr passRows(const std::vector<PassSpec>& passes);
+StralPtr passRows(const std::vector<PassDesc>& passes);
 // One text per row.
 StralPtr textRows(const std::vector<std::string>& texts);
 
-boost::shared_ptr<repos::InkCfg> makeInkCfg(const InkCfgSpec& spec);
-boost::shared_ptr<repos::DotInfo> makeDotInfo(const DotInfoSpec& spec);
-boost::shared_ptr<repos::ColorInfo> makeColorInfo(const ColorInfoSpec& spec);
+boost::shared_ptr<repos::InkCfg> makeInkCfg(const InkCfgDesc& desc);
+boost::shared_ptr<repos::DotInfo> makeDotInfo(const DotInfoDesc& desc);
+boost::shared_ptr<repos::ColorInfo> makeColorInfo(const ColorInfoDesc& desc);
 // A chain of set-ups; `setups` must not be empty.
-boost::shared_ptr<repos::ScreenSetup> makeScreenSetup(const std::vector<ScreenSetupSpec>& setups);
+boost::shared_ptr<repos::ScreenSetup> makeScreenSetup(const std::vector<ScreenSetupDesc>& setups);
 // A chain of corrections; `adjustments` must not be empty.
 boost::shared_ptr<repos::ResScaleAdjust> makeResScaleAdjust(
-    const std::vector<ResScaleSpec>& adjustments);
-boost::shared_ptr<repos::MediaCostSettings> makeCosts(const CostSpec& spec);
+    const std::vector<ResScaleDesc>& adjustments);
+boost::shared_ptr<repos::MediaCostSettings> makeCosts(const CostDesc& desc);
 SPINKLEVELEX makeLevels(const LevelTable& table);
 
 }  // namespace makerepo

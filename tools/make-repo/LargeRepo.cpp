@@ -21,12 +21,12 @@ std::string number(std::size_t value, int digits) {
 }
 
 // The distinct modes of a printer's medias, in order of appearance.
-std::vector<ModeSpec> modePool(const PrinterSpec& printer) {
-    std::vector<ModeSpec> pool;
-    for (const MediaSpec& media : printer.medias) {
-        for (const ModeSpec& mode : media.modes) {
+std::vector<ModeDesc> modePool(const PrinterDesc& printer) {
+    std::vector<ModeDesc> pool;
+    for (const MediaDesc& media : printer.medias) {
+        for (const ModeDesc& mode : media.modes) {
             bool known = false;
-            for (const ModeSpec& seen : pool) {
+            for (const ModeDesc& seen : pool) {
                 known = known || seen.name == mode.name;
             }
             if (!known) {
@@ -41,14 +41,14 @@ std::vector<ModeSpec> modePool(const PrinterSpec& printer) {
 }
 
 struct Template {
-    PrinterSpec printer;
-    std::vector<ModeSpec> modes;
+    PrinterDesc printer;
+    std::vector<ModeDesc> modes;
 };
 
 const Template& printerTemplate(std::size_t index) {
     static const std::vector<Template> templates = [] {
         std::vector<Template> all;
-        for (const PrinterSpec& printer : sampleRepository().printers) {
+        for (const PrinterDesc& printer : sampleRepository().printers) {
             all.push_back(Template{printer, modePool(printer)});
         }
         return all;
@@ -59,15 +59,15 @@ const Template& printerTemplate(std::size_t index) {
 
 }  // namespace
 
-PrinterSpec largePrinter(std::size_t index, std::size_t medias, std::size_t modes) {
+PrinterDesc largePrinter(std::size_t index, std::size_t medias, std::size_t modes) {
     const Template& from = printerTemplate(index);
-    PrinterSpec printer = from.printer;
+    PrinterDesc printer = from.printer;
     printer.name = from.printer.name + " - " + number(index + 1, 4);
     printer.portData = "192.0.2." + std::to_string(index % 250 + 1) + ":9100";
     printer.medias.clear();
     for (std::size_t m = 0; m < medias; ++m) {
-        const std::vector<MediaSpec>& sampleMedias = from.printer.medias;
-        MediaSpec media = sampleMedias[m % sampleMedias.size()];
+        const std::vector<MediaDesc>& sampleMedias = from.printer.medias;
+        MediaDesc media = sampleMedias[m % sampleMedias.size()];
         media.group = kGroups[m % kGroupCount];
         if (m >= sampleMedias.size()) {
             media.name += " " + std::to_string(m + 1);
@@ -75,7 +75,7 @@ PrinterSpec largePrinter(std::size_t index, std::size_t medias, std::size_t mode
         media.engineBlob.reset();
         media.modes.clear();
         for (std::size_t k = 0; k < modes; ++k) {
-            ModeSpec mode = from.modes[k % from.modes.size()];
+            ModeDesc mode = from.modes[k % from.modes.size()];
             if (k >= from.modes.size()) {
                 mode.name += " " + std::to_string(k + 1);
             }

@@ -6,7 +6,7 @@
 
 #include <cstddef>
 
-#include "RepoSpec.h"
+#include "RepoDesc.h"
 
 namespace vexa {
 namespace makerepo {
@@ -14,7 +14,7 @@ namespace makerepo {
 // Printer `index` (from 0) of a large repository, with `medias` medias
 // spread over three groups and "_Ungrouped_", each with `modes` modes.
 // Names are unique within the repository; some are not ASCII.
-PrinterSpec largePrinter(std::size_t index, std::size_t medias, std::size_t modes);
+PrinterDesc largePrinter(std::size_t index, std::size_t medias, std::size_t modes);
 
 }  // namespace makerepo
 }  // namespace vexa

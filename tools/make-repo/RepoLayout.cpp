@@ -22,30 +22,30 @@ void makeFolder(const std::string& path) {
 }
 
 // The cost settings document as the media writer leaves it.
-std::string costXml(const CostSpec& costs) {
+std::string costXml(const CostDesc& costs) {
     repos::NamedNode::Ptr root = repos::NamedNode::Create(W("CostSettings"));
     repos::DataStrategy<repos::MediaCostSettings>().storeNew(makeCosts(costs), root,
                                                              W("MediaCostSettings"));
     return settingsXml(root);
 }
 
-void writeMode(const std::string& folder, const ModeSpec& mode, Fill fill) {
+void writeMode(const std::string& folder, const ModeDesc& mode, Fill fill) {
     makeFolder(folder);
     repos::NamedNode::Ptr root = seedModeTree(mode);
     if (fill == Fill::Complete) {
         completeModeTree(root, mode);
         writeBytes(folder + kLock, std::string());
-        for (const FileSpec& file : mode.files) {
+        for (const FileDesc& file : mode.files) {
             writeBytes(folder + "/" + file.name, file.bytes);
         }
-        for (const LinkSpec& link : mode.links) {
+        for (const LinkDesc& link : mode.links) {
             writeBytes(folder + "/" + link.name + ".Link", linkFileText(link));
         }
     }
     writeBytes(folder + kSettings, settingsXml(root));
 }
 
-void writeMedia(const std::string& folder, const MediaSpec& media, Fill fill) {
+void writeMedia(const std::string& folder, const MediaDesc& media, Fill fill) {
     makeFolder(folder);
     repos::NamedNode::Ptr root = seedMediaTree(media);
     if (fill == Fill::Complete) {
@@ -61,31 +61,31 @@ void writeMedia(const std::string& folder, const MediaSpec& media, Fill fill) {
         writeBytes(folder + "/.SPSettings.dat",
                    fill == Fill::Complete ? *media.engineBlob : std::string());
     }
-    for (const ModeSpec& mode : media.modes) {
+    for (const ModeDesc& mode : media.modes) {
         writeMode(folder + "/Modes/" + mode.name, mode, fill);
     }
 }
 
 }  // namespace
 
-std::string printerFolder(const std::string& db, const PrinterSpec& printer) {
+std::string printerFolder(const std::string& db, const PrinterDesc& printer) {
     return db + "/Printers/" + printer.name;
 }
 
-std::string mediaFolder(const std::string& db, const PrinterSpec& printer, const MediaSpec& media) {
+std::string mediaFolder(const std::string& db, const PrinterDesc& printer, const MediaDesc& media) {
     return printerFolder(db, printer) + "/Medias/" + media.group + "/" + media.name;
 }
 
-std::string modeFolder(const std::string& db, const PrinterSpec& printer, const MediaSpec& media,
-                       const ModeSpec& mode) {
+std::string modeFolder(const std::string& db, const PrinterDesc& printer, const MediaDesc& media,
+                       const ModeDesc& mode) {
     return mediaFolder(db, printer, media) + "/Modes/" + mode.name;
 }
 
-std::string linkFileText(const LinkSpec& link) {
+std::string linkFileText(const LinkDesc& link) {
     return link.target + "\n";
 }
 
-void writePrinter(const std::string& db, const PrinterSpec& printer, Fill fill) {
+void writePrinter(const std::string& db, const PrinterDesc& printer, Fill fill) {
     const std::string folder = printerFolder(db, printer);
     makeFolder(folder + "/Defaults");
     repos::NamedNode::Ptr root = seedPrinterTree(printer);
@@ -98,7 +98,7 @@ void writePrinter(const std::string& db, const PrinterSpec& printer, Fill fill) 
     writeBytes(folder + kSettings, settingsXml(root));
     if (!printer.swatches.empty()) {
         makeFolder(folder + "/Shared");
-        for (const FileSpec& swatch : printer.swatches) {
+        for (const FileDesc& swatch : printer.swatches) {
             writeBytes(folder + "/Shared/" + swatch.name + ".SDef", swatch.bytes);
         }
     }
@@ -106,7 +106,7 @@ void writePrinter(const std::string& db, const PrinterSpec& printer, Fill fill) 
         writeBytes(folder + "/.SPSettings.dat",
                    fill == Fill::Complete ? *printer.engineBlob : std::string());
     }
-    for (const MediaSpec& media : printer.medias) {
+    for (const MediaDesc& media : printer.medias) {
         writeMedia(mediaFolder(db, printer, media), media, fill);
     }
 }

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "RepoSpec.h"
+#include "RepoDesc.h"
 
 namespace vexa {
 namespace makerepo {
@@ -23,16 +23,16 @@ enum class Fill {
 // Writes the printer folder of `printer` below "<db>/Printers"; the
 // folders are created as needed. Throws std::runtime_error (or
 // std::filesystem::filesystem_error) when a file cannot be written.
-void writePrinter(const std::string& db, const PrinterSpec& printer, Fill fill);
+void writePrinter(const std::string& db, const PrinterDesc& printer, Fill fill);
 
 // The folder of a printer, a media and a mode below the repository `db`.
-std::string printerFolder(const std::string& db, const PrinterSpec& printer);
-std::string mediaFolder(const std::string& db, const PrinterSpec& printer, const MediaSpec& media);
-std::string modeFolder(const std::string& db, const PrinterSpec& printer, const MediaSpec& media,
-                       const ModeSpec& mode);
+std::string printerFolder(const std::string& db, const PrinterDesc& printer);
+std::string mediaFolder(const std::string& db, const PrinterDesc& printer, const MediaDesc& media);
+std::string modeFolder(const std::string& db, const PrinterDesc& printer, const MediaDesc& media,
+                       const ModeDesc& mode);
 
 // The first line of a link file.
-std::string linkFileText(const LinkSpec& link);
+std::string linkFileText(const LinkDesc& link);
 
 }  // namespace makerepo
 }  // namespace vexa

@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <string>
 
-#include "RepoSpec.h"
+#include "RepoDesc.h"
 
 namespace vexa {
 namespace makerepo {
@@ -38,8 +38,8 @@ inline std::string sampleBytes(const std::string& tag, std::size_t size) {
 // ---- Ink configurations -------------------------------------------------------
 
 // Eight inks with variable dots in three sizes and a channel table.
-inline InkCfgSpec sampleInkCfg8(const std::string& name) {
-    InkCfgSpec c;
+inline InkCfgDesc sampleInkCfg8(const std::string& name) {
+    InkCfgDesc c;
     c.name = name;
     c.numColor = 8;
     c.photometric = 5;
@@ -83,8 +83,8 @@ inline InkCfgSpec sampleInkCfg8(const std::string& name) {
 }
 
 // Six inks, one bit per dot, one ink unit, no variable dots.
-inline InkCfgSpec sampleInkCfg6(const std::string& name) {
-    InkCfgSpec c;
+inline InkCfgDesc sampleInkCfg6(const std::string& name) {
+    InkCfgDesc c;
     c.name = name;
     c.numColor = 6;
     c.photometric = 5;
@@ -110,7 +110,7 @@ inline InkCfgSpec sampleInkCfg6(const std::string& name) {
 
 // ---- Screens, curves, mode values ---------------------------------------------------
 
-inline std::vector<ScreenSetupSpec> samplePrinterScreens() {
+inline std::vector<ScreenSetupDesc> samplePrinterScreens() {
     return {{"Standard AM",
              {{"Cyan", "150", "15", "round", "0", "256"},
               {"Magenta", "150", "75", "round", "0", "256"},
@@ -119,26 +119,26 @@ inline std::vector<ScreenSetupSpec> samplePrinterScreens() {
             {"Fein FM 20 µm", {{"Alle", "0", "0", "stochastic", "1", "256"}}}};
 }
 
-inline std::vector<ScreenSetupSpec> sampleModeScreens(const std::string& name) {
+inline std::vector<ScreenSetupDesc> sampleModeScreens(const std::string& name) {
     return {{name,
              {{"Cyan", "0", "0", "stochastisch", "1", "256"},
               {"Black", "0", "0", "stochastisch", "1", "256"}}}};
 }
 
-inline std::vector<InkCurveSpec> sampleLevelCurves() {
+inline std::vector<InkCurveDesc> sampleLevelCurves() {
     return {{"Cyan", {{{0, 0}, {50, 45}, {100, 100}}, {{0, 0}, {30, 20}, {100, 90}}}},
             {"Magenta", {{{0, 0}, {50, 48}, {100, 100}}}}};
 }
 
-inline std::vector<InkCurveSpec> sampleInkCurves() {
+inline std::vector<InkCurveDesc> sampleInkCurves() {
     return {{"Black", {{{0, 0}, {25, 30}, {75, 80}, {100, 100}}}},
             {"LtGrey", {{{0, 0}, {60, 55}, {100, 97}}}}};
 }
 
 // A mode with every value (the profile files are added per mode).
-inline ModeSpec sampleFullMode(const std::string& name, const std::string& resolution,
-                               const std::string& alias, const InkCfgSpec& cfg) {
-    ModeSpec m;
+inline ModeDesc sampleFullMode(const std::string& name, const std::string& resolution,
+                               const std::string& alias, const InkCfgDesc& cfg) {
+    ModeDesc m;
     m.name = name;
     m.pattern = "FM Stufe 3";
     m.resolution = resolution;
@@ -165,8 +165,8 @@ inline ModeSpec sampleFullMode(const std::string& name, const std::string& resol
 
 // ---- The repository -------------------------------------------------------------
 
-inline PrinterSpec sampleAurora() {
-    PrinterSpec p;
+inline PrinterDesc sampleAurora() {
+    PrinterDesc p;
     p.name = "Aurora 64";
     p.deviceName = "Aurora 64 Wide";
     p.dllModule = "aurora64drv.so";
@@ -208,7 +208,7 @@ inline PrinterSpec sampleAurora() {
                   {"Proofkeil Ü12", "Feld1 95 0 2\nFeld2 50 0 0\nFeld3 20 1 -1\n"}};
     p.engineBlob = sampleBytes("Aurora 64 engine", 96);
 
-    MediaSpec glossy;
+    MediaDesc glossy;
     glossy.group = "Fotopapier";
     glossy.name = "Glanz 260";
     glossy.inkCfg = sampleInkCfg8("CMYKcmkk Glanz");
@@ -222,26 +222,26 @@ inline PrinterSpec sampleAurora() {
     glossy.jdfHigh = "1440x1440 Foto";
     glossy.jdfNormal = "720x720 Standard";
     glossy.jdfDraft = "720x720 Standard";
-    glossy.costs = CostSpec{12.5, {{"A2", 1.6}, {"A3", 0.85}, {"Bogen 50×70", 2.35}}};
+    glossy.costs = CostDesc{12.5, {{"A2", 1.6}, {"A3", 0.85}, {"Bogen 50×70", 2.35}}};
     glossy.engineBlob = sampleBytes("Glanz 260 engine", 48);
     {
-        ModeSpec standard = sampleFullMode("720x720 Standard", "720x720", "Standard",
+        ModeDesc standard = sampleFullMode("720x720 Standard", "720x720", "Standard",
                                            sampleInkCfg8("CMYKcmkk Standard"));
         standard.files = {{"Glanz 260 Standard.icc", sampleBytes("Glanz 260 Standard.icc", 200)},
                           {"Glanz 260 Standard.icm", sampleBytes("Glanz 260 Standard.icm", 64)}};
-        ModeSpec photo =
+        ModeDesc photo =
             sampleFullMode("1440x1440 Foto", "1440x1440", "Foto", sampleInkCfg8("CMYKcmkk Foto"));
         photo.pattern = "FM Stufe 4";
         photo.userQualityAssessment = 0.9375;
         photo.files = {{"Glanz 260 Foto.icc", sampleBytes("Glanz 260 Foto.icc", 160)}};
         photo.links = {{"Glanz 260 Standard.icc", "../720x720 Standard/Glanz 260 Standard.icc"}};
-        ModeSpec japanese =
+        ModeDesc japanese =
             sampleFullMode("写真 高画質", "1440x1440", "写真", sampleInkCfg8("写真 8色"));
         japanese.files = {{"写真 高画質.icc", sampleBytes("写真 高画質.icc", 120)}};
         glossy.modes = {standard, photo, japanese};
     }
 
-    MediaSpec satin;
+    MediaDesc satin;
     satin.group = "Fotopapier";
     satin.name = "Seidenmatt 240";
     satin.inkCfg = sampleInkCfg8("CMYKcmkk Seidenmatt");
@@ -253,15 +253,15 @@ inline PrinterSpec sampleAurora() {
     satin.defaultMode = "1440x720 Fein";
     satin.jdfAlias = "SatinPhoto240";
     satin.jdfNormal = "1440x720 Fein";
-    satin.costs = CostSpec{10.0, {{"A1", 2.9}}};
+    satin.costs = CostDesc{10.0, {{"A1", 2.9}}};
     {
-        ModeSpec fine =
+        ModeDesc fine =
             sampleFullMode("1440x720 Fein", "1440x720", "Fein", sampleInkCfg8("CMYKcmkk Fein"));
         fine.files = {{"Seidenmatt Fein.icc", sampleBytes("Seidenmatt Fein.icc", 180)}};
         satin.modes = {fine};
     }
 
-    MediaSpec fineArt;
+    MediaDesc fineArt;
     fineArt.group = "Künstlerpapier";
     fineArt.name = "Bogen Großformat";
     fineArt.inkCfg = sampleInkCfg8("CMYKcmkk Künstler");
@@ -274,13 +274,13 @@ inline PrinterSpec sampleAurora() {
     fineArt.jdfAlias = "Büttenbogen";
     fineArt.jdfHigh = "1440x1440 Foto";
     {
-        ModeSpec photo =
+        ModeDesc photo =
             sampleFullMode("1440x1440 Foto", "1440x1440", "Foto", sampleInkCfg8("CMYKcmkk Bütten"));
         photo.files = {{"Bogen Großformat Foto.icc", sampleBytes("Bogen Großformat Foto", 140)}};
         fineArt.modes = {photo};
     }
 
-    MediaSpec proof;
+    MediaDesc proof;
     proof.group = kUngrouped;
     proof.name = "Proof Semimatt 195";
     proof.inkCfg = sampleInkCfg6("CMYKcm Proof");
@@ -294,14 +294,14 @@ inline PrinterSpec sampleAurora() {
     proof.jdfHigh = "2880x1440 Proof";
     proof.jdfNormal = "720x720 Standard";
     proof.jdfDraft = "720x720 Standard";
-    proof.costs = CostSpec{8.75, {}};
+    proof.costs = CostDesc{8.75, {}};
     proof.engineBlob = sampleBytes("Proof Semimatt engine", 32);
     {
-        ModeSpec standard = sampleFullMode("720x720 Standard", "720x720", "Standard",
+        ModeDesc standard = sampleFullMode("720x720 Standard", "720x720", "Standard",
                                            sampleInkCfg6("CMYKcm Standard"));
         standard.dropAdjusts.reset();
         standard.legacyDropAdjust = 2;
-        ModeSpec proofMode = sampleFullMode("2880x1440 Proof", "2880x1440", "Proof",
+        ModeDesc proofMode = sampleFullMode("2880x1440 Proof", "2880x1440", "Proof",
                                             sampleInkCfg6("CMYKcm Proof 2880"));
         proofMode.files = {{"Proof 2880.icc", sampleBytes("Proof 2880.icc", 220)}};
         proofMode.links = {{"Glanz Referenz.icc",
@@ -314,8 +314,8 @@ inline PrinterSpec sampleAurora() {
     return p;
 }
 
-inline PrinterSpec sampleBorealis() {
-    PrinterSpec p;
+inline PrinterDesc sampleBorealis() {
+    PrinterDesc p;
     p.name = "Borealis Épreuve 24";
     p.deviceName = "Borealis 24 Épreuve";
     p.dllModule = "borealis24drv.so";
@@ -340,7 +340,7 @@ inline PrinterSpec sampleBorealis() {
                  {"720x720", "1", "1", {"Proof", "校正"}, 8640, 1, 0x2, 0xf}};
     p.inkCfgs = {sampleInkCfg6("CMYKcm Borealis")};
 
-    MediaSpec plain;
+    MediaDesc plain;
     plain.group = kUngrouped;
     plain.name = "Normalpapier 90";
     plain.inkCfg = sampleInkCfg6("CMYKcm Normal");
@@ -352,7 +352,7 @@ inline PrinterSpec sampleBorealis() {
     plain.defaultMode = "360x360 Entwurf";
     {
         // An older mode: few values, the drop adjustment as one number.
-        ModeSpec draft;
+        ModeDesc draft;
         draft.name = "360x360 Entwurf";
         draft.pattern = "Matrix 4x4";
         draft.resolution = "360x360";
@@ -364,7 +364,7 @@ inline PrinterSpec sampleBorealis() {
         plain.modes = {draft};
     }
 
-    MediaSpec matt;
+    MediaDesc matt;
     matt.group = "Proof";
     matt.name = "Proof Matt 205";
     matt.inkCfg = sampleInkCfg6("CMYKcm Matt");
@@ -376,9 +376,9 @@ inline PrinterSpec sampleBorealis() {
     matt.defaultMode = "720x720 Proof";
     matt.jdfAlias = "校正用紙 205";
     matt.jdfHigh = "720x720 Proof";
-    matt.costs = CostSpec{9.2, {{"A3+", 1.15}}};
+    matt.costs = CostDesc{9.2, {{"A3+", 1.15}}};
     {
-        ModeSpec proofMode =
+        ModeDesc proofMode =
             sampleFullMode("720x720 Proof", "720x720", "Proof", sampleInkCfg6("CMYKcm Proof 720"));
         proofMode.userQualityAssessment = 0.5;
         proofMode.files = {{"Matt 205 Proof.icc", sampleBytes("Matt 205 Proof.icc", 100)}};
@@ -389,15 +389,15 @@ inline PrinterSpec sampleBorealis() {
     return p;
 }
 
-inline RepositorySpec makeSampleRepository() {
-    RepositorySpec repository;
+inline RepositoryDesc makeSampleRepository() {
+    RepositoryDesc repository;
     repository.printers = {sampleAurora(), sampleBorealis()};
     return repository;
 }
 
 // The sample, built once.
-inline const RepositorySpec& sampleRepository() {
-    static const RepositorySpec repository = makeSampleRepository();
+inline const RepositoryDesc& sampleRepository() {
+    static const RepositoryDesc repository = makeSampleRepository();
     return repository;
 }
 

@@ -48,29 +48,29 @@ NamedNode::Ptr addNode(const NamedNode::Ptr& parent, const wxString& name) {
 
 // What the engine keeps in a configuration node and the library's writer
 // leaves in place.
-NamedNode::Ptr engineInkCfgNode(const InkCfgSpec& spec) {
+NamedNode::Ptr engineInkCfgNode(const InkCfgDesc& desc) {
     NamedNode::Ptr node = NamedNode::Create(W("InkCfg"));
-    repos::appendValueChild(node, W("HiFiMode"), repos::formatInt(spec.hiFiMode));
-    repos::appendValueChild(node, W("Photometric"), repos::formatInt(spec.photometric));
-    if (!spec.varDotLevels.empty()) {
+    repos::appendValueChild(node, W("HiFiMode"), repos::formatInt(desc.hiFiMode));
+    repos::appendValueChild(node, W("Photometric"), repos::formatInt(desc.photometric));
+    if (!desc.varDotLevels.empty()) {
         NamedNode::Ptr levels = addNode(node, W("VarDotLvls"));
-        for (std::size_t i = 0; i < spec.varDotLevels.size(); ++i) {
-            levels->setAttribute(numbered("L", i), repos::formatInt(spec.varDotLevels[i]));
+        for (std::size_t i = 0; i < desc.varDotLevels.size(); ++i) {
+            levels->setAttribute(numbered("L", i), repos::formatInt(desc.varDotLevels[i]));
         }
     }
     return node;
 }
 
-NamedNode::Ptr fullInkCfgNode(const InkCfgSpec& spec) {
-    NamedNode::Ptr node = engineInkCfgNode(spec);
-    DataStrategy<repos::InkCfg>().storeInto(makeInkCfg(spec), node);
+NamedNode::Ptr fullInkCfgNode(const InkCfgDesc& desc) {
+    NamedNode::Ptr node = engineInkCfgNode(desc);
+    DataStrategy<repos::InkCfg>().storeInto(makeInkCfg(desc), node);
     return node;
 }
 
 // Ink curves are only read by the library: "Ink<i>" children naming the ink
 // in "value", each with "Curve<j>" children of "Point<k>" percentages.
 void addInkCurves(const NamedNode::Ptr& parent, const char* name,
-                  const std::vector<InkCurveSpec>& inks) {
+                  const std::vector<InkCurveDesc>& inks) {
     if (inks.empty()) {
         return;
     }
@@ -97,7 +97,7 @@ void addLevels(const NamedNode::Ptr& parent, const char* name, const LevelTable&
     }
 }
 
-std::map<wxString, wxString> tableDefaults(const ModeSpec& mode, bool written) {
+std::map<wxString, wxString> tableDefaults(const ModeDesc& mode, bool written) {
     std::map<wxString, wxString> table;
     for (const auto& entry : mode.otherTableDefaults) {
         table[W(entry.first)] = W(entry.second);
@@ -118,7 +118,7 @@ std::map<wxString, wxString> tableDefaults(const ModeSpec& mode, bool written) {
 
 // ---- Printers ------------------------------------------------------------------
 
-NamedNode::Ptr seedPrinterTree(const PrinterSpec& p) {
+NamedNode::Ptr seedPrinterTree(const PrinterDesc& p) {
     NamedNode::Ptr root = NamedNode::Create(W("Printer"));
     addValue(root, "DllDevice", p.deviceName);
     addValue(root, "DllModule", p.dllModule);
@@ -130,7 +130,7 @@ NamedNode::Ptr seedPrinterTree(const PrinterSpec& p) {
 
     if (!p.inkTypes.empty()) {
         NamedNode::Ptr types = addNode(root, W("InkTypes"));
-        for (const InkTypeSpec& type : p.inkTypes) {
+        for (const InkTypeDesc& type : p.inkTypes) {
             NamedNode::Ptr node = addNode(types, numbered("Type", type.type));
             node->setAttribute(W("value"), W(type.name));
             node->setAttribute(W("durability"), repos::formatReal(type.durability, 2));
@@ -145,7 +145,7 @@ NamedNode::Ptr seedPrinterTree(const PrinterSpec& p) {
     if (!p.resData.empty()) {
         NamedNode::Ptr resData = addNode(root, W("ResData"));
         for (std::size_t i = 0; i < p.resData.size(); ++i) {
-            const ResDataSpec& r = p.resData[i];
+            const ResDataDesc& r = p.resData[i];
             NamedNode::Ptr node = addNode(resData, numbered("Res", i));
             addValue(node, "Resolution", r.resolution);
             addValue(node, "Replicate", r.replicate);
@@ -164,14 +164,14 @@ NamedNode::Ptr seedPrinterTree(const PrinterSpec& p) {
     }
     if (!p.inkCfgs.empty()) {
         NamedNode::Ptr cfgs = addNode(root, W("InkCfgs"));
-        for (const InkCfgSpec& cfg : p.inkCfgs) {
+        for (const InkCfgDesc& cfg : p.inkCfgs) {
             fullInkCfgNode(cfg)->addTo(cfgs);
         }
     }
     return root;
 }
 
-void completePrinterTree(const NamedNode::Ptr& root, const PrinterSpec& p) {
+void completePrinterTree(const NamedNode::Ptr& root, const PrinterDesc& p) {
     if (!p.active) {
         root->findChild(W("Active"))->setAttribute(W("value"), W("false"));
     }
@@ -204,7 +204,7 @@ void completePrinterTree(const NamedNode::Ptr& root, const PrinterSpec& p) {
 
 // ---- Medias --------------------------------------------------------------------
 
-NamedNode::Ptr seedMediaTree(const MediaSpec& m) {
+NamedNode::Ptr seedMediaTree(const MediaDesc& m) {
     NamedNode::Ptr root = NamedNode::Create(W("Media"));
     if (m.labelChannel > 0) {
         NamedNode::Ptr label = addNode(root, W("LabelChannel"));
@@ -215,7 +215,7 @@ NamedNode::Ptr seedMediaTree(const MediaSpec& m) {
     return root;
 }
 
-void completeMediaTree(const NamedNode::Ptr& root, const MediaSpec& m) {
+void completeMediaTree(const NamedNode::Ptr& root, const MediaDesc& m) {
     DataStrategy<repos::InkCfg>().storeInto(makeInkCfg(m.inkCfg), root->findChild(W("InkCfg")));
     DataStrategy<repos::ColorInfo>().storeNew(makeColorInfo(m.colorInfo), root, W("ColorInfo"));
     if (!m.resScaleAdjust.empty()) {
@@ -243,7 +243,7 @@ void completeMediaTree(const NamedNode::Ptr& root, const MediaSpec& m) {
 
 // ---- Modes ---------------------------------------------------------------------
 
-NamedNode::Ptr seedModeTree(const ModeSpec& m) {
+NamedNode::Ptr seedModeTree(const ModeDesc& m) {
     NamedNode::Ptr root = NamedNode::Create(W("Mode"));
     addValue(root, "Pattern", m.pattern);
     addValue(root, "Res", m.resolution);
@@ -268,7 +268,7 @@ NamedNode::Ptr seedModeTree(const ModeSpec& m) {
     return root;
 }
 
-void completeModeTree(const NamedNode::Ptr& root, const ModeSpec& m) {
+void completeModeTree(const NamedNode::Ptr& root, const ModeDesc& m) {
     if (m.inkCfg) {
         DataStrategy<repos::InkCfg>().storeInto(makeInkCfg(*m.inkCfg),
                                                 root->findChild(W("InkCfg")));

@@ -12,20 +12,20 @@
 
 #include <string>
 
-#include "RepoSpec.h"
+#include "RepoDesc.h"
 #include "repos/NamedNode.h"
 
 namespace vexa {
 namespace makerepo {
 
-repos::NamedNode::Ptr seedPrinterTree(const PrinterSpec& printer);
-void completePrinterTree(const repos::NamedNode::Ptr& root, const PrinterSpec& printer);
+repos::NamedNode::Ptr seedPrinterTree(const PrinterDesc& printer);
+void completePrinterTree(const repos::NamedNode::Ptr& root, const PrinterDesc& printer);
 
-repos::NamedNode::Ptr seedMediaTree(const MediaSpec& media);
-void completeMediaTree(const repos::NamedNode::Ptr& root, const MediaSpec& media);
+repos::NamedNode::Ptr seedMediaTree(const MediaDesc& media);
+void completeMediaTree(const repos::NamedNode::Ptr& root, const MediaDesc& media);
 
-repos::NamedNode::Ptr seedModeTree(const ModeSpec& mode);
-void completeModeTree(const repos::NamedNode::Ptr& root, const ModeSpec& mode);
+repos::NamedNode::Ptr seedModeTree(const ModeDesc& mode);
+void completeModeTree(const repos::NamedNode::Ptr& root, const ModeDesc& mode);
 
 // The XML settings file of `root`, as the library writes it.
 std::string settingsXml(const repos::NamedNode::Ptr& root);

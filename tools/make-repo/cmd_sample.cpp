@@ -53,12 +53,12 @@ int runSample(const std::string& db) {
             throw std::runtime_error(staging.string() + " is in the way");
         }
         fs::create_directories(stagingDb / "Printers");
-        const RepositorySpec& sample = sampleRepository();
-        for (const PrinterSpec& printer : sample.printers) {
+        const RepositoryDesc& sample = sampleRepository();
+        for (const PrinterDesc& printer : sample.printers) {
             writePrinter(stagingDb.string(), printer, Fill::Seed);
         }
         useRepository(stagingDb.string());
-        for (const PrinterSpec& printer : sample.printers) {
+        for (const PrinterDesc& printer : sample.printers) {
             applyWriters(printer);
         }
         // Let go of every handle before the folder moves.

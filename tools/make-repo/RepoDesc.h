@@ -6,12 +6,12 @@
 // depend on the library it is checked against, so a change in how the
 // library maps a value shows as a difference, not as a silent agreement.
 //
-// Numbers are given as the engine structures hold them, with three
-// exceptions named where they occur: curve points are percentages, ink unit
-// counts are the stored numbers (the structure holds 1000 times them), and
-// link targets are paths relative to the mode folder.
-#ifndef VEXA_TOOLS_MAKEREPO_REPOSPEC_H
-#define VEXA_TOOLS_MAKEREPO_REPOSPEC_H
+// Numbers are given as the engine structures hold them, with two
+// exceptions named where they occur: points of ink curves are percentages
+// (the structure holds 2.55 times them), and ink unit counts are the stored
+// numbers (the structure holds 1000 times them).
+#ifndef VEXA_TOOLS_MAKEREPO_REPODESC_H
+#define VEXA_TOOLS_MAKEREPO_REPODESC_H
 
 #include <cstdint>
 #include <optional>
@@ -27,7 +27,7 @@ inline const char* const kUngrouped = "_Ungrouped_";
 
 // ---- Ink values -------------------------------------------------------------
 
-// One point of a point curve or ink curve, in percent (0..100).
+// One point of a curve, in percent (0..100).
 struct CurvePoint {
     int x;
     int y;
@@ -49,7 +49,7 @@ struct ColorOrderEntry {
     float lab[3];       // CIE L*, a*, b*
 };
 
-struct InkUnitSpec {
+struct InkUnitDesc {
     std::string res;
     std::string channel;
     unsigned baseCount;           // as stored; the structure holds 1000 times it
@@ -57,13 +57,13 @@ struct InkUnitSpec {
     std::vector<unsigned> units;  // as stored (times 1000 in the structure)
 };
 
-struct VarDotChannelSpec {
+struct VarDotChannelDesc {
     std::string ink;
     PointCurve coverage;
     std::vector<PointCurve> transitions;  // level t to t+1
 };
 
-struct InkCfgSpec {
+struct InkCfgDesc {
     std::string name;
     int numColor = 0;
     int numSpotColor = 0;
@@ -81,27 +81,27 @@ struct InkCfgSpec {
     std::vector<std::vector<int>> levelLut;
     std::vector<LevelTable> mlInfo;  // one table per process colour
     // Units: one entry per variable-dot level plus one (two without levels).
-    std::vector<InkUnitSpec> inkUnits;
+    std::vector<InkUnitDesc> inkUnits;
     std::vector<std::vector<std::string>> sameInks;  // groups of ink names
     std::vector<int> varDotLevels;                   // kept by the engine
-    std::vector<VarDotChannelSpec> varDotChannels;   // a channel table when set
+    std::vector<VarDotChannelDesc> varDotChannels;   // a channel table when set
 };
 
 // One ink of an ink curve set with its curves.
-struct InkCurveSpec {
+struct InkCurveDesc {
     std::string ink;  // at most 9 bytes
     std::vector<PointCurve> curves;
 };
 
 // ---- Printer values ---------------------------------------------------------
 
-struct InkTypeSpec {
+struct InkTypeDesc {
     unsigned type;
     std::string name;
     double durability;
 };
 
-struct ResDataSpec {
+struct ResDataDesc {
     std::string resolution;
     std::string replicate;
     std::string dupCount;
@@ -114,45 +114,45 @@ struct ResDataSpec {
 
 // A page size row: name, width, height, access, type and, when `left` is
 // not empty, the four margins.
-struct PageSizeSpec {
+struct PageSizeDesc {
     std::string name, width, height, access, type, left, top, right, bottom;
 };
 
-struct PortSpec {
+struct PortDesc {
     std::string name, type, value;
 };
 
-struct ScreenSpec {
+struct ScreenDesc {
     std::string name, lpi, angle, function, placement, shades;
 };
 
-struct ScreenSetupSpec {
+struct ScreenSetupDesc {
     std::string name;
-    std::vector<ScreenSpec> screens;
+    std::vector<ScreenDesc> screens;
 };
 
 struct DotScaleRow {
     std::string name, scale, value;
 };
 
-struct DotUnitSpec {
+struct DotUnitDesc {
     std::string name;
     std::vector<DotScaleRow> rows;
 };
 
-struct DotGroupSpec {
+struct DotGroupDesc {
     std::string name;
-    std::vector<DotUnitSpec> units;
+    std::vector<DotUnitDesc> units;
 };
 
-struct DotInfoSpec {
+struct DotInfoDesc {
     std::string units;
-    std::vector<DotGroupSpec> groups;
+    std::vector<DotGroupDesc> groups;
 };
 
 // ---- Media values -----------------------------------------------------------
 
-struct SpotSpec {
+struct SpotDesc {
     std::string name;  // at most 39 bytes
     unsigned bitsPerSample;
     int photometric;
@@ -160,56 +160,56 @@ struct SpotSpec {
     std::vector<unsigned> samples;  // at most 12
 };
 
-struct ColorInfoSpec {
+struct ColorInfoDesc {
     int numColor = 0;
     unsigned hiFiMode = 0;
     unsigned photometric = 0;
-    std::vector<SpotSpec> spots;  // NumSpotColor is their number
+    std::vector<SpotDesc> spots;  // NumSpotColor is their number
 };
 
-struct ResScaleSpec {
+struct ResScaleDesc {
     std::string resolution;
     double scaleX;
     double scaleY;
 };
 
-struct PassSpec {
+struct PassDesc {
     std::string value, id;
 };
 
-struct CostSpec {
+struct CostDesc {
     double areaBasedCost;
     std::vector<std::pair<std::string, double>> pageSizeCosts;
 };
 
 // A file of a folder, by name and bytes.
-struct FileSpec {
+struct FileDesc {
     std::string name;
     std::string bytes;
 };
 
 // A link file "<name>.Link" whose first line is `target`, a path relative to
 // the mode folder.
-struct LinkSpec {
+struct LinkDesc {
     std::string name;
     std::string target;
 };
 
-struct ModeSpec {
+struct ModeDesc {
     std::string name;
     std::string pattern;
     std::string resolution;
     std::string resolutionAlias;
-    std::optional<InkCfgSpec> inkCfg;
+    std::optional<InkCfgDesc> inkCfg;
     LevelTable inkLimits;
     LevelTable transitionControl;
     // The drop adjustment per ink, or the older single number.
     std::optional<LevelTable> dropAdjusts;
     std::optional<int> legacyDropAdjust;
-    std::vector<ScreenSetupSpec> screenSetups;
-    std::vector<InkCurveSpec> levelCurves;
-    std::vector<InkCurveSpec> inkCurves;
-    std::vector<ResScaleSpec> resScaleAdjust;
+    std::vector<ScreenSetupDesc> screenSetups;
+    std::vector<InkCurveDesc> levelCurves;
+    std::vector<InkCurveDesc> inkCurves;
+    std::vector<ResScaleDesc> resScaleAdjust;
     // Table defaults: the three entries the writer sets, and others.
     std::string calibration;  // "Calb"
     std::string mediaModel;   // "LnMM"
@@ -217,30 +217,30 @@ struct ModeSpec {
     std::vector<std::pair<std::string, std::string>> otherTableDefaults;
     std::optional<double> userQualityAssessment;  // six decimals at most
     std::vector<std::pair<std::string, std::string>> printerOptions;
-    std::vector<FileSpec> files;  // profiles and other host files
-    std::vector<LinkSpec> links;
+    std::vector<FileDesc> files;  // profiles and other host files
+    std::vector<LinkDesc> links;
 };
 
-struct MediaSpec {
+struct MediaDesc {
     std::string group;  // kUngrouped for none
     std::string name;
-    InkCfgSpec inkCfg;
-    ColorInfoSpec colorInfo;
-    std::vector<ResScaleSpec> resScaleAdjust;
+    InkCfgDesc inkCfg;
+    ColorInfoDesc colorInfo;
+    std::vector<ResScaleDesc> resScaleAdjust;
     std::vector<std::string> pageSizes;
-    std::vector<PassSpec> passes;
+    std::vector<PassDesc> passes;
     int labelChannel = 0;
     std::string defaultMode;
     std::string jdfAlias;
     std::string jdfHigh;
     std::string jdfNormal;
     std::string jdfDraft;
-    std::optional<CostSpec> costs;
+    std::optional<CostDesc> costs;
     std::optional<std::string> engineBlob;  // ".SPSettings.dat"
-    std::vector<ModeSpec> modes;
+    std::vector<ModeDesc> modes;
 };
 
-struct PrinterSpec {
+struct PrinterDesc {
     std::string name;  // the folder name
     std::string deviceName;
     std::string dllModule;
@@ -254,24 +254,24 @@ struct PrinterSpec {
     std::string defaultPageSize;
     std::string defaultMediaGroup;
     std::string defaultMediaName;
-    DotInfoSpec dotInfo;
-    std::vector<InkTypeSpec> inkTypes;
-    std::vector<PageSizeSpec> pageSizes;
-    std::vector<PortSpec> ports;
-    std::vector<ScreenSetupSpec> screenSetups;
+    DotInfoDesc dotInfo;
+    std::vector<InkTypeDesc> inkTypes;
+    std::vector<PageSizeDesc> pageSizes;
+    std::vector<PortDesc> ports;
+    std::vector<ScreenSetupDesc> screenSetups;
     std::vector<std::string> defaultResolutions;
-    std::vector<ResDataSpec> resData;
-    std::vector<InkCfgSpec> inkCfgs;
-    std::vector<FileSpec> swatches;         // "Shared/<name>.SDef"
+    std::vector<ResDataDesc> resData;
+    std::vector<InkCfgDesc> inkCfgs;
+    std::vector<FileDesc> swatches;         // "Shared/<name>.SDef"
     std::optional<std::string> engineBlob;  // ".SPSettings.dat"
-    std::vector<MediaSpec> medias;
+    std::vector<MediaDesc> medias;
 };
 
-struct RepositorySpec {
-    std::vector<PrinterSpec> printers;
+struct RepositoryDesc {
+    std::vector<PrinterDesc> printers;
 };
 
 }  // namespace makerepo
 }  // namespace vexa
 
-#endif  // VEXA_TOOLS_MAKEREPO_REPOSPEC_H
+#endif  // VEXA_TOOLS_MAKEREPO_REPODESC_H
