@@ -7,6 +7,7 @@
 #include <CLI/CLI.hpp>
 
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -40,11 +41,24 @@ struct CommandRegistrar {
     }
 };
 
-#define VEXA_REGISTER_COMMAND(id, order, factory) \
-    static ::vexa::tool::CommandRegistrar vexaCommand_##id((order), (factory))
+// The factory may be a lambda whose capture list holds commas.
+#define VEXA_REGISTER_COMMAND(id, order, ...) \
+    static ::vexa::tool::CommandRegistrar vexaCommand_##id((order), (__VA_ARGS__))
 
 // Prints "vexa-repo: MESSAGE" to standard error and returns `code`.
 int fail(int code, const std::string& message);
+
+// A failure that ends the command: main() prints "vexa-repo: MESSAGE" to
+// standard error and exits with `code`. Thrown from deep inside a command so
+// that every failure gets exactly one line.
+class ToolError : public std::runtime_error {
+  public:
+    ToolError(int code, const std::string& message) : std::runtime_error(message), m_code(code) {}
+    int code() const { return m_code; }
+
+  private:
+    int m_code;
+};
 
 }  // namespace tool
 }  // namespace vexa

@@ -3,6 +3,7 @@
 #include <wx/log.h>
 
 #include <algorithm>
+#include <exception>
 #include <iostream>
 
 #include "Command.h"
@@ -35,9 +36,20 @@ int main(int argc, char** argv) {
 
     CLI::App app{"vexa-repo: inspect and manage a printer settings repository."};
     app.require_subcommand(1);
+    // The global options may also follow the sub-command.
+    app.fallthrough();
+    app.footer(
+        "The repository: --repo DIR names the folder holding \"db\"; without it the\n"
+        "library looks beside the program, then in the folder named by VEXA_INSTALL.\n"
+        "Printer, media and mode names are folder names; a media is named\n"
+        "'MEDIA [GROUP]' (or MEDIA --group GROUP), a media without group lies in\n"
+        "_Ungrouped_. Each sub-command has its own --help.\n"
+        "\n"
+        "Exit status: 0 success, 1 usage error, 2 not found, 3 locked by another\n"
+        "process, 4 any other failure (one line on standard error says what).");
     GlobalOptions options;
     app.add_option("--repo", options.repo, "Folder holding the repository folder \"db\"");
-    app.add_flag("-v,--verbose", options.verbose, "Say which repository folder is used");
+    app.add_flag("-v,--verbose", options.verbose, "Say which repository folder \"db\" is used");
 
     std::vector<CommandEntry> entries = commandRegistry();
     std::stable_sort(
@@ -55,8 +67,15 @@ int main(int argc, char** argv) {
     CLI::App* chosen = app.get_subcommands().front();
     const std::vector<CLI::App*> all = app.get_subcommands({});
     for (std::size_t i = 0; i < all.size() && i < actions.size(); ++i) {
-        if (all[i] == chosen) {
+        if (all[i] != chosen) {
+            continue;
+        }
+        try {
             return actions[i]();
+        } catch (const ToolError& e) {
+            return fail(e.code(), e.what());
+        } catch (const std::exception& e) {
+            return fail(kFailure, e.what());
         }
     }
     return kUsage;

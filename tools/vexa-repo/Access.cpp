@@ -1,0 +1,375 @@
+#include "Access.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <vector>
+
+#include "ToolText.h"
+#include "repos/LegacyMediaName.h"
+#include "repos/Repository.h"
+#include "repos/SystemRepository.h"
+#include "vfs/src/impl/DurableWrite.h"
+#include "vfs/src/impl/FileName.h"
+#include "vfs/src/impl/FileObject.h"
+#include "vfs/src/impl/FileSystemException.h"
+#include "vfs/src/impl/FileType.h"
+
+namespace vexa {
+namespace tool {
+
+using repos::printer::kUngroupedGroup;
+
+namespace {
+
+const char* const kSettingsFile = ".Settings.xml";
+
+// The settings file of a repository folder: exit status 4 when it is
+// missing (the library would create it empty) or not a file.
+void requireSettings(const vfs::FileObjectPtr& folder, const std::string& label) {
+    if (!isFile(existingChild(folder, kSettingsFile))) {
+        throw ToolError(
+            kFailure, label + " has no settings file " + kSettingsFile + " (see vexa-repo check)");
+    }
+}
+
+// True when `a` and `b` are the same existing folder.
+bool sameFolder(const vfs::FileObjectPtr& a, const vfs::FileObjectPtr& b) {
+    return vfs::sameOrInside(a, b) && vfs::sameOrInside(b, a);
+}
+
+}  // namespace
+
+vfs::FileObjectPtr existingChild(const vfs::FileObjectPtr& folder, const std::string& child) {
+    if (!isFolder(folder)) {
+        return vfs::FileObjectPtr();
+    }
+    vfs::FileObjectPtr object = folder->resolveChild(W(child));
+    return object && object->exists() ? object : vfs::FileObjectPtr();
+}
+
+bool isFolder(const vfs::FileObjectPtr& object) {
+    return object && object->getType() == vfs::FileType::FOLDER;
+}
+
+bool isFile(const vfs::FileObjectPtr& object) {
+    return object && object->getType() == vfs::FileType::FILE;
+}
+
+std::string nativePath(const vfs::FileObjectPtr& object) {
+    return object ? U(object->getName()->getNativePath()) : std::string();
+}
+
+vfs::FileObjectPtr openRepository(const GlobalOptions& options) {
+    static vfs::FileObjectPtr opened;  // one command, one repository
+    if (opened) {
+        return opened;
+    }
+    vfs::FileObjectPtr wanted;
+    if (!options.repo.empty()) {
+        // Paths are bytes here: no conversion that could follow the locale.
+        std::error_code error;
+        std::filesystem::path folder = std::filesystem::absolute(options.repo, error);
+        folder = folder.lexically_normal();
+        if (!std::filesystem::is_directory(folder, error)) {
+            throw ToolError(kNotFound, "--repo '" + options.repo + "': no such folder");
+        }
+        if (!std::filesystem::is_directory(folder / "db", error)) {
+            throw ToolError(kNotFound,
+                            "--repo '" + options.repo + "': no repository folder \"db\" in it");
+        }
+        std::string path = folder.string();
+        while (path.size() > 1 && path.back() == '/') {
+            path.pop_back();
+        }
+        ::setenv("VEXA_INSTALL", path.c_str(), 1);
+        repos::SystemRepository::Reset();
+        repos::printer::PrinterCatalog::reset();
+        try {
+            wanted = vfs::openLocalFolder(vfs::createFileName(W(path + "/db")));
+        } catch (const vfs::FileSystemException&) {
+            wanted.reset();
+        }
+    }
+    const vfs::FileObjectPtr db = repos::SystemRepository::getRepositoryDir();
+    if (!isFolder(db)) {
+        throw ToolError(kNotFound,
+                        "no repository found: give --repo DIR or set VEXA_INSTALL to the folder "
+                        "holding \"db\"");
+    }
+    if (wanted && !sameFolder(db, wanted)) {
+        // The library looks beside the executable before VEXA_INSTALL.
+        throw ToolError(kFailure, "--repo '" + options.repo + "': the repository '" +
+                                      nativePath(db) + "' beside the program comes first");
+    }
+    if (options.verbose) {
+        std::cerr << "vexa-repo: repository '" << nativePath(db) << "'\n";
+    }
+    opened = db;
+    return db;
+}
+
+void checkName(const std::string& kind, const std::string& name) {
+    if (name.empty()) {
+        throw ToolError(kUsage, "the " + kind + " name is empty");
+    }
+    if (name == "." || name == ".." || name.find_first_of("/\\") != std::string::npos) {
+        throw ToolError(kUsage, "'" + name + "' is not a " + kind +
+                                    " name: names are folder names, without '/' or '\\' and "
+                                    "not \".\" or \"..\"");
+    }
+}
+
+// ---- Locks -------------------------------------------------------------------
+
+FolderLock::FolderLock(const vfs::FileObjectPtr& folder, const std::string& what) {
+    m_lock = repos::FileLock::create(folder);
+    if (m_lock) {
+        m_locker.reset(new repos::WriteFileLocker(m_lock));
+    }
+    if (!m_locker || !m_locker->holdsLock()) {
+        if (!m_lock) {
+            throw ToolError(kFailure, "cannot make the lock file of " + what);
+        }
+        throw ToolError(kLocked, what + " is locked by another process; try again later");
+    }
+}
+
+FolderLock::~FolderLock() = default;
+
+bool FolderLock::tryLock(const vfs::FileObjectPtr& folder, std::unique_ptr<FolderLock>& lock) {
+    std::unique_ptr<FolderLock> attempt(new FolderLock());
+    attempt->m_lock = repos::FileLock::create(folder);
+    if (!attempt->m_lock) {
+        return false;
+    }
+    attempt->m_locker.reset(new repos::WriteFileLocker(attempt->m_lock));
+    if (!attempt->m_locker->holdsLock()) {
+        return false;
+    }
+    lock = std::move(attempt);
+    return true;
+}
+
+// ---- Printers ----------------------------------------------------------------
+
+std::string PrinterAccess::label() const {
+    return "printer '" + name + "'";
+}
+
+PrinterReaderPtr PrinterAccess::reader() const {
+    PrinterReaderPtr reader = repos::printer::PrinterReader::getReader(repository);
+    if (!reader) {
+        throw ToolError(kFailure, "cannot read " + label());
+    }
+    return reader;
+}
+
+PrinterWriterPtr PrinterAccess::writer() const {
+    PrinterWriterPtr writer = repos::printer::PrinterWriter::getWriter(repository);
+    if (!writer) {
+        throw ToolError(kFailure, "cannot write " + label());
+    }
+    return writer;
+}
+
+bool printerExists(const std::string& name) {
+    return static_cast<bool>(existingChild(repos::SystemRepository::getPrintersFolder(), name));
+}
+
+PrinterAccess openPrinter(const GlobalOptions& options, const std::string& name) {
+    checkName("printer", name);
+    openRepository(options);
+    PrinterAccess access;
+    access.name = name;
+    access.folder = existingChild(repos::SystemRepository::getPrintersFolder(), name);
+    if (!isFolder(access.folder)) {
+        throw ToolError(kNotFound, "no " + access.label());
+    }
+    requireSettings(access.folder, access.label());
+    access.lock.reset(new FolderLock(access.folder, access.label()));
+    try {
+        access.repository =
+            repos::printer::PrinterRepository::createRepository(W(name), wxString());
+    } catch (const vfs::FileSystemException& e) {
+        throw ToolError(kFailure, "cannot open " + access.label() + ": " + e.what());
+    }
+    if (!access.repository) {
+        throw ToolError(kFailure, "the settings of " + access.label() +
+                                      " cannot be read (see vexa-repo check)");
+    }
+    return access;
+}
+
+// ---- Medias ------------------------------------------------------------------
+
+std::string MediaName::legacy() const {
+    return U(repos::printer::joinLegacyMediaName(W(media), W(group)));
+}
+
+vfs::FileObjectPtr mediaFolder(const vfs::FileObjectPtr& printerFolder, const MediaName& name) {
+    return existingChild(existingChild(existingChild(printerFolder, "Medias"), name.group),
+                         name.media);
+}
+
+namespace {
+
+// Splits a legacy name and checks both parts; an empty group is left empty.
+MediaName splitChecked(const std::string& argument) {
+    wxString group;
+    wxString media;
+    repos::printer::splitLegacyMediaName(W(argument), group, media);
+    MediaName name{U(group), U(media)};
+    checkName("media", name.media);
+    if (!name.group.empty()) {
+        checkName("group", name.group);
+    }
+    return name;
+}
+
+// The groups of the printer folder holding a media folder `media`.
+std::vector<std::string> groupsHolding(const vfs::FileObjectPtr& printerFolder,
+                                       const std::string& media) {
+    std::vector<std::string> groups;
+    const vfs::FileObjectPtr medias = existingChild(printerFolder, "Medias");
+    if (!isFolder(medias)) {
+        return groups;
+    }
+    const vfs::FileObjectListPtr children = medias->getChildren();
+    for (const vfs::FileObjectPtr& group : *children) {
+        if (isFolder(group) && isFolder(existingChild(group, media))) {
+            groups.push_back(U(group->getBaseName()));
+        }
+    }
+    return groups;
+}
+
+}  // namespace
+
+MediaName findMedia(const PrinterAccess& printer, const std::string& argument, bool hasGroup,
+                    const std::string& group) {
+    MediaName name;
+    if (hasGroup) {
+        checkName("media", argument);
+        name.media = argument;
+        name.group = group.empty() ? U(kUngroupedGroup) : group;
+        checkName("group", name.group);
+    } else {
+        name = splitChecked(argument);
+        if (name.group.empty()) {
+            name.group = U(kUngroupedGroup);
+            const bool bracketed = argument.find('[') != std::string::npos;
+            if (!bracketed && !isFolder(mediaFolder(printer.folder, name))) {
+                const std::vector<std::string> groups = groupsHolding(printer.folder, name.media);
+                if (groups.size() == 1) {
+                    name.group = groups.front();
+                } else if (groups.size() > 1) {
+                    std::string list;
+                    for (const std::string& g : groups) {
+                        list += (list.empty() ? "" : ", ") + g;
+                    }
+                    throw ToolError(kUsage, "media '" + name.media + "' of " + printer.label() +
+                                                " is in several groups (" + list +
+                                                "): write 'MEDIA [GROUP]' or use --group");
+                }
+            }
+        }
+    }
+    if (!isFolder(mediaFolder(printer.folder, name))) {
+        throw ToolError(kNotFound, printer.label() + " has no media '" + name.legacy() + "'");
+    }
+    return name;
+}
+
+MediaName newMediaName(const std::string& argument, const std::string& defaultGroup) {
+    MediaName name = splitChecked(argument);
+    if (name.group.empty()) {
+        name.group = defaultGroup.empty() ? U(kUngroupedGroup) : defaultGroup;
+    }
+    return name;
+}
+
+std::string MediaAccess::label() const {
+    return "media '" + name.legacy() + "' of printer '" + printer + "'";
+}
+
+MediaReaderPtr MediaAccess::reader() const {
+    MediaReaderPtr reader = repos::printer::MediaReader::getReader(repository);
+    if (!reader) {
+        throw ToolError(kFailure, "cannot read " + label());
+    }
+    return reader;
+}
+
+MediaWriterPtr MediaAccess::writer() const {
+    MediaWriterPtr writer = repos::printer::MediaWriter::getWriter(repository);
+    if (!writer) {
+        throw ToolError(kFailure, "cannot write " + label());
+    }
+    return writer;
+}
+
+MediaAccess openMedia(const PrinterAccess& printer, const PrinterReaderPtr& printerReader,
+                      const MediaName& name) {
+    MediaAccess access;
+    access.printer = printer.name;
+    access.name = name;
+    access.folder = mediaFolder(printer.folder, name);
+    if (!isFolder(access.folder)) {
+        throw ToolError(kNotFound, printer.label() + " has no media '" + name.legacy() + "'");
+    }
+    requireSettings(access.folder, access.label());
+    access.lock.reset(new FolderLock(access.folder, access.label()));
+    access.repository = printerReader->getMedia(W(name.group), W(name.media));
+    if (!access.repository) {
+        throw ToolError(kFailure, "the settings of " + access.label() +
+                                      " cannot be read (see vexa-repo check)");
+    }
+    return access;
+}
+
+// ---- Modes -------------------------------------------------------------------
+
+std::string ModeAccess::label() const {
+    return "mode '" + name + "' of media '" + media.legacy() + "' of printer '" + printer + "'";
+}
+
+ModeReaderPtr ModeAccess::reader() const {
+    ModeReaderPtr reader = repos::printer::ModeReader::getReader(repository);
+    if (!reader) {
+        throw ToolError(kFailure, "cannot read " + label());
+    }
+    return reader;
+}
+
+ModeWriterPtr ModeAccess::writer() const {
+    ModeWriterPtr writer = repos::printer::ModeWriter::getWriter(repository);
+    if (!writer) {
+        throw ToolError(kFailure, "cannot write " + label());
+    }
+    return writer;
+}
+
+ModeAccess openMode(const MediaAccess& media, const MediaReaderPtr& mediaReader,
+                    const std::string& name) {
+    checkName("mode", name);
+    ModeAccess access;
+    access.name = name;
+    access.printer = media.printer;
+    access.media = media.name;
+    access.folder = existingChild(existingChild(media.folder, "Modes"), name);
+    if (!isFolder(access.folder)) {
+        throw ToolError(kNotFound, media.label() + " has no mode '" + name + "'");
+    }
+    requireSettings(access.folder, access.label());
+    access.lock.reset(new FolderLock(access.folder, access.label()));
+    access.repository = mediaReader->getMode(W(name));
+    if (!access.repository) {
+        throw ToolError(kFailure, "the settings of " + access.label() +
+                                      " cannot be read (see vexa-repo check)");
+    }
+    return access;
+}
+
+}  // namespace tool
+}  // namespace vexa

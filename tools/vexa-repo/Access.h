@@ -1,0 +1,172 @@
+// Repository access shared by the commands: finding "db", refusing names
+// that are not plain folder names, and opening printers, medias and modes.
+//
+// Every open takes the folder's ".lock" first, through a lock of the tool's
+// own (FolderLock). Within a process the lock excludes nothing, so the
+// library's readers and writers made afterwards get it at once; another
+// process holding it is told apart from a missing printer, media or mode
+// within about a second (exit status 3), instead of waiting for the
+// library's retries when it loads the settings.
+//
+// Nothing here creates a folder or a settings file: existence is checked on
+// the way down, and the library is asked only for what exists.
+//
+// Failures throw ToolError with the exit status and one line naming what
+// failed.
+#ifndef VEXA_TOOL_ACCESS_H
+#define VEXA_TOOL_ACCESS_H
+
+#include <boost/shared_ptr.hpp>
+#include <memory>
+#include <string>
+
+#include "Command.h"
+#include "repos/FileLock.h"
+#include "repos/MediaReader.h"
+#include "repos/MediaRepository.h"
+#include "repos/MediaWriter.h"
+#include "repos/ModeReader.h"
+#include "repos/ModeRepository.h"
+#include "repos/ModeWriter.h"
+#include "repos/PrinterReader.h"
+#include "repos/PrinterRepository.h"
+#include "repos/PrinterWriter.h"
+#include "vfs/src/impl/Handles.h"
+
+namespace vexa {
+namespace tool {
+
+typedef boost::shared_ptr<repos::printer::PrinterRepository> PrinterRepositoryPtr;
+typedef boost::shared_ptr<repos::printer::PrinterReader> PrinterReaderPtr;
+typedef boost::shared_ptr<repos::printer::PrinterWriter> PrinterWriterPtr;
+typedef boost::shared_ptr<repos::printer::MediaRepository> MediaRepositoryPtr;
+typedef boost::shared_ptr<repos::printer::MediaReader> MediaReaderPtr;
+typedef boost::shared_ptr<repos::printer::MediaWriter> MediaWriterPtr;
+typedef boost::shared_ptr<repos::printer::ModeRepository> ModeRepositoryPtr;
+typedef boost::shared_ptr<repos::printer::ModeReader> ModeReaderPtr;
+typedef boost::shared_ptr<repos::printer::ModeWriter> ModeWriterPtr;
+
+// The repository folder "db": from --repo (which sets VEXA_INSTALL for the
+// library), else the library's search (VEXA_INSTALL among it). With -v,
+// says on standard error which folder is used. Exit status 2 when there is
+// none; 4 when the library's search finds another "db" than --repo names.
+vfs::FileObjectPtr openRepository(const GlobalOptions& options);
+
+// Exit status 1 unless `name` is a plain folder name: not empty, not "." or
+// "..", without '/' or '\\'. `kind` ("printer", "media", ...) names it in
+// the message.
+void checkName(const std::string& kind, const std::string& name);
+
+// `child` of `folder` when both exist (resolving below a missing folder
+// would create it); empty otherwise.
+vfs::FileObjectPtr existingChild(const vfs::FileObjectPtr& folder, const std::string& child);
+bool isFolder(const vfs::FileObjectPtr& object);
+bool isFile(const vfs::FileObjectPtr& object);
+// The object's path in the platform's spelling.
+std::string nativePath(const vfs::FileObjectPtr& object);
+
+// Holds the ".lock" of a repository folder for its lifetime.
+class FolderLock {
+  public:
+    // Exit status 3, naming `what`, when another process holds the lock for
+    // the library's whole retry time (about a second).
+    FolderLock(const vfs::FileObjectPtr& folder, const std::string& what);
+    ~FolderLock();
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+    // False (without waiting longer) when the lock cannot be had.
+    static bool tryLock(const vfs::FileObjectPtr& folder, std::unique_ptr<FolderLock>& lock);
+
+  private:
+    FolderLock() = default;
+    repos::FileLockPtr m_lock;
+    std::unique_ptr<repos::WriteFileLocker> m_locker;
+};
+
+// A media as the commands name it: the group folder ("_Ungrouped_" for the
+// medias without group) and the media folder.
+struct MediaName {
+    std::string group;
+    std::string media;
+    // "media [group]", or the media alone in "_Ungrouped_".
+    std::string legacy() const;
+};
+
+// An open printer: its folder, its lock and its repository.
+struct PrinterAccess {
+    std::string name;
+    vfs::FileObjectPtr folder;
+    std::unique_ptr<FolderLock> lock;
+    PrinterRepositoryPtr repository;
+
+    // "printer 'NAME'"
+    std::string label() const;
+    // A reader or writer of the repository; exit status 4 when the library
+    // gives none.
+    PrinterReaderPtr reader() const;
+    PrinterWriterPtr writer() const;
+};
+
+// Exit status 1 for a bad name, 2 when there is no such printer, 3 when it
+// is locked, 4 when its settings cannot be read.
+PrinterAccess openPrinter(const GlobalOptions& options, const std::string& name);
+// True when the printer folder `name` exists in "Printers".
+bool printerExists(const std::string& name);
+
+// The media named by `argument`: with a --group option (`hasGroup`), the
+// media's folder name in that group; otherwise a legacy name "media
+// [group]", where a media without brackets is looked up in "_Ungrouped_"
+// and, when not there, in the one group that has it. Exit status 1 for a
+// bad or ambiguous name, 2 when the printer has no such media.
+MediaName findMedia(const PrinterAccess& printer, const std::string& argument, bool hasGroup,
+                    const std::string& group);
+// The media named by `argument` (a legacy name) as a new name: a media
+// without brackets lands in `defaultGroup`. Checks the names only.
+MediaName newMediaName(const std::string& argument, const std::string& defaultGroup);
+// The folder "Medias/<group>/<media>" of a printer folder (not created; may
+// not exist).
+vfs::FileObjectPtr mediaFolder(const vfs::FileObjectPtr& printerFolder, const MediaName& name);
+
+struct MediaAccess {
+    std::string printer;
+    MediaName name;
+    vfs::FileObjectPtr folder;
+    std::unique_ptr<FolderLock> lock;
+    MediaRepositoryPtr repository;
+
+    // "media 'LEGACY' of printer 'NAME'"
+    std::string label() const;
+    MediaReaderPtr reader() const;
+    MediaWriterPtr writer() const;
+};
+
+// Opens a media found by findMedia, through a reader of its printer. Exit
+// status 3 when it is locked, 4 when its settings cannot be read.
+MediaAccess openMedia(const PrinterAccess& printer, const PrinterReaderPtr& printerReader,
+                      const MediaName& name);
+
+struct ModeAccess {
+    std::string name;
+    std::string printer;
+    MediaName media;
+    vfs::FileObjectPtr folder;
+    std::unique_ptr<FolderLock> lock;
+    ModeRepositoryPtr repository;
+
+    // "mode 'NAME' of media 'LEGACY' of printer 'NAME'"
+    std::string label() const;
+    ModeReaderPtr reader() const;
+    ModeWriterPtr writer() const;
+};
+
+// Opens the mode `name` of a media through a reader of the media. Exit
+// status 1 for a bad name, 2 when there is no such mode, 3 when it is
+// locked, 4 when its settings cannot be read.
+ModeAccess openMode(const MediaAccess& media, const MediaReaderPtr& mediaReader,
+                    const std::string& name);
+
+}  // namespace tool
+}  // namespace vexa
+
+#endif  // VEXA_TOOL_ACCESS_H
