@@ -1,5 +1,6 @@
 #include "kernel/Text.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace vexa {
@@ -22,8 +23,36 @@ const wxMBConv& latin1Converter() {
 }  // namespace
 
 std::string toMB(const wxString& text) {
-    const wxScopedCharBuffer buffer = text.utf8_str();
-    return std::string(buffer.data(), buffer.length());
+    // Encoded here rather than by wx's converter, which measures the text in
+    // a first pass and is the larger part of a getter's cost. A wide string
+    // holds code points (UTF-32 on this platform); what is no character
+    // (a lone surrogate, beyond U+10FFFF) becomes U+FFFD.
+    const wxStringCharType* p = text.wx_str();
+    const std::size_t length = text.length();
+    std::string out;
+    out.reserve(length);
+    for (std::size_t i = 0; i < length; ++i) {
+        std::uint32_t c = static_cast<std::uint32_t>(p[i]);
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+            continue;
+        }
+        if ((c >= 0xD800 && c < 0xE000) || c > 0x10FFFF) {
+            c = 0xFFFD;
+        }
+        if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        }
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+    return out;
 }
 
 wxString fromMB(const char* text, std::size_t length) {

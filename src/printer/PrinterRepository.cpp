@@ -22,6 +22,7 @@
 #include "vfs/src/impl/FileSystem.h"
 #include "vfs/src/impl/FileSystemException.h"
 #include "vfs/src/impl/FileType.h"
+#include "vfs/src/impl/FolderListing.h"
 #include "vfs/src/impl/NameScope.h"
 
 namespace vexa {
@@ -376,8 +377,11 @@ std::list<boost::shared_ptr<T>>& PrinterRepository::lazyList_(
         const boost::shared_ptr<Settings> settings = boost::atomic_load(&m_settings);
         if (settings) {
             const wxString path = wxString::Format(wxT("%s/*"), key);
-            for (const DataCouple<T>& couple : findCouples<T>(*settings, path)) {
-                cache.push_back(boost::make_shared<T>(couple.get()));
+            // Each value is loaded straight from its node: a couple would load
+            // it and the cache would then hold a deep copy of it.
+            const DataStrategy<T> strategy;
+            for (const NamedNode::Ptr& node : SettingsAccess::findNodes(*settings, path)) {
+                cache.push_back(strategy.load(node));
             }
         }
     }
@@ -431,21 +435,12 @@ void PrinterRepository::loadMediaMap_() {
     if (!isFolder(medias)) {
         return;
     }
-    // The lists are held: a range over a temporary handle's list would
-    // outlive it.
-    const vfs::FileObjectListPtr groups = medias->getChildren();
-    for (const vfs::FileObjectPtr& groupFolder : *groups) {
-        if (groupFolder->getType() != vfs::FileType::FOLDER) {
-            continue;
-        }
-        std::list<wxString> names;
-        const vfs::FileObjectListPtr entries = groupFolder->getChildren();
-        for (const vfs::FileObjectPtr& mediaFolder : *entries) {
-            if (mediaFolder->getType() == vfs::FileType::FOLDER) {
-                names.push_back(mediaFolder->getBaseName());
-            }
-        }
-        const wxString group = groupFolder->getBaseName();
+    // Folder names straight from the listings: a host lists the medias of
+    // every printer, and file objects per entry would cost more than the
+    // rest of opening the printer.
+    for (const wxString& group : vfs::listSubfolderNames(medias)) {
+        const vfs::FileObjectPtr groupFolder = medias->resolveChild(group);
+        const std::vector<wxString> names = vfs::listSubfolderNames(groupFolder);
         auto found = m_mediaMap.find(group);
         if (found == m_mediaMap.end()) {
             if (names.empty()) {

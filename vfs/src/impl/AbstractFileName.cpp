@@ -7,13 +7,13 @@ namespace provider {
 namespace {
 
 wxString storedPath(const wxString& path) {
-    return path.empty() ? wxString("/") : AbstractFileName::normaliseSeparators(path);
+    return path.empty() ? wxString(wxT("/")) : AbstractFileName::normaliseSeparators(path);
 }
 
 // The prefix a descendant's path must begin with: the path and "/", or the
 // path alone when it is one character long (the root "/").
 wxString ancestorPrefix(const wxString& path) {
-    return path.length() == 1 ? path : path + "/";
+    return path.length() == 1 ? path : path + wxT("/");
 }
 
 }  // namespace
@@ -25,7 +25,7 @@ AbstractFileName::~AbstractFileName() {}
 
 wxString AbstractFileName::normaliseSeparators(const wxString& text) {
     wxString result(text);
-    result.Replace("\\", "/");
+    result.Replace(wxT("\\"), wxT("/"));
     return result;
 }
 
@@ -33,7 +33,7 @@ wxString AbstractFileName::getBaseName() const {
     std::lock_guard<std::mutex> lock(m_cacheMutex);
     if (m_baseName.empty()) {
         wxString path = m_path;
-        if (path.EndsWith("/")) {
+        if (path.EndsWith(wxT("/"))) {
             path.RemoveLast();
         }
         const int slash = path.Find('/', true);
@@ -64,7 +64,7 @@ wxString AbstractFileName::getExtension() const {
 }
 
 bool AbstractFileName::hasParent() const {
-    return !(m_path.empty() || m_path == "/");
+    return !(m_path.empty() || m_path == wxT("/"));
 }
 
 wxString AbstractFileName::getScheme() const {
@@ -114,7 +114,7 @@ FileNamePtr AbstractFileName::getParent() const {
             return FileNamePtr();  // "/" itself, or "name/"
         }
     }
-    const wxString parentPath = slash == 0 ? wxString("/") : path.Left(slash);
+    const wxString parentPath = slash == 0 ? wxString(wxT("/")) : path.Left(slash);
     return createName(parentPath);
 }
 

@@ -93,8 +93,8 @@ void AbstractFileObject::copyTree(const FileObjectPtr& source, const CopyFilterP
         throw FileSystemException("Cannot copy from an imaginary file");
     }
     wxString rootPath = source->getName()->getNativePath();
-    if (!rootPath.EndsWith("/")) {
-        rootPath += "/";
+    if (!rootPath.EndsWith(wxT("/"))) {
+        rootPath += wxT("/");
     }
     FileObjectList files;
     if (type == FileType::FILE) {
@@ -140,7 +140,7 @@ void AbstractFileObject::copyFiles(const wxString& sourceRoot, const FileObjectL
             }
             if (decision == CopyFilter::SKIP) {
                 if (!plan.isFile[i]) {
-                    skippedFolders.push_back(sourcePath + "/");
+                    skippedFolders.push_back(sourcePath + wxT("/"));
                 }
                 countDone(&plan, i);
                 continue;

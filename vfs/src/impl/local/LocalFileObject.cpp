@@ -24,14 +24,14 @@ const std::int64_t kNanosPerSecond = 1000000000;
 
 wxString localPathOf(const FileNamePtr& name) {
     wxString path = AbstractFileName::normaliseSeparators(name->getNativePath());
-    if (path.length() > 1 && path.EndsWith("/")) {
+    if (path.length() > 1 && path.EndsWith(wxT("/"))) {
         path.RemoveLast();  // but "/" stays the root folder
     }
     return path;
 }
 
 wxString withTrailingSlash(const wxString& path) {
-    return path.EndsWith("/") ? path : path + "/";
+    return path.EndsWith(wxT("/")) ? path : path + wxT("/");
 }
 
 }  // namespace
@@ -46,7 +46,7 @@ LocalFileObject::LocalFileObject(const FileSystemPtr& fileSystem, const FileObje
 LocalFileObject::~LocalFileObject() {}
 
 wxString LocalFileObject::statPath_() const {
-    return m_localPath.EndsWith(":") ? m_localPath + "/" : m_localPath;
+    return m_localPath.EndsWith(wxT(":")) ? m_localPath + wxT("/") : m_localPath;
 }
 
 wxString LocalFileObject::childPath_(const wxString& relative) const {

@@ -37,14 +37,14 @@ WindowsFileName::~WindowsFileName() {}
 
 wxString WindowsFileName::getNativePath() const {
     if (m_isUnc) {
-        wxString native = "//" + m_root + getPath();
-        native.Replace("/", "\\");
+        wxString native = wxT("//") + m_root + getPath();
+        native.Replace(wxT("/"), wxT("\\"));
         return native;
     }
     if (m_root.empty()) {
         return getPath();
     }
-    return m_root + ":" + getPath();
+    return m_root + wxT(":") + getPath();
 }
 
 FileNamePtr WindowsFileName::createName(const wxString& path) const {
@@ -58,12 +58,12 @@ FileNamePtr WindowsFileName::createName(const wxString& path) const {
 wxString WindowsFileName::getRootURI() const {
     const wxString base = getScheme() + "://";
     if (m_isUnc) {
-        return base + "/" + "/" + m_root;
+        return base + wxT("/") + wxT("/") + m_root;
     }
     if (m_root.empty()) {
         return base;
     }
-    return base + "/" + m_root + ":";
+    return base + wxT("/") + m_root + wxT(":");
 }
 
 }  // namespace local

@@ -11,7 +11,7 @@ namespace {
 
 wxString withSlashes(const wxString& text) {
     wxString result(text);
-    result.Replace("\\", "/");
+    result.Replace(wxT("\\"), wxT("/"));
     return result;
 }
 
@@ -43,20 +43,21 @@ bool containsAny(const wxString& text, const char* characters) {
 }  // namespace
 
 WindowsFileNameParser::WindowsFileNameParser(const wxString& text) : m_isUnc(false) {
-    m_isUnc = text.Find(':') == wxNOT_FOUND && (text.StartsWith("\\\\") || text.StartsWith("//"));
+    m_isUnc = text.Find(':') == wxNOT_FOUND &&
+              (text.StartsWith(wxT("\\\\")) || text.StartsWith(wxT("//")));
     wxString normal = withSlashes(text);
     if (!m_isUnc) {
         wxString volume;
         wxString rest;
         splitVolume(normal, &volume, &rest);
-        rest.Replace("//", "/");
+        rest.Replace(wxT("//"), wxT("/"));
         if (rest.Find(':') != wxNOT_FOUND) {
             VEXA_LOG_WARNING("Path is invalid -> '%s'", text);
         }
         m_root = volume;
         m_path = rest;
     } else {
-        if (!normal.StartsWith("//")) {
+        if (!normal.StartsWith(wxT("//"))) {
             VEXA_LOG_WARNING("Invalid UNC Path: '%s'", text);
         }
         const wxString afterSlashes = normal.Mid(2);
@@ -65,8 +66,8 @@ WindowsFileNameParser::WindowsFileNameParser(const wxString& text) : m_isUnc(fal
         const int slash = remainder.Find('/');
         // A share without a path part stands for the share's top folder.
         const wxString share = slash == wxNOT_FOUND ? remainder : remainder.Left(slash);
-        m_path = slash == wxNOT_FOUND ? wxString("/") : remainder.Mid(slash);
-        m_root = computer + "/" + share;
+        m_path = slash == wxNOT_FOUND ? wxString(wxT("/")) : remainder.Mid(slash);
+        m_root = computer + wxT("/") + share;
         if (m_path.Find(':') != wxNOT_FOUND || m_root.Find(':') != wxNOT_FOUND) {
             VEXA_LOG_WARNING("Path is invalid: '%s'", text);
         }

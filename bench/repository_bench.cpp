@@ -1,0 +1,501 @@
+// Printers, medias and modes of repositories of real size, against floors
+// measured in the same run:
+// - listing the printers vs a bare readdir of "Printers" with type checks;
+// - start-up (a new process opens a reader of every printer and reads every
+//   value) vs loading the same settings files from memory;
+// - a warm text getter vs copying a string of the same length;
+// - media and mode lookups on a printer with 200 medias of 50 modes;
+// - resident memory per opened printer vs its settings file's size;
+// and the same for 100, 1,000 and 2,000 printers to show how cost grows.
+//
+// The repositories come from scripts/make-large-repo; scripts/bench makes
+// them and passes their folder in VEXA_BENCH_DATA (pN = N printers × 4
+// medias × 3 modes, m200 = one printer × 200 medias × 50 modes).
+#include <dirent.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <wx/init.h>
+#include <wx/log.h>
+#include <wx/mstream.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "BenchSupport.h"
+#include "kernel/Text.h"
+#include "repos/MediaReader.h"
+#include "repos/MediaRepository.h"
+#include "repos/PrinterReader.h"
+#include "repos/PrinterRepository.h"
+#include "repos/Settings.h"
+#include "repos/SystemRepository.h"
+
+using vexa::kernel::fromMB;
+using vexa::repos::SystemRepository;
+using vexa::repos::printer::PrinterCatalog;
+using vexa::repos::printer::PrinterReader;
+
+namespace {
+
+std::string dataFolder(const std::string& name) {
+    const char* base = std::getenv("VEXA_BENCH_DATA");
+    return base ? std::string(base) + "/" + name : std::string();
+}
+
+// Points the library at one of the benchmark repositories, forgetting
+// everything opened before.
+bool useRepository(benchmark::State& state, const std::string& name) {
+    const std::string folder = dataFolder(name);
+    struct stat status;
+    if (folder.empty() || ::stat((folder + "/db/Printers").c_str(), &status) != 0) {
+        state.SkipWithError(("no repository " + name + " (run scripts/bench)").c_str());
+        return false;
+    }
+    ::setenv("VEXA_INSTALL", folder.c_str(), 1);
+    SystemRepository::Reset();
+    PrinterCatalog::reset();
+    return true;
+}
+
+std::string printersFolder(const std::string& name) {
+    return dataFolder(name) + "/db/Printers";
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// ---- 1. Listing ------------------------------------------------------------
+
+void BM_ListPrinters(benchmark::State& state) {
+    const std::string name = "p" + std::to_string(state.range(0));
+    if (!useRepository(state, name)) {
+        return;
+    }
+    std::size_t count = 0;
+    for (auto _ : state) {
+        count = SystemRepository::getPrintersList().size();
+        benchmark::DoNotOptimize(count);
+    }
+    state.counters["printers"] = static_cast<double>(count);
+}
+
+// The floor: readdir with the type of each entry, as the listing needs it.
+void BM_BareReaddir(benchmark::State& state) {
+    const std::string folder = printersFolder("p" + std::to_string(state.range(0)));
+    std::size_t count = 0;
+    for (auto _ : state) {
+        count = 0;
+        DIR* dir = ::opendir(folder.c_str());
+        if (dir == nullptr) {
+            state.SkipWithError("no repository (run scripts/bench)");
+            return;
+        }
+        while (dirent* entry = ::readdir(dir)) {
+            if (entry->d_name[0] == '.' &&
+                (entry->d_name[1] == 0 || (entry->d_name[1] == '.' && entry->d_name[2] == 0))) {
+                continue;
+            }
+            bool folderEntry = entry->d_type == DT_DIR;
+            if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
+                struct stat status;
+                folderEntry = ::fstatat(::dirfd(dir), entry->d_name, &status, 0) == 0 &&
+                              S_ISDIR(status.st_mode);
+            }
+            count += folderEntry ? 1 : 0;
+        }
+        ::closedir(dir);
+        benchmark::DoNotOptimize(count);
+    }
+}
+
+// ---- 2. Start-up -----------------------------------------------------------
+
+// Every value a host reads of a printer.
+std::size_t readEverything(PrinterReader& reader) {
+    std::size_t touched = 0;
+    touched += reader.getPrinterName().length() + reader.getDeviceName().length() +
+               reader.getDllModule().length() + reader.getPPDFile().length();
+    touched += reader.getPortType().length() + reader.getPortData().length() +
+               reader.getTCPAdditionalPort().length() + reader.getTCPDefaultPort().length() +
+               reader.getVirtualPrinterExtension().length() + reader.getDefaultPageSize().length();
+    touched += reader.getDefaultMedia().second.length() + reader.getDefaultMediaLegacy().length();
+    touched += reader.getDotInfo() ? 1 : 0;
+    touched += reader.getInkTypes() ? 1 : 0;
+    touched += reader.getPageSizes() ? 1 : 0;
+    touched += reader.getPortList() ? 1 : 0;
+    touched += reader.getScreenSetups() ? 1 : 0;
+    touched += reader.getDefaultResolutions() ? 1 : 0;
+    touched += reader.getDeviceResolutions().size() + reader.getInkCfgs().size();
+    touched += reader.getResolutionAliases(false).size();
+    touched += reader.getMediaList().size();
+    return touched;
+}
+
+// Runs `body` in a new process and returns the seconds it reported.
+template <typename Body>
+double inChild(Body body) {
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0) {
+        return -1;
+    }
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(pipeFds[0]);
+        const double seconds = body();
+        (void)!::write(pipeFds[1], &seconds, sizeof(seconds));
+        ::_exit(0);
+    }
+    ::close(pipeFds[1]);
+    double seconds = -1;
+    if (::read(pipeFds[0], &seconds, sizeof(seconds)) != sizeof(seconds)) {
+        seconds = -1;
+    }
+    ::close(pipeFds[0]);
+    ::waitpid(pid, nullptr, 0);
+    return seconds;
+}
+
+std::size_t settingsBytes(const std::string& name) {
+    std::size_t bytes = 0;
+    for (const wxString& printer : SystemRepository::getPrintersList()) {
+        struct stat status;
+        const std::string path =
+            printersFolder(name) + "/" + vexa::kernel::toMB(printer) + "/.Settings.xml";
+        bytes += ::stat(path.c_str(), &status) == 0 ? static_cast<std::size_t>(status.st_size) : 0;
+    }
+    return bytes;
+}
+
+void BM_StartupCold(benchmark::State& state) {
+    const std::string name = "p" + std::to_string(state.range(0));
+    if (!useRepository(state, name)) {
+        return;
+    }
+    const std::size_t bytes = settingsBytes(name);
+    SystemRepository::Reset();
+    for (auto _ : state) {
+        // A new process with an empty catalog, as a host starting up.
+        const double seconds = inChild([]() {
+            const auto start = std::chrono::steady_clock::now();
+            std::size_t touched = 0;
+            for (const wxString& printer : SystemRepository::getPrintersList()) {
+                boost::shared_ptr<PrinterReader> reader = PrinterReader::getReader(printer);
+                touched += reader ? readEverything(*reader) : 0;
+            }
+            benchmark::DoNotOptimize(touched);
+            return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        });
+        if (seconds < 0) {
+            state.SkipWithError("child failed");
+            return;
+        }
+        state.SetIterationTime(seconds);
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes));
+    state.counters["settings_MB"] = static_cast<double>(bytes) / 1e6;
+}
+
+// The floor: the same settings files parsed from memory, nothing else.
+void BM_LoadSameFiles(benchmark::State& state) {
+    const std::string name = "p" + std::to_string(state.range(0));
+    if (!useRepository(state, name)) {
+        return;
+    }
+    std::vector<std::string> files;
+    std::size_t bytes = 0;
+    for (const wxString& printer : SystemRepository::getPrintersList()) {
+        files.push_back(
+            readFile(printersFolder(name) + "/" + vexa::kernel::toMB(printer) + "/.Settings.xml"));
+        bytes += files.back().size();
+    }
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        for (const std::string& file : files) {
+            wxMemoryInputStream in(file.data(), file.size());
+            benchmark::DoNotOptimize(vexa::repos::SettingsManager::GetSettings(in));
+        }
+        state.SetIterationTime(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes));
+}
+
+// ---- 3. Warm getter --------------------------------------------------------
+
+void BM_WarmTextGetter(benchmark::State& state) {
+    if (!useRepository(state, "p100")) {
+        return;
+    }
+    boost::shared_ptr<PrinterReader> reader =
+        PrinterReader::getReader(SystemRepository::getPrintersList().front());
+    if (!reader) {
+        state.SkipWithError("no reader");
+        return;
+    }
+    reader->getPortType();  // fills the cache
+    for (auto _ : state) {
+        wxString value = reader->getPortType();
+        benchmark::DoNotOptimize(value);
+    }
+    state.counters["length"] = static_cast<double>(reader->getPortType().length());
+}
+
+void BM_StringCopy(benchmark::State& state) {
+    if (!useRepository(state, "p100")) {
+        return;
+    }
+    boost::shared_ptr<PrinterReader> reader =
+        PrinterReader::getReader(SystemRepository::getPrintersList().front());
+    const wxString original = reader ? reader->getPortType() : wxString();
+    reader.reset();
+    for (auto _ : state) {
+        wxString copy = original;
+        benchmark::DoNotOptimize(copy);
+    }
+}
+
+// ---- 4. Medias and modes ---------------------------------------------------
+
+boost::shared_ptr<PrinterReader> bigPrinter(benchmark::State& state) {
+    if (!useRepository(state, "m200")) {
+        return nullptr;
+    }
+    boost::shared_ptr<PrinterReader> reader =
+        PrinterReader::getReader(SystemRepository::getPrintersList().front());
+    if (!reader) {
+        state.SkipWithError("no reader");
+    }
+    return reader;
+}
+
+// The first listing of the medias of a freshly opened printer.
+void BM_MediaListCold(benchmark::State& state) {
+    if (!useRepository(state, "m200")) {
+        return;
+    }
+    const wxString printer = SystemRepository::getPrintersList().front();
+    std::size_t medias = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        PrinterCatalog::reset();
+        boost::shared_ptr<PrinterReader> reader = PrinterReader::getReader(printer);
+        state.ResumeTiming();
+        medias = 0;
+        for (const auto& group : reader->getMediaList()) {
+            medias += group.second.size();
+        }
+        state.PauseTiming();
+        reader.reset();
+        state.ResumeTiming();
+    }
+    state.counters["medias"] = static_cast<double>(medias);
+}
+
+void BM_MediaListWarm(benchmark::State& state) {
+    boost::shared_ptr<PrinterReader> reader = bigPrinter(state);
+    if (!reader) {
+        return;
+    }
+    reader->getMediaList();
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(reader->getMediaList().size());
+    }
+}
+
+// getMedia of every media once (the first lookup makes the repository).
+void BM_GetMediaFirst(benchmark::State& state) {
+    if (!useRepository(state, "m200")) {
+        return;
+    }
+    const wxString printer = SystemRepository::getPrintersList().front();
+    for (auto _ : state) {
+        state.PauseTiming();
+        PrinterCatalog::reset();
+        boost::shared_ptr<PrinterReader> reader = PrinterReader::getReader(printer);
+        std::vector<std::pair<wxString, wxString>> names;
+        for (const auto& group : reader->getMediaList()) {
+            for (const auto& media : group.second) {
+                names.emplace_back(group.first, media.first);
+            }
+        }
+        state.ResumeTiming();
+        for (const auto& name : names) {
+            benchmark::DoNotOptimize(reader->getMedia(name.first, name.second));
+        }
+        state.PauseTiming();
+        reader.reset();
+        state.ResumeTiming();
+        state.counters["medias"] = static_cast<double>(names.size());
+    }
+}
+
+void BM_GetMediaWarm(benchmark::State& state) {
+    boost::shared_ptr<PrinterReader> reader = bigPrinter(state);
+    if (!reader) {
+        return;
+    }
+    const auto& groups = reader->getMediaList();
+    const wxString group = groups.rbegin()->first;
+    const wxString media = groups.rbegin()->second.rbegin()->first;
+    reader->getMedia(group, media);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(reader->getMedia(group, media));
+    }
+}
+
+void BM_GetModeWarm(benchmark::State& state) {
+    boost::shared_ptr<PrinterReader> printer = bigPrinter(state);
+    if (!printer) {
+        return;
+    }
+    const auto& groups = printer->getMediaList();
+    boost::shared_ptr<vexa::repos::printer::MediaRepository> media =
+        printer->getMedia(groups.begin()->first, groups.begin()->second.begin()->first);
+    printer.reset();
+    boost::shared_ptr<vexa::repos::printer::MediaReader> reader =
+        media ? media->getReader() : nullptr;
+    if (!reader || reader->getModeList().empty()) {
+        state.SkipWithError("no modes");
+        return;
+    }
+    const wxString mode = reader->getModeList().rbegin()->first;
+    reader->getMode(mode);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(reader->getMode(mode));
+    }
+    state.counters["modes"] = static_cast<double>(reader->getModeList().size());
+}
+
+// ---- 5. Memory -------------------------------------------------------------
+
+long residentBytes() {
+    long pages = 0;
+    long resident = 0;
+    std::FILE* statm = std::fopen("/proc/self/statm", "r");
+    if (statm != nullptr) {
+        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2) {
+            resident = 0;
+        }
+        std::fclose(statm);
+    }
+    return resident * ::sysconf(_SC_PAGESIZE);
+}
+
+// Resident memory added per opened printer (readers dropped, repositories
+// kept by the catalog as a host's are), in a new process, per byte of its
+// settings file. The "time" reported is that ratio, so the summary can hold
+// it against the limit.
+void BM_MemoryPerPrinter(benchmark::State& state) {
+    const std::string name = "p" + std::to_string(state.range(0));
+    if (!useRepository(state, name)) {
+        return;
+    }
+    const std::size_t bytes = settingsBytes(name);
+    const double printers = static_cast<double>(SystemRepository::getPrintersList().size());
+    SystemRepository::Reset();
+    double perPrinter = 0;
+    for (auto _ : state) {
+        perPrinter = inChild([]() {
+            std::list<wxString> names = SystemRepository::getPrintersList();
+            // Warm the allocator and the library's own statics first.
+            PrinterReader::getReader(names.front());
+            PrinterCatalog::reset();
+            const long before = residentBytes();
+            for (const wxString& printer : names) {
+                boost::shared_ptr<PrinterReader> reader = PrinterReader::getReader(printer);
+                if (reader) {
+                    readEverything(*reader);
+                }
+            }
+            return static_cast<double>(residentBytes() - before) /
+                   static_cast<double>(names.size());
+        });
+        state.SetIterationTime(perPrinter / (static_cast<double>(bytes) / printers));
+    }
+    state.counters["bytes_per_printer"] = perPrinter;
+    state.counters["file_bytes"] = static_cast<double>(bytes) / printers;
+}
+
+// A unit "time" of 1 second as the floor of the memory ratio.
+void BM_FileSizeUnit(benchmark::State& state) {
+    for (auto _ : state) {
+        state.SetIterationTime(1.0);
+    }
+}
+
+const int kSizes[] = {100, 1000, 2000};
+
+void listingSizes(benchmark::internal::Benchmark* b) {
+    for (int n : kSizes) {
+        b->Arg(n);
+    }
+    b->Unit(benchmark::kMicrosecond);
+}
+
+void startupSizes(benchmark::internal::Benchmark* b) {
+    for (int n : {100, 300, 1000, 2000}) {
+        b->Arg(n);
+    }
+    b->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+}
+
+BENCHMARK(BM_BareReaddir)->Apply(listingSizes);
+BENCHMARK(BM_ListPrinters)->Apply(listingSizes);
+BENCHMARK(BM_LoadSameFiles)->Apply(startupSizes);
+BENCHMARK(BM_StartupCold)->Apply(startupSizes);
+BENCHMARK(BM_StringCopy);
+BENCHMARK(BM_WarmTextGetter);
+BENCHMARK(BM_MediaListCold)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MediaListWarm);
+BENCHMARK(BM_GetMediaFirst)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GetMediaWarm);
+BENCHMARK(BM_GetModeWarm);
+BENCHMARK(BM_FileSizeUnit)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_MemoryPerPrinter)
+    ->Arg(100)
+    ->Arg(1000)
+    ->Arg(2000)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    wxInitializer initializer;
+    wxLog::EnableLogging(false);
+    std::vector<vexa::bench::Ratio> ratios;
+    for (int n : kSizes) {
+        const std::string arg = "/" + std::to_string(n);
+        ratios.push_back({"BM_ListPrinters" + arg, "BM_BareReaddir" + arg, 3.0});
+    }
+    for (int n : {100, 300, 1000, 2000}) {
+        const std::string arg = "/" + std::to_string(n) + "/iterations:3/manual_time";
+        ratios.push_back({"BM_StartupCold" + arg, "BM_LoadSameFiles" + arg, 1.5});
+    }
+    ratios.push_back({"BM_WarmTextGetter", "BM_StringCopy", 2.0});
+    for (int n : {100, 1000, 2000}) {
+        ratios.push_back({"BM_MemoryPerPrinter/" + std::to_string(n) + "/iterations:1/manual_time",
+                          "BM_FileSizeUnit/iterations:1/manual_time", 20.0});
+    }
+    // Growth: 2,000 printers cost at most 2.3 times what 1,000 cost.
+    ratios.push_back({"BM_ListPrinters/2000", "BM_ListPrinters/1000", 2.3});
+    ratios.push_back({"BM_StartupCold/2000/iterations:3/manual_time",
+                      "BM_StartupCold/1000/iterations:3/manual_time", 2.3});
+    // Memory is measured per printer: twice the printers at 2.3 times the
+    // total is 1.15 times per printer.
+    ratios.push_back({"BM_MemoryPerPrinter/2000/iterations:1/manual_time",
+                      "BM_MemoryPerPrinter/1000/iterations:1/manual_time", 1.15});
+    return vexa::bench::runWithRatios(argc, argv, ratios);
+}
