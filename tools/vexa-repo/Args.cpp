@@ -12,8 +12,10 @@ void addMediaArgs(CLI::App& command, MediaArgs& args) {
                     "Media as 'MEDIA [GROUP]'; a media without group is looked up in "
                     "_Ungrouped_, then in the one group that has it")
         ->required();
-    args.groupOption = command.add_option("--group", args.group,
-                                          "Group of the media; MEDIA is then the plain media name");
+    args.groupOption = command
+                           .add_option("--group", args.group,
+                                       "Group of the media; MEDIA is then the plain media name")
+                           ->type_name("GROUP");
 }
 
 void openMediaChain(const GlobalOptions& options, const MediaArgs& args, MediaChain& chain) {

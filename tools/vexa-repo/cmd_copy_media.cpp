@@ -59,8 +59,10 @@ VEXA_REGISTER_COMMAND(copy_media, 240, [](CLI::App& app, const GlobalOptions& gl
                      "The new media as 'MEDIA [GROUP]'; without a group it lands in the group "
                      "of the media copied")
         ->required();
-    command->add_option("--to-printer", options->toPrinter,
-                        "Printer that gets the copy (default: the same printer)");
+    command
+        ->add_option("--to-printer", options->toPrinter,
+                     "Printer that gets the copy (default: the same printer)")
+        ->type_name("PRINTER");
     return [&global, options]() { return copyMedia(global, *options); };
 });
 

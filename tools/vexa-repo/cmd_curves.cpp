@@ -229,6 +229,7 @@ VEXA_REGISTER_COMMAND(curves, 340, [](CLI::App& app, const GlobalOptions& global
     addMediaArgs(*command, options->media);
     command->add_option("MODE", options->mode, "Mode name")->required();
     command->add_option("--svg", options->svg, "SVG file to write (replaced when it exists)")
+        ->type_name("FILE")
         ->required();
     return [&global, options]() { return drawCurves(global, *options); };
 });

@@ -48,7 +48,8 @@ int main(int argc, char** argv) {
         "Exit status: 0 success, 1 usage error, 2 not found, 3 locked by another\n"
         "process, 4 any other failure (one line on standard error says what).");
     GlobalOptions options;
-    app.add_option("--repo", options.repo, "Folder holding the repository folder \"db\"");
+    app.add_option("--repo", options.repo, "Folder holding the repository folder \"db\"")
+        ->type_name("DIR");
     app.add_flag("-v,--verbose", options.verbose, "Say which repository folder \"db\" is used");
 
     std::vector<CommandEntry> entries = commandRegistry();
