@@ -154,7 +154,22 @@ class VEXA_REPOS_API PrinterRepository : public IRepository,
     vfs::FileObjectPtr existingFolder_() const;
 
     // Lazy values, filled under the fill mutex.
-    wxString lazyText_(wxString& cache, const wxChar* key);
+    // A lazily filled text value. Readers that find it filled read it
+    // without the fill mutex: it is written only under that mutex (before
+    // `filled` is set) or by a writer, which no reader runs beside.
+    struct CachedText {
+        wxString value;
+        std::atomic<bool> filled{false};
+        void set(const wxString& text) {
+            value = text;
+            filled.store(!text.empty(), std::memory_order_release);
+        }
+        void clear() {
+            filled.store(false, std::memory_order_relaxed);
+            value.clear();
+        }
+    };
+    wxString lazyText_(CachedText& cache, const wxChar* key);
     template <class T>
     boost::shared_ptr<T> lazyObject_(boost::shared_ptr<T>& cache, const wxChar* key,
                                      bool defaultWhenAbsent);
@@ -201,16 +216,16 @@ class VEXA_REPOS_API PrinterRepository : public IRepository,
     wxString m_deviceName;
     wxString m_dllModule;
     wxString m_ppdFile;
-    wxString m_tcpAdditionalPort;
-    wxString m_tcpDefaultPort;
+    CachedText m_tcpAdditionalPort;
+    CachedText m_tcpDefaultPort;
     boost::shared_ptr<InkType> m_inkTypes;
     boost::shared_ptr<ResList> m_defaultResolutions;
     std::list<boost::shared_ptr<InkCfg>> m_inkCfgs;
     std::list<boost::shared_ptr<ResData>> m_deviceResolutions;
-    wxString m_portType;
-    wxString m_portData;
-    wxString m_defaultPageSize;
-    wxString m_virtualPrinterExtension;
+    CachedText m_portType;
+    CachedText m_portData;
+    CachedText m_defaultPageSize;
+    CachedText m_virtualPrinterExtension;
     boost::shared_ptr<DotInfo> m_dotInfo;
     wxString m_defaultMediaGroup;
     wxString m_defaultMediaName;

@@ -128,7 +128,8 @@ class VEXA_REPOS_API PrinterWriter {
     PrinterWriter& operator=(const PrinterWriter&) = delete;
 
     bool lockForWriting_();
-    void setText_(wxString& cache, const wxChar* key, const wxString& text, bool always);
+    void setText_(PrinterRepository::CachedText& cache, const wxChar* key, const wxString& text,
+                  bool always);
     void setAttributes_(const wxChar* key, const wxString& nodeName,
                         const std::map<wxString, wxString>& attributes);
     template <class T>

@@ -333,19 +333,23 @@ void PrinterRepository::removeEmptyGroup_(const wxString& group) {
 
 // ---- Lazy values -----------------------------------------------------------
 
-wxString PrinterRepository::lazyText_(wxString& cache, const wxChar* key) {
+wxString PrinterRepository::lazyText_(CachedText& cache, const wxChar* key) {
+    // A warm getter is a string copy: hosts call getters on every job.
+    if (cache.filled.load(std::memory_order_acquire)) {
+        return cache.value;
+    }
     wxMutexLocker lock(*m_fillMutex);
-    if (cache.empty()) {
+    if (!cache.filled.load(std::memory_order_relaxed)) {
         const boost::shared_ptr<Settings> settings = boost::atomic_load(&m_settings);
         if (settings) {
             try {
-                cache = valueAt(*settings, key);
+                cache.set(valueAt(*settings, key));
             } catch (const EmptyDataCoupleException&) {
                 cache.clear();
             }
         }
     }
-    return cache;
+    return cache.value;
 }
 
 template <class T>

@@ -126,21 +126,20 @@ void PrinterWriter::setAttributes_(const wxChar* key, const wxString& nodeName,
     }
 }
 
-void PrinterWriter::setText_(wxString& cache, const wxChar* key, const wxString& text,
-                             bool always) {
+void PrinterWriter::setText_(PrinterRepository::CachedText& cache, const wxChar* key,
+                             const wxString& text, bool always) {
     if (!always) {
         // Compared with the value in force, read first when not cached yet:
         // a text equal to an uncached empty cache may still differ from the
         // file.
-        m_repository->lazyText_(cache, key);
-        if (text == cache) {
+        if (text == m_repository->lazyText_(cache, key)) {
             return;
         }
     }
     std::map<wxString, wxString> attributes;
     attributes[wxT("value")] = text;
     setAttributes_(key, keys::lastStep(key), attributes);
-    cache = text;
+    cache.set(text);
     m_repository->m_changedKeys.push_back(key);
 }
 
