@@ -35,9 +35,16 @@ int digitValue(char c, int base) {
     return -1;
 }
 
-// The attribute's bytes; empty for an empty node.
-std::string attributeBytes(const NamedNode::Ptr& node, const wxString& attribute) {
-    return node ? toMB(node->getAttribute(attribute)) : std::string();
+// The attribute's stored value, not copied; null for an empty node or an
+// absent attribute.
+template <class Key>
+const wxString* attributeOf(const NamedNode::Ptr& node, Key attribute) {
+    return node ? node->findAttribute(attribute) : nullptr;
+}
+
+// The bytes of a value; empty for none.
+std::string bytesOf(const wxString* value) {
+    return value ? toMB(*value) : std::string();
 }
 
 // `text` read as a whole signed decimal int: an optional sign then digits,
@@ -91,8 +98,9 @@ bool indexOf(const wxString& name, const wxString& prefix, int limit, int& index
 
 }  // namespace
 
-int readIntValue(const NamedNode::Ptr& node, const wxString& attribute) {
-    const std::string text = attributeBytes(node, attribute);
+namespace {
+
+int intFromText(const std::string& text) {
     const char* p = text.c_str();
     while (isBlank(*p)) {
         ++p;
@@ -120,8 +128,24 @@ int readIntValue(const NamedNode::Ptr& node, const wxString& attribute) {
     return static_cast<int>(value);
 }
 
+}  // namespace
+
+int readIntValue(const NamedNode::Ptr& node, const wxString& attribute) {
+    return intFromText(bytesOf(attributeOf(node, attribute)));
+}
+
+int readIntValue(const NamedNode::Ptr& node, const wxChar* attribute) {
+    return intFromText(bytesOf(attributeOf(node, attribute)));
+}
+
 std::uint32_t readUnsignedValue(const NamedNode::Ptr& node, const wxString& attribute, int base) {
-    return node ? parseUnsigned(node->getAttribute(attribute), base) : 0;
+    const wxString* value = attributeOf(node, attribute);
+    return value ? parseUnsigned(*value, base) : 0;
+}
+
+std::uint32_t readUnsignedValue(const NamedNode::Ptr& node, const wxChar* attribute, int base) {
+    const wxString* value = attributeOf(node, attribute);
+    return value ? parseUnsigned(*value, base) : 0;
 }
 
 std::uint32_t parseUnsigned(const wxString& wide, int base) {
@@ -150,25 +174,39 @@ std::uint32_t parseUnsigned(const wxString& wide, int base) {
     return static_cast<std::uint32_t>(value);
 }
 
-void readTextValue(char* buffer, const NamedNode::Ptr& node, const wxString& attribute,
-                   std::size_t maximum) {
+namespace {
+
+void textInto(char* buffer, const wxString* value, std::size_t maximum) {
     if (buffer == nullptr) {
         return;
     }
     // Zero the whole field first, as a padded copy does: a structure read
     // twice compares equal byte for byte.
     std::memset(buffer, 0, maximum + 1);
-    const std::string text = attributeBytes(node, attribute);
+    const std::string text = bytesOf(value);
     if (!text.empty()) {
         kernel::copyTextCut(buffer, text, maximum);
     }
 }
 
+}  // namespace
+
+void readTextValue(char* buffer, const NamedNode::Ptr& node, const wxString& attribute,
+                   std::size_t maximum) {
+    textInto(buffer, attributeOf(node, attribute), maximum);
+}
+
+void readTextValue(char* buffer, const NamedNode::Ptr& node, const wxChar* attribute,
+                   std::size_t maximum) {
+    textInto(buffer, attributeOf(node, attribute), maximum);
+}
+
 double readRealValue(const NamedNode::Ptr& node, const wxString& attribute) {
-    if (!node) {
-        return 0.0;
-    }
-    return OatofEx(attributeBytes(node, attribute).c_str());
+    return node ? OatofEx(bytesOf(attributeOf(node, attribute)).c_str()) : 0.0;
+}
+
+double readRealValue(const NamedNode::Ptr& node, const wxChar* attribute) {
+    return node ? OatofEx(bytesOf(attributeOf(node, attribute)).c_str()) : 0.0;
 }
 
 wxString formatReal(double value, int decimals) {

@@ -1,6 +1,7 @@
 #include "repos/NamedNode.h"
 
 #include <boost/make_shared.hpp>
+#include <cwchar>
 #include <vector>
 
 #include "kernel/Text.h"
@@ -86,6 +87,22 @@ wxString NamedNode::getAttribute(const char* key) const {
 wxString NamedNode::getAttribute(const wxString& key) const {
     auto found = m_data.attributes.find(key);
     return found == m_data.attributes.end() ? wxString() : found->second;
+}
+
+const wxString* NamedNode::findAttribute(const wxString& key) const {
+    auto found = m_data.attributes.find(key);
+    return found == m_data.attributes.end() ? nullptr : &found->second;
+}
+
+const wxString* NamedNode::findAttribute(const wxChar* key) const {
+    // A node has a handful of attributes: comparing in place is cheaper than
+    // making a wide string of the key for the map's lookup.
+    for (const auto& attribute : m_data.attributes) {
+        if (std::wcscmp(attribute.first.wx_str(), key) == 0) {
+            return &attribute.second;
+        }
+    }
+    return nullptr;
 }
 
 std::map<wxString, wxString> NamedNode::getAttributes() const {

@@ -47,6 +47,9 @@ class DataStrategy;
 // absent attribute or a text without leading digits. Numbers beyond the int
 // range saturate at INT_MIN / INT_MAX.
 VEXA_REPOS_API int readIntValue(const NamedNode::Ptr& node, const wxString& attribute);
+// The same with the attribute name as a literal: no string is made for it
+// (readers call these for every field of every record).
+VEXA_REPOS_API int readIntValue(const NamedNode::Ptr& node, const wxChar* attribute);
 
 // The attribute as an unsigned 32-bit number in `base` (10 or 16; base 16
 // also accepts a leading "0x" or "0X"). The whole text must be digits of that
@@ -54,6 +57,8 @@ VEXA_REPOS_API int readIntValue(const NamedNode::Ptr& node, const wxString& attr
 // a value above 0xFFFFFFFF or another base.
 VEXA_REPOS_API std::uint32_t readUnsignedValue(const NamedNode::Ptr& node,
                                                const wxString& attribute, int base);
+VEXA_REPOS_API std::uint32_t readUnsignedValue(const NamedNode::Ptr& node, const wxChar* attribute,
+                                               int base);
 
 // `text` as an unsigned 32-bit number by the rules of readUnsignedValue.
 VEXA_REPOS_API std::uint32_t parseUnsigned(const wxString& text, int base);
@@ -65,10 +70,13 @@ VEXA_REPOS_API std::uint32_t parseUnsigned(const wxString& text, int base);
 // buffer[maximum].
 VEXA_REPOS_API void readTextValue(char* buffer, const NamedNode::Ptr& node,
                                   const wxString& attribute, std::size_t maximum);
+VEXA_REPOS_API void readTextValue(char* buffer, const NamedNode::Ptr& node, const wxChar* attribute,
+                                  std::size_t maximum);
 
 // The leading decimal number of the attribute (kernel OatofEx); 0 for an
 // empty node or a text without a number. Ignores the process locale.
 VEXA_REPOS_API double readRealValue(const NamedNode::Ptr& node, const wxString& attribute);
+VEXA_REPOS_API double readRealValue(const NamedNode::Ptr& node, const wxChar* attribute);
 
 // `value` as fixed-point text with `decimals` digits after the point (clamped
 // to 0..64), with "." whatever the process locale is: formatReal(2.5, 2) is

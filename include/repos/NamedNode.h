@@ -65,6 +65,10 @@ class VEXA_REPOS_API NamedNode : public boost::enable_shared_from_this<NamedNode
     // The value stored under `key`, or an empty string when there is none.
     wxString getAttribute(const char* key) const;
     wxString getAttribute(const wxString& key) const;
+    // The stored value of `key` without copying it; null when there is none.
+    // The pointer is valid until the attribute is changed or removed.
+    const wxString* findAttribute(const wxString& key) const;
+    const wxString* findAttribute(const wxChar* key) const;
     std::map<wxString, wxString> getAttributes() const;
     // Inserts the attribute or overwrites its value.
     void setAttribute(const char* key, const char* value);
