@@ -2,11 +2,8 @@
 // with 1 MiB blocks and against `cp -r`, on the same tree of 1,000 files of
 // 100 KB (10 folders of 100 files) under $TMPDIR (default /tmp). Every
 // iteration copies into a fresh folder, removed again (and synced) outside the
-// timed part. After the run the median throughputs are compared: copyTree
-// must reach 0.7 of the plain loop.
-//
-//   copy_bench --benchmark_repetitions=5 --benchmark_enable_random_interleaving=true
-#include <benchmark/benchmark.h>
+// timed part. The summary compares copyTree with the plain loop (target:
+// at least 0.7 of its throughput).
 #include <wx/init.h>
 #include <wx/log.h>
 
@@ -15,14 +12,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <map>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "kernel/Text.h"
 #include "vfs/src/impl/FileName.h"
 #include "vfs/src/impl/FileObject.h"
@@ -171,35 +167,6 @@ BENCHMARK(BM_CopyTree)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.
 BENCHMARK(BM_PlainLoop)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 BENCHMARK(BM_CpR)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 
-// Prints the usual table and keeps each benchmark's throughputs.
-class RatioReporter : public benchmark::ConsoleReporter {
-  public:
-    std::map<std::string, std::vector<double>> throughputs;
-
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.error_occurred) {
-                continue;
-            }
-            const auto rate = run.counters.find("bytes_per_second");
-            if (rate != run.counters.end()) {
-                throughputs[run.run_name.function_name].push_back(rate->second.value);
-            }
-        }
-    }
-
-    double median(const std::string& name) const {
-        const auto found = throughputs.find(name);
-        if (found == throughputs.end() || found->second.empty()) {
-            return 0.0;
-        }
-        std::vector<double> values = found->second;
-        std::sort(values.begin(), values.end());
-        return values[values.size() / 2];
-    }
-};
-
 class SilentLog : public wxLog {
   protected:
     void DoLogRecord(wxLogLevel, const wxString&, const wxLogRecordInfo&) override {}
@@ -213,28 +180,13 @@ int main(int argc, char** argv) {
         return 2;
     }
     delete wxLog::SetActiveTarget(new SilentLog);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
     makeSourceTree();
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
+    // Throughputs compared through times: the plain loop's time over
+    // copyTree's is copyTree's throughput over the plain loop's.
+    const int result =
+        vexa::bench::runWithRatios(argc, argv,
+                                   {{"BM_PlainLoop/min_time:2.000/real_time",
+                                     "BM_CopyTree/min_time:2.000/real_time", 0.7, true}});
     removeTree(g_base);
-
-    const double tree = reporter.median("BM_CopyTree");
-    const double plain = reporter.median("BM_PlainLoop");
-    const double cp = reporter.median("BM_CpR");
-    const double mb = 1024.0 * 1024.0;
-    std::printf(
-        "\nmedian throughput: copyTree %.1f MiB/s, plain loop %.1f MiB/s, cp -r %.1f MiB/s\n",
-        tree / mb, plain / mb, cp / mb);
-    if (tree > 0 && plain > 0) {
-        const double ratio = tree / plain;
-        std::printf("copyTree / plain loop = %.2f (target >= 0.70): %s\n", ratio,
-                    ratio >= 0.7 ? "met" : "NOT MET");
-        return ratio >= 0.7 ? 0 : 3;
-    }
-    return 0;
+    return result;
 }
