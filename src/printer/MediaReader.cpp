@@ -3,6 +3,7 @@
 #include <boost/make_shared.hpp>
 
 #include "printer/FolderSettingsStore.h"
+#include "printer/MediaModeKeys.h"
 #include "repos/FileLock.h"
 #include "repos/LegacyMediaName.h"
 #include "repos/MediaWriter.h"
@@ -15,16 +16,7 @@ namespace printer {
 
 namespace {
 
-const wxChar* const kKeyInkCfg = wxT("Media/InkCfg");
-const wxChar* const kKeyColorInfo = wxT("Media/ColorInfo");
-const wxChar* const kKeyResScaleAdjust = wxT("Media/ResScaleAdjust");
-const wxChar* const kKeyPageSizes = wxT("Media/PageSizes");
-const wxChar* const kKeyPassInfo = wxT("Media/PassInfo");
-const wxChar* const kKeyDefaultMode = wxT("Media/DefaultMode");
-const wxChar* const kKeyJdfAlias = wxT("Media/JdfAlias");
-const wxChar* const kKeyJdfHigh = wxT("Media/JdfQualityModeHigh");
-const wxChar* const kKeyJdfNormal = wxT("Media/JdfQualityModeNormal");
-const wxChar* const kKeyJdfDraft = wxT("Media/JdfQualityModeDraft");
+using namespace mediakeys;
 
 }  // namespace
 

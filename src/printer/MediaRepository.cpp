@@ -9,6 +9,7 @@
 
 #include "logger/Log.h"
 #include "printer/FolderSettingsStore.h"
+#include "printer/MediaModeKeys.h"
 #include "repos/DataCouple.h"
 #include "repos/MediaReader.h"
 #include "repos/MediaWriter.h"
@@ -28,19 +29,14 @@ namespace printer {
 
 namespace {
 
+using namespace mediakeys;
+
 const wxChar* const kModesFolderName = wxT("Modes");
 const wxChar* const kInvalidMarkerName = wxT(".invalid");
 
 const wxChar* const kMediaNode = wxT("Media");
-const wxChar* const kKeyInkCfg = wxT("Media/InkCfg");
-const wxChar* const kKeyColorInfo = wxT("Media/ColorInfo");
-const wxChar* const kKeyResScaleAdjust = wxT("Media/ResScaleAdjust");
-const wxChar* const kKeyPageSizes = wxT("Media/PageSizes");
-const wxChar* const kKeyPassInfo = wxT("Media/PassInfo");
-const wxChar* const kKeyLabelChannel = wxT("Media/LabelChannel");
 
 const wxChar* const kCostNode = wxT("CostSettings");
-const wxChar* const kKeyCostSettings = wxT("CostSettings/MediaCostSettings");
 const char* const kDefaultCostDocument =
     "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<node name=\"CostSettings\"></node>";
 

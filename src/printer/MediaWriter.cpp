@@ -2,6 +2,7 @@
 
 #include <boost/make_shared.hpp>
 
+#include "printer/MediaModeKeys.h"
 #include "repos/FileLock.h"
 #include "repos/ReadWriteMutex.h"
 
@@ -11,16 +12,7 @@ namespace printer {
 
 namespace {
 
-const wxChar* const kKeyInkCfg = wxT("Media/InkCfg");
-const wxChar* const kKeyColorInfo = wxT("Media/ColorInfo");
-const wxChar* const kKeyResScaleAdjust = wxT("Media/ResScaleAdjust");
-const wxChar* const kKeyPageSizes = wxT("Media/PageSizes");
-const wxChar* const kKeyPassInfo = wxT("Media/PassInfo");
-const wxChar* const kKeyDefaultMode = wxT("Media/DefaultMode");
-const wxChar* const kKeyJdfAlias = wxT("Media/JdfAlias");
-const wxChar* const kKeyJdfHigh = wxT("Media/JdfQualityModeHigh");
-const wxChar* const kKeyJdfNormal = wxT("Media/JdfQualityModeNormal");
-const wxChar* const kKeyJdfDraft = wxT("Media/JdfQualityModeDraft");
+using namespace mediakeys;
 
 }  // namespace
 

@@ -9,6 +9,7 @@
 #include "kernel/Text.h"
 #include "logger/Log.h"
 #include "printer/FolderSettingsStore.h"
+#include "printer/MediaModeKeys.h"
 #include "repos/FileLock.h"
 #include "repos/ModeWriter.h"
 #include "repos/ReadWriteMutex.h"
@@ -29,16 +30,8 @@ const double ModeReader::kNoQualityAssessment = DBL_MIN;
 
 namespace {
 
-const wxChar* const kKeyPattern = wxT("Mode/Pattern");
-const wxChar* const kKeyRes = wxT("Mode/Res");
-const wxChar* const kKeyResAlias = wxT("Mode/ResAlias");
-const wxChar* const kKeyInkCfg = wxT("Mode/InkCfg");
-const wxChar* const kKeyInkRestrictions = wxT("Mode/InkRestrictions");
-const wxChar* const kKeyTransitionControl = wxT("Mode/TransitionControl");
-const wxChar* const kKeyScreenSetup = wxT("Mode/ScreenSetup");
-const wxChar* const kKeyLvlCurves = wxT("Mode/LvlCurves");
-const wxChar* const kKeyInkCurves = wxT("Mode/InkCurves");
-const wxChar* const kKeyResScaleAdjust = wxT("Mode/ResScaleAdjust");
+using namespace modekeys;
+
 const wxChar* const kLinkSuffix = wxT(".Link");
 
 // The longest first line of a link file that is read.

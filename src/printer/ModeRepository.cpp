@@ -6,6 +6,7 @@
 
 #include "logger/Log.h"
 #include "printer/FolderSettingsStore.h"
+#include "printer/MediaModeKeys.h"
 #include "repos/DataCouple.h"
 #include "repos/MediaRepository.h"
 #include "repos/ModeReader.h"
@@ -24,21 +25,12 @@ namespace printer {
 
 namespace {
 
+using namespace modekeys;
+
 const wxChar* const kInvalidMarkerName = wxT(".invalid");
 const wxChar* const kValue = wxT("value");
 
 const wxChar* const kModeNode = wxT("Mode");
-const wxChar* const kKeyRes = wxT("Mode/Res");
-const wxChar* const kKeyInkCfg = wxT("Mode/InkCfg");
-const wxChar* const kKeyInkRestrictions = wxT("Mode/InkRestrictions");
-const wxChar* const kKeyTransitionControl = wxT("Mode/TransitionControl");
-const wxChar* const kKeyDropAdjusts = wxT("Mode/DropAdjusts");
-const wxChar* const kKeyDropAdjust = wxT("Mode/DropAdjust");
-const wxChar* const kKeyScreenSetup = wxT("Mode/ScreenSetup");
-const wxChar* const kKeyTableDefaults = wxT("Mode/TableDefaults");
-const wxChar* const kKeyUserQualityAssessment = wxT("Mode/UserQualityAssessment");
-const wxChar* const kKeyPrinterSettings = wxT("Mode/PrinterSettings");
-const wxChar* const kKeyPrinterOptions = wxT("Mode/PrinterSettings/*");
 
 bool contains(const std::list<wxString>& keys, const wxChar* key) {
     return std::find(keys.begin(), keys.end(), wxString(key)) != keys.end();

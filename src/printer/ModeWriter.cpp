@@ -3,6 +3,7 @@
 #include <boost/make_shared.hpp>
 
 #include "logger/Log.h"
+#include "printer/MediaModeKeys.h"
 #include "repos/FileLock.h"
 #include "repos/ReadWriteMutex.h"
 
@@ -12,13 +13,7 @@ namespace printer {
 
 namespace {
 
-const wxChar* const kKeyInkCfg = wxT("Mode/InkCfg");
-const wxChar* const kKeyInkRestrictions = wxT("Mode/InkRestrictions");
-const wxChar* const kKeyTransitionControl = wxT("Mode/TransitionControl");
-const wxChar* const kKeyDropAdjusts = wxT("Mode/DropAdjusts");
-const wxChar* const kKeyScreenSetup = wxT("Mode/ScreenSetup");
-const wxChar* const kKeyTableDefaults = wxT("Mode/TableDefaults");
-const wxChar* const kKeyPrinterSettings = wxT("Mode/PrinterSettings");
+using namespace modekeys;
 
 }  // namespace
 
