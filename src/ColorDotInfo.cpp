@@ -17,14 +17,7 @@ using kernel::toMB;
 
 namespace {
 
-template <class T>
-T* allocZeroed() {
-    void* block = std::calloc(1, sizeof(T));
-    if (block == nullptr) {
-        throw std::bad_alloc();
-    }
-    return static_cast<T*>(block);
-}
+using engine::allocateZeroed;
 
 boost::shared_ptr<_SP_COLOR_INFO> copyColorInfo(const _SP_COLOR_INFO* source) {
     boost::shared_ptr<_SP_COLOR_INFO> info(new _SP_COLOR_INFO());
@@ -51,13 +44,13 @@ dotresgroup* copyGroups(const dotresgroup* source, dotresgroup** last) {
     dotresgroup* tail = nullptr;
     try {
         for (const dotresgroup* group = source; group != nullptr; group = group->next) {
-            dotresgroup* copy = allocZeroed<dotresgroup>();
+            dotresgroup* copy = allocateZeroed<dotresgroup>();
             std::memcpy(copy->name, group->name, sizeof copy->name);
             (tail ? tail->next : head) = copy;
             tail = copy;
             dotresunit** link = &copy->units;
             for (const dotresunit* unit = group->units; unit != nullptr; unit = unit->next) {
-                dotresunit* unitCopy = allocZeroed<dotresunit>();
+                dotresunit* unitCopy = allocateZeroed<dotresunit>();
                 *link = unitCopy;
                 link = &unitCopy->next;
                 std::memcpy(unitCopy->name, unit->name, sizeof unitCopy->name);
@@ -75,7 +68,7 @@ dotresgroup* copyGroups(const dotresgroup* source, dotresgroup** last) {
 }
 
 boost::shared_ptr<dotinfo> copyDotInfo(const dotinfo* source) {
-    dotinfo* info = allocZeroed<dotinfo>();
+    dotinfo* info = allocateZeroed<dotinfo>();
     if (source != nullptr) {
         try {
             std::memcpy(info->units, source->units, sizeof info->units);
@@ -229,10 +222,7 @@ void DataStrategy<ColorInfo>::storeInto(boost::shared_ptr<ColorInfo> value,
 NamedNode::Ptr DataStrategy<ColorInfo>::storeNew(boost::shared_ptr<ColorInfo> value,
                                                  NamedNode::Ptr parent,
                                                  const wxString& name) const {
-    NamedNode::Ptr node = NamedNode::Create(name);
-    storeInto(value, node);
-    node->addTo(parent);
-    return node;
+    return engine::storeAsChild(*this, value, parent, name);
 }
 
 // ---- DataStrategy<DotInfo> --------------------------------------------------
@@ -258,13 +248,13 @@ void DataStrategy<DotInfo>::load(NamedNode::Ptr node, DotInfo& value) const {
         const NamedNode::Ptr resUnits = node->findChild(wxS("ResUnits"));
         for (const NamedNode::Ptr& groupNode :
              resUnits ? resUnits->getChildren() : NamedNode::Children()) {
-            dotresgroup* group = allocZeroed<dotresgroup>();
+            dotresgroup* group = allocateZeroed<dotresgroup>();
             (tail ? tail->next : head) = group;
             tail = group;
             engine::setField(group->name, sizeof group->name, toMB(groupNode->getName()));
             dotresunit** link = &group->units;
             for (const NamedNode::Ptr& unitNode : *groupNode) {
-                dotresunit* unit = allocZeroed<dotresunit>();
+                dotresunit* unit = allocateZeroed<dotresunit>();
                 *link = unit;
                 link = &unit->next;
                 engine::setField(unit->name, sizeof unit->name, toMB(unitNode->getName()));
@@ -328,10 +318,7 @@ void DataStrategy<DotInfo>::storeInto(boost::shared_ptr<DotInfo> value, NamedNod
 
 NamedNode::Ptr DataStrategy<DotInfo>::storeNew(boost::shared_ptr<DotInfo> value,
                                                NamedNode::Ptr parent, const wxString& name) const {
-    NamedNode::Ptr node = NamedNode::Create(name);
-    storeInto(value, node);
-    node->addTo(parent);
-    return node;
+    return engine::storeAsChild(*this, value, parent, name);
 }
 
 // ---- DataStrategy<LabelChannel> ---------------------------------------------

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "EngineSupport.h"
 #include "kernel/Text.h"
 #include "kernel/VexKernel.h"
 #include "logger/Log.h"
@@ -370,10 +371,7 @@ void DataStrategy<std::list<wxString>>::storeInto(boost::shared_ptr<Value> list,
 NamedNode::Ptr DataStrategy<std::list<wxString>>::storeNew(boost::shared_ptr<Value> list,
                                                            NamedNode::Ptr parent,
                                                            const wxString& name) const {
-    NamedNode::Ptr node = NamedNode::Create(name);
-    storeInto(list, node);
-    node->addTo(parent);
-    return node;
+    return engine::storeAsChild(*this, list, parent, name);
 }
 
 // ---- String map -----------------------------------------------------------
@@ -412,10 +410,7 @@ void DataStrategy<std::map<wxString, wxString>>::storeInto(boost::shared_ptr<Val
 NamedNode::Ptr DataStrategy<std::map<wxString, wxString>>::storeNew(boost::shared_ptr<Value> map,
                                                                     NamedNode::Ptr parent,
                                                                     const wxString& name) const {
-    NamedNode::Ptr node = NamedNode::Create(name);
-    storeInto(map, node);
-    node->addTo(parent);
-    return node;
+    return engine::storeAsChild(*this, map, parent, name);
 }
 
 // ---- Raw node data ----------------------------------------------------------

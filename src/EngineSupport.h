@@ -8,9 +8,12 @@
 #include <wx/string.h>
 
 #include <cstddef>
+#include <cstdlib>
+#include <new>
 #include <string>
 
 #include "kernel/VexKernel.h"
+#include "repos/NamedNode.h"
 
 namespace vexa {
 namespace repos {
@@ -44,6 +47,28 @@ std::string field(const char* text, std::size_t size);
 // Fills the field of `size` bytes with `text` cut at a character boundary to
 // at most size - 1 bytes, zero-filling the rest. Nothing for size 0.
 void setField(char* field, std::size_t size, const std::string& text);
+
+// A zeroed block of `size` bytes for an engine structure, to be released
+// with std::free as the engine does; throws std::bad_alloc.
+template <class T>
+T* allocateZeroed(std::size_t size = sizeof(T)) {
+    void* block = std::calloc(1, size);
+    if (block == nullptr) {
+        throw std::bad_alloc();
+    }
+    return static_cast<T*>(block);
+}
+
+// What every strategy's storeNew does: a new node `name` filled by
+// `strategy.storeInto` and added to `parent`.
+template <class Strategy, class Value>
+NamedNode::Ptr storeAsChild(const Strategy& strategy, const Value& value,
+                            const NamedNode::Ptr& parent, const wxString& name) {
+    NamedNode::Ptr node = NamedNode::Create(name);
+    strategy.storeInto(value, node);
+    node->addTo(parent);
+    return node;
+}
 
 // UTF-8 to the multibyte code page and back, through the kernel.
 std::string utf8ToMbcs(const std::string& text);

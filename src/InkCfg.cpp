@@ -6,6 +6,7 @@
 #include <new>
 #include <string>
 
+#include "EngineSupport.h"
 #include "InkRecordIO.h"
 #include "kernel/Text.h"
 
@@ -16,19 +17,11 @@ namespace {
 
 using detail::clampCount;
 using detail::numbered;
+using engine::allocateZeroed;
 
 // Every variable-dot block made here has room for either kind, so a block
 // read as the other kind after VarDotOpts changed stays inside its memory.
 const std::size_t kVarDotBlockSize = std::max(sizeof(SPVARDOTCHANNELS), sizeof(SPVARDOTCURVES));
-
-template <class T>
-T* allocateZeroed(std::size_t size = sizeof(T)) {
-    void* block = std::calloc(1, size);
-    if (!block) {
-        throw std::bad_alloc();
-    }
-    return static_cast<T*>(block);
-}
 
 char* duplicateText(const char* text) {
     const std::size_t length = std::strlen(text);
@@ -533,10 +526,7 @@ void DataStrategy<InkCfg>::storeInto(boost::shared_ptr<Value> value, NamedNode::
 
 NamedNode::Ptr DataStrategy<InkCfg>::storeNew(boost::shared_ptr<Value> value, NamedNode::Ptr parent,
                                               const wxString& name) const {
-    NamedNode::Ptr node = NamedNode::Create(name);
-    storeInto(value, node);
-    node->addTo(parent);
-    return node;
+    return engine::storeAsChild(*this, value, parent, name);
 }
 
 // ---- DataStrategy<InkType> ----------------------------------------------------

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "EngineSupport.h"
 #include "InkRecordIO.h"
 #include "kernel/Text.h"
 
@@ -14,11 +15,7 @@ namespace repos {
 namespace {
 
 boost::shared_ptr<SPINKCURVE> newInkCurve(const SPINKCURVE* source) {
-    void* block = std::calloc(1, sizeof(SPINKCURVE));
-    if (!block) {
-        throw std::bad_alloc();
-    }
-    SPINKCURVE* curve = static_cast<SPINKCURVE*>(block);
+    SPINKCURVE* curve = engine::allocateZeroed<SPINKCURVE>();
     if (source) {
         std::memcpy(curve, source, sizeof *curve);
     }
@@ -160,10 +157,7 @@ void DataStrategy<InkLevels>::storeInto(boost::shared_ptr<Value> levels,
 NamedNode::Ptr DataStrategy<InkLevels>::storeNew(boost::shared_ptr<Value> levels,
                                                  NamedNode::Ptr parent,
                                                  const wxString& name) const {
-    NamedNode::Ptr node = NamedNode::Create(name);
-    storeInto(levels, node);
-    node->addTo(parent);
-    return node;
+    return engine::storeAsChild(*this, levels, parent, name);
 }
 
 // ---- DataStrategy<SPPOINTDEF>, DataStrategy<SPCURVEDEF> ---------------------------

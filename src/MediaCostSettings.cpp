@@ -1,4 +1,5 @@
 #include "repos/MediaCostSettings.h"
+#include "EngineSupport.h"
 
 namespace vexa {
 namespace repos {
@@ -74,10 +75,7 @@ void DataStrategy<MediaCostSettings>::storeInto(boost::shared_ptr<Value> costs,
 NamedNode::Ptr DataStrategy<MediaCostSettings>::storeNew(boost::shared_ptr<Value> costs,
                                                          NamedNode::Ptr parent,
                                                          const wxString& name) const {
-    NamedNode::Ptr node = NamedNode::Create(name);
-    storeInto(costs, node);
-    node->addTo(parent);
-    return node;
+    return engine::storeAsChild(*this, costs, parent, name);
 }
 
 }  // namespace repos

@@ -119,11 +119,7 @@ ResData::ResData() : lineBytes(0), densityFlag(0), procOpts(0), procOptsMask(0) 
 namespace {
 
 SPRESSCALEADJUST* newRecord() {
-    void* record = std::calloc(1, sizeof(SPRESSCALEADJUST));
-    if (record == nullptr) {
-        throw std::bad_alloc();
-    }
-    return static_cast<SPRESSCALEADJUST*>(record);
+    return engine::allocateZeroed<SPRESSCALEADJUST>();
 }
 
 boost::shared_ptr<SPRESSCALEADJUST> own(SPRESSCALEADJUST* first) {
@@ -292,10 +288,7 @@ void DataStrategy<ResScaleAdjust>::storeInto(boost::shared_ptr<ResScaleAdjust> v
 NamedNode::Ptr DataStrategy<ResScaleAdjust>::storeNew(boost::shared_ptr<ResScaleAdjust> value,
                                                       NamedNode::Ptr parent,
                                                       const wxString& name) const {
-    NamedNode::Ptr node = NamedNode::Create(name);
-    storeInto(value, node);
-    node->addTo(parent);
-    return node;
+    return engine::storeAsChild(*this, value, parent, name);
 }
 
 // ---- DataStrategy<ResList> --------------------------------------------------

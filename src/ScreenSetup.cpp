@@ -17,11 +17,7 @@ using kernel::toMB;
 namespace {
 
 _SCREENSETUP* newRecord() {
-    void* record = std::calloc(1, sizeof(_SCREENSETUP));
-    if (record == nullptr) {
-        throw std::bad_alloc();
-    }
-    return static_cast<_SCREENSETUP*>(record);
+    return engine::allocateZeroed<_SCREENSETUP>();
 }
 
 boost::shared_ptr<_SCREENSETUP> own(_SCREENSETUP* first) {
@@ -162,10 +158,7 @@ void DataStrategy<ScreenSetup>::storeInto(boost::shared_ptr<ScreenSetup> value,
 NamedNode::Ptr DataStrategy<ScreenSetup>::storeNew(boost::shared_ptr<ScreenSetup> value,
                                                    NamedNode::Ptr parent,
                                                    const wxString& name) const {
-    NamedNode::Ptr node = NamedNode::Create(name);
-    storeInto(value, node);
-    node->addTo(parent);
-    return node;
+    return engine::storeAsChild(*this, value, parent, name);
 }
 
 }  // namespace repos

@@ -21,15 +21,6 @@ void assignStral(SSTRAL*& target, const SSTRAL* source) {
     target = copy;
 }
 
-template <class T>
-NamedNode::Ptr storeNewWith(const DataStrategy<T>& strategy, boost::shared_ptr<T> value,
-                            NamedNode::Ptr parent, const wxString& name) {
-    NamedNode::Ptr node = NamedNode::Create(name);
-    strategy.storeInto(value, node);
-    node->addTo(parent);
-    return node;
-}
-
 }  // namespace
 
 // ---- PageSizes ------------------------------------------------------------
@@ -150,7 +141,7 @@ void DataStrategy<PageSizes>::storeInto(boost::shared_ptr<PageSizes> value,
 NamedNode::Ptr DataStrategy<PageSizes>::storeNew(boost::shared_ptr<PageSizes> value,
                                                  NamedNode::Ptr parent,
                                                  const wxString& name) const {
-    return storeNewWith(*this, value, parent, name);
+    return engine::storeAsChild(*this, value, parent, name);
 }
 
 // ---- DataStrategy<PassInfo> -----------------------------------------------
@@ -241,7 +232,7 @@ void DataStrategy<PortList>::storeInto(boost::shared_ptr<PortList> value,
 
 NamedNode::Ptr DataStrategy<PortList>::storeNew(boost::shared_ptr<PortList> value,
                                                 NamedNode::Ptr parent, const wxString& name) const {
-    return storeNewWith(*this, value, parent, name);
+    return engine::storeAsChild(*this, value, parent, name);
 }
 
 }  // namespace repos
