@@ -11,6 +11,7 @@
 #include <wx/string.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "kernel/KernelExport.h"
@@ -20,6 +21,22 @@ namespace kernel {
 
 // The UTF-8 bytes of a wide string. Never fails: a wxString holds valid text.
 VEXA_KERNEL_API std::string toMB(const wxString& text);
+
+// Appends the UTF-8 bytes of the code point `c`, which is a character
+// (U+0080 to U+10FFFF, no surrogate): the one encoder of the hot paths.
+inline void appendUtf8(std::string& out, std::uint32_t c) {
+    if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    }
+    out += static_cast<char>(0x80 | (c & 0x3F));
+}
 
 // The wide string of UTF-8 bytes. Invalid sequences are decoded byte by byte
 // as ISO-8859-1 rather than dropping the whole text, so nothing read from a

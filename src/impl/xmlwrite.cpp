@@ -19,19 +19,7 @@ namespace {
 
 const std::size_t kFlushSize = 64 * 1024;
 
-inline void appendUtf8(std::string& out, std::uint32_t c) {
-    if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    }
-    out += static_cast<char>(0x80 | (c & 0x3F));
-}
+using kernel::appendUtf8;
 
 // Appends `text` as the content of a double-quoted attribute. Characters XML
 // cannot carry (control characters, surrogates, U+FFFE, U+FFFF) would make
