@@ -3,6 +3,7 @@
 #include <boost/make_shared.hpp>
 
 #include "printer/FolderSettingsStore.h"
+#include "printer/LockPair.h"
 #include "printer/MediaModeKeys.h"
 #include "repos/FileLock.h"
 #include "repos/LegacyMediaName.h"
@@ -49,14 +50,7 @@ bool MediaReader::lock_() {
     if (!m_repository->m_settingsFile->exists()) {
         return false;
     }
-    m_readLocker = boost::make_shared<impl::ReadLocker>(m_repository->m_rwMutex);
-    m_fileLocker = boost::make_shared<ReadFileLocker>(m_repository->m_fileLock);
-    if (!m_fileLocker->holdsLock()) {
-        m_fileLocker.reset();
-        m_readLocker.reset();
-        return false;
-    }
-    return true;
+    return lockPair(m_readLocker, m_fileLocker, m_repository->m_rwMutex, m_repository->m_fileLock);
 }
 
 wxString MediaReader::getName() const {

@@ -2,6 +2,7 @@
 
 #include <boost/make_shared.hpp>
 
+#include "printer/LockPair.h"
 #include "printer/MediaModeKeys.h"
 #include "repos/FileLock.h"
 #include "repos/ReadWriteMutex.h"
@@ -38,14 +39,7 @@ boost::shared_ptr<MediaWriter> MediaWriter::getWriter(
 }
 
 bool MediaWriter::lock_() {
-    m_writeLocker = boost::make_shared<impl::WriteLocker>(m_repository->m_rwMutex);
-    m_fileLocker = boost::make_shared<WriteFileLocker>(m_repository->m_fileLock);
-    if (!m_fileLocker->holdsLock()) {
-        m_fileLocker.reset();
-        m_writeLocker.reset();
-        return false;
-    }
-    return true;
+    return lockPair(m_writeLocker, m_fileLocker, m_repository->m_rwMutex, m_repository->m_fileLock);
 }
 
 bool MediaWriter::refresh() {

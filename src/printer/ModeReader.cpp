@@ -9,6 +9,7 @@
 #include "kernel/Text.h"
 #include "logger/Log.h"
 #include "printer/FolderSettingsStore.h"
+#include "printer/LockPair.h"
 #include "printer/MediaModeKeys.h"
 #include "repos/FileLock.h"
 #include "repos/ModeWriter.h"
@@ -134,14 +135,7 @@ boost::shared_ptr<ModeReader> ModeReader::getReader(boost::shared_ptr<ModeReposi
 }
 
 bool ModeReader::lock_() {
-    m_readLocker = boost::make_shared<impl::ReadLocker>(m_repository->m_rwMutex);
-    m_fileLocker = boost::make_shared<ReadFileLocker>(m_repository->m_fileLock);
-    if (!m_fileLocker->holdsLock()) {
-        m_fileLocker.reset();
-        m_readLocker.reset();
-        return false;
-    }
-    return true;
+    return lockPair(m_readLocker, m_fileLocker, m_repository->m_rwMutex, m_repository->m_fileLock);
 }
 
 bool ModeReader::isValid() const {

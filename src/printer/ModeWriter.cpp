@@ -3,6 +3,7 @@
 #include <boost/make_shared.hpp>
 
 #include "logger/Log.h"
+#include "printer/LockPair.h"
 #include "printer/MediaModeKeys.h"
 #include "repos/FileLock.h"
 #include "repos/ReadWriteMutex.h"
@@ -40,14 +41,7 @@ boost::shared_ptr<ModeWriter> ModeWriter::getWriter(boost::shared_ptr<ModeReposi
 }
 
 bool ModeWriter::lock_() {
-    m_writeLocker = boost::make_shared<impl::WriteLocker>(m_repository->m_rwMutex);
-    m_fileLocker = boost::make_shared<WriteFileLocker>(m_repository->m_fileLock);
-    if (!m_fileLocker->holdsLock()) {
-        m_fileLocker.reset();
-        m_writeLocker.reset();
-        return false;
-    }
-    return true;
+    return lockPair(m_writeLocker, m_fileLocker, m_repository->m_rwMutex, m_repository->m_fileLock);
 }
 
 bool ModeWriter::isValid() {
