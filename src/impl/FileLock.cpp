@@ -169,8 +169,8 @@ boost::shared_ptr<FileLock> FileLock::create(const vfs::FileObjectPtr& folder) {
     if (!lockFile) {
         return boost::shared_ptr<FileLock>();
     }
-    lockFile->createFile();  // an existing file stays as it is
-    if (!lockFile->exists() || lockFile->getType() != vfs::FileType::FILE) {
+    lockFile->createFile();                            // an existing file stays as it is
+    if (lockFile->getType() != vfs::FileType::FILE) {  // missing, or a folder
         return boost::shared_ptr<FileLock>();
     }
     vfs::FileContentPtr content = lockFile->getContent();

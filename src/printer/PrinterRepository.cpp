@@ -119,16 +119,18 @@ PrinterRepository::PrinterRepository(const wxString& name, const wxString& folde
     m_lockingRepository = boost::make_shared<PrinterStore>(folder, settingsFile, m_fileLock);
     m_mediasFolder = folder->resolveChild(keys::kMediasFolder);
     m_defaultsFolder = folder->resolveChild(keys::kDefaultsFolder);
-    m_settingsFileTime = settingsFile->getLastModifiedTimeNs();
 
+    // The times are taken before the load: a save that lands in between
+    // then shows as a change and is reloaded, where times taken after the
+    // load could hide it.
+    m_settingsFileTime = settingsFile->getLastModifiedTimeNs();
+    m_folderTime = folder->getLastModifiedTimeNs();
     boost::shared_ptr<Settings> settings = storeOf(m_lockingRepository)->getSettings();
     for (int retry = 0; !settings && retry < kLoadRetries; ++retry) {
         wxMilliSleep(kLoadRetryDelayMs);
         settings = storeOf(m_lockingRepository)->getSettings();
     }
     m_settings = settings;
-    m_settingsFileTime = settingsFile->getLastModifiedTimeNs();
-    m_folderTime = folder->getLastModifiedTimeNs();
     if (!settings) {
         VEXA_LOG_DEBUG("Error getting settings for %s", name);
     } else {
@@ -443,8 +445,7 @@ void PrinterRepository::loadMediaMap_() {
     // every printer, and file objects per entry would cost more than the
     // rest of opening the printer.
     for (const wxString& group : vfs::listSubfolderNames(medias)) {
-        const vfs::FileObjectPtr groupFolder = medias->resolveChild(group);
-        const std::vector<wxString> names = vfs::listSubfolderNames(groupFolder);
+        const std::vector<wxString> names = vfs::listSubfolderNames(medias, group);
         auto found = m_mediaMap.find(group);
         if (found == m_mediaMap.end()) {
             if (names.empty()) {

@@ -5,12 +5,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <ctime>
+#include <vector>
 
 #include "VfsTestSupport.h"
 #include "vfs/src/impl/FileName.h"
 #include "vfs/src/impl/FileSystem.h"
 #include "vfs/src/impl/FileSystemException.h"
+#include "vfs/src/impl/FolderListing.h"
 
 using vexa::test::LogCapture;
 using vexa::test::logged;
@@ -171,6 +174,34 @@ TEST_F(VfsFixture, ChildrenIncludeDotFilesInNameOrder) {
     EXPECT_EQ(baseNames(m_root->getChildren()), ".Settings.xml,.lock,a,b.txt");
     EXPECT_TRUE(object("b.txt")->getChildren()->empty());
     EXPECT_TRUE(object("nothing")->getChildren()->empty());
+}
+
+TEST_F(VfsFixture, SubfolderListingsTakeFoldersAndLinksToFoldersOnly) {
+    makeDirs(path("Medias/Foto/Glanz"));
+    makeDirs(path(u8"Medias/Foto/Matt \u00e4"));
+    makeDirs(path("Medias/Foto/.hidden"));
+    writeFile(path("Medias/Foto/.lock"), "");
+    makeDirs(path("elsewhere"));
+    ASSERT_EQ(::symlink(path("elsewhere").c_str(), path("Medias/Foto/Linked").c_str()), 0);
+    ASSERT_EQ(::symlink(path("gone").c_str(), path("Medias/Foto/Dangling").c_str()), 0);
+
+    auto sorted = [](std::vector<wxString> names) {
+        std::sort(names.begin(), names.end());
+        std::string joined;
+        for (const wxString& name : names) {
+            joined += (joined.empty() ? "" : ",") + N(name);
+        }
+        return joined;
+    };
+    const std::string expected = u8".hidden,Glanz,Linked,Matt \u00e4";
+    EXPECT_EQ(sorted(vexa::vfs::listSubfolderNames(object("Medias/Foto"))), expected);
+    EXPECT_EQ(sorted(vexa::vfs::listSubfolderNames(object("Medias"), W("Foto"))), expected);
+    // Nothing for a missing folder, a file, or a name that leaves the folder.
+    EXPECT_TRUE(vexa::vfs::listSubfolderNames(object("Medias"), W("Proof")).empty());
+    EXPECT_TRUE(vexa::vfs::listSubfolderNames(object("Medias/Foto"), W(".lock")).empty());
+    EXPECT_TRUE(vexa::vfs::listSubfolderNames(object("Medias/Foto"), W("..")).empty());
+    EXPECT_TRUE(vexa::vfs::listSubfolderNames(object("Medias"), W("Foto/Glanz")).empty());
+    EXPECT_TRUE(vexa::vfs::listSubfolderNames(object("Medias"), W("")).empty());
 }
 
 TEST_F(VfsFixture, FindFilesMatchesRelativePathsCaseBlind) {

@@ -22,6 +22,10 @@ namespace vfs {
 // the order the system lists them; empty when `folder` is empty, missing or
 // not a folder of the local file system.
 VEXA_REPOS_API std::vector<wxString> listSubfolderNames(const FileObjectPtr& folder);
+// The same for the folder `child` inside `folder`, without resolving a file
+// object for it (which would ask the disk about `folder` once more).
+VEXA_REPOS_API std::vector<wxString> listSubfolderNames(const FileObjectPtr& folder,
+                                                        const wxString& child);
 
 }  // namespace vfs
 }  // namespace vexa

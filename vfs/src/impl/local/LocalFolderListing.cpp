@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <cstring>
+#include <string>
 
 #include "kernel/Text.h"
 #include "vfs/src/impl/FolderListing.h"
@@ -11,14 +12,11 @@
 namespace vexa {
 namespace vfs {
 
-std::vector<wxString> listSubfolderNames(const FileObjectPtr& folder) {
+namespace {
+
+std::vector<wxString> listLocalSubfolders(const std::string& path) {
     std::vector<wxString> names;
-    const provider::local::LocalFileObject* local =
-        dynamic_cast<const provider::local::LocalFileObject*>(folder.get());
-    if (local == nullptr) {
-        return names;
-    }
-    DIR* dir = ::opendir(kernel::toMB(local->getLocalPath()).c_str());
+    DIR* dir = ::opendir(path.c_str());
     if (dir == nullptr) {
         return names;
     }
@@ -38,6 +36,32 @@ std::vector<wxString> listSubfolderNames(const FileObjectPtr& folder) {
     }
     ::closedir(dir);
     return names;
+}
+
+const provider::local::LocalFileObject* localObject(const FileObjectPtr& folder) {
+    return dynamic_cast<const provider::local::LocalFileObject*>(folder.get());
+}
+
+}  // namespace
+
+std::vector<wxString> listSubfolderNames(const FileObjectPtr& folder) {
+    const provider::local::LocalFileObject* local = localObject(folder);
+    return local ? listLocalSubfolders(kernel::toMB(local->getLocalPath()))
+                 : std::vector<wxString>();
+}
+
+std::vector<wxString> listSubfolderNames(const FileObjectPtr& folder, const wxString& child) {
+    const provider::local::LocalFileObject* local = localObject(folder);
+    // A name with a separator or a step up would list another folder.
+    if (local == nullptr || child.empty() || child == wxT(".") || child == wxT("..") ||
+        child.find('/') != wxString::npos) {
+        return std::vector<wxString>();
+    }
+    std::string path = kernel::toMB(local->getLocalPath());
+    if (path.empty() || path.back() != '/') {
+        path += '/';
+    }
+    return listLocalSubfolders(path + kernel::toMB(child));
 }
 
 }  // namespace vfs
