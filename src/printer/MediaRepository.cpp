@@ -362,7 +362,8 @@ bool MediaRepository::copyTo_(const vfs::FileObjectPtr& folder) {
 
 bool MediaRepository::reload_(WriteFileLocker& locker) {
     const std::int64_t folderTime = impl::modificationTime(m_root);
-    if (folderTime <= m_folderTime.load()) {
+    // Any other time, earlier ones too, is a change (see isStale).
+    if (folderTime == m_folderTime.load()) {
         return false;
     }
     // The settings are read again whenever the folder moved: the settings
@@ -378,7 +379,7 @@ bool MediaRepository::reload_(WriteFileLocker& locker) {
     wxMutexLocker lock(m_cacheMutex);
     m_settings = settings;
     m_settingsTime = settingsTime;
-    impl::raiseTime(m_folderTime, folderTime);
+    m_folderTime = folderTime;
     dropCaches_();
     // Modes whose folders went are forgotten; the others stay, since a mode
     // repository reloads itself when its folder changed. Dropping its handle

@@ -288,7 +288,8 @@ bool ModeRepository::copyTo_(const vfs::FileObjectPtr& destination) {
 
 bool ModeRepository::reload_(WriteFileLocker& locker) {
     const std::int64_t folderTime = impl::modificationTime(m_folder);
-    if (folderTime <= m_lastModified.load()) {
+    // Any other time, earlier ones too, is a change (see isStale).
+    if (folderTime == m_lastModified.load()) {
         return false;
     }
     // Read again whenever the folder moved: a replaced settings file may
@@ -303,7 +304,7 @@ bool ModeRepository::reload_(WriteFileLocker& locker) {
     wxMutexLocker lock(*m_fillMutex);
     m_settings = settings;
     m_settingsTime = settingsTime;
-    impl::raiseTime(m_lastModified, folderTime);
+    m_lastModified = folderTime;
     dropCaches_();
     return true;
 }

@@ -266,7 +266,7 @@ bool PrinterRepository::saveSettingsChecked_(const boost::shared_ptr<Settings>& 
     }
     // A change another process made to the folder (a media of it saved)
     // before this save must still make the repository look outdated.
-    const bool pending = folder->getLastModifiedTimeNs() > m_folderTime.load();
+    const bool pending = folder->getLastModifiedTimeNs() != m_folderTime.load();
     if (!storeOf(m_lockingRepository)->saveSettingsChecked(settings)) {
         return false;
     }
@@ -284,7 +284,7 @@ void PrinterRepository::touchFolder_() {
     if (!folder) {
         return;
     }
-    const bool pending = folder->getLastModifiedTimeNs() > m_folderTime.load();
+    const bool pending = folder->getLastModifiedTimeNs() != m_folderTime.load();
     folder->setLastModifiedTime(0);
     if (!pending) {
         m_folderTime = folder->getLastModifiedTimeNs();
@@ -695,14 +695,17 @@ void PrinterRepository::refresh_(WriteFileLocker* locker) {
         return;
     }
     const std::int64_t folderTime = folder->getLastModifiedTimeNs();
-    if (folderTime <= m_folderTime.load()) {
+    // Any other time, earlier ones too (a restored backup, a clock set
+    // back), is a change: reading only newer times would keep an old tree
+    // that the next save would write over the restored file.
+    if (folderTime == m_folderTime.load()) {
         return;
     }
     m_folderTime = folderTime;
 
     const vfs::FileObjectPtr settingsFile = boost::atomic_load(&m_settingsFile);
     const std::int64_t settingsTime = settingsFile ? settingsFile->getLastModifiedTimeNs() : 0;
-    if (settingsTime > m_settingsFileTime.load() && m_lockingRepository && locker) {
+    if (settingsTime != m_settingsFileTime.load() && m_lockingRepository && locker) {
         // The time is taken before reading: a change landing in between is
         // read now and seen again by the next check, never missed.
         m_settingsFileTime = settingsTime;
@@ -723,7 +726,7 @@ void PrinterRepository::refresh_(WriteFileLocker* locker) {
         wxMutexLocker lock(*m_fillMutex);
         if (m_spSettingsContent) {
             const vfs::FileObjectPtr file = m_spSettingsContent->getFile();
-            if (file && file->getLastModifiedTimeNs() > m_spSettingsFileTime.load()) {
+            if (file && file->getLastModifiedTimeNs() != m_spSettingsFileTime.load()) {
                 m_spSettingsContent.reset();
                 m_spSettingsFileTime = 0;
             }

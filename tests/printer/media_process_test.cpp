@@ -163,6 +163,36 @@ TEST_F(MediaProcessTest, ARunningProcessSeesAnotherProcesssSaveWithinTheSameSeco
     EXPECT_EQ(fileValue(settingsFile(), "Media/DefaultMode"), "Draft");
 }
 
+TEST_F(MediaProcessTest, ASaveCarryingAnEarlierTimeIsReadAndNotOverwritten) {
+    makeMedia(fullMediaBody());
+    MediaPtr repository = media();
+    ASSERT_TRUE(repository);
+    EXPECT_EQ(U(repository->getReader()->getJdfAlias()), "Glänzend");
+    const long long folderTime = modifiedNs(mediaPath());
+    const std::string saved = inFreshProcess(dir, [&] {
+        boost::shared_ptr<MediaWriter> writer = media()->getWriter();
+        if (!writer) {
+            return std::string("<no writer>");
+        }
+        writer->setJdfAlias(W("Zurückgespielt"));
+        return std::string(writer->save() ? "saved" : "not saved");
+    });
+    ASSERT_EQ(saved, "saved");
+    // As after restoring a backup or setting the clock back.
+    const long long earlier = folderTime - 3600LL * 1000000000LL;
+    setModified(settingsFile(), earlier);
+    setModified(mediaPath(), earlier);
+    EXPECT_EQ(U(repository->getReader()->getJdfAlias()), "Zurückgespielt");
+    {
+        boost::shared_ptr<MediaWriter> writer = repository->getWriter();
+        ASSERT_TRUE(writer);
+        writer->setDefaultMode(W("Draft"));
+        ASSERT_TRUE(writer->save());
+    }
+    EXPECT_EQ(fileValue(settingsFile(), "Media/JdfAlias"), "Zurückgespielt");
+    EXPECT_EQ(fileValue(settingsFile(), "Media/DefaultMode"), "Draft");
+}
+
 TEST_F(MediaProcessTest, AWriterInAnotherProcessKeepsReadersOutUntilDropped) {
     makeMedia(fullMediaBody());
     MediaPtr repository = media();

@@ -157,6 +157,42 @@ TEST_F(PrinterProcessTest, ReaderSeesTheOtherProcessSaveAtOnce) {
     EXPECT_EQ(child.wait(), 0);
 }
 
+// A restored backup (or a clock set back) brings an older time with a new
+// file: the repository must read it, and a writer must build on it instead
+// of saving the tree it had over the restored file.
+TEST_F(PrinterProcessTest, AChangeCarryingAnEarlierTimeIsReadAndNotOverwritten) {
+    makePrinter("P", R"(<node name="PortName" value="start"/>)");
+    {
+        boost::shared_ptr<PrinterReader> reader = PrinterReader::getReader(W("P"));
+        ASSERT_TRUE(reader);
+        EXPECT_EQ(U(reader->getPortType()), "start");
+    }
+    const long long before = modifiedNs(printerPath("P"));
+    std::string text = readFile(settingsPath("P"));
+    const std::size_t at = text.find("\"start\"");
+    ASSERT_NE(at, std::string::npos);
+    text.replace(at, 7, "\"restored\"");
+    writeFile(settingsPath("P") + ".new", text);
+    ASSERT_EQ(std::rename((settingsPath("P") + ".new").c_str(), settingsPath("P").c_str()), 0);
+    const long long earlier = before - 3600LL * 1000000000LL;
+    setModifiedNs(settingsPath("P"), earlier);
+    setModifiedNs(printerPath("P"), earlier);
+
+    {
+        boost::shared_ptr<PrinterReader> reader = PrinterReader::getReader(W("P"));
+        ASSERT_TRUE(reader);
+        EXPECT_EQ(U(reader->getPortType()), "restored");
+    }
+    {
+        boost::shared_ptr<PrinterWriter> writer = PrinterWriter::getWriter(W("P"));
+        ASSERT_TRUE(writer);
+        writer->setPortData(W("after"));
+        ASSERT_TRUE(writer->save());
+    }
+    EXPECT_EQ(fileValue(settingsPath("P"), "Printer/PortName"), "restored");
+    EXPECT_EQ(fileValue(settingsPath("P"), "Printer/PortData"), "after");
+}
+
 TEST_F(PrinterProcessTest, WriterOfAnotherProcessKeepsReadersOut) {
     makePrinter("P", R"(<node name="PortName" value="USB"/>)");
     Child child([&](Child& self) {
