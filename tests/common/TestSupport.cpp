@@ -3,6 +3,7 @@
 #include <vector>
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -174,6 +175,23 @@ CommaLocale::CommaLocale() : m_available(false) {
 
 CommaLocale::~CommaLocale() {
     std::setlocale(LC_ALL, m_previous.c_str());
+}
+
+long long modifiedNs(const std::string& path) {
+    struct stat status;
+    if (::stat(path.c_str(), &status) != 0) {
+        return 0;
+    }
+    return static_cast<long long>(status.st_mtim.tv_sec) * 1000000000LL + status.st_mtim.tv_nsec;
+}
+
+bool setModifiedNs(const std::string& path, long long nanos) {
+    struct timespec times[2];
+    times[0].tv_sec = 0;
+    times[0].tv_nsec = UTIME_OMIT;
+    times[1].tv_sec = nanos / 1000000000LL;
+    times[1].tv_nsec = nanos % 1000000000LL;
+    return ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
 }
 
 }  // namespace test

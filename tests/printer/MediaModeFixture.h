@@ -282,14 +282,6 @@ inline std::string inFreshProcess(const TempDir& dir, const std::function<std::s
     return readFile(output);
 }
 
-inline long long modifiedNs(const std::string& path) {
-    struct stat status;
-    if (::stat(path.c_str(), &status) != 0) {
-        return 0;
-    }
-    return static_cast<long long>(status.st_mtim.tv_sec) * 1000000000LL + status.st_mtim.tv_nsec;
-}
-
 inline unsigned long long inodeOf(const std::string& path) {
     struct stat status;
     return ::stat(path.c_str(), &status) == 0 ? status.st_ino : 0;

@@ -80,25 +80,6 @@ inline std::string settingsXml(const std::string& root, const std::string& body)
            "</node>\n";
 }
 
-// Modification time of a path in nanoseconds; 0 when it does not exist.
-inline long long modifiedNs(const std::string& path) {
-    struct stat status;
-    if (::stat(path.c_str(), &status) != 0) {
-        return 0;
-    }
-    return static_cast<long long>(status.st_mtim.tv_sec) * 1000000000LL + status.st_mtim.tv_nsec;
-}
-
-// Sets the modification time of `path` to `nanos`.
-inline void setModifiedNs(const std::string& path, long long nanos) {
-    struct timespec times[2];
-    times[0].tv_sec = 0;
-    times[0].tv_nsec = UTIME_OMIT;
-    times[1].tv_sec = nanos / 1000000000LL;
-    times[1].tv_nsec = nanos % 1000000000LL;
-    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
-}
-
 inline void removeTree(const std::string& path) {
     std::error_code ignored;
     std::filesystem::remove_all(path, ignored);

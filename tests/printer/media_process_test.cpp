@@ -24,16 +24,6 @@ class MediaProcessTest : public MediaModeFixture {
     std::string settingsFile() const { return mediaPath() + "/.Settings.xml"; }
 };
 
-// Sets the modification time of `path` to `nanos`.
-void setModified(const std::string& path, long long nanos) {
-    struct timespec times[2];
-    times[0].tv_sec = 0;
-    times[0].tv_nsec = UTIME_OMIT;
-    times[1].tv_sec = nanos / 1000000000LL;
-    times[1].tv_nsec = nanos % 1000000000LL;
-    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
-}
-
 // Sets one value of every kind a media writer has.
 void setEverything(MediaWriter& writer) {
     repos::InkCfg cfg;
@@ -146,7 +136,7 @@ TEST_F(MediaProcessTest, ARunningProcessSeesAnotherProcesssSaveWithinTheSameSeco
     ASSERT_EQ(saved, "saved");
     // Put the change into the same second as what this process saw: only
     // the fraction of the second tells them apart.
-    setModified(mediaPath(), folderTime + 1);
+    ASSERT_TRUE(setModifiedNs(mediaPath(), folderTime + 1));
     boost::shared_ptr<MediaReader> reader = repository->getReader();
     ASSERT_TRUE(reader);
     EXPECT_EQ(U(reader->getJdfAlias()), "Seidenmatt");
@@ -180,8 +170,8 @@ TEST_F(MediaProcessTest, ASaveCarryingAnEarlierTimeIsReadAndNotOverwritten) {
     ASSERT_EQ(saved, "saved");
     // As after restoring a backup or setting the clock back.
     const long long earlier = folderTime - 3600LL * 1000000000LL;
-    setModified(settingsFile(), earlier);
-    setModified(mediaPath(), earlier);
+    ASSERT_TRUE(setModifiedNs(settingsFile(), earlier));
+    ASSERT_TRUE(setModifiedNs(mediaPath(), earlier));
     EXPECT_EQ(U(repository->getReader()->getJdfAlias()), "Zurückgespielt");
     {
         boost::shared_ptr<MediaWriter> writer = repository->getWriter();

@@ -24,15 +24,6 @@ class ModeProcessTest : public MediaModeFixture {
     std::string settingsFile() const { return modePath() + "/.Settings.xml"; }
 };
 
-void setModified(const std::string& path, long long nanos) {
-    struct timespec times[2];
-    times[0].tv_sec = 0;
-    times[0].tv_nsec = UTIME_OMIT;
-    times[1].tv_sec = nanos / 1000000000LL;
-    times[1].tv_nsec = nanos % 1000000000LL;
-    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
-}
-
 // Sets one value through every setter of a mode writer.
 void setEverything(ModeWriter& writer) {
     repos::InkCfg cfg;
@@ -135,7 +126,7 @@ TEST_F(ModeProcessTest, ARunningProcessSeesAnotherProcesssSaveAndBuildsOnIt) {
     });
     ASSERT_EQ(saved, "saved");
     // Only the fraction of the second tells the change apart.
-    setModified(modePath(), folderTime + 1);
+    ASSERT_TRUE(setModifiedNs(modePath(), folderTime + 1));
     {
         boost::shared_ptr<ModeReader> reader = repository->getReader();
         ASSERT_TRUE(reader);

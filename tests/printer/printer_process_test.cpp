@@ -175,8 +175,8 @@ TEST_F(PrinterProcessTest, AChangeCarryingAnEarlierTimeIsReadAndNotOverwritten) 
     writeFile(settingsPath("P") + ".new", text);
     ASSERT_EQ(std::rename((settingsPath("P") + ".new").c_str(), settingsPath("P").c_str()), 0);
     const long long earlier = before - 3600LL * 1000000000LL;
-    setModifiedNs(settingsPath("P"), earlier);
-    setModifiedNs(printerPath("P"), earlier);
+    ASSERT_TRUE(setModifiedNs(settingsPath("P"), earlier));
+    ASSERT_TRUE(setModifiedNs(printerPath("P"), earlier));
 
     {
         boost::shared_ptr<PrinterReader> reader = PrinterReader::getReader(W("P"));

@@ -15,6 +15,7 @@
 #include "vfs/src/impl/FileSystemException.h"
 
 using vexa::test::makeDirs;
+using vexa::test::modifiedNs;
 using vexa::test::N;
 using vexa::test::pathExists;
 using vexa::test::readFile;
@@ -33,14 +34,6 @@ std::string bytes(std::size_t size, unsigned seed) {
         data[i] = static_cast<char>((i * 31 + seed + i / 509) & 0xFF);
     }
     return data;
-}
-
-std::int64_t mtimeNs(const std::string& path) {
-    struct stat st;
-    if (stat(path.c_str(), &st) != 0) {
-        return -1;
-    }
-    return static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
 }
 
 void setMtimeNs(const std::string& path, std::int64_t ns) {
@@ -117,8 +110,8 @@ class CopyTest : public VfsFixture {
         for (const auto& file : m_files) {
             SCOPED_TRACE(file.first);
             EXPECT_TRUE(readFile(path(destination + "/" + file.first)) == file.second);
-            EXPECT_EQ(mtimeNs(path(destination + "/" + file.first)),
-                      mtimeNs(path("src/" + file.first)));
+            EXPECT_EQ(modifiedNs(path(destination + "/" + file.first)),
+                      modifiedNs(path("src/" + file.first)));
         }
     }
 
