@@ -95,8 +95,12 @@ const wxString* NamedNode::findAttribute(const wxString& key) const {
 }
 
 const wxString* NamedNode::findAttribute(const wxChar* key) const {
-    // A node has a handful of attributes: comparing in place is cheaper than
-    // making a wide string of the key for the map's lookup.
+    // Most nodes have a handful of attributes: comparing in place is cheaper
+    // than making a wide string of the key for the map's lookup. Wide rows
+    // (level tables) keep the map's logarithmic lookup.
+    if (m_data.attributes.size() > 8) {
+        return findAttribute(wxString(key));
+    }
     for (const auto& attribute : m_data.attributes) {
         if (std::wcscmp(attribute.first.wx_str(), key) == 0) {
             return &attribute.second;
