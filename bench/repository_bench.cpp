@@ -14,7 +14,6 @@
 // medias × 3 modes, m200 = one printer × 200 medias × 50 modes).
 #include <dirent.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <wx/init.h>
 #include <wx/log.h>
@@ -141,31 +140,6 @@ std::size_t readEverything(PrinterReader& reader) {
     touched += reader.getResolutionAliases(false).size();
     touched += reader.getMediaList().size();
     return touched;
-}
-
-// Runs `body` in a forked copy of this process and returns what it
-// reported (used where memory of the new process is measured).
-template <typename Body>
-double inChild(Body body) {
-    int pipeFds[2];
-    if (::pipe(pipeFds) != 0) {
-        return -1;
-    }
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::close(pipeFds[0]);
-        const double seconds = body();
-        (void)!::write(pipeFds[1], &seconds, sizeof(seconds));
-        ::_exit(0);
-    }
-    ::close(pipeFds[1]);
-    double seconds = -1;
-    if (::read(pipeFds[0], &seconds, sizeof(seconds)) != sizeof(seconds)) {
-        seconds = -1;
-    }
-    ::close(pipeFds[0]);
-    ::waitpid(pid, nullptr, 0);
-    return seconds;
 }
 
 // Runs this program anew as `--vexa-child=<task>` on the repository `name`
@@ -464,7 +438,8 @@ long residentBytes() {
 // Resident memory added per opened printer (readers dropped, repositories
 // kept by the catalog as a host's are), in a new process, per byte of its
 // settings file. The "time" reported is that ratio, so the summary can hold
-// it against the limit.
+// it against the limit. A fresh process, not a fork of this one: the heap
+// left free by the benchmarks before would hide part of the growth.
 void BM_MemoryPerPrinter(benchmark::State& state) {
     const std::string name = "p" + std::to_string(state.range(0));
     if (!useRepository(state, name)) {
@@ -472,28 +447,32 @@ void BM_MemoryPerPrinter(benchmark::State& state) {
     }
     const std::size_t bytes = settingsBytes(name);
     const double printers = static_cast<double>(SystemRepository::getPrintersList().size());
-    SystemRepository::Reset();
     double perPrinter = 0;
     for (auto _ : state) {
-        perPrinter = inChild([]() {
-            std::list<wxString> names = SystemRepository::getPrintersList();
-            // Warm the allocator and the library's own statics first.
-            PrinterReader::getReader(names.front());
-            PrinterCatalog::reset();
-            const long before = residentBytes();
-            for (const wxString& printer : names) {
-                boost::shared_ptr<PrinterReader> reader = PrinterReader::getReader(printer);
-                if (reader) {
-                    readEverything(*reader);
-                }
-            }
-            return static_cast<double>(residentBytes() - before) /
-                   static_cast<double>(names.size());
-        });
+        perPrinter = inNewProcess("memory", name);
+        if (perPrinter < 0) {
+            state.SkipWithError("child failed");
+            return;
+        }
         state.SetIterationTime(perPrinter / (static_cast<double>(bytes) / printers));
     }
     state.counters["bytes_per_printer"] = perPrinter;
     state.counters["file_bytes"] = static_cast<double>(bytes) / printers;
+}
+
+double childMemory() {
+    std::list<wxString> names = SystemRepository::getPrintersList();
+    // Warm the allocator and the library's own statics first.
+    PrinterReader::getReader(names.front());
+    PrinterCatalog::reset();
+    const long before = residentBytes();
+    for (const wxString& printer : names) {
+        boost::shared_ptr<PrinterReader> reader = PrinterReader::getReader(printer);
+        if (reader) {
+            readEverything(*reader);
+        }
+    }
+    return static_cast<double>(residentBytes() - before) / static_cast<double>(names.size());
 }
 
 // A unit "time" of 1 second as the floor of the memory ratio.
@@ -548,7 +527,9 @@ int main(int argc, char** argv) {
     if (argc == 3 && std::strncmp(argv[1], "--vexa-child=", 13) == 0) {
         ::setenv("VEXA_INSTALL", argv[2], 1);
         const std::string task = argv[1] + 13;
-        const double seconds = task == "startup" ? childStartup() : childLoad(argv[2]);
+        const double seconds = task == "startup"  ? childStartup()
+                               : task == "memory" ? childMemory()
+                                                  : childLoad(argv[2]);
         std::printf("%.9f\n", seconds);
         return 0;
     }
