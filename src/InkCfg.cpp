@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string>
 
@@ -74,7 +75,7 @@ void releaseNested(SPINKCFG& cfg) {
     cfg.InkUnits = nullptr;
     freeSameInks(cfg.SameInks);
     cfg.SameInks = nullptr;
-    std::free(cfg.VarDot);
+    engine::releaseBlock(cfg.VarDot);
     cfg.VarDot = nullptr;
 }
 
@@ -127,7 +128,7 @@ boost::shared_ptr<SPINKCFG> copyInkCfg(const SPINKCFG* source) {
         copyGroups(*source->SameInks, *cfg->SameInks);
     }
     if (source->VarDot) {
-        cfg->VarDot = allocateZeroed<void>(kVarDotBlockSize);
+        cfg->VarDot = engine::mapZeroed(kVarDotBlockSize);
         if (source->VarDotOpts & SP_VARDOTOPT_CHANNELS) {
             std::memcpy(cfg->VarDot, source->VarDot, sizeof(SPVARDOTCHANNELS));
         } else {
@@ -444,30 +445,30 @@ void DataStrategy<InkCfg>::load(NamedNode::Ptr node, Value& value) const {
     }
 
     // The new block, when the tree describes one of the kind the options name.
-    void* block = nullptr;
+    std::unique_ptr<void, void (*)(void*)> block(nullptr, engine::releaseBlock);
     if (cfg.VarDotLevelCount > 0) {
         if (cfg.VarDotOpts & SP_VARDOTOPT_CHANNELS) {
             if (NamedNode::Ptr child = node->findChild(wxT("VarDotChannels"))) {
-                block = allocateZeroed<void>(kVarDotBlockSize);
-                detail::readVarDotChannels(child, *static_cast<SPVARDOTCHANNELS*>(block));
+                block.reset(engine::mapZeroed(kVarDotBlockSize));
+                detail::readVarDotChannels(child, *static_cast<SPVARDOTCHANNELS*>(block.get()));
             }
         } else if (NamedNode::Ptr child = node->findChild(wxT("VarDotCurves"))) {
-            block = allocateZeroed<void>(kVarDotBlockSize);
-            detail::readVarDotCurves(child, *static_cast<SPVARDOTCURVES*>(block));
+            block.reset(engine::mapZeroed(kVarDotBlockSize));
+            detail::readVarDotCurves(child, *static_cast<SPVARDOTCURVES*>(block.get()));
         }
     }
     if (!block && cfg.VarDot && ((previousOpts ^ cfg.VarDotOpts) & SP_VARDOTOPT_CHANNELS)) {
         // The block stays while the options switched kinds. It may have been
         // made for the smaller kind (by the engine or a caller): move it into
         // one that holds either, so that it is never read past its end.
-        block = allocateZeroed<void>(kVarDotBlockSize);
-        std::memcpy(block, cfg.VarDot,
+        block.reset(engine::mapZeroed(kVarDotBlockSize));
+        std::memcpy(block.get(), cfg.VarDot,
                     (previousOpts & SP_VARDOTOPT_CHANNELS) ? sizeof(SPVARDOTCHANNELS)
                                                            : sizeof(SPVARDOTCURVES));
     }
     if (block) {
-        std::free(cfg.VarDot);
-        cfg.VarDot = block;
+        engine::releaseBlock(cfg.VarDot);
+        cfg.VarDot = block.release();
     }
 }
 

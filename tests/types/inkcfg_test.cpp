@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
 #include <wx/mstream.h>
 
+#include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -644,6 +648,37 @@ TEST(InkCfgVarDot, LevelsAndOptionsChooseTheBlock) {
     // Without levels there is no block.
     node->findChild(W("VarDotLvls"))->detach();
     EXPECT_EQ(kStrategy.load(node)->getSpInkCfg()->VarDot, nullptr);
+}
+
+// A configuration fills a channel or two of a 64 KB table, and a host holds
+// one per printer: the pages never written must cost no memory, and the
+// block must go away with the configuration.
+TEST(InkCfgVarDot, AChannelTableCostsOnlyThePagesItFills) {
+    NamedNode::Ptr node = root("InkCfg");
+    addChild(node, "VarDotLvls", {{"L0", "10"}});
+    addChild(node, "VarDotOpts", {{"value", "0x2"}});
+    addChild(addChild(node, "VarDotChannels"), "Chan0", {{"ink", "Cyan"}});
+    boost::shared_ptr<InkCfg> cfg = kStrategy.load(node);
+    const SPVARDOTCHANNELS* table =
+        static_cast<const SPVARDOTCHANNELS*>(cfg->getSpInkCfg()->VarDot);
+    ASSERT_NE(table, nullptr);
+    EXPECT_STREQ(table->Channels[0].Ink, "Cyan");
+    EXPECT_EQ(table->Channels[29].Coverage.Points[63].y, 0);  // reads as zero all the same
+
+    const std::uintptr_t page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    const std::uintptr_t first = reinterpret_cast<std::uintptr_t>(table) & ~(page - 1);
+    const std::uintptr_t end = reinterpret_cast<std::uintptr_t>(table) + sizeof *table;
+    std::vector<unsigned char> resident((end - first + page - 1) / page);
+    ASSERT_EQ(::mincore(reinterpret_cast<void*>(first), end - first, resident.data()), 0);
+    int residentPages = 0;
+    for (unsigned char flags : resident) {
+        residentPages += flags & 1;
+    }
+    EXPECT_LE(residentPages, 3) << "of " << resident.size();
+
+    cfg.reset();
+    EXPECT_NE(::mincore(reinterpret_cast<void*>(first), end - first, resident.data()), 0);
+    EXPECT_EQ(errno, ENOMEM);
 }
 
 TEST(InkCfgVarDot, WriterRemovesOrKeepsTheOtherChildren) {
