@@ -171,14 +171,16 @@ std::size_t settingsBytes(const std::string& name) {
     return bytes;
 }
 
-void BM_StartupCold(benchmark::State& state) {
+// Times `task` in a new process on the repository of state.range(0)
+// printers, per byte of its settings files.
+void runColdChild(benchmark::State& state, const std::string& task) {
     const std::string name = "p" + std::to_string(state.range(0));
     if (!useRepository(state, name)) {
         return;
     }
     const std::size_t bytes = settingsBytes(name);
     for (auto _ : state) {
-        const double seconds = inNewProcess("startup", name);
+        const double seconds = inNewProcess(task, name);
         if (seconds < 0) {
             state.SkipWithError("child failed");
             return;
@@ -189,23 +191,14 @@ void BM_StartupCold(benchmark::State& state) {
     state.counters["settings_MB"] = static_cast<double>(bytes) / 1e6;
 }
 
+void BM_StartupCold(benchmark::State& state) {
+    runColdChild(state, "startup");
+}
+
 // The floor: the same settings files, read into memory first, parsed and
 // kept (as the repositories keep them) in a new process like the start-up's.
 void BM_LoadSameFiles(benchmark::State& state) {
-    const std::string name = "p" + std::to_string(state.range(0));
-    if (!useRepository(state, name)) {
-        return;
-    }
-    const std::size_t bytes = settingsBytes(name);
-    for (auto _ : state) {
-        const double seconds = inNewProcess("load", name);
-        if (seconds < 0) {
-            state.SkipWithError("child failed");
-            return;
-        }
-        state.SetIterationTime(seconds);
-    }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes));
+    runColdChild(state, "load");
 }
 
 // The children of the two cold benchmarks: open every printer and read
