@@ -8,16 +8,51 @@ namespace kernel {
 
 namespace {
 
-// wxWidgets makes its global converters on first use without a lock, so two
-// threads converting for the first time race. Taking them here once, behind
-// thread-safe static initialisation, keeps every later use a plain read.
-const wxMBConv& utf8Converter() {
-    static const wxMBConv& converter = wxConvUTF8;
-    return converter;
+// The escape of a byte that is no part of a character: U+DC80..U+DCFF, lone
+// low surrogates, which valid UTF-8 never decodes to.
+const std::uint32_t kEscapeBase = 0xDC00;
+
+bool isEscape(std::uint32_t c) {
+    return c >= kEscapeBase + 0x80 && c <= kEscapeBase + 0xFF;
 }
-const wxMBConv& latin1Converter() {
-    static const wxMBConv& converter = wxConvISO8859_1;
-    return converter;
+
+// The length of the well-formed UTF-8 sequence at `s` (of `left` bytes) and
+// its code point; 0 when the first byte starts none (RFC 3629: no overlong
+// form, no surrogate, nothing above U+10FFFF).
+std::size_t decodeOne(const unsigned char* s, std::size_t left, std::uint32_t* c) {
+    const unsigned char lead = s[0];
+    std::size_t length;
+    unsigned char low = 0x80;  // the range of the second byte
+    unsigned char high = 0xBF;
+    std::uint32_t code;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        code = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        code = lead & 0x0F;
+        low = lead == 0xE0 ? 0xA0 : low;    // overlong below U+0800
+        high = lead == 0xED ? 0x9F : high;  // surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        code = lead & 0x07;
+        low = lead == 0xF0 ? 0x90 : low;    // overlong below U+10000
+        high = lead == 0xF4 ? 0x8F : high;  // above U+10FFFF
+    } else {
+        return 0;
+    }
+    if (left < length || s[1] < low || s[1] > high) {
+        return 0;
+    }
+    code = (code << 6) | (s[1] & 0x3F);
+    for (std::size_t i = 2; i < length; ++i) {
+        if ((s[i] & 0xC0) != 0x80) {
+            return 0;
+        }
+        code = (code << 6) | (s[i] & 0x3F);
+    }
+    *c = code;
+    return length;
 }
 
 }  // namespace
@@ -25,8 +60,9 @@ const wxMBConv& latin1Converter() {
 std::string toMB(const wxString& text) {
     // Encoded here rather than by wx's converter, which measures the text in
     // a first pass and is the larger part of a getter's cost. A wide string
-    // holds code points (UTF-32 on this platform); what is no character
-    // (a lone surrogate, beyond U+10FFFF) becomes U+FFFD.
+    // holds code points (UTF-32 on this platform). An escape gives back the
+    // byte fromMB() read; any other surrogate, and what lies beyond
+    // U+10FFFF, is no character and becomes U+FFFD.
     const wxStringCharType* p = text.wx_str();
     const std::size_t length = text.length();
     std::string out;
@@ -35,6 +71,10 @@ std::string toMB(const wxString& text) {
         std::uint32_t c = static_cast<std::uint32_t>(p[i]);
         if (c < 0x80) {
             out += static_cast<char>(c);
+            continue;
+        }
+        if (isEscape(c)) {
+            out += static_cast<char>(c - kEscapeBase);
             continue;
         }
         if ((c >= 0xD800 && c < 0xE000) || c > 0x10FFFF) {
@@ -49,8 +89,7 @@ wxString fromMB(const char* text, std::size_t length) {
     if (text == nullptr || length == 0) {
         return wxString();
     }
-    // Most settings text is ASCII: widen it directly, which is several times
-    // faster than the general converter (it measures the text first).
+    // Most settings text is ASCII: widen it directly.
     wchar_t small[128];
     if (length <= sizeof(small) / sizeof(small[0])) {
         std::size_t i = 0;
@@ -62,12 +101,29 @@ wxString fromMB(const char* text, std::size_t length) {
             return wxString(small, length);
         }
     }
-    wxString result(text, utf8Converter(), length);
-    if (result.empty()) {
-        // Not UTF-8: keep the bytes readable instead of losing the text.
-        result = wxString(text, latin1Converter(), length);
+    // Never more code points than bytes.
+    std::wstring wide;
+    wide.reserve(length);
+    const unsigned char* s = reinterpret_cast<const unsigned char*>(text);
+    std::size_t at = 0;
+    while (at < length) {
+        if (s[at] < 0x80) {
+            wide += static_cast<wchar_t>(s[at++]);
+            continue;
+        }
+        std::uint32_t c = 0;
+        const std::size_t used = decodeOne(s + at, length - at, &c);
+        if (used == 0) {
+            // Escaped rather than replaced or dropped, so that toMB() gives
+            // back the very bytes: a folder named in another code page can
+            // still be opened, and a load and a store keep every value.
+            wide += static_cast<wchar_t>(kEscapeBase + s[at++]);
+            continue;
+        }
+        wide += static_cast<wchar_t>(c);
+        at += used;
     }
-    return result;
+    return wxString(wide.data(), wide.size());
 }
 
 wxString fromMB(const char* text) {

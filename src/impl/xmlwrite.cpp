@@ -57,6 +57,7 @@ bool appendEscaped(std::string& out, const wxString& text) {
             out += "&#9;";
         } else if (c < 0x20 || (c >= 0xD800 && c < 0xE000) || c == 0xFFFE || c == 0xFFFF ||
                    c > 0x10FFFF) {
+            // An escaped byte (U+DC80..U+DCFF) too: raw, it would make the file invalid UTF-8.
             appendUtf8(out, 0xFFFD);
             clean = false;
         } else {

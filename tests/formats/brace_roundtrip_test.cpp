@@ -184,4 +184,24 @@ TEST(BraceRoundTrip, EveryReadTreeIsWrittenSoThatItReadsBack) {
     EXPECT_GT(blocks, 300);
 }
 
+// Bytes that are no UTF-8 (a name written in another code page, an encoded
+// surrogate, a value beyond U+10FFFF) are kept byte for byte: text already
+// in the writer's layout is stored back exactly as it was loaded.
+TEST(BraceRoundTrip, BytesThatAreNoUtf8ComeBackUnchanged) {
+    const char* const kSequences[] = {"\xED\xBB\xBF", "\xF4\x90\x80\x80", "Caf\xE9",
+                                      "\xC0\xAF",     "\xE2\x82",         "\x80\xFF"};
+    for (const std::string bytes : kSequences) {
+        SCOPED_TRACE(::testing::PrintToString(bytes));
+        const std::string text = "N" + bytes + "\n<attrs>\nk" + bytes + "=v" + bytes +
+                                 "\n</attrs>\n {\n P" + bytes + " { " + bytes + " }\n Q { \"" +
+                                 bytes + " x\" }\n W { a" + bytes + " " + bytes + " }\n}\n";
+        const NamedNode::Ptr tree = loadBrace(text);
+        ASSERT_TRUE(tree);
+        EXPECT_EQ(vexa::kernel::toMB(tree->getName()), "N" + bytes);
+        ASSERT_EQ(tree->getChildCount(), 3u);
+        EXPECT_EQ(vexa::kernel::toMB(tree->getChildren().front()->getName()), "P" + bytes);
+        EXPECT_EQ(storeBrace(tree), text);
+    }
+}
+
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -92,11 +93,53 @@ TEST(CodePageConversion, CopiesAndCutsAtCharacterBoundaries) {
     EXPECT_STREQ(small, "");
 }
 
-TEST(TextHelpers, InvalidUtf8IsKeptByteForByte) {
-    const std::string latin1 = "Caf\xE9";
-    const wxString wide = fromMB(latin1);
-    ASSERT_EQ(wide.length(), 4u);
-    EXPECT_EQ(wide[3].GetValue(), 0xE9u);
+// Any bytes come back from toMB(fromMB()) as they were: well-formed UTF-8
+// decodes to its code points, every other byte to its escape U+DC00 + byte.
+TEST(TextHelpers, AnyBytesRoundTripAndValidUtf8DecodesToCodePoints) {
+    struct Case {
+        std::string bytes;
+        std::vector<std::uint32_t> codes;
+    } cases[] = {
+        {"A\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", {0x41, 0xE9, 0x20AC, 0x1F600}},
+        {"\xED\x9F\xBF\xEE\x80\x80\xF4\x8F\xBF\xBF", {0xD7FF, 0xE000, 0x10FFFF}},
+        {"Caf\xE9", {'C', 'a', 'f', 0xDCE9}},
+        {"\xED\xBB\xBF", {0xDCED, 0xDCBB, 0xDCBF}},              // encoded surrogate
+        {"\xF4\x90\x80\x80", {0xDCF4, 0xDC90, 0xDC80, 0xDC80}},  // above U+10FFFF
+        {"\xC0\xAF", {0xDCC0, 0xDCAF}},                          // overlong '/'
+        {"\xE0\x9F\xBF", {0xDCE0, 0xDC9F, 0xDCBF}},              // overlong, three bytes
+        {"\xF0\x8F\xBF\xBF", {0xDCF0, 0xDC8F, 0xDCBF, 0xDCBF}},  // overlong, four bytes
+        {"\xE2\x82", {0xDCE2, 0xDC82}},                          // cut short at the end
+        {"\xE2\x82"
+         "A\xC3\xA9",
+         {0xDCE2, 0xDC82, 'A', 0xE9}},  // cut short inside
+        {"\x80", {0xDC80}},             // stray continuation
+        {"\xFF", {0xDCFF}},
+        {"\xF5\x80\x80\x80", {0xDCF5, 0xDC80, 0xDC80, 0xDC80}},
+        {std::string("a\0\xE9", 3), {'a', 0, 0xDCE9}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.bytes));
+        const wxString wide = fromMB(c.bytes);
+        std::vector<std::uint32_t> codes;
+        for (std::size_t i = 0; i < wide.length(); ++i) {
+            codes.push_back(static_cast<std::uint32_t>(wide[i].GetValue()));
+        }
+        EXPECT_EQ(codes, c.codes);
+        EXPECT_EQ(toMB(wide), c.bytes);
+    }
+}
+
+// Surrogates other than the escapes are no characters: U+FFFD, as is what
+// lies beyond U+10FFFF.
+TEST(TextHelpers, OtherSurrogatesAreWrittenAsReplacement) {
+    const std::string replacement = "\xEF\xBF\xBD";
+    for (const std::uint32_t c :
+         {0xD800u, 0xDBFFu, 0xDC00u, 0xDC7Fu, 0xDD00u, 0xDFFFu, 0x110000u}) {
+        SCOPED_TRACE(c);
+        EXPECT_EQ(toMB(wxString(1, static_cast<wchar_t>(c))), replacement);
+    }
+    EXPECT_EQ(toMB(wxString(1, static_cast<wchar_t>(0xDC80))), "\x80");
+    EXPECT_EQ(toMB(wxString(1, static_cast<wchar_t>(0xDCFF))), "\xFF");
 }
 
 TEST(TextHelpers, CutsNeverSplitACharacter) {
