@@ -104,9 +104,50 @@ TEST(WindowsFileNameParser, PosixPathsHaveAnEmptyRootSilently) {
     EXPECT_EQ(N(name.getURI()), "file:///srv/vexa/db");
     EXPECT_EQ(N(name.getParent()->getNativePath()), "/srv/vexa");
     EXPECT_TRUE(log.records().empty());
-    // Relative text stays relative.
-    EXPECT_EQ(parse("rel\\x").path, "rel/x");
-    EXPECT_EQ(parse("rel\\x").root, "");
+}
+
+// Without a drive letter or a UNC prefix a text is a POSIX path: ':' and '\'
+// belong to names, whether the path is absolute or relative, and only runs
+// of '/' collapse. Read otherwise, a repository below /srv/a:b would be
+// looked for (and created) in /srv/ab or /srv/a.
+TEST(WindowsFileNameParser, PosixPathsKeepColonsAndBackslashes) {
+    const struct {
+        const char* text;
+        const char* path;
+        const char* parent;  // "" when there is none
+    } cases[] = {
+        {"/srv/a:b/db", "/srv/a:b/db", "/srv/a:b"},
+        {"/srv/a\\b/db", "/srv/a\\b/db", "/srv/a\\b"},
+        {"/srv/c:\\d\\", "/srv/c:\\d\\", "/srv"},
+        {"/srv/x:", "/srv/x:", "/srv"},
+        {"/srv//a:b///c", "/srv/a:b/c", "/srv/a:b"},
+        {"rel\\x", "rel\\x", ""},
+        {"a:b", "a:b", ""},
+        {"a:b/c:d", "a:b/c:d", "a:b"},
+        {"\\x\\y", "\\x\\y", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        LogCapture log;
+        const Parsed parsed = parse(c.text);
+        EXPECT_EQ(parsed.root, "");
+        EXPECT_FALSE(parsed.unc);
+        EXPECT_EQ(parsed.path, c.path);
+        for (const vexa::vfs::FileNamePtr& name :
+             {vexa::vfs::FileNamePtr(new WindowsFileName(W(c.text))),
+              vexa::vfs::createFileName(W(c.text))}) {
+            EXPECT_EQ(N(name->getNativePath()), c.path);
+            const vexa::vfs::FileNamePtr parent = name->getParent();
+            EXPECT_EQ(parent ? N(parent->getNativePath()) : std::string(), c.parent);
+        }
+        EXPECT_TRUE(log.records().empty()) << log.records().front().message;
+    }
+    // Given with an empty root, such a path is taken as it is too.
+    const WindowsFileNameParser separately("", "/srv/a:b\\c");
+    EXPECT_EQ(N(separately.getPath()), "/srv/a:b\\c");
+    // Drive texts keep their Windows reading.
+    EXPECT_EQ(parse("C:").root, "C");
+    EXPECT_EQ(parse("c:/x\\y").path, "/x/y");
 }
 
 TEST(WindowsFileNameParser, RootGivenSeparately) {

@@ -7,7 +7,11 @@ namespace provider {
 namespace {
 
 wxString storedPath(const wxString& path) {
-    return path.empty() ? wxString(wxT("/")) : AbstractFileName::normaliseSeparators(path);
+    return path.empty() ? wxString(wxT("/")) : path;
+}
+
+bool isAsciiLetter(wxUniChar c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
 // The prefix a descendant's path must begin with: the path and "/", or the
@@ -23,7 +27,18 @@ AbstractFileName::AbstractFileName(const wxString& scheme, const wxString& path)
 
 AbstractFileName::~AbstractFileName() {}
 
+bool AbstractFileName::isWindowsForm(const wxString& text) {
+    if (text.StartsWith(wxT("\\\\")) || text.StartsWith(wxT("//"))) {
+        return true;
+    }
+    return text.length() >= 2 && isAsciiLetter(text[0]) && text[1] == ':' &&
+           (text.length() == 2 || text[2] == '\\' || text[2] == '/');
+}
+
 wxString AbstractFileName::normaliseSeparators(const wxString& text) {
+    if (!isWindowsForm(text)) {
+        return text;
+    }
     wxString result(text);
     result.Replace(wxT("\\"), wxT("/"));
     return result;
@@ -102,7 +117,7 @@ FileNamePtr AbstractFileName::getRoot() const {
 }
 
 FileNamePtr AbstractFileName::getParent() const {
-    wxString path = normaliseSeparators(m_path);
+    wxString path = m_path;
     int slash = path.Find('/', true);
     if (slash == wxNOT_FOUND) {
         return FileNamePtr();

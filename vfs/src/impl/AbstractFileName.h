@@ -44,12 +44,18 @@ class VEXA_REPOS_API AbstractFileName : public FileName {
     // The scheme and root part of the URI, e.g. "file:///C:".
     virtual wxString getRootURI() const = 0;
 
-    // Every backslash becomes '/'.
+    // True when `text` begins with a drive letter ("C:" alone or followed by
+    // '\' or '/') or a UNC prefix ("\\" or "//"): the texts that follow
+    // Windows rules. Any other text is a POSIX path, in which every character
+    // but '/' belongs to a name.
+    static bool isWindowsForm(const wxString& text);
+    // In a text of Windows form every backslash becomes '/'; any other text
+    // comes back as it is, since there '\' is part of a name.
     static wxString normaliseSeparators(const wxString& text);
 
   protected:
-    // An empty path becomes "/"; any other is stored with separators
-    // normalised (nothing else is resolved).
+    // An empty path becomes "/"; any other is stored as given (nothing is
+    // resolved): the provider passes it with '/' separators.
     AbstractFileName(const wxString& scheme, const wxString& path);
 
   private:

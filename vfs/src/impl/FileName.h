@@ -58,10 +58,11 @@ class VEXA_REPOS_API FileName {
 };
 
 // A local file name for a path text: drive-letter and UNC texts follow
-// Windows rules, a POSIX absolute path gives an empty root. The text's
-// folders are recomposed (doubled separators collapse, backslashes become
-// separators) but not resolved against the working folder: relative text
-// stays relative. Never fails.
+// Windows rules (doubled separators collapse, backslashes become
+// separators); any other text is a POSIX path with an empty root, in which
+// runs of '/' collapse and ':' and '\' are characters of names. Nothing is
+// resolved against the working folder: relative text stays relative. Never
+// fails.
 VEXA_REPOS_API FileNamePtr createFileName(const wxString& text);
 
 }  // namespace vfs

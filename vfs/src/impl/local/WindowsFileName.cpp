@@ -9,9 +9,13 @@ namespace vexa {
 namespace vfs {
 
 FileNamePtr createFileName(const wxString& text) {
+    if (!provider::AbstractFileName::isWindowsForm(text)) {
+        // A POSIX path goes to the parser as it is: recomposed with Windows
+        // rules, "a:b" would lose its ':' to a drive and "a\b" would split.
+        return boost::make_shared<provider::local::WindowsFileName>(text);
+    }
     // Recompose with Windows rules whatever the platform: drive letters and
-    // UNC texts keep their meaning, doubled separators collapse, and a POSIX
-    // path comes back with backslashes, which the parser turns back into '/'.
+    // UNC texts keep their meaning and doubled separators collapse.
     const wxFileName recomposed(text, wxPATH_DOS);
     return boost::make_shared<provider::local::WindowsFileName>(recomposed.GetFullPath(wxPATH_DOS));
 }

@@ -1,6 +1,7 @@
 #include "vfs/src/impl/local/WindowsFileNameParser.h"
 
 #include "logger/Log.h"
+#include "vfs/src/impl/AbstractFileName.h"
 
 namespace vexa {
 namespace vfs {
@@ -31,6 +32,21 @@ void splitVolume(const wxString& text, wxString* volume, wxString* rest) {
     }
 }
 
+// A POSIX path with each run of '/' reduced to one, as the system reads it.
+wxString collapsedSlashes(const wxString& text) {
+    if (text.Find(wxT("//")) == wxNOT_FOUND) {
+        return text;
+    }
+    wxString result;
+    result.reserve(text.length());
+    for (const wxUniChar c : text) {
+        if (c != '/' || result.empty() || result.Last() != '/') {
+            result += c;
+        }
+    }
+    return result;
+}
+
 bool containsAny(const wxString& text, const char* characters) {
     for (const char* c = characters; *c != '\0'; ++c) {
         if (text.Find(*c) != wxNOT_FOUND) {
@@ -43,6 +59,13 @@ bool containsAny(const wxString& text, const char* characters) {
 }  // namespace
 
 WindowsFileNameParser::WindowsFileNameParser(const wxString& text) : m_isUnc(false) {
+    if (!AbstractFileName::isWindowsForm(text)) {
+        // ':' and '\' are characters of a POSIX name, neither a drive
+        // separator nor a path separator: rewriting them would name (and
+        // create) another folder.
+        m_path = collapsedSlashes(text);
+        return;
+    }
     m_isUnc = text.Find(':') == wxNOT_FOUND &&
               (text.StartsWith(wxT("\\\\")) || text.StartsWith(wxT("//")));
     wxString normal = withSlashes(text);
@@ -78,6 +101,10 @@ WindowsFileNameParser::WindowsFileNameParser(const wxString& text) : m_isUnc(fal
 
 WindowsFileNameParser::WindowsFileNameParser(const wxString& root, const wxString& path)
     : m_isUnc(false) {
+    if (root.empty() && !AbstractFileName::isWindowsForm(path)) {
+        m_path = path;  // a POSIX path, taken as it is
+        return;
+    }
     const wxString normalRoot = withSlashes(root);
     const wxString normalPath = withSlashes(path);
     if (normalPath.Find(':') != wxNOT_FOUND) {

@@ -5,7 +5,9 @@
 // it written with '/'. The parser is a value object used only while a
 // WindowsFileName is built. It never rejects text: problems are logged as
 // warnings and the parts are taken as they are. Drive letters are recognised
-// by the text alone, whatever the platform.
+// by the text alone, whatever the platform. Only a text that begins with a
+// drive letter or a UNC prefix gets Windows rules; any other is a POSIX path
+// whose ':' and '\' are characters of its names.
 #ifndef VEXA_VFS_LOCAL_WINDOWSFILENAMEPARSER_H
 #define VEXA_VFS_LOCAL_WINDOWSFILENAMEPARSER_H
 
@@ -21,11 +23,13 @@ namespace local {
 class VEXA_REPOS_API WindowsFileNameParser {
   public:
     // Parses root and path together: "C:\dir\f" (root C), "\\SRV\DATA\x"
-    // or "//SRV/DATA/x" (root SRV/DATA), "/srv/db" (empty root).
+    // or "//SRV/DATA/x" (root SRV/DATA), "/srv/db" or "/srv/a:b\c" (empty
+    // root; runs of '/' collapse, nothing else changes).
     explicit WindowsFileNameParser(const wxString& text);
     // Takes a root given separately: one character is a drive letter, "C:"
-    // is reduced to C, an empty root stays empty (a POSIX path), any other
-    // root without ':' is a COMPUTER/SHARE pair.
+    // is reduced to C, an empty root stays empty (a POSIX path, taken as it
+    // is unless it has Windows form itself), any other root without ':' is a
+    // COMPUTER/SHARE pair.
     WindowsFileNameParser(const wxString& root, const wxString& path);
 
     const wxString& getRoot() const { return m_root; }
