@@ -14,7 +14,17 @@
 //   ReadWriteMutex, which is always taken first and released last.
 // - Taking the lock never blocks indefinitely: one attempt, then up to 21
 //   more 50 ms apart (22 attempts, about 1.05 s). When all fail the result
-//   is an empty token; nothing is thrown and nothing is logged.
+//   is an empty token and the thread's failure (repos/Failure.h) says
+//   LOCKED with the lock file's path; nothing is thrown and nothing is
+//   logged.
+// - A process that may not write the ".lock" (another user's repository, a
+//   read-only mount) takes a shared lock on a read-only handle for its
+//   readers: it still keeps other processes' writers out. It gets no
+//   writer's token: that fails at once with the reason (PERMISSION_DENIED
+//   or READ_ONLY), never as LOCKED. Where no ".lock" exists and none can be
+//   made, a reader's token holds nothing (saves replace files by rename, so
+//   such a reader sees an old or a new file, whole). A ".lock" that is a
+//   symbolic link is never followed.
 // - The readers of one FileLock share one token (acquireShared); each writer
 //   gets a token of its own (acquireExclusive). A token lives as long as its
 //   last handle.
@@ -49,7 +59,8 @@ class VEXA_REPOS_API FileLock {
         ~Token_();
         Token_(const Token_&) = delete;
         Token_& operator=(const Token_&) = delete;
-        // The descriptor holding the operating-system lock for this process.
+        // The descriptor holding the operating-system lock for this process; -1
+        // for a reader's token that holds no lock (see above).
         int descriptor() const { return m_descriptor; }
 
       private:
@@ -63,8 +74,9 @@ class VEXA_REPOS_API FileLock {
     };
     typedef boost::shared_ptr<Token_> TokenPtr;
 
-    // The lock of `folder`: creates its ".lock" when missing. Empty when the
-    // folder handle is empty, names a file, or ".lock" cannot be made.
+    // The lock of `folder`: creates its ".lock" when missing (and allowed).
+    // Empty when the folder handle is empty, names a file, or ".lock" is a
+    // folder.
     static boost::shared_ptr<FileLock> create(const vfs::FileObjectPtr& folder);
 
     // A handle to the token that all readers of this lock share, taken with
@@ -80,7 +92,7 @@ class VEXA_REPOS_API FileLock {
 
   private:
     explicit FileLock(const wxString& lockPath);
-    TokenPtr open_();
+    TokenPtr open_(bool exclusive);
 
     wxString m_lockPath;
     TokenPtr m_shared;

@@ -11,6 +11,7 @@
 #include <thread>
 #include <utility>
 
+#include "kernel/Failure.h"
 #include "kernel/Text.h"
 #include "vfs/src/impl/DurableWrite.h"
 #include "vfs/src/impl/FileContent.h"
@@ -26,13 +27,22 @@ const std::chrono::milliseconds kPause(50);
 
 // The operating-system side of every lock file of this process.
 //
-// A lock file's lock is a whole-file exclusive open-file-description lock
+// A lock file's lock is a whole-file open-file-description lock
 // (F_OFD_SETLK) on one descriptor per file, whoever in the process asked
 // first. Such a lock belongs to the open file, not to the process: other
 // code opening and closing the same file leaves it alone, other processes
 // are refused whatever they ask for, and the kernel drops it when the
 // process dies. Every token of the process - a reader's or a writer's - only
 // counts in the file's entry; the last one released closes the descriptor.
+//
+// The lock is exclusive (F_WRLCK on a read-write descriptor) whenever the
+// process may write the lock file. A process that may only read it (another
+// user's repository, a read-only mount) holds a shared lock (F_RDLCK on a
+// read-only descriptor) instead: it still keeps every writer of other
+// processes out, but it can never hand out a writer's token. Where there is
+// no lock file and none can be made, readers get a token that holds nothing:
+// saves replace files by rename, so such a reader sees an old or a new file,
+// whole.
 //
 // Entries are keyed by the file's identity (device and inode), so two
 // spellings of one path share an entry. The table mutex is held for one
@@ -49,46 +59,82 @@ class LockTable {
         }
     };
 
+    enum Outcome {
+        TAKEN,   // a token was counted in (or, for a reader, none is possible)
+        HELD,    // another process holds the lock: worth another attempt
+        REFUSED  // the system refused access: `error` says why; no retry helps
+    };
+
+    struct Attempt {
+        Outcome outcome = REFUSED;
+        int error = 0;
+        bool counted = false;  // false for a reader's token that holds nothing
+        Key key{0, 0};
+        unsigned long generation = 0;
+        int descriptor = -1;
+    };
+
     static LockTable& instance() {
         static LockTable* table = new LockTable;
         return *table;
     }
 
-    // One attempt to count a token in for the file at `path`; on success the
-    // key, the table's generation and the entry's descriptor are set.
-    bool tryAcquire(const std::string& path, Key& key, unsigned long& generation, int& descriptor) {
+    // One attempt to count a token in for the file at `path`.
+    Attempt tryAcquire(const std::string& path, bool exclusive) {
         std::lock_guard<std::mutex> lock(m_mutex);
+        Attempt attempt;
         struct stat status;
-        if (::stat(path.c_str(), &status) == 0 &&
-            countIn_(keyOf(status), key, generation, descriptor)) {
-            return true;
+        if (::stat(path.c_str(), &status) == 0 && countIn_(keyOf(status), exclusive, attempt)) {
+            return attempt;
         }
-        const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY);
+        bool readOnly = false;
+        int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW, 0666);
+        if (fd < 0 && !exclusive && isAccessError(errno)) {
+            readOnly = true;
+            fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW);
+            if (fd < 0 && errno == ENOENT) {
+                // No lock file and no right to make one: nobody can write here
+                // through a lock either.
+                attempt.outcome = TAKEN;
+                return attempt;
+            }
+        }
         if (fd < 0) {
-            return false;
+            attempt.error = errno;
+            return attempt;
         }
         if (::fstat(fd, &status) != 0) {
+            attempt.error = errno;
             ::close(fd);
-            return false;
+            return attempt;
         }
-        if (countIn_(keyOf(status), key, generation, descriptor)) {
+        if (countIn_(keyOf(status), exclusive, attempt)) {
             ::close(fd);  // the file was reached through another spelling
-            return true;
+            return attempt;
         }
         struct flock request = {};
-        request.l_type = F_WRLCK;
+        request.l_type = readOnly ? F_RDLCK : F_WRLCK;
         request.l_whence = SEEK_SET;
         request.l_start = 0;
         request.l_len = 0;  // the whole file
         if (::fcntl(fd, F_OFD_SETLK, &request) != 0) {
-            ::close(fd);  // held by another process: no lock was taken here
-            return false;
+            const int error = errno;
+            ::close(fd);  // no lock was taken here
+            if (error == EAGAIN || error == EACCES) {
+                attempt.outcome = HELD;
+            } else {
+                attempt.error = error;
+            }
+            return attempt;
         }
-        key = keyOf(status);
-        m_entries[key] = Entry{fd, 1};
-        generation = m_generation;
-        descriptor = fd;
-        return true;
+        const Key key = keyOf(status);
+        m_entries[key] = Entry{fd, 1, readOnly};
+        attempt.outcome = TAKEN;
+        attempt.counted = true;
+        attempt.key = key;
+        attempt.generation = m_generation;
+        attempt.descriptor = fd;
+        return attempt;
     }
 
     void release(const Key& key, unsigned long generation) {
@@ -107,6 +153,7 @@ class LockTable {
     struct Entry {
         int descriptor;
         long count;
+        bool readOnly;  // a shared lock on a read-only descriptor
     };
 
     LockTable() {
@@ -114,20 +161,34 @@ class LockTable {
                          [] { instance().forgetInChild_(); });
     }
 
+    static bool isAccessError(int error) {
+        return error == EACCES || error == EPERM || error == EROFS;
+    }
+
     static Key keyOf(const struct stat& status) {
         return Key{static_cast<unsigned long long>(status.st_dev),
                    static_cast<unsigned long long>(status.st_ino)};
     }
 
-    bool countIn_(const Key& wanted, Key& key, unsigned long& generation, int& descriptor) {
+    // Counts a token into an existing entry. True when the entry exists
+    // (the attempt is then decided: a writer's token cannot come from a
+    // read-only entry).
+    bool countIn_(const Key& wanted, bool exclusive, Attempt& attempt) {
         auto found = m_entries.find(wanted);
         if (found == m_entries.end()) {
             return false;
         }
+        if (exclusive && found->second.readOnly) {
+            attempt.outcome = REFUSED;
+            attempt.error = EACCES;
+            return true;
+        }
         ++found->second.count;
-        key = wanted;
-        generation = m_generation;
-        descriptor = found->second.descriptor;
+        attempt.outcome = TAKEN;
+        attempt.counted = true;
+        attempt.key = wanted;
+        attempt.generation = m_generation;
+        attempt.descriptor = found->second.descriptor;
         return true;
     }
 
@@ -156,7 +217,9 @@ FileLock::Token_::Token_(unsigned long long device, unsigned long long inode,
     : m_device(device), m_inode(inode), m_generation(generation), m_descriptor(descriptor) {}
 
 FileLock::Token_::~Token_() {
-    LockTable::instance().release(LockTable::Key{m_device, m_inode}, m_generation);
+    if (m_descriptor >= 0) {
+        LockTable::instance().release(LockTable::Key{m_device, m_inode}, m_generation);
+    }
 }
 
 FileLock::FileLock(const wxString& lockPath) : m_lockPath(lockPath) {}
@@ -169,8 +232,11 @@ boost::shared_ptr<FileLock> FileLock::create(const vfs::FileObjectPtr& folder) {
     if (!lockFile) {
         return boost::shared_ptr<FileLock>();
     }
-    lockFile->createFile();                            // an existing file stays as it is
-    if (lockFile->getType() != vfs::FileType::FILE) {  // missing, or a folder
+    // An existing file stays as it is. One that cannot be made (another
+    // user's folder, a read-only mount) still gives a lock: readers then go
+    // ahead without one, writers are refused with the reason.
+    lockFile->createFile();
+    if (lockFile->getType() == vfs::FileType::FOLDER) {
         return boost::shared_ptr<FileLock>();
     }
     vfs::FileContentPtr content = lockFile->getContent();
@@ -179,27 +245,38 @@ boost::shared_ptr<FileLock> FileLock::create(const vfs::FileObjectPtr& folder) {
     return boost::shared_ptr<FileLock>(new FileLock(path));
 }
 
-FileLock::TokenPtr FileLock::open_() {
+FileLock::TokenPtr FileLock::open_(bool exclusive) {
     const std::string path = kernel::toMB(m_lockPath);
     LockTable& table = LockTable::instance();
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         if (attempt > 0) {
             std::this_thread::sleep_for(kPause);
         }
-        LockTable::Key key;
-        unsigned long generation = 0;
-        int descriptor = -1;
-        if (table.tryAcquire(path, key, generation, descriptor)) {
-            return TokenPtr(new Token_(key.device, key.inode, generation, descriptor));
+        const LockTable::Attempt result = table.tryAcquire(path, exclusive);
+        if (result.outcome == LockTable::TAKEN) {
+            return TokenPtr(new Token_(result.key.device, result.key.inode, result.generation,
+                                       result.descriptor));
+        }
+        if (result.outcome == LockTable::REFUSED) {
+            // Waiting does not give a permission: say why at once, and never
+            // call it "locked".
+            kernel::recordOsFailure(
+                result.error,
+                exclusive ? wxT("cannot lock for writing") : wxT("cannot lock for reading"),
+                m_lockPath);
+            return TokenPtr();
         }
     }
+    kernel::recordFailure(kernel::FailureCode::LOCKED,
+                          wxString::Format(wxT("locked by another process ('%s')"), m_lockPath),
+                          m_lockPath);
     return TokenPtr();
 }
 
 FileLock::TokenPtr FileLock::acquireShared() {
     std::lock_guard<std::mutex> lock(m_guard);
     if (!m_shared) {
-        m_shared = open_();
+        m_shared = open_(false);
     }
     return m_shared;
 }
@@ -216,7 +293,7 @@ void FileLock::releaseShared(TokenPtr& token) {
 }
 
 FileLock::TokenPtr FileLock::acquireExclusive() {
-    return open_();
+    return open_(true);
 }
 
 ReadFileLocker::ReadFileLocker(const FileLockPtr& lock) : m_lock(lock) {

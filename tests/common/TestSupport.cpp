@@ -4,6 +4,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <grp.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -45,6 +46,39 @@ void removeTree(const std::string& path) {
 }
 
 }  // namespace
+
+bool dropRoot() {
+    if (::geteuid() != 0) {
+        return true;
+    }
+    const gid_t nobodyGroup = 65534;
+    const uid_t nobody = 65534;
+    return ::setgroups(0, nullptr) == 0 && ::setgid(nobodyGroup) == 0 && ::setuid(nobody) == 0 &&
+           ::geteuid() != 0;
+}
+
+void chmodTree(const std::string& path, unsigned folderMode, unsigned fileMode) {
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0 || S_ISLNK(st.st_mode)) {
+        return;
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        ::chmod(path.c_str(), fileMode);
+        return;
+    }
+    // Opened up first, so that its entries can be reached while walking.
+    ::chmod(path.c_str(), 0755);
+    if (DIR* folder = ::opendir(path.c_str())) {
+        while (const dirent* entry = ::readdir(folder)) {
+            const std::string name = entry->d_name;
+            if (name != "." && name != "..") {
+                chmodTree(path + "/" + name, folderMode, fileMode);
+            }
+        }
+        ::closedir(folder);
+    }
+    ::chmod(path.c_str(), folderMode);
+}
 
 TempDir::TempDir() {
     const char* base = std::getenv("TMPDIR");

@@ -41,6 +41,15 @@ long long modifiedNs(const std::string& path);
 // Sets the modification time of `path` to `nanos`; false when it cannot.
 bool setModifiedNs(const std::string& path, long long nanos);
 
+// For a forked child: runs the rest of the process as the user "nobody"
+// when it runs as root, so that file permissions apply to it. True when
+// the process now runs without root (also when it never had it).
+bool dropRoot();
+// Sets every folder below and at `path` to mode `folderMode` and every
+// other entry to `fileMode` (e.g. 0555 and 0444 for a tree nobody may
+// write).
+void chmodTree(const std::string& path, unsigned folderMode, unsigned fileMode);
+
 // A captured log record.
 struct CapturedLog {
     wxLogLevel level;

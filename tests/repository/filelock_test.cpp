@@ -8,6 +8,7 @@
 
 #include "common/TestSupport.h"
 #include "kernel/Text.h"
+#include "repos/Failure.h"
 #include "repos/FileLock.h"
 #include "repository/ProcessHelpers.h"
 #include "vfs/src/impl/FileName.h"
@@ -196,6 +197,47 @@ TEST_F(FileLockTest, OpeningAndClosingTheLockFileElsewhereKeepsTheLock) {
     }
     b.signal();
     EXPECT_EQ(b.wait(), 0) << "the other process got the lock after an unrelated close";
+}
+
+// A user who may read the repository but not write it (another user's
+// files, a read-only mount) reads under a shared lock that still keeps
+// other processes' writers out, and is refused a writer's lock at once, as
+// a permission problem, never as "locked". Without any lock file to open,
+// reading goes ahead without one.
+TEST_F(FileLockTest, AUserWhoMayOnlyReadReadsAndIsToldWhyHeCannotWrite) {
+    const vexa::vfs::FileObjectPtr bare = vexa::vfs::openLocalFolder(
+        vexa::vfs::createFileName(vexa::kernel::fromMB(dir.file("bare"))));
+    const FileLockPtr bareLock = FileLock::create(bare);
+    ASSERT_TRUE(bareLock);
+    ::unlink(dir.file("bare/.lock").c_str());
+    vexa::test::chmodTree(dir.path(), 0555, 0444);
+    Child reader([&](Child& self) {
+        if (!vexa::test::dropRoot()) {
+            return 10;
+        }
+        int failures = 0;
+        ReadFileLocker shared(lock);
+        failures |= shared.holdsLock() ? 0 : 1;
+        const Clock::time_point start = Clock::now();
+        WriteFileLocker writer(lock);
+        const vexa::repos::FailureCode code = vexa::repos::lastFailure().code;
+        failures |=
+            writer.holdsLock() || code != vexa::repos::FailureCode::PERMISSION_DENIED ? 2 : 0;
+        failures |= secondsSince(start) > 0.5 ? 4 : 0;  // no retries for a permission
+        ReadFileLocker lockless(bareLock);
+        failures |= lockless.holdsLock() ? 0 : 8;
+        self.signal();
+        self.await();  // the other process tried to write meanwhile
+        return failures;
+    });
+    ASSERT_TRUE(reader.started());
+    ASSERT_EQ(reader.await(), '!');
+    EXPECT_FALSE(lock->acquireExclusive()) << "a reader with a read-only handle let a writer in";
+    EXPECT_EQ(vexa::repos::lastFailure().code, vexa::repos::FailureCode::LOCKED);
+    reader.signal();
+    EXPECT_EQ(reader.wait(), 0) << "bit 0: no read lock; bit 1: a writer's lock or the wrong "
+                                   "reason; bit 2: the refusal waited; bit 3: no lockless read";
+    vexa::test::chmodTree(dir.path(), 0700, 0600);
 }
 
 TEST_F(FileLockTest, AForkedChildDoesNotKeepItsParentsLock) {
