@@ -225,6 +225,56 @@ TEST_F(CopyTest, CancelEndsTheCopyAndKeepsWhatWasCopied) {
     EXPECT_FALSE(pathExists(path("dst/one-mib")));
 }
 
+// A link inside a tree leads out of it: walks list it without entering it,
+// copies make it a link again, removals take the link only. A link to
+// nothing cannot be copied faithfully, so the copy fails.
+TEST_F(CopyTest, LinksAreListedCopiedAndRemovedAsLinksNeverFollowed) {
+    makeDirs(path("outside/deep"));
+    writeFile(path("outside/deep/keep.txt"), "keep");
+    makeDirs(path("tree/sub"));
+    writeFile(path("tree/sub/a.icc"), "a");
+    ASSERT_EQ(symlink(path("outside").c_str(), path("tree/sub/out").c_str()), 0);
+    ASSERT_EQ(symlink("a.icc", path("tree/sub/rel.icc").c_str()), 0);
+
+    EXPECT_EQ(listing(object("tree")),
+              (std::vector<std::string>{"sub", "sub/a.icc", "sub/out", "sub/rel.icc"}));
+    object("copy")->copyFrom(object("tree"));
+    char target[256] = {0};
+    ASSERT_GT(readlink(path("copy/sub/out").c_str(), target, sizeof target - 1), 0);
+    EXPECT_EQ(std::string(target), path("outside"));
+    EXPECT_TRUE(object("copy/sub/rel.icc")->isSymbolicLink());
+    EXPECT_EQ(N(object("copy/sub/rel.icc")->getLinkTarget()), "a.icc");
+    // The link itself as the source of a copy stays a link too.
+    object("single")->copyFrom(object("tree/sub/out"));
+    EXPECT_TRUE(object("single")->isSymbolicLink());
+
+    EXPECT_TRUE(object("copy")->remove());
+    EXPECT_TRUE(object("tree/sub/out")->remove());
+    EXPECT_TRUE(object("single")->remove());
+    EXPECT_EQ(readFile(path("outside/deep/keep.txt")), "keep");
+
+    ASSERT_EQ(symlink(path("nowhere").c_str(), path("tree/sub/dangling").c_str()), 0);
+    EXPECT_NE(copyError([&] {
+                  object("copy2")->copyFrom(object("tree"));
+              }).find("Cannot copy the dangling link"),
+              std::string::npos);
+}
+
+// Every save replaces a file by rename: the stamp tells the new file from
+// the old one even when size and time are the same.
+TEST_F(CopyTest, AStampTellsAReplacedFileFromTheOldOneWithTheSameTime) {
+    writeFile(path("s.xml"), "one");
+    const FileStamp before = object("s.xml")->getStamp();
+    writeFile(path("s.new"), "two");
+    ASSERT_EQ(rename(path("s.new").c_str(), path("s.xml").c_str()), 0);
+    setMtimeNs(path("s.xml"), before.modifiedNs);
+    const FileStamp after = object("s.xml")->getStamp();
+    EXPECT_EQ(after.modifiedNs, before.modifiedNs);
+    EXPECT_EQ(after.size, before.size);
+    EXPECT_NE(after, before);
+    EXPECT_EQ(object("missing")->getStamp(), FileStamp());
+}
+
 TEST_F(CopyTest, NonAsciiTreeCopiesAndRemoves) {
     const std::string printer = "\xC3\x89preuve \xE6\x9D\xB1\xE4\xBA\xAC";
     const std::string media = "Papier gl\xC3\xA4nzend";

@@ -1,6 +1,7 @@
 // File systems and file objects on the local disk.
 #include <gtest/gtest.h>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -48,6 +49,26 @@ std::string relativePaths(const FileObjectListPtr& list, const std::string& root
     return paths;
 }
 
+// The entry names of a folder, sorted, read with the system's own calls.
+std::string entries(const std::string& folder) {
+    std::vector<std::string> names;
+    if (DIR* dir = opendir(folder.c_str())) {
+        while (const dirent* entry = readdir(dir)) {
+            const std::string name = entry->d_name;
+            if (name != "." && name != "..") {
+                names.push_back(name);
+            }
+        }
+        closedir(dir);
+    }
+    std::sort(names.begin(), names.end());
+    std::string joined;
+    for (const std::string& name : names) {
+        joined += (joined.empty() ? "" : ",") + name;
+    }
+    return joined;
+}
+
 void setTime(const std::string& path, time_t seconds) {
     struct timespec times[2] = {{seconds, 0}, {seconds, 0}};
     ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
@@ -62,6 +83,58 @@ TEST(OpenLocalFolder, CreatesAMissingFolderWithItsParents) {
     EXPECT_TRUE(pathExists(tmp.file("a/b/c")));
     EXPECT_EQ(root->getFileSystem()->getRoot(), root);
     EXPECT_EQ(N(root->getURI()), "file://" + tmp.file("a/b/c"));
+}
+
+// ':' and '\' are characters of POSIX names: a repository below a folder
+// holding them stays inside that folder, nothing appears beside it, and a
+// child named with them is listed and resolved under its own name.
+TEST(OpenLocalFolder, ColonsAndBackslashesStayInsideTheFolderNamed) {
+    for (const char* folder : {"a:b", "a\\b", "c:\\d\\", "x:"}) {
+        SCOPED_TRACE(folder);
+        TempDir tmp;
+        const std::string top = tmp.file(folder) + "/db";
+        const FileObjectPtr root = openLocalFolder(createFileName(W(top + "/")));
+        EXPECT_EQ(N(root->getName()->getNativePath()), top + "/");
+        ASSERT_TRUE(root->resolveChild("Printers/P1")->createFolder());
+        ASSERT_TRUE(root->resolveChild(".Settings.xml")->createFile());
+        const std::string odd = "k:l\\m:";
+        ASSERT_TRUE(root->resolveChild(W(odd))->createFile());
+
+        EXPECT_EQ(entries(tmp.path()), folder);
+        EXPECT_EQ(entries(tmp.file(folder)), "db");
+        EXPECT_EQ(entries(top), ".Settings.xml,Printers," + odd);
+        EXPECT_EQ(entries(top + "/Printers"), "P1");
+
+        const FileObjectListPtr children = root->getChildren();
+        EXPECT_EQ(baseNames(children), ".Settings.xml,Printers," + odd);
+        for (const FileObjectPtr& child : *children) {
+            const FileObjectPtr again = root->resolveChild(child->getBaseName());
+            EXPECT_EQ(N(again->getName()->getNativePath()), top + "/" + N(child->getBaseName()));
+            EXPECT_EQ(again->getType(), child->getType());
+            EXPECT_NE(again->getType(), FileType::IMAGINARY);
+        }
+        EXPECT_EQ(relativePaths(root->findFiles(W("*:")), top), odd);
+        EXPECT_TRUE(root->resolveChild(W(odd))->remove());
+        EXPECT_EQ(entries(top), ".Settings.xml,Printers");
+    }
+}
+
+// A name that is no UTF-8 (a folder made by a host in another code page) is
+// listed under a name that resolves to that very folder again.
+TEST_F(VfsFixture, NamesThatAreNoUtf8ResolveToTheFolderListed) {
+    const std::string latin1 = "Caf\xE9";
+    ASSERT_EQ(mkdir(path(latin1).c_str(), 0777), 0);
+    writeFile(path(latin1 + "/inside"), "x");
+    const FileObjectListPtr children = m_root->getChildren();
+    ASSERT_EQ(children->size(), 1u);
+    const FileObjectPtr listed = children->front();
+    EXPECT_EQ(listed->getType(), FileType::FOLDER);
+    EXPECT_EQ(N(listed->getName()->getNativePath()), path(latin1));
+    const FileObjectPtr again = m_root->resolveChild(listed->getBaseName());
+    EXPECT_EQ(again->getType(), FileType::FOLDER);
+    EXPECT_EQ(N(again->getName()->getNativePath()), path(latin1));
+    EXPECT_EQ(baseNames(again->getChildren()), "inside");
+    EXPECT_EQ(entries(m_tmp.path()), latin1);
 }
 
 TEST(OpenLocalFolder, RefusesAFile) {

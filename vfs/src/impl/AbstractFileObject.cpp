@@ -88,6 +88,11 @@ void AbstractFileObject::copyFrom(const FileObjectPtr& source) {
 }
 
 void AbstractFileObject::copyTree(const FileObjectPtr& source, const CopyFilterPtr& filter) {
+    if (source && source->isSymbolicLink()) {
+        // The link itself is the entry: its target is not this copy's to take.
+        copyFiles(slashedNativePath(source) + wxT("/"), FileObjectList(1, source), filter);
+        return;
+    }
     const FileType type = source ? source->getType() : FileType::IMAGINARY;
     if (type == FileType::IMAGINARY) {
         throw FileSystemException("Cannot copy from an imaginary file");
@@ -147,10 +152,21 @@ void AbstractFileObject::copyFiles(const wxString& sourceRoot, const FileObjectL
             }
         }
 
+        if (source->isSymbolicLink()) {
+            copyLink_(source, root, sourcePath);
+            if (filter) {
+                countDone(&plan, i);
+            }
+            continue;
+        }
         const FileType sourceType = source->getType();
         if (sourceType == FileType::IMAGINARY) {
-            // Gone since it was listed; asking for its content would create it.
-            throw FileSystemException("Cannot copy from an imaginary file");
+            // Removed since it was listed (by another process): nothing to
+            // copy, and asking for its content would create it.
+            if (filter) {
+                countDone(&plan, i);
+            }
+            continue;
         }
         const wxString relative =
             sourcePath.length() > root.length() ? sourcePath.Mid(root.length()) : wxString();
@@ -201,6 +217,28 @@ void AbstractFileObject::copyFiles(const wxString& sourceRoot, const FileObjectL
     if (filter) {
         plan.progress.next.reset();
         filter->finished(plan.progress);
+    }
+}
+
+void AbstractFileObject::copyLink_(const FileObjectPtr& source, const wxString& root,
+                                   const wxString& sourcePath) {
+    // A dangling link cannot be checked: copying it would hand the copy a
+    // reference to something that may appear anywhere later.
+    if (!source->exists()) {
+        throw FileSystemException(wxString::Format("Cannot copy the dangling link \"%s\"",
+                                                   source->getName()->getNativePath()));
+    }
+    const wxString relative =
+        sourcePath.length() > root.length() ? sourcePath.Mid(root.length()) : wxString();
+    FileObjectPtr destination = relative.empty()
+                                    ? FileObjectPtr(shared_from_this())
+                                    : resolveFile(relative, NameScope::DESCENDENT_OR_SELF);
+    if (destination && destination->getType() == FileType::FOLDER &&
+        !destination->isSymbolicLink()) {
+        destination = destination->resolveChild(source->getBaseName());
+    }
+    if (!destination || !destination->createLink(source->getLinkTarget())) {
+        throwCopyError(source, destination ? destination : FileObjectPtr(shared_from_this()));
     }
 }
 

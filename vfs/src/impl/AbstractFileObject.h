@@ -63,6 +63,11 @@ class VEXA_REPOS_API AbstractFileObject
 
   protected:
     AbstractFileObject();
+
+  private:
+    // Copies the symbolic link `source` (at `sourcePath`, below `root`) as a
+    // link; throws FileSystemException for a dangling one.
+    void copyLink_(const FileObjectPtr& source, const wxString& root, const wxString& sourcePath);
 };
 
 }  // namespace provider

@@ -30,6 +30,23 @@
 namespace vexa {
 namespace vfs {
 
+// What an object is on disk at one moment: device, inode, size and
+// modification time in nanoseconds. Every save replaces a settings file by
+// rename and so gives it a new inode: comparing stamps tells two saves
+// apart even when they fall into one tick of a coarse file-system clock.
+// All zero when nothing is there.
+struct FileStamp {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::uint64_t size = 0;
+    std::int64_t modifiedNs = 0;
+    bool operator==(const FileStamp& other) const {
+        return device == other.device && inode == other.inode && size == other.size &&
+               modifiedNs == other.modifiedNs;
+    }
+    bool operator!=(const FileStamp& other) const { return !(*this == other); }
+};
+
 class VEXA_REPOS_API FileObject {
   public:
     virtual ~FileObject();
@@ -75,16 +92,21 @@ class VEXA_REPOS_API FileObject {
     virtual FileObjectPtr resolveFile(const wxString& relative, const NameScope& scope) = 0;
     // Every file and folder below this folder whose path relative to it
     // matches `pattern` (matchWildcard, case-insensitive); an empty pattern
-    // takes every entry. Folders come before their contents.
+    // takes every entry. Folders come before their contents. A symbolic link
+    // is listed as an entry of its own and never entered.
     virtual FileObjectListPtr findFiles(const wxString& pattern) const = 0;
     // copyTree(source, no filter).
     virtual void copyFrom(const FileObjectPtr& source) = 0;
     // Copies a file, or a folder with everything below it, into this object,
     // keeping each file's modification time. A file source lands on this
     // object when it is a file or missing, inside it when it is a folder.
-    // Throws FileSystemException for a missing source, a folder onto a file,
-    // a failed file copy and a cancel by `filter` (which may be empty); files
-    // copied before stay.
+    // A symbolic link (the source itself or one met below it) is copied as
+    // a link holding the same text, never its target. Throws
+    // FileSystemException for a missing source, a folder onto a file, a
+    // failed file copy, a dangling link or anything else that is neither
+    // file, folder nor link (its target cannot be checked, so the copy
+    // would not be whole), and a cancel by `filter` (which may be empty);
+    // files copied before stay.
     virtual void copyTree(const FileObjectPtr& source, const CopyFilterPtr& filter) = 0;
     // Renames this object to `destination`, replacing what is there; falls
     // back to copy and remove. False when it stays where it was (also when
@@ -103,6 +125,18 @@ class VEXA_REPOS_API FileObject {
     virtual std::int64_t getLastModifiedTimeNs() const = 0;
     // As setLastModifiedTime, with a time in nanoseconds (0 touches).
     virtual bool setLastModifiedTimeNs(std::int64_t ns) = 0;
+    // The stamp of what is at the path now (a link's target); all zero when
+    // nothing is there.
+    virtual FileStamp getStamp() const = 0;
+    // True when the object itself is a symbolic link, dangling or not.
+    // getType() and the other queries follow links; removals, tree walks and
+    // copies never do (see remove(), findFiles(), copyTree()).
+    virtual bool isSymbolicLink() const = 0;
+    // The text a symbolic link holds; empty for anything else.
+    virtual wxString getLinkTarget() const = 0;
+    // Makes a symbolic link holding `target` at this path. False when
+    // something is there already or the link cannot be made.
+    virtual bool createLink(const wxString& target) = 0;
 };
 
 // The root folder object of a new local file system rooted at `name`. A

@@ -46,7 +46,11 @@ LocalFileObject::LocalFileObject(const FileSystemPtr& fileSystem, const FileObje
 LocalFileObject::~LocalFileObject() {}
 
 wxString LocalFileObject::statPath_() const {
-    return m_localPath.EndsWith(wxT(":")) ? m_localPath + wxT("/") : m_localPath;
+    // Only a bare drive ("C:"): a POSIX name may end in ':', and with "/"
+    // appended a file of that name would read as missing.
+    const bool bareDrive =
+        m_localPath.length() == 2 && AbstractFileName::isWindowsForm(m_localPath);
+    return bareDrive ? m_localPath + wxT("/") : m_localPath;
 }
 
 wxString LocalFileObject::childPath_(const wxString& relative) const {
@@ -149,7 +153,39 @@ bool LocalFileObject::setLastModifiedTimeNs(std::int64_t ns) {
     return false;
 }
 
+FileStamp LocalFileObject::getStamp() const {
+    ops::Identity identity;
+    FileStamp stamp;
+    if (ops::queryIdentity(statPath_(), &identity)) {
+        stamp.device = identity.device;
+        stamp.inode = identity.inode;
+        stamp.size = identity.size;
+        stamp.modifiedNs = identity.modifiedNanos;
+    }
+    return stamp;
+}
+
+bool LocalFileObject::isSymbolicLink() const {
+    return ops::isSymbolicLink(m_localPath);
+}
+
+wxString LocalFileObject::getLinkTarget() const {
+    wxString target;
+    return ops::readLink(m_localPath, &target) ? target : wxString();
+}
+
+bool LocalFileObject::createLink(const wxString& target) {
+    if (target.empty() || !ops::makeLink(target, m_localPath)) {
+        VEXA_LOG_DEBUG("Unable to create the link '%s'", m_localPath);
+        return false;
+    }
+    return true;
+}
+
 bool LocalFileObject::remove() {
+    if (ops::isSymbolicLink(m_localPath)) {
+        return ops::removeFile(m_localPath);  // the link, never what it points at
+    }
     const FileType type = getType();
     if (type == FileType::IMAGINARY) {
         return true;

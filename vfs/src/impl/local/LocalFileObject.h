@@ -52,6 +52,10 @@ class VEXA_REPOS_API LocalFileObject : public AbstractFileObject {
     void close() override;
     std::int64_t getLastModifiedTimeNs() const override;
     bool setLastModifiedTimeNs(std::int64_t ns) override;
+    FileStamp getStamp() const override;
+    bool isSymbolicLink() const override;
+    wxString getLinkTarget() const override;
+    bool createLink(const wxString& target) override;
 
     // The path the platform calls use.
     const wxString& getLocalPath() const { return m_localPath; }

@@ -74,49 +74,51 @@ bool removeTreeRaw(const std::string& path) {
     }
     std::vector<std::string> names;
     listRaw(path, &names);
+    int firstError = 0;
     for (const std::string& name : names) {
-        removeTreeRaw(joinRaw(path, name));
+        if (!removeTreeRaw(joinRaw(path, name)) && firstError == 0) {
+            firstError = errno;
+        }
     }
-    // Fails, and so reports false, when something inside could not go.
-    return rmdir(path.c_str()) == 0;
+    // Fails, and so reports false, when something inside could not go; the
+    // reason given is that of the first entry that stayed.
+    if (rmdir(path.c_str()) == 0) {
+        return true;
+    }
+    if (firstError != 0) {
+        errno = firstError;
+    }
+    return false;
 }
 
-typedef std::pair<dev_t, ino_t> FolderId;
-
-bool walkRaw(const std::string& folder, LocalDirTraverser& sink, std::vector<FolderId>& walkPath) {
+bool walkRaw(const std::string& folder, LocalDirTraverser& sink) {
     std::vector<RawEntry> entries;
     if (!listEntries(folder, &entries)) {
         return false;
     }
-    std::vector<std::pair<std::string, FolderId>> folders;
+    std::vector<std::string> folders;
     std::vector<std::string> files;
     for (const RawEntry& entry : entries) {
         const std::string full = joinRaw(folder, entry.name);
-        if (entry.type == DT_REG) {
-            files.push_back(full);  // a plain file needs no status query
+        if (entry.type == DT_REG || entry.type == DT_LNK) {
+            files.push_back(full);  // no status query needed; links are not entered
             continue;
         }
         struct stat st;
-        // A dangling link cannot be followed: report the link itself.
-        if (stat(full.c_str(), &st) != 0 && lstat(full.c_str(), &st) != 0) {
+        if (lstat(full.c_str(), &st) != 0) {
             continue;  // vanished since the listing
         }
         if (S_ISDIR(st.st_mode)) {
-            folders.push_back(std::make_pair(full, FolderId(st.st_dev, st.st_ino)));
+            folders.push_back(full);
         } else {
             files.push_back(full);
         }
     }
-    for (const auto& sub : folders) {
-        if (!sink.onDirectory(kernel::fromMB(sub.first))) {
+    for (const std::string& sub : folders) {
+        if (!sink.onDirectory(kernel::fromMB(sub))) {
             return true;
         }
-        if (std::find(walkPath.begin(), walkPath.end(), sub.second) != walkPath.end()) {
-            continue;  // a link back up the tree
-        }
-        walkPath.push_back(sub.second);
-        walkRaw(sub.first, sink, walkPath);
-        walkPath.pop_back();
+        walkRaw(sub, sink);
     }
     for (const std::string& file : files) {
         if (!sink.onFile(kernel::fromMB(file))) {
@@ -139,6 +141,44 @@ bool queryStatus(const wxString& path, Status* status) {
     status->modifiedNanos =
         status->modifiedSeconds * kNanosPerSecond + static_cast<std::int64_t>(st.st_mtim.tv_nsec);
     return true;
+}
+
+bool queryIdentity(const wxString& path, Identity* identity) {
+    struct stat st;
+    if (stat(kernel::toMB(path).c_str(), &st) != 0) {
+        return false;
+    }
+    identity->device = static_cast<std::uint64_t>(st.st_dev);
+    identity->inode = static_cast<std::uint64_t>(st.st_ino);
+    identity->size = static_cast<std::uint64_t>(st.st_size);
+    identity->modifiedNanos = static_cast<std::int64_t>(st.st_mtim.tv_sec) * kNanosPerSecond +
+                              static_cast<std::int64_t>(st.st_mtim.tv_nsec);
+    return true;
+}
+
+bool isSymbolicLink(const wxString& path) {
+    struct stat st;
+    return lstat(kernel::toMB(path).c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+bool readLink(const wxString& path, wxString* target) {
+    std::vector<char> buffer(256);
+    const std::string raw = kernel::toMB(path);
+    while (true) {
+        const ssize_t length = readlink(raw.c_str(), buffer.data(), buffer.size());
+        if (length < 0) {
+            return false;
+        }
+        if (static_cast<std::size_t>(length) < buffer.size()) {
+            *target = kernel::fromMB(buffer.data(), static_cast<std::size_t>(length));
+            return true;
+        }
+        buffer.resize(buffer.size() * 4);  // possibly cut: read again with more room
+    }
+}
+
+bool makeLink(const wxString& target, const wxString& path) {
+    return symlink(kernel::toMB(target).c_str(), kernel::toMB(path).c_str()) == 0;
 }
 
 CreateResult createNewFile(const wxString& path) {
@@ -252,8 +292,7 @@ bool walkTree(const wxString& folder, LocalDirTraverser& sink) {
     if (stat(raw.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
         return false;
     }
-    std::vector<FolderId> walkPath(1, FolderId(st.st_dev, st.st_ino));
-    return walkRaw(raw, sink, walkPath);
+    return walkRaw(raw, sink);
 }
 
 }  // namespace ops

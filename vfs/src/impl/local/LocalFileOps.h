@@ -31,6 +31,23 @@ struct Status {
 // stat(), following symbolic links. False when nothing (reachable) is there.
 bool queryStatus(const wxString& path, Status* status);
 
+// Device, inode, size and modification time (following links); false when
+// nothing reachable is there.
+struct Identity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::uint64_t size = 0;
+    std::int64_t modifiedNanos = 0;
+};
+bool queryIdentity(const wxString& path, Identity* identity);
+
+// True when the path itself is a symbolic link (lstat).
+bool isSymbolicLink(const wxString& path);
+// The text of a symbolic link; false when the path is no link.
+bool readLink(const wxString& path, wxString* target);
+// symlink(): a new link at `path` holding `target`.
+bool makeLink(const wxString& target, const wxString& path);
+
 enum CreateResult { CREATED, ALREADY_EXISTS, CREATE_FAILED };
 // Creates an empty file (permissions 0666 before umask); never truncates
 // something that appeared in the meantime.
@@ -72,9 +89,9 @@ std::int64_t currentTimeSeconds();
 
 // Walks the tree below `folder`: in each folder first every sub-folder
 // (onDirectory, then its own tree), then every file (onFile), each group
-// sorted by name. A linked folder already on the current walk path is
-// reported but not entered again. Stops when the sink says so. False when
-// `folder` cannot be read.
+// sorted by name. A symbolic link is reported as a file, whatever it points
+// at, and never entered: a walk stays inside the folder it was given.
+// Stops when the sink says so. False when `folder` cannot be read.
 bool walkTree(const wxString& folder, LocalDirTraverser& sink);
 
 }  // namespace ops
