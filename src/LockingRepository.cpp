@@ -1,6 +1,12 @@
 #include "repos/LockingRepository.h"
 
-#include <vector>
+#include <boost/make_shared.hpp>
+#include <set>
+
+#include "kernel/Failure.h"
+#include "kernel/Text.h"
+#include "vfs/src/impl/CopyFilter.h"
+#include "vfs/src/impl/FileName.h"
 
 #include "vfs/src/impl/DurableWrite.h"
 #include "vfs/src/impl/FileObject.h"
@@ -24,6 +30,32 @@ bool isTouchChild(const wxString& name) {
     }
     return true;
 }
+
+// Leaves out what a repository copy must not take, and passes every other
+// entry to the caller's filter: lock files belong to the folder they lock
+// (the copy's folders make their own on first use), and temporary files
+// and touch children are no content.
+class RepositoryCopyFilter : public vfs::CopyFilter {
+  public:
+    explicit RepositoryCopyFilter(const vfs::CopyFilterPtr& inner) : m_inner(inner) {}
+
+    Decision beforeCopy(const vfs::CopyProgress& progress) override {
+        const wxString name = progress.next ? progress.next->getBaseName() : wxString();
+        if (name.IsSameAs(wxT(".lock"), false) || vfs::isTemporaryName(name) ||
+            isTouchChild(name)) {
+            return SKIP;
+        }
+        return m_inner ? m_inner->beforeCopy(progress) : COPY;
+    }
+    void finished(const vfs::CopyProgress& progress) override {
+        if (m_inner) {
+            m_inner->finished(progress);
+        }
+    }
+
+  private:
+    vfs::CopyFilterPtr m_inner;
+};
 
 }  // namespace
 
@@ -62,12 +94,22 @@ bool LockingRepository::saveSettingsChecked(boost::shared_ptr<Settings> settings
 
 bool LockingRepository::copyContents(const vfs::FileObjectPtr& source,
                                      const vfs::FileObjectPtr& destination) {
+    return copyContents(source, destination, vfs::CopyFilterPtr());
+}
+
+bool LockingRepository::copyContents(const vfs::FileObjectPtr& source,
+                                     const vfs::FileObjectPtr& destination,
+                                     const vfs::CopyFilterPtr& filter) {
     if (!source || !destination) {
         return false;
     }
     const bool existed = destination->exists();
     destination->createFolder();
     if (destination->getType() != vfs::FileType::FOLDER) {
+        kernel::recordFailure(
+            kernel::FailureCode::IO_ERROR,
+            wxT("cannot make the folder '") + destination->getName()->getNativePath() + wxT("'"),
+            destination->getName()->getNativePath());
         return false;
     }
     // A folder copied onto itself or into itself would destroy itself or
@@ -79,39 +121,35 @@ bool LockingRepository::copyContents(const vfs::FileObjectPtr& source,
         }
         return false;
     }
+    // What was there before (an empty folder's lock file, the caller's
+    // marker) stays when a failed copy is undone.
+    std::set<wxString> before;
+    if (existed) {
+        const vfs::FileObjectListPtr children = destination->getChildren();
+        for (const vfs::FileObjectPtr& child : *children) {
+            before.insert(child->getBaseName());
+        }
+    }
     // The destination is lockable from the moment it exists.
     vfs::FileObjectPtr lockFile = destination->resolveChild(wxT(".lock"));
-    const bool lockExisted = lockFile && lockFile->exists();
     if (lockFile) {
         lockFile->createFile();
     }
-    std::vector<vfs::FileObjectPtr> copied;
     try {
-        const vfs::FileObjectListPtr children = source->getChildren();
-        for (const vfs::FileObjectPtr& child : *children) {
-            const wxString name = child->getBaseName();
-            if (name.IsSameAs(wxT(".lock"), false) || vfs::isTemporaryName(name) ||
-                isTouchChild(name)) {
-                continue;
-            }
-            if (!child->exists()) {
-                continue;  // removed since the listing: nothing to copy
-            }
-            vfs::FileObjectPtr target = destination->resolveChild(name);
-            copied.push_back(target);
-            target->copyFrom(child);
-        }
-    } catch (const vfs::FileSystemException&) {
-        // Undo what this copy made; a folder that was there before keeps
-        // what it held.
+        destination->copyTree(source, boost::make_shared<RepositoryCopyFilter>(filter));
+    } catch (const vfs::FileSystemException& error) {
+        kernel::recordFailure(kernel::FailureCode::IO_ERROR,
+                              wxT("cannot copy '") + source->getName()->getNativePath() +
+                                  wxT("': ") + kernel::fromMB(error.what()),
+                              source->getName()->getNativePath());
         if (!existed) {
             destination->remove();
         } else {
-            for (const vfs::FileObjectPtr& target : copied) {
-                target->remove();
-            }
-            if (!lockExisted && lockFile) {
-                lockFile->remove();
+            const vfs::FileObjectListPtr children = destination->getChildren();
+            for (const vfs::FileObjectPtr& child : *children) {
+                if (before.count(child->getBaseName()) == 0) {
+                    child->remove();
+                }
             }
         }
         return false;

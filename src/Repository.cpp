@@ -1,7 +1,11 @@
 #include "repos/Repository.h"
 
+#include <cerrno>
+
+#include "kernel/Failure.h"
 #include "vfs/src/impl/DurableWrite.h"
 #include "vfs/src/impl/FileContent.h"
+#include "vfs/src/impl/FileName.h"
 #include "vfs/src/impl/FileObject.h"
 
 namespace vexa {
@@ -20,12 +24,40 @@ FSRepository::FSRepository(vfs::FileObjectPtr root, vfs::FileObjectPtr settingsF
 FSRepository::~FSRepository() = default;
 
 boost::shared_ptr<Settings> FSRepository::getSettings() {
+    const wxString path = m_settingsFile->getName()->getNativePath();
     vfs::FileContentPtr content = m_settingsFile->getContent();
+    errno = 0;
     vfs::InputStreamPtr input = content->getInputStream();
     if (!input || !input->IsOk()) {
+        kernel::recordOsFailure(errno != 0 ? errno : EIO, wxT("cannot read the settings file"),
+                                path);
         return boost::shared_ptr<Settings>();
     }
-    return SettingsManager::GetSettings(*input);
+    boost::shared_ptr<Settings> settings = SettingsManager::GetSettings(*input);
+    if (!settings) {
+        kernel::recordFailure(
+            kernel::FailureCode::NOT_READABLE,
+            wxT("the settings file '") + path + wxT("' is empty or not well-formed"), path);
+    }
+    return settings;
+}
+
+bool FSRepository::hasRoot(const boost::shared_ptr<Settings>& settings, const wxChar* rootName,
+                           const vfs::FileObjectPtr& file) {
+    if (!settings) {
+        return false;
+    }
+    const NamedNode::Ptr root = settings->getRoot();
+    const wxString found = root ? root->getName() : wxString();
+    if (found == rootName) {
+        return true;
+    }
+    const wxString path = file ? file->getName()->getNativePath() : wxString();
+    kernel::recordFailure(
+        kernel::FailureCode::NOT_READABLE,
+        wxString::Format(wxT("the settings file '%s' holds '%s', not '%s'"), path, found, rootName),
+        path);
+    return false;
 }
 
 bool FSRepository::storeSettings(const boost::shared_ptr<Settings>& settings,

@@ -30,13 +30,19 @@ class VEXA_REPOS_API LockingRepository : public FSRepository {
     // The settings, read while `locker` holds the exclusive lock; empty when
     // it does not.
     virtual boost::shared_ptr<Settings> getSettings(WriteFileLocker& locker);
-    // Copies every entry of `source` except ".lock" (and temporary files)
-    // into `destination`, creating it and its ".lock" first. False when
+    // Copies every entry of `source` except lock files (and temporary
+    // files) into `destination`, creating it and its ".lock" first; symbolic
+    // links are copied as links (see FileObject::copyTree). False when
     // either is empty, when `destination` is `source` (however spelled) or
-    // lies inside it, or when a copy fails; a failed copy removes the
-    // half-made destination.
+    // lies inside it, or when a copy fails (the thread's failure says why);
+    // a failed copy removes what it made.
     virtual bool copyContents(const vfs::FileObjectPtr& source,
                               const vfs::FileObjectPtr& destination);
+    // As above, consulting `filter` (which may be empty) before each entry
+    // that is copied: it sees the progress and may skip an entry or cancel
+    // the copy, which then fails and removes what it made.
+    bool copyContents(const vfs::FileObjectPtr& source, const vfs::FileObjectPtr& destination,
+                      const vfs::CopyFilterPtr& filter);
     bool saveSettingsChecked(boost::shared_ptr<Settings> settings) override;
 
   private:

@@ -108,9 +108,19 @@ class VEXA_REPOS_API MediaReader {
     // inside it, for a folder that already holds anything, and when a copy
     // fails (the half-made copy is removed). Leaves no marker. After a copy
     // the printer adds new media folders to its media map.
+    //
+    // Safety (deliberate changes to the copy the library had first): the
+    // folder's name must pass checkName(MEDIA) (and, below "Medias", its
+    // group's name checkName(MEDIA_GROUP)); a media marked ".invalid" is not
+    // copied; when another process holds one of its modes the copy is
+    // refused before anything is made (LOCKED, naming the mode); symbolic
+    // links inside are copied as links, a dangling one fails the copy. The
+    // thread's failure (repos/Failure.h) says why a copy failed.
     bool copyTo(vfs::FileObjectPtr folder);
     // The same for a folder path; false when the path cannot be opened.
     bool copyTo(const wxString& path);
+    // copyTo(folder), consulting `filter` before each entry copied.
+    bool copyTo(vfs::FileObjectPtr folder, const vfs::CopyFilterPtr& filter);
 
     // A stream reading ".SPSettings.dat"; empty when the file does not
     // exist (nothing is created) or is being written.

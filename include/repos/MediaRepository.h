@@ -39,6 +39,7 @@
 #include <cstdint>
 #include <list>
 #include <map>
+#include <memory>
 
 #include "repos/ColorDotInfo.h"
 #include "repos/Export.h"
@@ -53,6 +54,9 @@
 
 namespace vexa {
 namespace repos {
+namespace impl {
+class SeenStamp;
+}  // namespace impl
 
 class FileLock;
 class WriteFileLocker;
@@ -142,7 +146,9 @@ class VEXA_REPOS_API MediaRepository : public IRepository,
     vfs::OutputStreamPtr outputSPStream_();
     void closeSPContent_();
     boost::shared_ptr<MediaCostSettings> costSettings_();
-    bool copyTo_(const vfs::FileObjectPtr& folder);
+    bool copyTo_(const vfs::FileObjectPtr& folder, const vfs::CopyFilterPtr& filter);
+    // "media 'MEDIA [GROUP]' of printer 'P'", for failures.
+    wxString label_() const;
     // The caller holds the cache mutex.
     void refreshModeMapLocked_();
     vfs::FileContentPtr spContent_();
@@ -192,10 +198,10 @@ class VEXA_REPOS_API MediaRepository : public IRepository,
     std::list<wxString> m_changedKeys;
     wxMutex m_cacheMutex;
 
-    // Modification times in nanoseconds, as last seen.
-    std::atomic<std::int64_t> m_settingsTime;
+    // The settings file's stamp and the folder's modification time in
+    // nanoseconds, as last seen.
+    std::unique_ptr<impl::SeenStamp> m_settingsStamp;
     std::atomic<std::int64_t> m_folderTime;
-    std::atomic<std::int64_t> m_spTime;
 };
 
 }  // namespace printer

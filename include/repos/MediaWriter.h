@@ -85,7 +85,17 @@ class VEXA_REPOS_API MediaWriter {
     // Removes the media folder with everything in it. It is marked
     // ".invalid" first, so that readers of other processes see an invalid
     // media should the removal stop half-way. Gives up the writer's file
-    // lock. False when a step fails.
+    // lock. False when a step fails, with the thread's failure saying why.
+    //
+    // Safety (a deliberate change to the removal the library had first):
+    // before anything changes, the lock of every mode folder inside is
+    // taken and given back in turn (not only of the modes this process
+    // opened); when another process holds one, the result is false with
+    // LOCKED naming that mode, and nothing changes. The modes then go one by
+    // one under their own locks; should one be taken in between, the
+    // removal stops there and the ".invalid" marker stays (a second removal
+    // finishes it). A media folder that is a symbolic link is removed as a
+    // link: nothing where it points is touched.
     bool remove();
 
     // As MediaReader::isValid.

@@ -35,6 +35,7 @@
 #include <cstdint>
 #include <list>
 #include <map>
+#include <memory>
 
 #include "repos/Export.h"
 #include "repos/InkCfg.h"
@@ -48,6 +49,9 @@
 
 namespace vexa {
 namespace repos {
+namespace impl {
+class SeenStamp;
+}  // namespace impl
 
 class FileLock;
 class WriteFileLocker;
@@ -166,7 +170,7 @@ class VEXA_REPOS_API ModeRepository : public IRepository,
     boost::shared_ptr<wxMutex> m_fillMutex;
     // Modification times in nanoseconds, as last seen.
     std::atomic<std::int64_t> m_lastModified;
-    std::atomic<std::int64_t> m_settingsTime;
+    std::unique_ptr<impl::SeenStamp> m_settingsStamp;
 };
 
 }  // namespace printer

@@ -47,12 +47,20 @@ class VEXA_REPOS_API PrinterReader {
   public:
     virtual ~PrinterReader();
 
-    // Copies the whole printer folder (everything but ".lock") to
+    // Copies the whole printer folder (everything but lock files) to
     // `destination`: a printer name (no '/' or '\\': a folder in "Printers")
     // or a folder path. False when the destination cannot be resolved, is
     // this printer's folder (however spelled) or lies inside it, already
     // holds anything, or when the copy fails (a folder made for the copy is
     // removed again). No ".invalid" marker is left behind.
+    //
+    // Safety (deliberate changes to the copy the library had first): the
+    // new name must pass checkName(PRINTER) (INVALID_NAME otherwise, nothing
+    // made); a printer marked ".invalid" is not copied (NOT_READABLE); when
+    // another process holds any media or mode inside, the copy is refused
+    // before anything is made (LOCKED, naming it); symbolic links inside are
+    // copied as links, and a dangling one makes the copy fail. The thread's
+    // failure (repos/Failure.h) says why a copy failed.
     virtual bool copyTo(const wxString& destination);
     virtual bool copyTo(boost::shared_ptr<vfs::FileObject> destination);
 
@@ -138,6 +146,11 @@ class VEXA_REPOS_API PrinterReader {
     boost::shared_ptr<wxInputStream> getInputSPSettingsStream();
     // Closes the content of ".SPSettings.dat" if it was opened.
     void closeSPSettingsStream();
+
+    // copyTo(destination), consulting `filter` before each entry copied (a
+    // progress display; a cancel makes the copy fail and removes what it
+    // made).
+    bool copyTo(const wxString& destination, const vfs::CopyFilterPtr& filter);
 
   private:
     PrinterReader(const boost::shared_ptr<PrinterRepository>& repository,

@@ -43,6 +43,7 @@
 #include <cstdint>
 #include <list>
 #include <map>
+#include <memory>
 #include <mutex>
 
 #include "repos/ColorDotInfo.h"
@@ -61,6 +62,9 @@
 
 namespace vexa {
 namespace repos {
+namespace impl {
+class SeenStamp;
+}  // namespace impl
 namespace printer {
 
 class MediaRepository;
@@ -118,8 +122,11 @@ class VEXA_REPOS_API PrinterRepository : public IRepository,
     vfs::FileObjectPtr getMediasFolder() const;
     vfs::FileObjectPtr getDefaultsFolder() const;
 
-    // True when the printer folder's modification time moved past the time
-    // this repository last took (another process changed the printer).
+    // True when the printer folder's modification time differs from the
+    // time this repository last took, or the settings file is no longer the
+    // one it last read (device, inode, size, time: every save makes a new
+    // file, so two saves by another process within one tick of a coarse
+    // file-system clock are still told apart).
     bool isOutdated() const;
     // True when the settings were loaded and the settings file exists.
     bool isValid() const;
@@ -191,10 +198,11 @@ class VEXA_REPOS_API PrinterRepository : public IRepository,
     vfs::OutputStreamPtr getOutputSPSettingsStream_();
     void openSPSettings_();
     void closeSPSettingsStream_();
-    bool copyTo_(const wxString& destination);
+    bool copyTo_(const wxString& destination, const vfs::CopyFilterPtr& filter);
     // `made`: the destination folder was made for this copy (it is removed
     // again when the copy does not happen).
-    bool copyTo_(const vfs::FileObjectPtr& destination, bool made);
+    bool copyTo_(const vfs::FileObjectPtr& destination, bool made,
+                 const vfs::CopyFilterPtr& filter);
 
     // Points the repository at another folder (renaming, updateLocation);
     // `catalogHeld` tells that the caller already holds the catalog mutex.
@@ -235,8 +243,9 @@ class VEXA_REPOS_API PrinterRepository : public IRepository,
     bool m_active;
     std::list<wxString> m_changedKeys;
     boost::shared_ptr<wxMutex> m_fillMutex;  // recursive
+    // The settings file's stamp as last seen (see isOutdated).
+    std::unique_ptr<impl::SeenStamp> m_settingsStamp;
     // Modification times as last seen, in nanoseconds since 1970.
-    std::atomic<std::int64_t> m_settingsFileTime;
     std::atomic<std::int64_t> m_spSettingsFileTime;
     std::atomic<std::int64_t> m_folderTime;
 };

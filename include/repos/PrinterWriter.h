@@ -94,24 +94,52 @@ class VEXA_REPOS_API PrinterWriter {
     bool save();
 
     // Renames the printer folder to `newName` after saving. True when the
-    // name is already the folder's. False, changing nothing, for a name
-    // that is empty, ".", "..", holds '/' or '\\', or names an existing
-    // folder. False when the move fails: the folder keeps its name and an
+    // name is already the folder's. False, changing nothing and leaving no
+    // marker, for a name checkName(PRINTER) refuses (INVALID_NAME), a name
+    // taken by another folder (ALREADY_EXISTS), and when a media or mode
+    // inside is held by another process (LOCKED, naming it; see "Safety"
+    // below). False when the move fails: the folder keeps its name and an
     // ".invalid" marker, and this writer keeps its locks on it. On success
     // the repository (the same object) is known to the catalog by the new
     // name only, this writer holds the new folder's lock, and no marker is
-    // left.
+    // left. A printer folder that is a symbolic link is renamed as a link.
     bool setPrinterName(wxString newName);
     // Points the repository at the folder `path` (resolved in the printer
     // folder's file system), after that folder was moved by other means.
     // Nothing on disk is moved.
     void updateLocation(const wxString& path);
-    // Removes the printer folder with its medias. Medias whose repositories
-    // were opened are removed through their writers, with up to three
-    // attempts 2000 ms apart; when they cannot all be removed the result is
-    // false and the folder keeps an ".invalid" marker. True when the folder
-    // is gone. The printer is forgotten by the catalog either way.
+    // Removes the printer folder with its medias and modes. True when the
+    // folder is gone. The printer is forgotten by the catalog when the
+    // removal starts.
+    //
+    // Safety (a deliberate change to the removal the library had first):
+    // first every media and mode folder inside is checked, each lock taken
+    // and given back in lock order (at most two held at once, whatever
+    // their number), not only those this process opened; when another
+    // process holds one, the result is false, nothing changes, and the
+    // failure is LOCKED naming that media or mode. Then the folder is marked
+    // ".invalid" and removed media by media, mode by mode, each under its
+    // own locks (this process's other threads are waited for). Should a
+    // lock be taken by someone in between, the removal stops there with
+    // false and LOCKED, leaving the marker; `vexa-repo check` names the
+    // half-removed printer and a second removal finishes it. A printer
+    // folder that is a symbolic link is removed as a link: nothing where it
+    // points is touched.
     bool removePrinter();
+    // Removes the folder of `printerName` below "Printers" whatever it
+    // holds: a printer whose settings cannot be read (empty, truncated,
+    // missing, another root), a half-made copy, a half-removed printer. A
+    // printer that can be opened is removed through its writer
+    // (removePrinter). Under the same locks and with the same results as
+    // removePrinter; false with NOT_FOUND when no such folder exists,
+    // INVALID_NAME for a name that is no plain folder name.
+    static bool removePrinterFolder(const wxString& printerName);
+    // Removes the media folder `media` of `group` (an empty group is
+    // "_Ungrouped_") of this printer whatever it holds, under its own locks
+    // and those of its modes, as removePrinter removes each media; the
+    // printer's media map forgets it. A linked media folder is removed as a
+    // link. False with the failure (NOT_FOUND, LOCKED, ...) otherwise.
+    bool removeMediaFolder(const wxString& group, const wxString& media);
     // Do nothing and return false: medias are removed by their own writers.
     bool removeMedia(const wxString& group, const wxString& media);
     bool removeMediaLegacy(const wxString& legacyName);

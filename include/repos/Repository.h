@@ -48,13 +48,21 @@ class VEXA_REPOS_API FSRepository : public IRepository {
     // previous file unchanged, when any step fails.
     static bool storeSettings(const boost::shared_ptr<Settings>& settings,
                               const vfs::FileObjectPtr& file);
+    // True when `settings` is a tree whose root node is named `rootName`
+    // ("Printer", "Media", "Mode"). Otherwise false, and the thread's
+    // failure is NOT_READABLE naming `file` and the root found: a settings
+    // file of another kind is never taken for this one (a save would then
+    // write nothing the caller set, or the wrong kind of file).
+    static bool hasRoot(const boost::shared_ptr<Settings>& settings, const wxChar* rootName,
+                        const vfs::FileObjectPtr& file);
 
   protected:
     FSRepository(vfs::FileObjectPtr root, vfs::FileObjectPtr settingsFile);
 
-    // The loaded settings file; empty when it holds no settings tree. A
-    // missing settings file is created empty first. Throws
-    // FileSystemException when the settings path is a folder.
+    // The loaded settings file; empty, with the thread's failure
+    // NOT_READABLE (or the reason the file could not be opened), when it
+    // holds no settings tree. A missing settings file is created empty
+    // first. Throws FileSystemException when the settings path is a folder.
     boost::shared_ptr<Settings> getSettings() override;
     // Stores the settings file; a failure leaves the previous file and is
     // not reported (saveSettingsChecked reports it).

@@ -3,6 +3,8 @@
 #include <map>
 #include <mutex>
 
+#include "kernel/Failure.h"
+#include "printer/InnerLocks.h"
 #include "vfs/src/impl/DurableWrite.h"
 #include "vfs/src/impl/FileName.h"
 #include "vfs/src/impl/FileObject.h"
@@ -82,20 +84,50 @@ bool isFolder(const vfs::FileObjectPtr& folder) {
 }
 
 bool copyRepositoryFolder(FolderSettingsStore& store, const vfs::FileObjectPtr& source,
-                          const vfs::FileObjectPtr& destination, bool uriIgnoreCase) {
+                          const vfs::FileObjectPtr& destination, bool uriIgnoreCase,
+                          const CopySubject& subject, const vfs::CopyFilterPtr& filter) {
     if (!source || !destination || !isFolder(source)) {
+        kernel::recordFailure(kernel::FailureCode::NOT_FOUND, subject.label + wxT(" is gone"));
         return false;
     }
-    if (destination->getURI().IsSameAs(source->getURI(), !uriIgnoreCase)) {
+    const wxString targetPath = destination->getName()->getNativePath();
+    const auto taken = [&]() {
+        kernel::recordFailure(kernel::FailureCode::ALREADY_EXISTS,
+                              wxT("'") + targetPath + wxT("' already exists"), targetPath);
         return false;
+    };
+    if (destination->getURI().IsSameAs(source->getURI(), !uriIgnoreCase)) {
+        return taken();
     }
     // Checked before anything is made: copying into itself would never end,
     // and a destination that holds something (another media or mode) would
     // be overwritten, or removed whole by a failed copy.
     if (isSameOrInside(source, destination)) {
+        return taken();
+    }
+    if (destination->isSymbolicLink() ||
+        (destination->exists() && (!isFolder(destination) || holdsEntries(destination)))) {
+        return taken();
+    }
+    if (!checkName(subject.kind, destination->getBaseName())) {
         return false;
     }
-    if (destination->exists() && (!isFolder(destination) || holdsEntries(destination))) {
+    const vfs::FileObjectPtr group =
+        subject.kind == NameKind::MEDIA ? destination->getParent() : vfs::FileObjectPtr();
+    const vfs::FileObjectPtr medias = group ? group->getParent() : vfs::FileObjectPtr();
+    if (medias && medias->getBaseName() == wxT("Medias") &&
+        !checkName(NameKind::MEDIA_GROUP, group->getBaseName())) {
+        return false;
+    }
+    const vfs::FileObjectPtr sourceMarker = source->resolveChild(kInvalidMarkerName);
+    if (sourceMarker && sourceMarker->exists()) {
+        kernel::recordFailure(
+            kernel::FailureCode::NOT_READABLE,
+            subject.label + wxT(" is marked .invalid (half-made or half-removed)"),
+            sourceMarker->getName()->getNativePath());
+        return false;
+    }
+    if (subject.withModes && !checkInnerFolders(source, false, subject.label)) {
         return false;
     }
     vfs::FileObjectPtr marker = destination->resolveChild(kInvalidMarkerName);
@@ -103,11 +135,19 @@ bool copyRepositoryFolder(FolderSettingsStore& store, const vfs::FileObjectPtr& 
         return false;
     }
     marker->createFile();
-    const bool copied = store.copy(source, destination);
+    const bool copied = store.copy(source, destination, filter);
     if (destination->exists()) {
         marker->remove();
     }
     return copied;
+}
+
+void SeenStamp::take(const vfs::FileObjectPtr& file) {
+    set(file ? file->getStamp() : vfs::FileStamp());
+}
+
+bool SeenStamp::changed(const vfs::FileObjectPtr& file) const {
+    return file && file->getStamp() != get();
 }
 
 std::int64_t modificationTime(const vfs::FileObjectPtr& object) {

@@ -134,12 +134,16 @@ bool MediaReader::isValid() {
 }
 
 bool MediaReader::copyTo(vfs::FileObjectPtr folder) {
-    return m_repository->copyTo_(folder);
+    return m_repository->copyTo_(folder, vfs::CopyFilterPtr());
 }
 
 bool MediaReader::copyTo(const wxString& path) {
     vfs::FileObjectPtr folder = impl::lookUpLocalPath(path);
-    return folder && m_repository->copyTo_(folder);
+    return folder && m_repository->copyTo_(folder, vfs::CopyFilterPtr());
+}
+
+bool MediaReader::copyTo(vfs::FileObjectPtr folder, const vfs::CopyFilterPtr& filter) {
+    return m_repository->copyTo_(folder, filter);
 }
 
 vfs::InputStreamPtr MediaReader::getInputSPSettingsStream() {

@@ -7,8 +7,10 @@
 #include <cstring>
 #include <iterator>
 
+#include "kernel/Failure.h"
 #include "logger/Log.h"
 #include "printer/FolderSettingsStore.h"
+#include "printer/InnerLocks.h"
 #include "printer/MediaModeKeys.h"
 #include "repos/DataCouple.h"
 #include "repos/MediaReader.h"
@@ -101,9 +103,10 @@ MediaRepository::MediaRepository(vfs::FileObjectPtr root,
       m_settingsFile(settingsFile),
       m_printer(printer),
       m_labelChannel(0),
-      m_settingsTime(impl::modificationTime(settingsFile)),
-      m_folderTime(impl::modificationTime(root)),
-      m_spTime(0) {
+      m_settingsStamp(new impl::SeenStamp),
+      m_folderTime(impl::modificationTime(root)) {
+    // Taken before the load: a save landing in between shows as a change.
+    m_settingsStamp->take(settingsFile);
     // Resolved now, while the folder exists: resolving below a missing
     // folder would create it again.
     m_modesFolder = root->resolveChild(kModesFolderName);
@@ -131,6 +134,9 @@ boost::shared_ptr<MediaRepository> MediaRepository::createRepository(
         boost::shared_ptr<MediaRepository> repository(
             new MediaRepository(root, printer, settingsFile));
         repository->m_settings = repository->m_store->load();
+        if (!FSRepository::hasRoot(repository->m_settings, kMediaNode, settingsFile)) {
+            repository->m_settings.reset();
+        }
         if (!repository->m_settings) {
             VEXA_LOG_DEBUG("Error getting settings for %s", root->getBaseName());
             return boost::shared_ptr<MediaRepository>();
@@ -180,7 +186,10 @@ bool MediaRepository::isStale() const {
     // Any other time than the one last seen means another process changed
     // the folder; "newer" alone would miss a clock set back or a restore.
     const std::int64_t now = impl::modificationTime(m_root);
-    return now != 0 && now != m_folderTime.load();
+    // The folder's time has the file system's tick; each save also gives
+    // the settings file a new identity, which no tick hides.
+    return (now != 0 && now != m_folderTime.load()) ||
+           (m_settingsFile->exists() && m_settingsStamp->changed(m_settingsFile));
 }
 
 // ---- Reader side -----------------------------------------------------------
@@ -299,7 +308,6 @@ bool MediaRepository::isValid_() {
 
 vfs::FileContentPtr MediaRepository::spContent_() {
     if (!m_spContent && m_spFile->getType() == vfs::FileType::FILE) {
-        m_spTime = impl::modificationTime(m_spFile);
         m_spContent = m_spFile->getContent();
     }
     return m_spContent;
@@ -348,8 +356,17 @@ boost::shared_ptr<MediaCostSettings> MediaRepository::costSettings_() {
     return boost::make_shared<MediaCostSettings>();
 }
 
-bool MediaRepository::copyTo_(const vfs::FileObjectPtr& folder) {
-    if (!impl::copyRepositoryFolder(*m_store, m_root, folder, true)) {
+wxString MediaRepository::label_() const {
+    const vfs::FileObjectPtr group = m_root->getParent();
+    const boost::shared_ptr<PrinterRepository> printer = m_printer.lock();
+    const vfs::FileObjectPtr printerFolder = printer ? printer->getFolder() : vfs::FileObjectPtr();
+    return impl::mediaLabel(group ? group->getBaseName() : wxString(), m_root->getBaseName(),
+                            printerFolder ? printerFolder->getBaseName() : wxString());
+}
+
+bool MediaRepository::copyTo_(const vfs::FileObjectPtr& folder, const vfs::CopyFilterPtr& filter) {
+    const impl::CopySubject subject{NameKind::MEDIA, label_(), true};
+    if (!impl::copyRepositoryFolder(*m_store, m_root, folder, true, subject, filter)) {
         return false;
     }
     // The copy may be a new media of the same printer: its media map takes
@@ -363,22 +380,25 @@ bool MediaRepository::copyTo_(const vfs::FileObjectPtr& folder) {
 bool MediaRepository::reload_(WriteFileLocker& locker) {
     const std::int64_t folderTime = impl::modificationTime(m_root);
     // Any other time, earlier ones too, is a change (see isStale).
-    if (folderTime == m_folderTime.load()) {
+    if (folderTime == m_folderTime.load() && !m_settingsStamp->changed(m_settingsFile)) {
         return false;
     }
     // The settings are read again whenever the folder moved: the settings
     // file is replaced by a rename, and a new file may carry the same time
     // stamp as the one it replaces when both were written within one tick
     // of the coarse file-system clock.
-    const std::int64_t settingsTime = impl::modificationTime(m_settingsFile);
+    const vfs::FileStamp stamp = m_settingsFile->getStamp();
     boost::shared_ptr<Settings> settings = m_store->load(locker);
+    if (!FSRepository::hasRoot(settings, kMediaNode, m_settingsFile)) {
+        settings.reset();
+    }
     if (!settings) {
         VEXA_LOG_DEBUG("Error reloading settings for %s", m_root->getBaseName());
         return false;
     }
     wxMutexLocker lock(m_cacheMutex);
     m_settings = settings;
-    m_settingsTime = settingsTime;
+    m_settingsStamp->set(stamp);
     m_folderTime = folderTime;
     dropCaches_();
     // Modes whose folders went are forgotten; the others stay, since a mode
@@ -408,7 +428,6 @@ void MediaRepository::dropCaches_() {
     m_jdfNormal.clear();
     m_jdfDraft.clear();
     m_spContent.reset();
-    m_spTime = 0;
     // The changes they recorded went with the old tree.
     m_changedKeys.clear();
 }
@@ -505,32 +524,44 @@ bool MediaRepository::storeSettings_(const boost::shared_ptr<Settings>& settings
     if (!m_store->store(settings)) {
         return false;
     }
-    impl::raiseTime(m_settingsTime, impl::modificationTime(m_settingsFile));
+    m_settingsStamp->take(m_settingsFile);
     impl::raiseTime(m_folderTime, impl::modificationTime(m_root));
     changed_(PrinterRepository::MEDIA_SAVED);
     return true;
 }
 
 bool MediaRepository::remove_(boost::shared_ptr<WriteFileLocker>& locker) {
-    if (!impl::isFolder(m_root)) {
-        return false;
-    }
-    try {
-        vfs::FileObjectListPtr entries = m_root->getChildren();
-        // Readers of other processes see an invalid media should the
-        // removal stop half-way.
-        m_invalidMarker->createFile();
-        for (const vfs::FileObjectPtr& entry : *entries) {
-            if (!entry->getBaseName().IsSameAs(wxT(".lock"), false)) {
-                entry->remove();
-            }
-        }
+    const wxString label = label_();
+    if (m_root->isSymbolicLink()) {
+        // Removed as a link: what it points at is not this repository's.
         locker.reset();
-        m_root->remove();
-    } catch (const vfs::FileSystemException&) {
+        if (!impl::removeObject(m_root)) {
+            return false;
+        }
+        notifyPrinter_(PrinterRepository::MEDIA_REMOVED);
+        return true;
+    }
+    if (!impl::isFolder(m_root)) {
+        kernel::recordFailure(kernel::FailureCode::NOT_FOUND, label + wxT(" is gone"));
         return false;
     }
-    if (m_root->exists()) {
+    // Nothing changes while another process holds one of the modes; then
+    // each mode goes under its own locks.
+    if (!impl::checkInnerFolders(m_root, false, label)) {
+        return false;
+    }
+    // Readers of other processes see an invalid media should the removal
+    // stop half-way.
+    m_invalidMarker->createFile();
+    if (!impl::removeInnerFolders(m_root, false, label) || !impl::removeContents(m_root)) {
+        return false;
+    }
+    {
+        wxMutexLocker lock(m_cacheMutex);
+        m_modes.clear();
+    }
+    locker.reset();
+    if (!impl::removeObject(m_root)) {
         return false;
     }
     notifyPrinter_(PrinterRepository::MEDIA_REMOVED);

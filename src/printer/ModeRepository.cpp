@@ -68,7 +68,9 @@ ModeRepository::ModeRepository(vfs::FileObjectPtr folder, boost::shared_ptr<Medi
       m_printerOptionsLoaded(false),
       m_fillMutex(boost::make_shared<wxMutex>()),
       m_lastModified(impl::modificationTime(folder)),
-      m_settingsTime(impl::modificationTime(settingsFile)) {
+      m_settingsStamp(new impl::SeenStamp) {
+    // Taken before the load: a save landing in between shows as a change.
+    m_settingsStamp->take(settingsFile);
     // Resolved while the folder exists (resolving below a missing folder
     // would create it again).
     m_invalidMarker = folder->resolveChild(kInvalidMarkerName);
@@ -93,6 +95,9 @@ boost::shared_ptr<ModeRepository> ModeRepository::createRepository(
         boost::shared_ptr<ModeRepository> repository(
             new ModeRepository(folder, media, settingsFile));
         repository->m_settings = repository->m_store->load();
+        if (!FSRepository::hasRoot(repository->m_settings, kModeNode, settingsFile)) {
+            repository->m_settings.reset();
+        }
         if (!repository->m_settings) {
             return boost::shared_ptr<ModeRepository>();
         }
@@ -128,7 +133,10 @@ bool ModeRepository::isStale() const {
     // Any other time than the one last seen means another process changed
     // the folder; "newer" alone would miss a clock set back or a restore.
     const std::int64_t now = impl::modificationTime(m_folder);
-    return now != 0 && now != m_lastModified.load();
+    // The folder's time has the file system's tick; each save also gives
+    // the settings file a new identity, which no tick hides.
+    return (now != 0 && now != m_lastModified.load()) ||
+           (m_settingsFile->exists() && m_settingsStamp->changed(m_settingsFile));
 }
 
 boost::shared_ptr<Settings> ModeRepository::getSettings() {
@@ -281,7 +289,10 @@ vfs::FileContentPtr ModeRepository::fileByName_(const wxString& name, bool creat
 }
 
 bool ModeRepository::copyTo_(const vfs::FileObjectPtr& destination) {
-    return impl::copyRepositoryFolder(*m_store, m_folder, destination, false);
+    const impl::CopySubject subject{NameKind::MODE,
+                                    wxT("mode '") + m_folder->getBaseName() + wxT("'"), false};
+    return impl::copyRepositoryFolder(*m_store, m_folder, destination, false, subject,
+                                      vfs::CopyFilterPtr());
 }
 
 // ---- Writer side -------------------------------------------------------------
@@ -289,21 +300,24 @@ bool ModeRepository::copyTo_(const vfs::FileObjectPtr& destination) {
 bool ModeRepository::reload_(WriteFileLocker& locker) {
     const std::int64_t folderTime = impl::modificationTime(m_folder);
     // Any other time, earlier ones too, is a change (see isStale).
-    if (folderTime == m_lastModified.load()) {
+    if (folderTime == m_lastModified.load() && !m_settingsStamp->changed(m_settingsFile)) {
         return false;
     }
     // Read again whenever the folder moved: a replaced settings file may
     // carry the time stamp of the one before when both were written within
     // one tick of the coarse file-system clock.
-    const std::int64_t settingsTime = impl::modificationTime(m_settingsFile);
+    const vfs::FileStamp stamp = m_settingsFile->getStamp();
     boost::shared_ptr<Settings> settings = m_store->load(locker);
+    if (!FSRepository::hasRoot(settings, kModeNode, m_settingsFile)) {
+        settings.reset();
+    }
     if (!settings) {
         VEXA_LOG_DEBUG("Error reloading settings for %s", m_folder->getBaseName());
         return false;
     }
     wxMutexLocker lock(*m_fillMutex);
     m_settings = settings;
-    m_settingsTime = settingsTime;
+    m_settingsStamp->set(stamp);
     m_lastModified = folderTime;
     dropCaches_();
     return true;
@@ -441,7 +455,7 @@ bool ModeRepository::storeSettings_(const boost::shared_ptr<Settings>& settings)
         m_folder->setLastModifiedTime(0);
     }
     impl::raiseTime(m_lastModified, impl::modificationTime(m_folder));
-    impl::raiseTime(m_settingsTime, impl::modificationTime(m_settingsFile));
+    m_settingsStamp->take(m_settingsFile);
     boost::shared_ptr<MediaRepository> media = m_media.lock();
     if (media) {
         media->changed_(PrinterRepository::MODE_SAVED);

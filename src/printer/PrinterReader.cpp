@@ -62,11 +62,15 @@ bool PrinterReader::lockForReading_() {
 }
 
 bool PrinterReader::copyTo(const wxString& destination) {
-    return m_repository->copyTo_(destination);
+    return m_repository->copyTo_(destination, vfs::CopyFilterPtr());
 }
 
 bool PrinterReader::copyTo(boost::shared_ptr<vfs::FileObject> destination) {
-    return m_repository->copyTo_(destination, false);
+    return m_repository->copyTo_(destination, false, vfs::CopyFilterPtr());
+}
+
+bool PrinterReader::copyTo(const wxString& destination, const vfs::CopyFilterPtr& filter) {
+    return m_repository->copyTo_(destination, filter);
 }
 
 wxString PrinterReader::getPrinterName() {

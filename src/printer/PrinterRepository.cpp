@@ -4,13 +4,17 @@
 
 #include <boost/make_shared.hpp>
 
+#include "kernel/Failure.h"
 #include "kernel/Text.h"
 #include "kernel/VexKernel.h"
 #include "logger/Log.h"
+#include "printer/FolderSettingsStore.h"
+#include "printer/InnerLocks.h"
 #include "printer/PrinterKeys.h"
 #include "repos/DataCouple.h"
 #include "repos/MediaRepository.h"
 #include "repos/MediaWriter.h"
+#include "repos/NameRules.h"
 #include "repos/PrinterReader.h"
 #include "repos/PrinterWriter.h"
 #include "repos/RepositoryException.h"
@@ -83,7 +87,7 @@ PrinterRepository::PrinterRepository(const wxString& name, const wxString& folde
     : m_rwMutex(boost::make_shared<impl::ReadWriteMutex>()),
       m_active(true),
       m_fillMutex(boost::make_shared<wxMutex>(wxMUTEX_RECURSIVE)),
-      m_settingsFileTime(0),
+      m_settingsStamp(new impl::SeenStamp),
       m_spSettingsFileTime(0),
       m_folderTime(0) {
     const wxString fileName =
@@ -123,12 +127,20 @@ PrinterRepository::PrinterRepository(const wxString& name, const wxString& folde
     // The times are taken before the load: a save that lands in between
     // then shows as a change and is reloaded, where times taken after the
     // load could hide it.
-    m_settingsFileTime = settingsFile->getLastModifiedTimeNs();
+    m_settingsStamp->take(settingsFile);
     m_folderTime = folder->getLastModifiedTimeNs();
     boost::shared_ptr<Settings> settings = storeOf(m_lockingRepository)->getSettings();
     for (int retry = 0; !settings && retry < kLoadRetries; ++retry) {
+        // Only a lock held elsewhere is worth waiting for: a file that cannot
+        // be parsed or opened stays so.
+        if (kernel::lastFailure().code != kernel::FailureCode::LOCKED) {
+            break;
+        }
         wxMilliSleep(kLoadRetryDelayMs);
         settings = storeOf(m_lockingRepository)->getSettings();
+    }
+    if (!FSRepository::hasRoot(settings, keys::kPrinter, settingsFile)) {
+        settings.reset();
     }
     m_settings = settings;
     if (!settings) {
@@ -242,7 +254,13 @@ bool PrinterRepository::isOutdated() const {
     // Any other time than the one last seen means another process changed
     // the folder; "newer" alone would miss a clock set back or a restore.
     const std::int64_t now = folder->getLastModifiedTimeNs();
-    return now != 0 && now != m_folderTime.load();
+    if (now != 0 && now != m_folderTime.load()) {
+        return true;
+    }
+    // A folder's time has the file system's tick: two saves within one tick
+    // leave it as it was, but each save gives the file a new identity.
+    const vfs::FileObjectPtr settingsFile = boost::atomic_load(&m_settingsFile);
+    return settingsFile && settingsFile->exists() && m_settingsStamp->changed(settingsFile);
 }
 
 bool PrinterRepository::isValid() const {
@@ -271,7 +289,7 @@ bool PrinterRepository::saveSettingsChecked_(const boost::shared_ptr<Settings>& 
         return false;
     }
     // The writer holds the exclusive lock: the file on disk is the tree.
-    m_settingsFileTime = settingsFile->getLastModifiedTimeNs();
+    m_settingsStamp->take(settingsFile);
     folder->setLastModifiedTime(0);
     if (!pending) {
         m_folderTime = folder->getLastModifiedTimeNs();
@@ -597,16 +615,21 @@ void PrinterRepository::closeSPSettingsStream_() {
 
 // ---- Copying ---------------------------------------------------------------
 
-bool PrinterRepository::copyTo_(const wxString& destination) {
-    if (destination.empty() || destination == wxT(".") || destination == wxT("..")) {
+bool PrinterRepository::copyTo_(const wxString& destination, const vfs::CopyFilterPtr& filter) {
+    // The new printer's name is checked before anything is made.
+    const wxString base = destination.AfterLast(wxT('/'));
+    const bool plain = destination.find_first_of(wxT("/\\")) == wxString::npos;
+    if (!checkName(NameKind::PRINTER, plain ? destination : base)) {
         return false;
     }
     vfs::FileObjectPtr target;
     bool made = false;
     try {
-        if (destination.find_first_of(wxT("/\\")) == wxString::npos) {
+        if (plain) {
             const vfs::FileObjectPtr printers = SystemRepository::getPrintersFolder();
             if (!printers) {
+                kernel::recordFailure(kernel::FailureCode::NOT_FOUND,
+                                      wxT("no repository folder with \"Printers\""));
                 return false;
             }
             target = printers->resolveChild(destination);
@@ -617,18 +640,28 @@ bool PrinterRepository::copyTo_(const wxString& destination) {
             made = !existing || !existing->exists();
             target = vfs::openLocalFolder(vfs::createFileName(destination));
         }
-    } catch (const vfs::FileSystemException&) {
+    } catch (const vfs::FileSystemException& error) {
+        kernel::recordFailure(
+            kernel::FailureCode::IO_ERROR,
+            wxT("cannot open '") + destination + wxT("': ") + kernel::fromMB(error.what()),
+            destination);
         return false;
     }
-    return copyTo_(target, made);
+    return copyTo_(target, made, filter);
 }
 
-bool PrinterRepository::copyTo_(const vfs::FileObjectPtr& destination, bool made) {
+bool PrinterRepository::copyTo_(const vfs::FileObjectPtr& destination, bool made,
+                                const vfs::CopyFilterPtr& filter) {
     const vfs::FileObjectPtr folder = existingFolder_();
     if (!destination || !folder || !m_lockingRepository) {
+        kernel::recordFailure(kernel::FailureCode::NOT_FOUND, wxT("nothing to copy"));
         return false;
     }
+    const wxString label = impl::printerLabel(folder->getBaseName());
+    const wxString targetPath = destination->getName()->getNativePath();
     if (destination->getURI() == folder->getURI()) {
+        kernel::recordFailure(kernel::FailureCode::ALREADY_EXISTS,
+                              label + wxT(" cannot be copied onto itself"), targetPath);
         return false;
     }
     const bool existed = !made && destination->exists();
@@ -638,21 +671,35 @@ bool PrinterRepository::copyTo_(const vfs::FileObjectPtr& destination, bool made
         }
         return false;
     };
-    if (destination->exists()) {
+    if (destination->exists() || destination->isSymbolicLink()) {
         // Never onto this folder by another spelling, into it, around it, or
         // over anything already there (another printer).
         if (vfs::sameOrInside(folder, destination) || vfs::sameOrInside(destination, folder) ||
-            destination->getType() != vfs::FileType::FOLDER ||
+            destination->isSymbolicLink() || destination->getType() != vfs::FileType::FOLDER ||
             (existed && !destination->getChildren()->empty())) {
+            kernel::recordFailure(kernel::FailureCode::ALREADY_EXISTS,
+                                  wxT("'") + targetPath + wxT("' already exists"), targetPath);
             return refuse();
         }
+    }
+    // A half-made or half-removed printer is no source for a new one; and
+    // nothing inside may be in use by another process while it is copied.
+    const vfs::FileObjectPtr sourceMarker = folder->resolveChild(keys::kInvalidMarker);
+    if (sourceMarker && sourceMarker->exists()) {
+        kernel::recordFailure(kernel::FailureCode::NOT_READABLE,
+                              label + wxT(" is marked .invalid (half-made or half-removed)"),
+                              sourceMarker->getName()->getNativePath());
+        return refuse();
+    }
+    if (!impl::checkInnerFolders(folder, true, label)) {
+        return refuse();
     }
     const vfs::FileObjectPtr marker = destination->resolveChild(keys::kInvalidMarker);
     if (!marker) {
         return refuse();
     }
     marker->createFile();
-    const bool copied = storeOf(m_lockingRepository)->copyContents(folder, destination);
+    const bool copied = storeOf(m_lockingRepository)->copyContents(folder, destination, filter);
     if (!copied) {
         return refuse();
     }
@@ -695,22 +742,24 @@ void PrinterRepository::refresh_(WriteFileLocker* locker) {
         return;
     }
     const std::int64_t folderTime = folder->getLastModifiedTimeNs();
+    const vfs::FileObjectPtr settingsFile = boost::atomic_load(&m_settingsFile);
+    const bool settingsChanged = settingsFile && m_settingsStamp->changed(settingsFile);
     // Any other time, earlier ones too (a restored backup, a clock set
     // back), is a change: reading only newer times would keep an old tree
     // that the next save would write over the restored file.
-    if (folderTime == m_folderTime.load()) {
+    if (folderTime == m_folderTime.load() && !settingsChanged) {
         return;
     }
     m_folderTime = folderTime;
 
-    const vfs::FileObjectPtr settingsFile = boost::atomic_load(&m_settingsFile);
-    const std::int64_t settingsTime = settingsFile ? settingsFile->getLastModifiedTimeNs() : 0;
-    if (settingsTime != m_settingsFileTime.load() && m_lockingRepository && locker) {
-        // The time is taken before reading: a change landing in between is
+    if (settingsChanged && m_lockingRepository && locker) {
+        // The stamp is taken before reading: a change landing in between is
         // read now and seen again by the next check, never missed.
-        m_settingsFileTime = settingsTime;
-        const boost::shared_ptr<Settings> settings =
-            storeOf(m_lockingRepository)->getSettings(*locker);
+        m_settingsStamp->take(settingsFile);
+        boost::shared_ptr<Settings> settings = storeOf(m_lockingRepository)->getSettings(*locker);
+        if (!FSRepository::hasRoot(settings, keys::kPrinter, settingsFile)) {
+            settings.reset();
+        }
         if (settings) {
             wxMutexLocker lock(*m_fillMutex);
             clearCaches_();

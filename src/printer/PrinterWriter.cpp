@@ -4,14 +4,20 @@
 
 #include <algorithm>
 #include <boost/make_shared.hpp>
+#include <cerrno>
 
+#include "kernel/Failure.h"
 #include "logger/Log.h"
+#include "printer/InnerLocks.h"
 #include "printer/PrinterKeys.h"
 #include "repos/DataCouple.h"
 #include "repos/LegacyMediaName.h"
 #include "repos/MediaRepository.h"
 #include "repos/MediaWriter.h"
+#include "repos/NameRules.h"
 #include "repos/RepositoryException.h"
+#include "repos/SystemRepository.h"
+#include "vfs/src/impl/FileName.h"
 #include "vfs/src/impl/FileObject.h"
 #include "vfs/src/impl/FileSystem.h"
 #include "vfs/src/impl/FileSystemException.h"
@@ -24,19 +30,14 @@ namespace printer {
 
 namespace {
 
-const int kRemoveAttempts = 3;
-const int kRemoveRetryDelayMs = 2000;
-
 // The node every printer key lives under: the first node at "Printer".
 NamedNode::Ptr printerNode(const Settings& settings) {
     const std::list<NamedNode::Ptr> nodes = SettingsAccess::findNodes(settings, keys::kPrinter);
     return nodes.empty() ? NamedNode::Ptr() : nodes.front();
 }
 
-// A folder name a printer can be renamed to: one path step.
-bool isPlainName(const wxString& name) {
-    return !name.empty() && name != wxT(".") && name != wxT("..") &&
-           name.find_first_of(wxT("/\\")) == wxString::npos;
+wxString labelOf(const vfs::FileObjectPtr& folder) {
+    return impl::printerLabel(folder ? folder->getBaseName() : wxString());
 }
 
 }  // namespace
@@ -287,24 +288,43 @@ bool PrinterWriter::setPrinterName(wxString newName) {
     if (folder && folder->getBaseName() == newName) {
         return true;
     }
-    if (!folder || !folder->exists() || !isPlainName(newName)) {
+    if (!checkName(NameKind::PRINTER, newName)) {
+        return false;
+    }
+    if (!folder || !folder->exists()) {
+        kernel::recordFailure(kernel::FailureCode::NOT_FOUND,
+                              wxString::Format(wxT("%s no longer exists"), labelOf(folder)));
         return false;
     }
     const vfs::FileObjectPtr parent = folder->getParent();
     const vfs::FileObjectPtr target = parent ? parent->resolveChild(newName) : vfs::FileObjectPtr();
-    if (!target || target->exists()) {
+    if (!target || target->exists() || target->isSymbolicLink()) {
+        kernel::recordFailure(kernel::FailureCode::ALREADY_EXISTS,
+                              wxString::Format(wxT("printer '%s' already exists"), newName),
+                              target ? target->getName()->getNativePath() : wxString());
+        return false;
+    }
+    // Nothing inside may be in use elsewhere: the folder is about to move
+    // from under it.
+    const bool linked = folder->isSymbolicLink();
+    if (!impl::checkInnerFolders(folder, true, labelOf(folder))) {
         return false;
     }
     save();
     const vfs::FileObjectPtr settingsFile = boost::atomic_load(&m_repository->m_settingsFile);
     const wxString settingsName = settingsFile ? settingsFile->getBaseName() : wxString();
-    folder->resolveChild(keys::kInvalidMarker)->createFile();
+    // Renaming a link moves only the link, at once: there is no half-done
+    // state to mark, and nothing is written where the link points.
+    if (!linked) {
+        folder->resolveChild(keys::kInvalidMarker)->createFile();
+    }
     {
         // No lookup may build a second repository over the moved folder
         // before this one is registered under the new name.
         std::lock_guard<std::mutex> catalog(PrinterCatalog::mutex_());
         m_writeFileLocker.reset();
         bool moved = false;
+        errno = 0;
         try {
             moved = folder->moveTo(target);
         } catch (const vfs::FileSystemException&) {
@@ -314,6 +334,8 @@ bool PrinterWriter::setPrinterName(wxString newName) {
             m_repository->relocate_(target, settingsName, true);
         }
         if (!moved) {
+            kernel::recordOsFailure(errno != 0 ? errno : EIO, wxT("cannot rename"),
+                                    folder->getName()->getNativePath());
             // The folder keeps its ".invalid" marker.
             lockForWriting_();
             VEXA_LOG_DEBUG("Error: Printer name was not changed");
@@ -321,7 +343,9 @@ bool PrinterWriter::setPrinterName(wxString newName) {
         }
     }
     lockForWriting_();
-    target->resolveFile(keys::kInvalidMarker, vfs::NameScope::FILE_SYSTEM)->remove();
+    if (!linked) {
+        target->resolveFile(keys::kInvalidMarker, vfs::NameScope::FILE_SYSTEM)->remove();
+    }
     // Moving and unmarking are this writer's own changes.
     m_repository->m_folderTime = target->getLastModifiedTimeNs();
     return true;
@@ -350,56 +374,121 @@ void PrinterWriter::updateLocation(const wxString& path) {
 bool PrinterWriter::removePrinter() {
     const vfs::FileObjectPtr folder = m_repository->getFolder();
     if (!folder) {
+        kernel::recordFailure(kernel::FailureCode::NOT_FOUND, wxT("the printer has no folder"));
         return false;
     }
-    const vfs::FileObjectListPtr listing = folder->getChildren();
-    if (folder->exists()) {
+    const wxString label = labelOf(folder);
+    // Checked before anything changes: a refusal leaves the printer whole.
+    if (!impl::checkInnerFolders(folder, true, label)) {
+        return false;
+    }
+    const bool linked = folder->isSymbolicLink();
+    if (!linked && folder->exists()) {
         folder->resolveChild(keys::kInvalidMarker)->createFile();
     }
     {
         std::lock_guard<std::mutex> catalog(PrinterCatalog::mutex_());
         PrinterCatalog::forgetLocked_(folder->getBaseName(), m_repository.get());
     }
-    std::list<boost::shared_ptr<MediaRepository>> medias;
     {
+        // The medias' repositories stay with those who hold them; the map
+        // forgets them, since their folders are about to go.
         wxMutexLocker lock(*m_repository->m_fillMutex);
-        for (auto& group : m_repository->m_mediaMap) {
-            for (auto& media : group.second) {
-                if (media.second) {
-                    medias.push_back(media.second);
-                    media.second.reset();
-                }
-            }
-        }
+        m_repository->m_mediaMap.clear();
     }
-    for (int attempt = 1; !medias.empty(); ++attempt) {
-        for (auto media = medias.begin(); media != medias.end();) {
-            // A starred repository shares its folder with another: once that
-            // one removed the folder there is nothing left to remove.
-            const vfs::FileObjectPtr root = (*media)->getRoot();
-            bool removed = !root || !root->exists();
-            if (!removed) {
-                boost::shared_ptr<MediaWriter> writer = (*media)->getWriter();
-                removed = writer && writer->remove();
-            }
-            media = removed ? medias.erase(media) : std::next(media);
-        }
-        if (medias.empty()) {
-            break;
-        }
-        if (attempt == kRemoveAttempts) {
-            return false;
-        }
-        wxMilliSleep(kRemoveRetryDelayMs);
-    }
-    for (const vfs::FileObjectPtr& child : *listing) {
-        if (child->getBaseName() != keys::kLockFile) {
-            child->remove();
-        }
+    // A linked printer is removed as a link: what it points at is not ours.
+    if (!linked &&
+        (!impl::removeInnerFolders(folder, true, label) || !impl::removeContents(folder))) {
+        return false;  // the marker stays: `check` reports it, a second removal finishes
     }
     m_writeFileLocker.reset();
-    folder->remove();
-    return !folder->exists();
+    return impl::removeObject(folder);
+}
+
+bool PrinterWriter::removePrinterFolder(const wxString& printerName) {
+    if (!checkName(NameKind::PRINTER, printerName)) {
+        return false;
+    }
+    // A printer whose settings can be read goes through its repository, so
+    // that this process's readers and writers of it are waited for.
+    const boost::shared_ptr<PrinterRepository> repository =
+        PrinterCatalog::getRepository(printerName, kSettingsFileName);
+    if (repository) {
+        const boost::shared_ptr<PrinterWriter> writer = getWriter(repository);
+        return writer && writer->removePrinter();
+    }
+    const vfs::FileObjectPtr printers = SystemRepository::getPrintersFolder();
+    const vfs::FileObjectPtr folder =
+        printers && printers->exists() ? printers->resolveChild(printerName) : vfs::FileObjectPtr();
+    const wxString label = impl::printerLabel(printerName);
+    if (!folder || (!folder->exists() && !folder->isSymbolicLink())) {
+        kernel::recordFailure(kernel::FailureCode::NOT_FOUND, wxT("no ") + label);
+        return false;
+    }
+    if (folder->isSymbolicLink()) {
+        return impl::removeObject(folder);
+    }
+    if (folder->getType() != vfs::FileType::FOLDER) {
+        kernel::recordFailure(kernel::FailureCode::NOT_FOUND,
+                              label + wxT(" is a file, not a printer folder"),
+                              folder->getName()->getNativePath());
+        return false;
+    }
+    impl::FolderHold hold(folder, label);
+    if (!hold.held() || !impl::checkInnerFolders(folder, true, label)) {
+        return false;
+    }
+    folder->resolveChild(keys::kInvalidMarker)->createFile();
+    if (!impl::removeInnerFolders(folder, true, label) || !impl::removeContents(folder)) {
+        return false;
+    }
+    hold.release();
+    return impl::removeObject(folder);
+}
+
+bool PrinterWriter::removeMediaFolder(const wxString& group, const wxString& media) {
+    const vfs::FileObjectPtr folder = m_repository->getFolder();
+    const wxString groupName = group.empty() ? wxString(kUngroupedGroup) : group;
+    const wxString label =
+        impl::mediaLabel(groupName, media, folder ? folder->getBaseName() : wxString());
+    if (media.empty() || media.find_first_of(wxT("/\\")) != wxString::npos ||
+        groupName.find_first_of(wxT("/\\")) != wxString::npos || media == wxT(".") ||
+        media == wxT("..") || groupName == wxT(".") || groupName == wxT("..")) {
+        kernel::recordFailure(kernel::FailureCode::INVALID_NAME, wxT("no such ") + label);
+        return false;
+    }
+    const vfs::FileObjectPtr medias = m_repository->getMediasFolder();
+    vfs::FileObjectPtr mediaFolder;
+    if (medias && medias->getType() == vfs::FileType::FOLDER) {
+        const vfs::FileObjectPtr groupFolder = medias->resolveChild(groupName);
+        if (groupFolder && groupFolder->getType() == vfs::FileType::FOLDER) {
+            mediaFolder = groupFolder->resolveChild(media);
+        }
+    }
+    if (!mediaFolder || (!mediaFolder->exists() && !mediaFolder->isSymbolicLink())) {
+        kernel::recordFailure(kernel::FailureCode::NOT_FOUND, wxT("no ") + label);
+        return false;
+    }
+    bool removed = false;
+    if (mediaFolder->isSymbolicLink()) {
+        removed = impl::removeObject(mediaFolder);
+    } else {
+        impl::FolderHold hold(mediaFolder, label);
+        if (!hold.held() || !impl::checkInnerFolders(mediaFolder, false, label)) {
+            return false;
+        }
+        mediaFolder->resolveChild(keys::kInvalidMarker)->createFile();
+        if (!impl::removeInnerFolders(mediaFolder, false, label) ||
+            !impl::removeContents(mediaFolder)) {
+            return false;
+        }
+        hold.release();
+        removed = impl::removeObject(mediaFolder);
+    }
+    if (removed) {
+        m_repository->notifyMediaChange(PrinterRepository::MEDIA_REMOVED, mediaFolder);
+    }
+    return removed;
 }
 
 bool PrinterWriter::removeMedia(const wxString&, const wxString&) {

@@ -5,9 +5,14 @@
 #include <chrono>
 
 #include "printer/PrinterFixture.h"
+#include "repos/Failure.h"
+#include "repos/FileLock.h"
 #include "repos/MediaReader.h"
 #include "repos/MediaRepository.h"
+#include "repos/MediaWriter.h"
 #include "repository/ProcessHelpers.h"
+#include "vfs/src/impl/FileName.h"
+#include "vfs/src/impl/FileObject.h"
 
 using vexa::repos::printer::PrinterCatalog;
 using vexa::repos::printer::PrinterReader;
@@ -157,40 +162,49 @@ TEST_F(PrinterProcessTest, ReaderSeesTheOtherProcessSaveAtOnce) {
     EXPECT_EQ(child.wait(), 0);
 }
 
-// A restored backup (or a clock set back) brings an older time with a new
-// file: the repository must read it, and a writer must build on it instead
-// of saving the tree it had over the restored file.
-TEST_F(PrinterProcessTest, AChangeCarryingAnEarlierTimeIsReadAndNotOverwritten) {
-    makePrinter("P", R"(<node name="PortName" value="start"/>)");
-    {
-        boost::shared_ptr<PrinterReader> reader = PrinterReader::getReader(W("P"));
-        ASSERT_TRUE(reader);
-        EXPECT_EQ(U(reader->getPortType()), "start");
-    }
-    const long long before = modifiedNs(printerPath("P"));
-    std::string text = readFile(settingsPath("P"));
-    const std::size_t at = text.find("\"start\"");
-    ASSERT_NE(at, std::string::npos);
-    text.replace(at, 7, "\"restored\"");
-    writeFile(settingsPath("P") + ".new", text);
-    ASSERT_EQ(std::rename((settingsPath("P") + ".new").c_str(), settingsPath("P").c_str()), 0);
-    const long long earlier = before - 3600LL * 1000000000LL;
-    ASSERT_TRUE(setModifiedNs(settingsPath("P"), earlier));
-    ASSERT_TRUE(setModifiedNs(printerPath("P"), earlier));
+// Another process replaced the settings file, and the times do not show it
+// as newer: a restored backup (or a clock set back) brings an older time; a
+// second save within one tick of a coarse file-system clock leaves both
+// times as they were. The repository must read the new file, and a writer
+// must build on it instead of saving the tree it had over it.
+TEST_F(PrinterProcessTest, AReplacedFileIsReadWhateverItsTimesSay) {
+    for (const bool sameTick : {false, true}) {
+        SCOPED_TRACE(sameTick ? "same tick" : "earlier time");
+        const std::string name = sameTick ? "Tick" : "Restored";
+        makePrinter(name, R"(<node name="PortName" value="start"/>)");
+        {
+            boost::shared_ptr<PrinterReader> reader = PrinterReader::getReader(W(name));
+            ASSERT_TRUE(reader);
+            EXPECT_EQ(U(reader->getPortType()), "start");
+        }
+        const long long folderBefore = modifiedNs(printerPath(name));
+        const long long fileBefore = modifiedNs(settingsPath(name));
+        std::string text = readFile(settingsPath(name));
+        const std::size_t at = text.find("\"start\"");
+        ASSERT_NE(at, std::string::npos);
+        text.replace(at, 7, "\"restored\"");
+        writeFile(settingsPath(name) + ".new", text);
+        ASSERT_EQ(std::rename((settingsPath(name) + ".new").c_str(), settingsPath(name).c_str()),
+                  0);
+        const long long hour = 3600LL * 1000000000LL;
+        ASSERT_TRUE(setModifiedNs(settingsPath(name), sameTick ? fileBefore : folderBefore - hour));
+        ASSERT_TRUE(
+            setModifiedNs(printerPath(name), sameTick ? folderBefore : folderBefore - hour));
 
-    {
-        boost::shared_ptr<PrinterReader> reader = PrinterReader::getReader(W("P"));
-        ASSERT_TRUE(reader);
-        EXPECT_EQ(U(reader->getPortType()), "restored");
+        {
+            boost::shared_ptr<PrinterReader> reader = PrinterReader::getReader(W(name));
+            ASSERT_TRUE(reader);
+            EXPECT_EQ(U(reader->getPortType()), "restored");
+        }
+        {
+            boost::shared_ptr<PrinterWriter> writer = PrinterWriter::getWriter(W(name));
+            ASSERT_TRUE(writer);
+            writer->setPortData(W("after"));
+            ASSERT_TRUE(writer->save());
+        }
+        EXPECT_EQ(fileValue(settingsPath(name), "Printer/PortName"), "restored");
+        EXPECT_EQ(fileValue(settingsPath(name), "Printer/PortData"), "after");
     }
-    {
-        boost::shared_ptr<PrinterWriter> writer = PrinterWriter::getWriter(W("P"));
-        ASSERT_TRUE(writer);
-        writer->setPortData(W("after"));
-        ASSERT_TRUE(writer->save());
-    }
-    EXPECT_EQ(fileValue(settingsPath("P"), "Printer/PortName"), "restored");
-    EXPECT_EQ(fileValue(settingsPath("P"), "Printer/PortData"), "after");
 }
 
 TEST_F(PrinterProcessTest, WriterOfAnotherProcessKeepsReadersOut) {
@@ -237,34 +251,72 @@ TEST_F(PrinterProcessTest, WriterOfAnotherProcessKeepsReadersOut) {
     EXPECT_EQ(child.wait(), 0);
 }
 
-TEST_F(PrinterProcessTest, RemovalGivesUpWhileAnotherProcessHoldsAMedia) {
-    makePrinter("P", "");
-    makeMedia("P", "G", "M");
-    boost::shared_ptr<vexa::repos::printer::PrinterRepository> repository =
-        vexa::repos::printer::PrinterRepository::createRepository(W("P"), W(""));
-    ASSERT_TRUE(repository);
-    ASSERT_TRUE(repository->getReader()->getMedia(W("G"), W("M")));
-    Child child([&](Child& self) {
-        freshProcessView();
-        boost::shared_ptr<vexa::repos::printer::MediaRepository> media =
-            PrinterReader::getReader(W("P"))->getMedia(W("G"), W("M"));
-        boost::shared_ptr<vexa::repos::printer::MediaReader> reader =
-            media ? media->getReader() : boost::shared_ptr<vexa::repos::printer::MediaReader>();
-        self.signal(reader ? 'h' : 'x');
-        self.await();
-        return 0;
-    });
-    ASSERT_TRUE(child.started());
-    ASSERT_EQ(child.await(), 'h');
-    boost::shared_ptr<PrinterWriter> writer = repository->getWriter();
-    ASSERT_TRUE(writer);
-    EXPECT_FALSE(writer->removePrinter());  // three attempts, 2 s apart
-    EXPECT_TRUE(pathExists(printerPath("P") + "/.invalid"));
-    EXPECT_TRUE(pathExists(printerPath("P") + "/Medias/G/M/.Settings.xml"));
-    EXPECT_FALSE(vexa::repos::printer::PrinterRepository::createRepository(W("P"), W("")) ==
-                 repository);
-    child.signal();
-    EXPECT_EQ(child.wait(), 0);
+// Another process holds a media or a mode this process never opened: every
+// operation that would change or copy the folder around it refuses before
+// changing anything, and names what is held.
+TEST_F(PrinterProcessTest, NothingChangesWhileAnotherProcessHoldsSomethingInside) {
+    enum Operation { REMOVE, RENAME, COPY, REMOVE_MEDIA, REMOVE_MEDIA_FOLDER, REMOVE_FOLDER };
+    const std::string mediaPath = printerPath("P") + "/Medias/G/M";
+    for (const bool holdMode : {false, true}) {
+        for (Operation operation :
+             {REMOVE, RENAME, COPY, REMOVE_MEDIA, REMOVE_MEDIA_FOLDER, REMOVE_FOLDER}) {
+            if (operation == REMOVE_MEDIA && !holdMode) {
+                continue;  // a media held elsewhere gives no writer to start with
+            }
+            SCOPED_TRACE(std::string(holdMode ? "mode" : "media") + " held, operation " +
+                         std::to_string(operation));
+            PrinterCatalog::reset();
+            makePrinter("P", "");
+            makeMedia("P", "G", "A");
+            makeMedia("P", "G", "M");
+            const std::string held = holdMode ? mediaPath + "/Modes/Std" : mediaPath;
+            Child child([&](Child& self) {
+                vexa::repos::ReadFileLocker reader(vexa::repos::FileLock::create(
+                    vexa::vfs::openLocalFolder(vexa::vfs::createFileName(W(held)))));
+                self.signal(reader.holdsLock() ? 'h' : 'x');
+                self.await();
+                return 0;
+            });
+            ASSERT_TRUE(child.started());
+            ASSERT_EQ(child.await(), 'h');
+            vexa::repos::clearFailure();
+            bool done = true;
+            if (operation == COPY) {
+                done = PrinterReader::getReader(W("P"))->copyTo(W("Q"));
+            } else if (operation == REMOVE_FOLDER) {
+                done = PrinterWriter::removePrinterFolder(W("P"));
+            } else if (operation == REMOVE_MEDIA) {
+                boost::shared_ptr<vexa::repos::printer::MediaRepository> media =
+                    PrinterReader::getReader(W("P"))->getMedia(W("G"), W("M"));
+                ASSERT_TRUE(media);
+                done = media->getWriter()->remove();
+            } else {
+                boost::shared_ptr<PrinterWriter> writer = PrinterWriter::getWriter(W("P"));
+                ASSERT_TRUE(writer);
+                done = operation == REMOVE   ? writer->removePrinter()
+                       : operation == RENAME ? writer->setPrinterName(W("Q"))
+                                             : writer->removeMediaFolder(W("G"), W("M"));
+            }
+            EXPECT_FALSE(done);
+            const vexa::repos::Failure& why = vexa::repos::lastFailure();
+            EXPECT_EQ(why.code, vexa::repos::FailureCode::LOCKED);
+            const std::string expected = holdMode ? "mode 'Std' of media 'M [G]' of printer 'P'"
+                                                  : "media 'M [G]' of printer 'P'";
+            EXPECT_NE(U(why.message).find(expected), std::string::npos) << U(why.message);
+            // Nothing changed: no marker, every media and mode still there,
+            // no copy or new name.
+            EXPECT_FALSE(pathExists(printerPath("P") + "/.invalid"));
+            EXPECT_FALSE(pathExists(mediaPath + "/.invalid"));
+            EXPECT_TRUE(pathExists(printerPath("P") + "/Medias/G/A/Modes/Std/.Settings.xml"));
+            EXPECT_TRUE(pathExists(mediaPath + "/Modes/Std/.Settings.xml"));
+            EXPECT_FALSE(pathExists(printerPath("Q")));
+            child.signal();
+            EXPECT_EQ(child.wait(), 0);
+            // Once let go, the removal goes through.
+            EXPECT_TRUE(PrinterWriter::removePrinterFolder(W("P")));
+            EXPECT_FALSE(pathExists(printerPath("P")));
+        }
+    }
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "common/TestSupport.h"
 #include "kernel/Text.h"
+#include "repos/Failure.h"
 #include "repos/LockingRepository.h"
 #include "repos/RepositoryException.h"
 #include "repository/ProcessHelpers.h"
@@ -247,18 +248,29 @@ TEST_F(RepositoryTest, FailedCopyRemovesWhatItMade) {
     EXPECT_FALSE(vexa::test::pathExists(dir.path() + "/Printers/Old/.lock"));
 }
 
-TEST_F(RepositoryTest, CopySkipsEntriesThatComeAndGo) {
+TEST_F(RepositoryTest, CopySkipsTouchChildrenAndRefusesDanglingLinks) {
     boost::shared_ptr<TestRepository> repo = repository("Printers/P");
     ASSERT_TRUE(repo->saveSettingsChecked(printer("USB")));
-    // The child a folder touch makes for a moment, and a link to nothing at
-    // the top (an entry removed between listing and copying looks the same).
+    // The child a folder touch makes for a moment is no content.
     vexa::test::writeFile(dir.path() + "/Printers/P/_1733400000.tmp", "");
-    ASSERT_EQ(
-        ::symlink((dir.path() + "/nowhere").c_str(), (dir.path() + "/Printers/P/gone").c_str()), 0);
     EXPECT_TRUE(
         repo->copyContents(open("Printers/P"), open("Printers")->resolveChild(wxT("Copy"))));
     EXPECT_TRUE(vexa::test::pathExists(dir.path() + "/Printers/Copy/.Settings.xml"));
     EXPECT_FALSE(vexa::test::pathExists(dir.path() + "/Printers/Copy/_1733400000.tmp"));
+
+    // A link to nothing cannot be copied whole: the copy fails, says why and
+    // leaves nothing behind.
+    vexa::test::makeDirs(dir.path() + "/Printers/P/Medias/G/M");
+    ASSERT_EQ(::symlink((dir.path() + "/nowhere").c_str(),
+                        (dir.path() + "/Printers/P/Medias/G/M/profile.icc").c_str()),
+              0);
+    vexa::repos::clearFailure();
+    EXPECT_FALSE(
+        repo->copyContents(open("Printers/P"), open("Printers")->resolveChild(wxT("Copy2"))));
+    EXPECT_FALSE(vexa::test::pathExists(dir.path() + "/Printers/Copy2"));
+    EXPECT_NE(vexa::kernel::toMB(vexa::repos::lastFailure().message).find("dangling link"),
+              std::string::npos)
+        << vexa::kernel::toMB(vexa::repos::lastFailure().message);
 }
 
 TEST(RepositoryExceptionTest, MessageAsUtf8AndEmptyForEmptyCouples) {
