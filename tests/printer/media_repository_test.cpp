@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "printer/MediaModeFixture.h"
+#include "repos/Failure.h"
 #include "src/printer/FolderSettingsStore.h"
 #include "vfs/src/impl/DurableWrite.h"
 #include "vfs/src/impl/FileName.h"
@@ -300,6 +301,20 @@ TEST_F(MediaRepositoryTest, CopyMakesAWholeCopyAndRefusesItselfAndOtherMedias) {
     EXPECT_FALSE(pathExists(mediaPath(kGroup, "Nachbar") + "/.invalid"));
     EXPECT_FALSE(pathExists(mediaPath() + "/.invalid"));
     EXPECT_FALSE(reader->copyTo(vfs::FileObjectPtr()));
+
+    // Names that could not be used again are refused before anything is
+    // made: a starred name stands for another media, brackets would split
+    // the legacy name, and so on.
+    for (const std::string& name :
+         {std::string("*Stern"), std::string("a [b] [c]"), std::string("tab\tname"),
+          std::string("blank "), std::string(" blank"), std::string(256, 'x')}) {
+        vexa::repos::clearFailure();
+        EXPECT_FALSE(reader->copyTo(W(mediaPath(kGroup, name)))) << name;
+        EXPECT_EQ(vexa::repos::lastFailure().code, vexa::repos::FailureCode::INVALID_NAME) << name;
+        EXPECT_FALSE(pathExists(mediaPath(kGroup, name))) << name;
+    }
+    EXPECT_FALSE(reader->copyTo(W(mediaPath("Gruppe [x]", "Neu"))));
+    EXPECT_FALSE(pathExists(mediaPath("Gruppe [x]", "Neu")));
 }
 
 TEST_F(MediaRepositoryTest, SecondWriterWaitsUntilTheFirstIsDropped) {

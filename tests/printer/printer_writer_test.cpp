@@ -2,8 +2,13 @@
 // the refresh after changes made behind the repository's back.
 #include <cstdio>
 
+#include <unistd.h>
+
 #include "printer/PrinterFixture.h"
 #include "repos/ColorDotInfo.h"
+#include "repos/Failure.h"
+#include "repos/MediaReader.h"
+#include "repos/MediaRepository.h"
 #include "repos/ScreenSetup.h"
 
 using vexa::repos::printer::PrinterCatalog;
@@ -172,11 +177,20 @@ TEST_F(PrinterWriterTest, Renaming) {
         const long long time = modifiedNs(printerPath("Alt"));
         EXPECT_TRUE(w->setPrinterName(W("Alt")));
         EXPECT_EQ(modifiedNs(printerPath("Alt")), time);
-        for (const char* refused : {"Other", "", "..", "a/b"}) {
+        // Refused before anything changes: no marker is left behind.
+        const std::string tooLong(256, 'x');
+        for (const std::string& refused :
+             {std::string("Other"), std::string(""), std::string(".."), std::string("a/b"),
+              std::string("tab\tname"), std::string("end "), std::string("new\nline"), tooLong}) {
+            vexa::repos::clearFailure();
             EXPECT_FALSE(w->setPrinterName(W(refused))) << refused;
+            EXPECT_EQ(vexa::repos::lastFailure().code,
+                      refused == "Other" ? vexa::repos::FailureCode::ALREADY_EXISTS
+                                         : vexa::repos::FailureCode::INVALID_NAME)
+                << refused;
+            EXPECT_FALSE(pathExists(printerPath("Alt") + "/.invalid")) << refused;
         }
         EXPECT_EQ(readFile(settingsPath("Other")), other);
-        EXPECT_FALSE(pathExists(printerPath("Alt") + "/.invalid"));
 
         w->setPortType(W("LAN"));  // saved by the rename
         ASSERT_TRUE(w->setPrinterName(W("Neü")));
@@ -243,6 +257,112 @@ TEST_F(PrinterWriterTest, RemovingAPrinterWithItsMedias) {
     w.reset();
     EXPECT_FALSE(repository->getReader());
     EXPECT_FALSE(pathExists(printerPath("P")));
+}
+
+// A printer or media folder that is a symbolic link is removed as a link:
+// whatever it points at, files that are no settings included, stays.
+TEST_F(PrinterWriterTest, RemovingALinkedPrinterOrMediaRemovesOnlyTheLink) {
+    const std::string elsewhere = dir.path() + "/elsewhere";
+    makePrinter("Real", "");
+    makeMedia("Real", "G", "M");
+    writeFile(printerPath("Real") + "/notes.txt", "keep");
+    ASSERT_EQ(0, std::rename(printerPath("Real").c_str(), elsewhere.c_str()));
+    ASSERT_EQ(0, ::symlink(elsewhere.c_str(), printerPath("Linked").c_str()));
+    makePrinter("P", "");
+    makeMedia("P", "G", "Own");
+    makeDirs(printerPath("P") + "/Medias/Foreign");
+    ASSERT_EQ(0, ::symlink((elsewhere + "/Medias/G/M").c_str(),
+                           (printerPath("P") + "/Medias/Foreign/M").c_str()));
+
+    boost::shared_ptr<PrinterWriter> w = writer("P");
+    ASSERT_TRUE(w);
+    EXPECT_TRUE(w->removeMediaFolder(W("Foreign"), W("M")));
+    EXPECT_TRUE(pathExists(elsewhere + "/Medias/G/M/Modes/Std/.Settings.xml"));
+    EXPECT_TRUE(pathExists(printerPath("P") + "/Medias/G/Own/.Settings.xml"));
+    // A link inside a printer is taken as a link by the removal too.
+    ASSERT_EQ(0, ::symlink(elsewhere.c_str(), (printerPath("P") + "/Shared").c_str()));
+    EXPECT_TRUE(w->removePrinter());
+    w.reset();
+    EXPECT_FALSE(pathExists(printerPath("P")));
+
+    EXPECT_TRUE(PrinterWriter::removePrinterFolder(W("Linked")));
+    EXPECT_FALSE(pathExists(printerPath("Linked")));
+    EXPECT_EQ(readFile(elsewhere + "/notes.txt"), "keep");
+    EXPECT_TRUE(pathExists(elsewhere + "/.Settings.xml"));
+    EXPECT_TRUE(pathExists(elsewhere + "/Medias/G/M/Modes/Std/.Settings.xml"));
+    EXPECT_FALSE(pathExists(elsewhere + "/.invalid"));
+}
+
+// What no repository can open can still be removed by its folder: a
+// settings file that is empty, cut short, missing or of another kind, a
+// half-made copy. A settings file of another kind is never read as this
+// kind (a save would write nothing the caller set).
+TEST_F(PrinterWriterTest, BrokenAndHalfMadePrintersAreRemovedByTheirFolder) {
+    struct Case {
+        const char* name;
+        const char* settings;  // nullptr: no settings file
+        bool marked;
+        vexa::repos::FailureCode opening;
+    };
+    const Case cases[] = {
+        {"Empty", "", false, vexa::repos::FailureCode::NOT_READABLE},
+        {"Cut", "<?xml version=\"1.0\"?>\n<node name=\"Printer\"><node name=", false,
+         vexa::repos::FailureCode::NOT_READABLE},
+        {"Media root", "<node name=\"Media\"><node name=\"PortName\" value=\"x\"/></node>", false,
+         vexa::repos::FailureCode::NOT_READABLE},
+        {"Half copy", "<node name=\"Printer\"/>", true, vexa::repos::FailureCode::NONE},
+        {"No settings", nullptr, false, vexa::repos::FailureCode::NOT_READABLE},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        makeDirs(printerPath(c.name) + "/Medias/G/M/Modes/Std");
+        if (c.settings != nullptr) {
+            writeFile(settingsPath(c.name), c.settings);
+        }
+        if (c.marked) {
+            writeFile(printerPath(c.name) + "/.invalid", "");
+        }
+        const std::string before = c.settings != nullptr ? readFile(settingsPath(c.name)) : "";
+        vexa::repos::clearFailure();
+        const bool opened = static_cast<bool>(PrinterReader::getReader(W(c.name)));
+        EXPECT_EQ(opened, c.opening == vexa::repos::FailureCode::NONE);
+        if (!opened) {
+            EXPECT_EQ(vexa::repos::lastFailure().code, c.opening)
+                << U(vexa::repos::lastFailure().message);
+        }
+        if (c.settings != nullptr) {
+            EXPECT_EQ(readFile(settingsPath(c.name)), before);
+        }
+        EXPECT_TRUE(PrinterWriter::removePrinterFolder(W(c.name)))
+            << U(vexa::repos::lastFailure().message);
+        EXPECT_FALSE(pathExists(printerPath(c.name)));
+    }
+    vexa::repos::clearFailure();
+    EXPECT_FALSE(PrinterWriter::removePrinterFolder(W("Nobody")));
+    EXPECT_EQ(vexa::repos::lastFailure().code, vexa::repos::FailureCode::NOT_FOUND);
+    EXPECT_FALSE(PrinterWriter::removePrinterFolder(W("..")));
+    EXPECT_TRUE(pathExists(printersPath()));
+
+    // A media whose settings are of another kind, and a mode of another
+    // kind, are not read; the media is removed by its folder.
+    makePrinter("P", "");
+    makeMedia("P", "G", "Wrong");
+    writeFile(printerPath("P") + "/Medias/G/Wrong/.Settings.xml", settingsXml("Printer", ""));
+    makeMedia("P", "G", "M");
+    writeFile(printerPath("P") + "/Medias/G/M/Modes/Std/.Settings.xml", settingsXml("Media", ""));
+    boost::shared_ptr<PrinterReader> r = PrinterReader::getReader(W("P"));
+    ASSERT_TRUE(r);
+    EXPECT_FALSE(r->getMedia(W("G"), W("Wrong")));
+    boost::shared_ptr<vexa::repos::printer::MediaRepository> m = r->getMedia(W("G"), W("M"));
+    ASSERT_TRUE(m);
+    EXPECT_FALSE(m->getReader()->getMode(W("Std")));
+    r.reset();
+    m.reset();
+    boost::shared_ptr<PrinterWriter> w = writer("P");
+    ASSERT_TRUE(w);
+    EXPECT_TRUE(w->removeMediaFolder(W("G"), W("Wrong")));
+    EXPECT_FALSE(pathExists(printerPath("P") + "/Medias/G/Wrong"));
+    EXPECT_TRUE(pathExists(printerPath("P") + "/Medias/G/M/.Settings.xml"));
 }
 
 TEST_F(PrinterWriterTest, ChangesOnDiskAreReadAgain) {
