@@ -8,12 +8,21 @@
 //
 // ReadLocker and WriteLocker take the lock in their constructor and release
 // it in their destructor; they live on the heap behind shared handles so a
-// repository reader or writer can keep its lock across calls.
+// repository reader or writer can keep its lock across calls. A locker may
+// be released on another thread than the one that took it.
+//
+// A thread that asks for what it would wait for forever - the write lock
+// while it holds the lock in any mode, or the read lock while it holds the
+// write lock - is refused at once: the locker holds nothing (held() is
+// false) and the thread's failure (repos/Failure.h) is WOULD_DEADLOCK,
+// saying which rule. This holds in release builds too: a host that breaks
+// the rule gets an empty reader or writer instead of a hang.
 #ifndef VEXA_REPOS_READWRITEMUTEX_H
 #define VEXA_REPOS_READWRITEMUTEX_H
 
 #include <boost/shared_ptr.hpp>
 #include <cstdint>
+#include <thread>
 
 #include "repos/Export.h"
 
@@ -25,11 +34,12 @@ class VEXA_REPOS_API ReadWriteMutex {
   public:
     ReadWriteMutex();
 
-    // Used by the lockers only.
-    void readLock();
-    void readUnlock();
-    void writeLock();
-    void writeUnlock();
+    // Used by the lockers only: `thread` is the thread that takes the lock.
+    // False, taking nothing, for a lock the thread would wait for forever.
+    bool readLock(std::thread::id thread);
+    void readUnlock(std::thread::id thread);
+    bool writeLock(std::thread::id thread);
+    void writeUnlock(std::thread::id thread);
 
     // Diagnostics: readers inside, readers waiting, writers inside, writers
     // waiting.
@@ -49,9 +59,12 @@ class VEXA_REPOS_API ReadLocker {
     ~ReadLocker();
     ReadLocker(const ReadLocker&) = delete;
     ReadLocker& operator=(const ReadLocker&) = delete;
+    bool held() const { return m_held; }
 
   private:
     ReadWriteMutex m_mutex;
+    std::thread::id m_thread;
+    bool m_held = false;
 };
 
 class VEXA_REPOS_API WriteLocker {
@@ -60,9 +73,12 @@ class VEXA_REPOS_API WriteLocker {
     ~WriteLocker();
     WriteLocker(const WriteLocker&) = delete;
     WriteLocker& operator=(const WriteLocker&) = delete;
+    bool held() const { return m_held; }
 
   private:
     ReadWriteMutex m_mutex;
+    std::thread::id m_thread;
+    bool m_held = false;
 };
 
 }  // namespace impl

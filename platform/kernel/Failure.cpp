@@ -54,6 +54,8 @@ const char* failureCodeName(FailureCode code) {
             return "invalid name";
         case FailureCode::ALREADY_EXISTS:
             return "already exists";
+        case FailureCode::WOULD_DEADLOCK:
+            return "would deadlock";
         case FailureCode::NO_SPACE:
             return "no space";
         case FailureCode::IO_ERROR:

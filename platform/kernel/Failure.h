@@ -30,6 +30,7 @@ enum class FailureCode {
     NOT_READABLE,       // a settings file that is empty, malformed or of another kind
     INVALID_NAME,       // a name the repository cannot hold
     ALREADY_EXISTS,     // the name of a copy or rename is taken
+    WOULD_DEADLOCK,     // the thread asked for a lock it would wait for forever
     NO_SPACE,           // the disk or the caller's file size limit is full
     IO_ERROR            // any other operating-system failure
 };

@@ -83,6 +83,12 @@ bool removeOne(const InnerFolder& inner, bool withModes) {
 FolderHold::FolderHold(const vfs::FileObjectPtr& folder, const wxString& label)
     : m_mutex(folderMutex(folder)) {
     m_writeLocker = boost::make_shared<WriteLocker>(m_mutex);
+    if (!m_writeLocker->held()) {
+        m_writeLocker.reset();
+        const kernel::Failure why = kernel::lastFailure();
+        kernel::recordFailure(why.code, label + wxT(": ") + why.message);
+        return;
+    }
     m_fileLocker = boost::make_shared<WriteFileLocker>(FileLock::create(folder));
     if (m_fileLocker->holdsLock()) {
         return;

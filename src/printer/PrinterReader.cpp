@@ -48,6 +48,10 @@ boost::shared_ptr<PrinterReader> PrinterReader::getReader(
 
 bool PrinterReader::lockForReading_() {
     m_readLocker = boost::make_shared<impl::ReadLocker>(*m_repository->m_rwMutex);
+    if (!m_readLocker->held()) {
+        m_readLocker.reset();  // this thread holds the printer's writer
+        return false;
+    }
     const vfs::FileObjectPtr folder = m_repository->getFolder();
     if (folder && folder->exists()) {
         m_readFileLocker =

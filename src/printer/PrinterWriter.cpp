@@ -88,6 +88,11 @@ bool PrinterWriter::lockForWriting_() {
     }
     if (!m_writeLocker) {
         m_writeLocker = boost::make_shared<impl::WriteLocker>(*m_repository->m_rwMutex);
+        if (!m_writeLocker->held()) {
+            m_writeLocker.reset();  // this thread holds the printer already
+            m_writeFileLocker.reset();
+            return false;
+        }
     }
     const vfs::FileObjectPtr folder = m_repository->getFolder();
     if (!folder || !folder->exists()) {

@@ -9,6 +9,10 @@
 #include "repos/Failure.h"
 #include "repos/MediaReader.h"
 #include "repos/MediaRepository.h"
+#include "repos/MediaWriter.h"
+#include "repos/ModeReader.h"
+#include "repos/ModeRepository.h"
+#include "repos/ModeWriter.h"
 #include "repos/ScreenSetup.h"
 
 using vexa::repos::printer::PrinterCatalog;
@@ -363,6 +367,47 @@ TEST_F(PrinterWriterTest, BrokenAndHalfMadePrintersAreRemovedByTheirFolder) {
     EXPECT_TRUE(w->removeMediaFolder(W("G"), W("Wrong")));
     EXPECT_FALSE(pathExists(printerPath("P") + "/Medias/G/Wrong"));
     EXPECT_TRUE(pathExists(printerPath("P") + "/Medias/G/M/.Settings.xml"));
+}
+
+// A thread that holds a reader or writer and asks for what would wait for
+// it forever gets nothing at once, with the reason, instead of hanging.
+TEST_F(PrinterWriterTest, AThreadAskingForWhatWaitsForItselfIsRefusedAtOnce) {
+    makePrinter("P", "");
+    makeMedia("P", "G", "M");
+    const auto refused = [](bool got) {
+        EXPECT_FALSE(got);
+        EXPECT_EQ(vexa::repos::lastFailure().code, vexa::repos::FailureCode::WOULD_DEADLOCK)
+            << U(vexa::repos::lastFailure().message);
+        vexa::repos::clearFailure();
+    };
+    {
+        boost::shared_ptr<PrinterReader> reader = PrinterReader::getReader(W("P"));
+        ASSERT_TRUE(reader);
+        refused(static_cast<bool>(writer("P")));
+        boost::shared_ptr<vexa::repos::printer::MediaRepository> media =
+            reader->getMedia(W("G"), W("M"));
+        ASSERT_TRUE(media);
+        boost::shared_ptr<vexa::repos::printer::MediaReader> mediaReader = media->getReader();
+        ASSERT_TRUE(mediaReader);
+        refused(static_cast<bool>(media->getWriter()));
+        boost::shared_ptr<vexa::repos::printer::ModeRepository> mode =
+            mediaReader->getMode(W("Std"));
+        ASSERT_TRUE(mode);
+        boost::shared_ptr<vexa::repos::printer::ModeReader> modeReader = mode->getReader();
+        ASSERT_TRUE(modeReader);
+        refused(static_cast<bool>(mode->getWriter()));
+        reader.reset();
+        // The printer's removal would wait for this thread's mode reader.
+        boost::shared_ptr<PrinterWriter> w = writer("P");
+        ASSERT_TRUE(w);
+        refused(w->removePrinter());
+        EXPECT_TRUE(pathExists(printerPath("P") + "/Medias/G/M/Modes/Std/.Settings.xml"));
+        EXPECT_FALSE(pathExists(printerPath("P") + "/.invalid"));
+    }
+    boost::shared_ptr<PrinterWriter> w = writer("P");
+    ASSERT_TRUE(w);
+    refused(static_cast<bool>(PrinterReader::getReader(W("P"))));
+    EXPECT_TRUE(w->removePrinter());
 }
 
 TEST_F(PrinterWriterTest, ChangesOnDiskAreReadAgain) {

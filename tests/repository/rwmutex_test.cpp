@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "repos/Failure.h"
 #include "repos/ReadWriteMutex.h"
 
 using vexa::repos::impl::ReadLocker;
@@ -137,4 +139,34 @@ TEST(ReadWriteMutexTest, ManyThreadsNeverSeeAWriterBesideAnyoneElse) {
         t.join();
     }
     EXPECT_EQ(violations.load(), 0);
+}
+
+// A thread asking for what it would wait for forever is refused at once;
+// other threads still wait as ever, and a locker let go on another thread
+// leaves no trace of the thread that took it.
+TEST(ReadWriteMutexTest, AThreadIsRefusedWhatItWouldWaitForForever) {
+    ReadWriteMutex mutex;
+    {
+        ReadLocker reader(mutex);
+        ASSERT_TRUE(reader.held());
+        vexa::repos::clearFailure();
+        WriteLocker writer(mutex);
+        EXPECT_FALSE(writer.held());
+        EXPECT_EQ(vexa::repos::lastFailure().code, vexa::repos::FailureCode::WOULD_DEADLOCK);
+        ReadLocker second(mutex);  // a second read hold waits for nobody
+        EXPECT_TRUE(second.held());
+    }
+    {
+        WriteLocker writer(mutex);
+        ASSERT_TRUE(writer.held());
+        EXPECT_FALSE(WriteLocker(mutex).held());
+        EXPECT_FALSE(ReadLocker(mutex).held());
+    }
+    EXPECT_EQ(mutex.writers(), 0);
+    EXPECT_EQ(mutex.readers(), 0);
+    // Taken here, let go by another thread: this thread may write after.
+    std::unique_ptr<ReadLocker> handedOver(new ReadLocker(mutex));
+    std::thread([&] { handedOver.reset(); }).join();
+    WriteLocker writer(mutex);
+    EXPECT_TRUE(writer.held());
 }
