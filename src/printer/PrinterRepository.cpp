@@ -323,9 +323,11 @@ void PrinterRepository::notifyMediaChange(int kind, const vfs::FileObjectPtr& me
                 found->second.erase(media);
                 if (found->second.empty()) {
                     m_mediaMap.erase(found);
-                    removeEmptyGroup_(group);
                 }
             }
+            // Also when the map never listed the group (a media removed by
+            // its folder): a group folder still holding a media stays.
+            removeEmptyGroup_(group);
         }
     }
     touchFolder_();
