@@ -33,11 +33,23 @@ boost::shared_ptr<Settings> FSRepository::getSettings() {
                                 path);
         return boost::shared_ptr<Settings>();
     }
+    // Cleared so that the reader's own failure can be told apart; what was
+    // recorded before is put back when the file reads well.
+    const kernel::Failure before = kernel::lastFailure();
+    kernel::clearFailure();
     boost::shared_ptr<Settings> settings = SettingsManager::GetSettings(*input);
-    if (!settings) {
-        kernel::recordFailure(
-            kernel::FailureCode::NOT_READABLE,
-            wxT("the settings file '") + path + wxT("' is empty or not well-formed"), path);
+    if (settings) {
+        kernel::recordFailure(before.code, before.message, before.path);
+    } else {
+        // The reader's own words (the line and what is wrong) when it gave any.
+        const kernel::Failure& parser = kernel::lastFailure();
+        const wxString detail =
+            parser.code == kernel::FailureCode::NOT_READABLE && parser.path.empty()
+                ? parser.message
+                : wxString(wxT("empty or not well-formed"));
+        kernel::recordFailure(kernel::FailureCode::NOT_READABLE,
+                              wxT("cannot read the settings file '") + path + wxT("': ") + detail,
+                              path);
     }
     return settings;
 }

@@ -45,7 +45,10 @@ ErrorLog& ErrorLog::getInstance() {
 
 void ErrorLog::log(int level, const char* message, const char* file, int line) {
     const wxLogLevel target = wxLevel(level);
-    if (!wxLog::IsLevelEnabled(target, wxLOG_COMPONENT)) {
+    // Informational records are for a host that asked for them (as
+    // wxLogVerbose): a host that sets nothing up sees warnings and errors.
+    if (!wxLog::IsLevelEnabled(target, wxLOG_COMPONENT) ||
+        (target >= wxLOG_Info && !wxLog::GetVerbose())) {
         return;
     }
     wxLogger(target, keptFileName(file), line, "errorlog::ErrorLog::log", wxLOG_COMPONENT)

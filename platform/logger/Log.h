@@ -5,8 +5,12 @@
 
 #include <wx/log.h>
 
+// Informational and debug records are for a host that asked for them
+// (wxLog::SetVerbose(true)); a host that sets nothing up sees warnings and
+// errors only.
 #define VEXA_LOG_AT(level)                                  \
-    if (!wxLog::IsLevelEnabled((level), wxLOG_COMPONENT)) { \
+    if (!wxLog::IsLevelEnabled((level), wxLOG_COMPONENT) || \
+        ((level) >= wxLOG_Info && !wxLog::GetVerbose())) {  \
     } else                                                  \
         wxLogger((level), __FILE__, __LINE__, __PRETTY_FUNCTION__, wxLOG_COMPONENT).Log
 

@@ -4,6 +4,7 @@
 #include <libxml/entities.h>
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
+#include <libxml/xmlerror.h>
 
 #include <cstring>
 #include <map>
@@ -11,6 +12,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "kernel/Failure.h"
 #include "kernel/Text.h"
 #include "logger/Log.h"
 
@@ -43,6 +45,7 @@ class Builder : public TreeBuilder {
   public:
     using TreeBuilder::addNode;
     std::string failure;
+    std::string parseError;    // the parser's first error, with its line
     std::size_t expanded = 0;  // bytes of entity text substituted so far
 };
 
@@ -175,8 +178,47 @@ xmlParserInputPtr resolveNothing(void*, const xmlChar*, const xmlChar*) {
 void ignoreExternalSubset(void*, const xmlChar*, const xmlChar*, const xmlChar*) {}
 
 // libxml2 prints parse errors to stderr by default; a host's console is no
-// place for them. The failure itself is reported through the result.
-void ignoreError(void*, xmlErrorPtr) {}
+// place for them. The first one, with its line, goes into the failure the
+// caller reports.
+void keepFirstError(void* context, xmlErrorPtr error) {
+    xmlParserCtxtPtr parser = static_cast<xmlParserCtxtPtr>(context);
+    Builder* builder = parser != nullptr ? static_cast<Builder*>(parser->_private) : nullptr;
+    if (builder == nullptr || error == nullptr || !builder->parseError.empty()) {
+        return;
+    }
+    std::string message = error->message != nullptr ? error->message : "malformed XML";
+    // One line: libxml2 puts details ("Bytes: 0xFF ...") on lines of their own.
+    for (char& c : message) {
+        if (c == '\n') {
+            c = ' ';
+        }
+    }
+    while (!message.empty() && message.back() == ' ') {
+        message.pop_back();
+    }
+    builder->parseError = "line " + std::to_string(error->line) + ": " + message;
+}
+
+// Messages libxml2 sends outside any parser (a failed encoding conversion)
+// go to its generic handler, stderr by default; they are dropped while a
+// settings file is parsed, whose own error says what went wrong.
+void dropGenericMessage(void*, const char*, ...) {}
+
+// Installs dropGenericMessage for the calling thread (libxml2 keeps the
+// handler per thread) and puts the previous one back when it goes.
+class QuietGenericErrors {
+  public:
+    QuietGenericErrors() : m_handler(xmlGenericError), m_context(xmlGenericErrorContext) {
+        xmlSetGenericErrorFunc(nullptr, dropGenericMessage);
+    }
+    ~QuietGenericErrors() { xmlSetGenericErrorFunc(m_context, m_handler); }
+    QuietGenericErrors(const QuietGenericErrors&) = delete;
+    QuietGenericErrors& operator=(const QuietGenericErrors&) = delete;
+
+  private:
+    xmlGenericErrorFunc m_handler;
+    void* m_context;
+};
 
 struct ParserDeleter {
     void operator()(xmlParserCtxt* parser) const {
@@ -206,7 +248,7 @@ NamedNode::Ptr readTree(wxInputStream& in) {
     sax.getParameterEntity = internalParameterEntity;
     sax.resolveEntity = resolveNothing;
     sax.externalSubset = ignoreExternalSubset;
-    sax.serror = ignoreError;
+    sax.serror = keepFirstError;
     sax.error = nullptr;
     sax.warning = nullptr;
 
@@ -220,12 +262,18 @@ NamedNode::Ptr readTree(wxInputStream& in) {
     Builder builder;
     parser->_private = &builder;
     parser->userData = parser.get();  // callbacks receive the parser
-    const int result = xmlParseDocument(parser.get());
+    int result = 0;
+    {
+        QuietGenericErrors quiet;
+        result = xmlParseDocument(parser.get());
+    }
     if (!builder.failure.empty()) {
         throw std::runtime_error(builder.failure);
     }
     if (result != 0 || !parser->wellFormed) {
-        throw std::runtime_error("Error occurred in processing XML data");
+        throw std::runtime_error(builder.parseError.empty()
+                                     ? std::string("Error occurred in processing XML data")
+                                     : builder.parseError);
     }
     return builder.getRoot();
 }
@@ -238,6 +286,7 @@ NamedNode::Ptr readXmlStream(wxInputStream& in) {
         root = readTree(in);
     } catch (const std::exception& e) {
         VEXA_LOG_DEBUG("XML strategy: %s", wxString::FromUTF8(e.what()));
+        kernel::recordFailure(kernel::FailureCode::NOT_READABLE, kernel::fromMB(e.what()));
     } catch (...) {
         VEXA_LOG_DEBUG("XML strategy: Reader construction encountered unknown exception");
     }

@@ -8,6 +8,7 @@
 
 #include "kernel/Text.h"
 #include "logger/ErrorLog.h"
+#include "logger/Log.h"
 
 namespace {
 
@@ -64,6 +65,22 @@ TEST(ErrorLog, ForwardsLevelMessageFileAndLine) {
     EXPECT_EQ(capture.records[1].message, "Unable to locate repository dir in %s");
     EXPECT_EQ(capture.records[1].line, 57);
     EXPECT_EQ(capture.records[2].level, static_cast<wxLogLevel>(wxLOG_Error));
+
+    // A host that did not ask for informational records sees none, from
+    // the logger or the library's own diagnostics; warnings and errors stay.
+    capture.records.clear();
+    wxLog::SetVerbose(false);
+    log.log(0, "vexaDir = /opt", "src/SystemRepository", 43);
+    VEXA_LOG_DEBUG("debug %d", 1);
+    VEXA_LOG_INFO("info %d", 2);
+    log.log(1, "warned", "src/SystemRepository", 44);
+    VEXA_LOG_WARNING("warning %d", 3);
+    VEXA_LOG_ERROR("error %d", 4);
+    std::vector<std::string> messages;
+    for (const Record& record : capture.records) {
+        messages.push_back(record.message);
+    }
+    EXPECT_EQ(messages, (std::vector<std::string>{"warned", "warning 3", "error 4"}));
 }
 
 TEST(ErrorLog, RecordsOfOtherThreadsKeepTheirFileName) {

@@ -1,7 +1,10 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cstdio>
 
 #include <boost/make_shared.hpp>
 
@@ -77,6 +80,45 @@ TEST_F(RepositoryTest, MissingSettingsFileIsCreatedEmptyAndGivesNothing) {
     EXPECT_TRUE(vexa::test::pathExists(dir.path() + "/Printers/Café/.lock"));
 }
 
+// A settings file that cannot be read says which file, where and why, and
+// nothing of it reaches the host's console.
+TEST_F(RepositoryTest, UnreadableSettingsSayWhyAndPrintNothing) {
+    struct Case {
+        const char* bytes;
+        const char* expected;  // in the failure's message
+    };
+    const Case cases[] = {
+        {"", "Document is empty"},
+        {"<?xml version=\"1.0\"?>\n<node name=\"Printer\">\n<node name=\"A\" value=x/>\n</node>",
+         "line 3"},
+        {"<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\n<node name=\"\x81\x20\xff\xfe\"/>",
+         "line "},
+        {"<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n<node name=\"Printer\"/>", "line 1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.expected);
+        boost::shared_ptr<TestRepository> repo = repository("P");
+        vexa::test::writeFile(dir.path() + "/P/.Settings.xml", c.bytes);
+        const std::string errors = dir.path() + "/stderr.txt";
+        fflush(stderr);
+        const int saved = ::dup(STDERR_FILENO);
+        const int file = ::open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(file, STDERR_FILENO);
+        const bool read = static_cast<bool>(repo->getSettings());
+        fflush(stderr);
+        ::dup2(saved, STDERR_FILENO);
+        ::close(saved);
+        ::close(file);
+        EXPECT_FALSE(read);
+        const vexa::repos::Failure& why = vexa::repos::lastFailure();
+        EXPECT_EQ(why.code, vexa::repos::FailureCode::NOT_READABLE);
+        EXPECT_NE(toMB(why.message).find(dir.path() + "/P/.Settings.xml"), std::string::npos)
+            << toMB(why.message);
+        EXPECT_NE(toMB(why.message).find(c.expected), std::string::npos) << toMB(why.message);
+        EXPECT_EQ(vexa::test::readFile(errors), "");
+    }
+}
+
 TEST_F(RepositoryTest, SavedSettingsReadBackAndReplaceTheFileWhole) {
     boost::shared_ptr<TestRepository> repo = repository("P");
     ASSERT_TRUE(repo->saveSettingsChecked(printer("USB001")));
@@ -115,9 +157,12 @@ TEST_F(RepositoryTest, FailedSaveLeavesThePreviousFileByteForByte) {
         ::signal(SIGXFSZ, SIG_IGN);
         struct rlimit limit = {64, 64};
         ::setrlimit(RLIMIT_FSIZE, &limit);
-        return repo->saveSettingsChecked(printer("New value that does not fit")) ? 1 : 0;
+        if (repo->saveSettingsChecked(printer("New value that does not fit"))) {
+            return 1;
+        }
+        return vexa::repos::lastFailure().code == vexa::repos::FailureCode::NO_SPACE ? 0 : 2;
     });
-    EXPECT_EQ(child.wait(), 0) << "the save must report its failure";
+    EXPECT_EQ(child.wait(), 0) << "1: the save must report its failure; 2: as no space";
     EXPECT_EQ(vexa::test::readFile(dir.path() + "/P/.Settings.xml"), before);
     const vexa::vfs::FileObjectListPtr contents = repo->getContents();
     for (const FileObjectPtr& entry : *contents) {

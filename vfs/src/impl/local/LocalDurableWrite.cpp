@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string>
 
+#include "kernel/Failure.h"
 #include "kernel/Text.h"
 #include "logger/Log.h"
 #include "vfs/src/impl/DurableWrite.h"
@@ -40,6 +41,7 @@ class DescriptorOutputStream : public wxOutputStream {
                 continue;
             }
             if (n <= 0) {
+                m_error = n < 0 ? errno : ENOSPC;
                 m_lasterror = wxSTREAM_WRITE_ERROR;
                 break;
             }
@@ -48,8 +50,13 @@ class DescriptorOutputStream : public wxOutputStream {
         return done;
     }
 
+  public:
+    // The errno of the first failed write; 0 when none failed.
+    int error() const { return m_error; }
+
   private:
     int m_fd;
+    int m_error = 0;
 };
 
 std::string folderOf(const std::string& path) {
@@ -116,6 +123,7 @@ bool replaceFileDurably(const FileObjectPtr& target,
         }
     }
     if (fd < 0) {
+        kernel::recordOsFailure(errno, wxT("cannot write a new file in"), kernel::fromMB(folder));
         VEXA_LOG_DEBUG("Cannot create a temporary file in \"%s\"", kernel::fromMB(folder));
         return false;
     }
@@ -124,20 +132,33 @@ bool replaceFileDurably(const FileObjectPtr& target,
         ::fchmod(fd, previous.st_mode & 07777);
     }
     bool ok = true;
+    int error = 0;
     {
         DescriptorOutputStream out(fd);
         try {
             write(out);
         } catch (...) {
             ok = false;
+            error = EIO;
         }
         ok = ok && out.GetLastError() == wxSTREAM_NO_ERROR;
+        error = out.error() != 0 ? out.error() : error;
     }
-    ok = ::fsync(fd) == 0 && ok;
-    ok = ::close(fd) == 0 && ok;
-    ok = ok && ::rename(temporary.c_str(), path.c_str()) == 0;
+    if (::fsync(fd) != 0) {
+        error = error != 0 ? error : errno;
+        ok = false;
+    }
+    if (::close(fd) != 0) {
+        error = error != 0 ? error : errno;
+        ok = false;
+    }
+    if (ok && ::rename(temporary.c_str(), path.c_str()) != 0) {
+        error = errno;
+        ok = false;
+    }
     if (!ok) {
-        const int error = errno;
+        error = error != 0 ? error : EIO;
+        kernel::recordOsFailure(error, wxT("cannot save"), kernel::fromMB(path));
         ::unlink(temporary.c_str());
         VEXA_LOG_DEBUG("Saving \"%s\" failed: %s", kernel::fromMB(path),
                        kernel::fromMB(std::strerror(error)));
