@@ -229,7 +229,7 @@ struct ParserDeleter {
     }
 };
 
-NamedNode::Ptr readTree(wxInputStream& in) {
+NamedNode::Ptr readTree(wxInputStream& in, std::string& detail) {
     xmlSAXHandler sax;
     std::memset(&sax, 0, sizeof(sax));
     xmlSAXVersion(&sax, 2);
@@ -271,9 +271,10 @@ NamedNode::Ptr readTree(wxInputStream& in) {
         throw std::runtime_error(builder.failure);
     }
     if (result != 0 || !parser->wellFormed) {
-        throw std::runtime_error(builder.parseError.empty()
-                                     ? std::string("Error occurred in processing XML data")
-                                     : builder.parseError);
+        // The record keeps its fixed text; the parser's words go into the
+        // failure the caller reports.
+        detail = builder.parseError;
+        throw std::runtime_error("Error occurred in processing XML data");
     }
     return builder.getRoot();
 }
@@ -282,11 +283,13 @@ NamedNode::Ptr readTree(wxInputStream& in) {
 
 NamedNode::Ptr readXmlStream(wxInputStream& in) {
     NamedNode::Ptr root;
+    std::string detail;
     try {
-        root = readTree(in);
+        root = readTree(in, detail);
     } catch (const std::exception& e) {
         VEXA_LOG_DEBUG("XML strategy: %s", wxString::FromUTF8(e.what()));
-        kernel::recordFailure(kernel::FailureCode::NOT_READABLE, kernel::fromMB(e.what()));
+        kernel::recordFailure(kernel::FailureCode::NOT_READABLE,
+                              kernel::fromMB(detail.empty() ? e.what() : detail.c_str()));
     } catch (...) {
         VEXA_LOG_DEBUG("XML strategy: Reader construction encountered unknown exception");
     }
