@@ -13,7 +13,8 @@
 //   of one process are kept apart by the repository's in-process
 //   ReadWriteMutex, which is always taken first and released last.
 // - Taking the lock never blocks indefinitely: one attempt, then up to 21
-//   more 50 ms apart (22 attempts, about 1.05 s). When all fail the result
+//   more 50 ms apart (22 attempts, about 1.05 s; a host may choose another
+//   wait, see setWait and LockWait below). When all fail the result
 //   is an empty token and the thread's failure (repos/Failure.h) says
 //   LOCKED with the lock file's path; nothing is thrown and nothing is
 //   logged.
@@ -43,6 +44,7 @@
 #include <wx/string.h>
 
 #include <boost/shared_ptr.hpp>
+#include <chrono>
 #include <mutex>
 
 #include "repos/Export.h"
@@ -90,6 +92,15 @@ class VEXA_REPOS_API FileLock {
 
     const wxString& getLockPath() const { return m_lockPath; }
 
+    // How long taking a lock may wait for another process to let go, for
+    // the whole process: 0 makes one attempt; a batch job may wait several
+    // seconds. Attempts are 50 ms apart. A negative wait restores the
+    // default of about 1.05 s (22 attempts). A LockWait of the calling
+    // thread takes precedence.
+    static void setWait(std::chrono::milliseconds wait);
+    // The wait in force for the calling thread.
+    static std::chrono::milliseconds getWait();
+
   private:
     explicit FileLock(const wxString& lockPath);
     TokenPtr open_(bool exclusive);
@@ -100,6 +111,19 @@ class VEXA_REPOS_API FileLock {
 };
 
 typedef boost::shared_ptr<FileLock> FileLockPtr;
+
+// Sets the wait of the calling thread for its lifetime (per call: make one
+// around the call), then puts back what was there.
+class VEXA_REPOS_API LockWait {
+  public:
+    explicit LockWait(std::chrono::milliseconds wait);
+    ~LockWait();
+    LockWait(const LockWait&) = delete;
+    LockWait& operator=(const LockWait&) = delete;
+
+  private:
+    std::chrono::milliseconds m_previous;
+};
 
 // Holds the shared token of a lock for its lifetime. An empty lock gives a
 // locker that holds nothing.

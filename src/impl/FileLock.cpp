@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <map>
@@ -22,8 +23,13 @@ namespace repos {
 
 namespace {
 
-const int kAttempts = 22;
 const std::chrono::milliseconds kPause(50);
+const std::chrono::milliseconds kDefaultWait(21 * 50);  // 22 attempts
+// No thread override: the process's wait applies.
+const std::chrono::milliseconds kNoOverride(-1);
+
+std::atomic<long long> s_processWaitMs(kDefaultWait.count());
+thread_local std::chrono::milliseconds t_threadWait = kNoOverride;
 
 // The operating-system side of every lock file of this process.
 //
@@ -248,7 +254,9 @@ boost::shared_ptr<FileLock> FileLock::create(const vfs::FileObjectPtr& folder) {
 FileLock::TokenPtr FileLock::open_(bool exclusive) {
     const std::string path = kernel::toMB(m_lockPath);
     LockTable& table = LockTable::instance();
-    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    const int attempts =
+        1 + static_cast<int>((getWait().count() + kPause.count() - 1) / kPause.count());
+    for (int attempt = 0; attempt < attempts; ++attempt) {
         if (attempt > 0) {
             std::this_thread::sleep_for(kPause);
         }
@@ -271,6 +279,22 @@ FileLock::TokenPtr FileLock::open_(bool exclusive) {
                           wxString::Format(wxT("locked by another process ('%s')"), m_lockPath),
                           m_lockPath);
     return TokenPtr();
+}
+
+void FileLock::setWait(std::chrono::milliseconds wait) {
+    s_processWaitMs = wait.count() < 0 ? kDefaultWait.count() : wait.count();
+}
+
+std::chrono::milliseconds FileLock::getWait() {
+    return t_threadWait.count() >= 0 ? t_threadWait : std::chrono::milliseconds(s_processWaitMs);
+}
+
+LockWait::LockWait(std::chrono::milliseconds wait) : m_previous(t_threadWait) {
+    t_threadWait = wait.count() < 0 ? kDefaultWait : wait;
+}
+
+LockWait::~LockWait() {
+    t_threadWait = m_previous;
 }
 
 FileLock::TokenPtr FileLock::acquireShared() {

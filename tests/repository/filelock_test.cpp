@@ -240,6 +240,44 @@ TEST_F(FileLockTest, AUserWhoMayOnlyReadReadsAndIsToldWhyHeCannotWrite) {
     vexa::test::chmodTree(dir.path(), 0700, 0600);
 }
 
+// How long acquisition waits for another process is the host's choice: per
+// process, and per call through a LockWait of the calling thread.
+TEST_F(FileLockTest, AHostChoosesHowLongToWaitForALockHeldElsewhere) {
+    Child holder([&](Child& self) {
+        WriteFileLocker writer(lock);
+        self.signal(writer.holdsLock() ? 'y' : 'n');
+        self.await();
+        return 0;
+    });
+    ASSERT_EQ(holder.await(), 'y');
+    const auto attempt = [&]() {
+        const Clock::time_point start = Clock::now();
+        EXPECT_FALSE(lock->acquireShared());
+        EXPECT_EQ(vexa::repos::lastFailure().code, vexa::repos::FailureCode::LOCKED);
+        return secondsSince(start);
+    };
+    {
+        vexa::repos::LockWait once(std::chrono::milliseconds(0));
+        EXPECT_LT(attempt(), 0.5) << "a wait of 0 makes one attempt";
+        {
+            vexa::repos::LockWait batch(std::chrono::seconds(2));
+            const double waited = attempt();
+            EXPECT_GE(waited, 1.9);
+            EXPECT_LT(waited, 10.0);
+        }
+        EXPECT_LT(attempt(), 0.5) << "the inner wait put the outer one back";
+    }
+    FileLock::setWait(std::chrono::milliseconds(0));
+    EXPECT_LT(attempt(), 0.5);
+    std::thread([&] {
+        EXPECT_LT(attempt(), 0.5) << "the process's wait holds on every thread";
+    }).join();
+    FileLock::setWait(std::chrono::milliseconds(-1));
+    EXPECT_EQ(FileLock::getWait(), std::chrono::milliseconds(1050));
+    holder.signal();
+    EXPECT_EQ(holder.wait(), 0);
+}
+
 TEST_F(FileLockTest, AForkedChildDoesNotKeepItsParentsLock) {
     FileLock::TokenPtr token = lock->acquireExclusive();
     ASSERT_TRUE(token);
