@@ -43,11 +43,17 @@ TEST(SystemRepositoryProbe, DISABLED_Report) {
     const char* out = std::getenv("VEXA_PROBE_OUT");
     ASSERT_NE(out, nullptr);
     std::string report;
+    if (const char* folder = std::getenv("VEXA_PROBE_SET")) {
+        report += "set: " +
+                  std::to_string(SystemRepository::setRepositoryDir(vexa::kernel::fromMB(folder))) +
+                  "\n";
+    }
     {
         vexa::test::LogCapture log;
         report += printers();
         report += logLines(log);
     }
+    report += "where: " + vexa::kernel::toMB(SystemRepository::describeLocation()) + "\n";
     if (const char* later = std::getenv("VEXA_PROBE_MAKE")) {
         vexa::test::makeDirs(later);
         report += "after making " + std::string(later) + "\n" + printers();
@@ -135,6 +141,30 @@ TEST_F(SystemRepositoryTest, FallsBackToTheInstallVariableThenGivesUp) {
     EXPECT_TRUE(
         has(missing, "log " + std::to_string(wxLOG_Error) + ": Error locating system repository"))
         << missing;
+}
+
+// A folder the host names wins over every place the search would look, and
+// naming a folder that holds no repository changes nothing and makes
+// nothing.
+TEST_F(SystemRepositoryTest, TheHostsFolderWinsOverTheSearch) {
+    vexa::test::makeDirs(x() + "/db/Printers/Beside");
+    vexa::test::makeDirs(dir.path() + "/Env/db/Printers/FromEnv");
+    vexa::test::makeDirs(dir.path() + "/Host/db/Printers/FromHost");
+    const std::string env = "VEXA_INSTALL=" + quote(dir.path() + "/Env") + " ";
+    for (const std::string& named : {dir.path() + "/Host", dir.path() + "/Host/db/"}) {
+        const std::string report = runProbe(env + "VEXA_PROBE_SET=" + quote(named));
+        EXPECT_TRUE(has(report, "set: 1")) << report;
+        EXPECT_TRUE(has(report, "printers: FromHost")) << report;
+        EXPECT_TRUE(has(report, "where: " + dir.path() + "/Host/db (set by the host)")) << report;
+        EXPECT_EQ(report.find("ProcessExePath"), std::string::npos) << report;
+    }
+    const std::string refused =
+        runProbe(env + "VEXA_PROBE_SET=" + quote(dir.path() + "/Nowhere/deeper"));
+    EXPECT_TRUE(has(refused, "set: 0")) << refused;
+    EXPECT_TRUE(has(refused, "printers: Beside")) << refused;
+    EXPECT_NE(refused.find("where: " + x() + "/db (beside the program"), std::string::npos)
+        << refused;
+    EXPECT_FALSE(vexa::test::pathExists(dir.path() + "/Nowhere"));
 }
 
 TEST_F(SystemRepositoryTest, NoticesPrintersMadeLaterAndSearchesAgainAfterReset) {
