@@ -132,7 +132,9 @@ class VEXA_REPOS_API PrinterWriter {
     // printer that can be opened is removed through its writer
     // (removePrinter). Under the same locks and with the same results as
     // removePrinter; false with NOT_FOUND when no such folder exists,
-    // INVALID_NAME for a name that is no plain folder name.
+    // INVALID_NAME for an empty name, "." or "..", or one holding '/'. Any
+    // other existing folder's name is taken, also one a new printer may not
+    // have.
     static bool removePrinterFolder(const wxString& printerName);
     // Removes the media folder `media` of `group` (an empty group is
     // "_Ungrouped_") of this printer whatever it holds, under its own locks

@@ -130,13 +130,22 @@ bool copyRepositoryFolder(FolderSettingsStore& store, const vfs::FileObjectPtr& 
     if (subject.withModes && !checkInnerFolders(source, false, subject.label)) {
         return false;
     }
+    // The folders this copy makes (the destination, a new group folder) go
+    // again when it fails.
+    vfs::FileObjectPtr made;
+    for (vfs::FileObjectPtr probe = destination;
+         probe && !probe->exists() && !probe->isSymbolicLink(); probe = probe->getParent()) {
+        made = probe;
+    }
     vfs::FileObjectPtr marker = destination->resolveChild(kInvalidMarkerName);
     if (!marker) {
         return false;
     }
     marker->createFile();
     const bool copied = store.copy(source, destination, filter);
-    if (destination->exists()) {
+    if (!copied && made) {
+        made->remove();
+    } else if (destination->exists()) {
         marker->remove();
     }
     return copied;

@@ -36,6 +36,13 @@ NamedNode::Ptr printerNode(const Settings& settings) {
     return nodes.empty() ? NamedNode::Ptr() : nodes.front();
 }
 
+// A name that reaches one folder inside its parent: any existing folder's
+// name qualifies, also one a new object may not be given.
+bool isFolderName(const wxString& name) {
+    return !name.empty() && name != wxT(".") && name != wxT("..") &&
+           name.find(wxT('/')) == wxString::npos;
+}
+
 wxString labelOf(const vfs::FileObjectPtr& folder) {
     return impl::printerLabel(folder ? folder->getBaseName() : wxString());
 }
@@ -411,13 +418,20 @@ bool PrinterWriter::removePrinter() {
 }
 
 bool PrinterWriter::removePrinterFolder(const wxString& printerName) {
-    if (!checkName(NameKind::PRINTER, printerName)) {
+    // Any existing folder's name, also one a new printer may not have (not
+    // UTF-8, a blank at the end, a '\\'), as long as it stays in "Printers".
+    if (!isFolderName(printerName)) {
+        kernel::recordFailure(kernel::FailureCode::INVALID_NAME,
+                              wxT("no printer folder can be named '") + printerName + wxT("'"));
         return false;
     }
     // A printer whose settings can be read goes through its repository, so
-    // that this process's readers and writers of it are waited for.
+    // that this process's readers and writers of it are waited for. (The
+    // catalog would take a name with '\\' for a path.)
     const boost::shared_ptr<PrinterRepository> repository =
-        PrinterCatalog::getRepository(printerName, kSettingsFileName);
+        printerName.find(wxT('\\')) == wxString::npos
+            ? PrinterCatalog::getRepository(printerName, kSettingsFileName)
+            : boost::shared_ptr<PrinterRepository>();
     if (repository) {
         const boost::shared_ptr<PrinterWriter> writer = getWriter(repository);
         return writer && writer->removePrinter();
@@ -456,9 +470,7 @@ bool PrinterWriter::removeMediaFolder(const wxString& group, const wxString& med
     const wxString groupName = group.empty() ? wxString(kUngroupedGroup) : group;
     const wxString label =
         impl::mediaLabel(groupName, media, folder ? folder->getBaseName() : wxString());
-    if (media.empty() || media.find_first_of(wxT("/\\")) != wxString::npos ||
-        groupName.find_first_of(wxT("/\\")) != wxString::npos || media == wxT(".") ||
-        media == wxT("..") || groupName == wxT(".") || groupName == wxT("..")) {
+    if (!isFolderName(media) || !isFolderName(groupName)) {
         kernel::recordFailure(kernel::FailureCode::INVALID_NAME, wxT("no such ") + label);
         return false;
     }
