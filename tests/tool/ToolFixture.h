@@ -1,7 +1,8 @@
 // Shared set-up of the vexa-repo tests: runs the built tool as a separate
 // process (under LC_ALL=C, optionally with its standard error on a
-// pseudo-terminal), on a fresh copy of the bundled sample repository, and
-// reads its readable output back into sections, values and table rows.
+// pseudo-terminal or as a user without root), on a fresh copy of the bundled
+// sample repository, and reads its readable output back into sections,
+// values and table rows.
 #ifndef VEXA_TESTS_TOOL_TOOLFIXTURE_H
 #define VEXA_TESTS_TOOL_TOOLFIXTURE_H
 
@@ -12,6 +13,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -38,13 +40,62 @@ struct ToolRun {
     double seconds = 0;
 };
 
-// Runs `program` with `args`, feeding `input` to its standard input. The
-// environment is this process's without LC_ALL, LANG and VEXA_INSTALL,
-// plus LC_ALL=C and `extraEnv` ("NAME=value"). With `terminal`, standard
-// error is a pseudo-terminal (read into `err`).
-inline ToolRun runProgram(const std::string& program, const std::vector<std::string>& args,
-                          const std::string& input = std::string(),
-                          const std::vector<std::string>& extraEnv = {}, bool terminal = false) {
+// How a program is started besides its arguments.
+struct Launch {
+    std::string input;             // fed to its standard input
+    std::vector<std::string> env;  // "NAME=value" entries added to the environment
+    bool terminal = false;         // standard error on a pseudo-terminal (read into `err`)
+    bool withoutRoot = false;      // as "nobody" when the tests run as root (dropRoot)
+};
+
+// The exit status of a child that was to run without root and could not.
+const int kCannotDropRoot = 125;
+
+// A running program: finish() reads its output to the end and waits for it.
+struct Started {
+    pid_t pid = -1;
+    int out = -1;
+    int err = -1;
+    std::chrono::steady_clock::time_point start;
+
+    ToolRun finish() {
+        ToolRun run;
+        pollfd fds[2] = {{out, POLLIN, 0}, {err, POLLIN, 0}};
+        std::string* sinks[2] = {&run.out, &run.err};
+        int open = 2;
+        while (open > 0) {
+            if (::poll(fds, 2, -1) < 0 && errno != EINTR) {
+                break;
+            }
+            for (int i = 0; i < 2; ++i) {
+                if (fds[i].fd < 0 || fds[i].revents == 0) {
+                    continue;
+                }
+                char buffer[4096];
+                const ssize_t got = ::read(fds[i].fd, buffer, sizeof buffer);
+                if (got > 0) {
+                    sinks[i]->append(buffer, static_cast<std::size_t>(got));
+                } else if (got == 0 || errno != EINTR) {
+                    // End of a pipe; a pseudo-terminal reports EIO once the tool is gone.
+                    ::close(fds[i].fd);
+                    fds[i].fd = -1;
+                    --open;
+                }
+            }
+        }
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        run.seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return run;
+    }
+};
+
+// Starts `program` with `args`. The environment is this process's without
+// LC_ALL, LANG and VEXA_INSTALL, plus LC_ALL=C and `launch.env`.
+inline Started startProgram(const std::string& program, const std::vector<std::string>& args,
+                            const Launch& launch) {
     std::vector<std::string> env;
     for (char** e = environ; *e != nullptr; ++e) {
         const std::string entry = *e;
@@ -54,7 +105,7 @@ inline ToolRun runProgram(const std::string& program, const std::vector<std::str
         }
     }
     env.push_back("LC_ALL=C");
-    env.insert(env.end(), extraEnv.begin(), extraEnv.end());
+    env.insert(env.end(), launch.env.begin(), launch.env.end());
     std::vector<char*> argv{const_cast<char*>(program.c_str())};
     for (const std::string& arg : args) {
         argv.push_back(const_cast<char*>(arg.c_str()));
@@ -69,59 +120,49 @@ inline ToolRun runProgram(const std::string& program, const std::vector<std::str
     int in[2], out[2], err[2];
     EXPECT_EQ(0, ::pipe2(in, O_CLOEXEC));
     EXPECT_EQ(0, ::pipe2(out, O_CLOEXEC));
-    if (terminal) {
+    if (launch.terminal) {
         EXPECT_EQ(0, ::openpty(&err[0], &err[1], nullptr, nullptr, nullptr));
         ::fcntl(err[0], F_SETFD, FD_CLOEXEC);
         ::fcntl(err[1], F_SETFD, FD_CLOEXEC);
     } else {
         EXPECT_EQ(0, ::pipe2(err, O_CLOEXEC));
     }
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t pid = ::fork();
-    if (pid == 0) {
+    Started started;
+    started.start = std::chrono::steady_clock::now();
+    started.pid = ::fork();
+    if (started.pid == 0) {
         ::dup2(in[0], 0);
         ::dup2(out[1], 1);
         ::dup2(err[1], 2);
+        if (launch.withoutRoot && !dropRoot()) {
+            ::_exit(kCannotDropRoot);
+        }
         ::execve(program.c_str(), argv.data(), envp.data());
         ::_exit(127);
     }
     ::close(in[0]);
     ::close(out[1]);
     ::close(err[1]);
-    if (!input.empty()) {
-        (void)!::write(in[1], input.data(), input.size());
+    if (!launch.input.empty()) {
+        (void)!::write(in[1], launch.input.data(), launch.input.size());
     }
     ::close(in[1]);
+    started.out = out[0];
+    started.err = err[0];
+    return started;
+}
 
-    ToolRun run;
-    pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
-    std::string* sinks[2] = {&run.out, &run.err};
-    int open = 2;
-    while (open > 0) {
-        if (::poll(fds, 2, -1) < 0 && errno != EINTR) {
-            break;
-        }
-        for (int i = 0; i < 2; ++i) {
-            if (fds[i].fd < 0 || fds[i].revents == 0) {
-                continue;
-            }
-            char buffer[4096];
-            const ssize_t got = ::read(fds[i].fd, buffer, sizeof buffer);
-            if (got > 0) {
-                sinks[i]->append(buffer, static_cast<std::size_t>(got));
-            } else if (got == 0 || errno != EINTR) {
-                // End of a pipe; a pseudo-terminal reports EIO once the tool is gone.
-                ::close(fds[i].fd);
-                fds[i].fd = -1;
-                --open;
-            }
-        }
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+// Runs `program` with `args` to its end (see startProgram), feeding `input`
+// to its standard input; with `terminal`, standard error is a
+// pseudo-terminal.
+inline ToolRun runProgram(const std::string& program, const std::vector<std::string>& args,
+                          const std::string& input = std::string(),
+                          const std::vector<std::string>& extraEnv = {}, bool terminal = false) {
+    Launch launch;
+    launch.input = input;
+    launch.env = extraEnv;
+    launch.terminal = terminal;
+    return startProgram(program, args, launch).finish();
 }
 
 inline std::string toolPath() {
@@ -205,6 +246,19 @@ inline Json parseJson(const std::string& text) {
     }
 }
 
+// Every entry below `root` (folders and links too) by relative path, lock
+// files left out: what a refused command must not have made.
+inline std::vector<std::string> treePaths(const std::string& root) {
+    std::vector<std::string> paths;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+        if (entry.path().filename() != ".lock") {
+            paths.push_back(std::filesystem::relative(entry.path(), root).string());
+        }
+    }
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}
+
 // Every file below `root` (relative path -> content), lock files left out.
 inline std::map<std::string, std::string> treeFiles(const std::string& root) {
     std::map<std::string, std::string> files;
@@ -233,6 +287,13 @@ class ToolTest : public ::testing::Test {
     ToolRun tool(std::vector<std::string> args, const std::string& input = std::string()) {
         args.insert(args.begin(), {"--repo", repo()});
         return runProgram(toolPath(), args, input);
+    }
+    ToolRun tool(std::vector<std::string> args, const Launch& launch) {
+        return startTool(std::move(args), launch).finish();
+    }
+    Started startTool(std::vector<std::string> args, const Launch& launch = Launch()) {
+        args.insert(args.begin(), {"--repo", repo()});
+        return startProgram(toolPath(), args, launch);
     }
 
     TempDir m_dir;

@@ -82,7 +82,6 @@ TEST_F(ToolTest, RepositoryComesFromRepoOptionOrEnvironment) {
 TEST_F(ToolTest, NamesWithSeparatorsOrDotsAreRefused) {
     const std::vector<std::vector<std::string>> calls = {
         {"show", "../db"},
-        {"show", "a\\b"},
         {"get", "..", "PortName"},
         {"set", ".", "PortName", "x"},
         {"copy", kAurora, "x/y"},
@@ -104,6 +103,70 @@ TEST_F(ToolTest, NamesWithSeparatorsOrDotsAreRefused) {
     }
     EXPECT_EQ(before, treeFiles(db("")));
     EXPECT_TRUE(pathExists(printerDir(kAurora)));
+}
+
+// A new printer or media must have a name it can be found by again: the
+// library's rules refuse it with their reason, before anything is made.
+TEST_F(ToolTest, NewNamesThatCouldNotBeUsedAgainAreRefused) {
+    const std::vector<std::vector<std::string>> calls = {
+        {"copy-media", kAurora, kGlanz, "*Stern"},
+        {"copy-media", kAurora, kGlanz, "a [b] [c]"},
+        {"copy-media", kAurora, kGlanz, "Glanz [Gruppe ]"},
+        {"copy-media", kAurora, kGlanz, "Tab\tGlanz"},
+        {"copy-media", kAurora, kGlanz, "Leerzeichen "},
+        {"copy", kAurora, "Leerzeichen "},
+        {"copy", kAurora, std::string(256, 'x')},
+        {"rename", kAurora, "Tab\tName"},
+        {"rename", kAurora, "Zeile\nZwei"},
+    };
+    const std::vector<std::string> before = treePaths(db(""));
+    for (const std::vector<std::string>& call : calls) {
+        const ToolRun run = tool(call);
+        EXPECT_EQ(1, run.status) << call[0] << " '" << call.back() << "': " << run.err;
+        EXPECT_NE(std::string::npos, run.err.find("name")) << run.err;
+        EXPECT_EQ(1u, std::count(run.err.begin(), run.err.end(), '\n')) << run.err;
+    }
+    EXPECT_EQ(before, treePaths(db("")));
+}
+
+// A folder already there is reached by its name as it is, whatever rules a
+// new name must follow, so that it can be read and removed.
+TEST_F(ToolTest, ExistingFoldersAreReachedByTheirNamesAsTheyAre) {
+    struct Existing {
+        std::string source;  // copied to `folder`
+        std::string folder;
+        std::vector<std::string> get;
+        std::vector<std::string> remove;
+    };
+    const std::string medias = printerDir(kAurora) + "/Medias/";
+    const std::vector<Existing> cases = {
+        {printerDir(kBorealis),
+         printerDir("C:Proof"),
+         {"get", "C:Proof", "DllDevice"},
+         {"remove", "C:Proof", "--yes"}},
+        {printerDir(kBorealis),
+         printerDir("Leerzeichen "),
+         {"get", "Leerzeichen ", "DllDevice"},
+         {"remove", "Leerzeichen ", "--yes"}},
+        {db(kGlanzDir),
+         medias + "Fotopapier/Glanz\\Alt",
+         {"get-media", kAurora, "Glanz\\Alt [Fotopapier]", "JdfAlias"},
+         {"remove-media", kAurora, "Glanz\\Alt [Fotopapier]", "--yes"}},
+        {db(kGlanzDir),
+         medias + "C:Gruppe/ Glanz: 2 ",
+         {"get-media", kAurora, " Glanz: 2 ", "--group", "C:Gruppe", "JdfAlias"},
+         {"remove-media", kAurora, " Glanz: 2 ", "--group", "C:Gruppe", "--yes"}},
+    };
+    for (const Existing& c : cases) {
+        makeDirs(std::filesystem::path(c.folder).parent_path().string());
+        std::filesystem::copy(c.source, c.folder, std::filesystem::copy_options::recursive);
+        const ToolRun run = tool(c.get);
+        EXPECT_EQ(0, run.status) << c.folder << ": " << run.err;
+        EXPECT_FALSE(run.out.empty()) << c.folder;
+        const ToolRun removed = tool(c.remove);
+        EXPECT_EQ(0, removed.status) << c.folder << ": " << removed.err;
+        EXPECT_FALSE(pathExists(c.folder)) << c.folder;
+    }
 }
 
 TEST_F(ToolTest, MissingPrintersMediasAndModesExitWithTwoAndCreateNothing) {

@@ -317,6 +317,28 @@ TEST_F(ListingTest, MediaAndModeListsAgreeInBothForms) {
     }
 }
 
+// A folder named in another code page (bytes that are not UTF-8): listed
+// with its bytes, reached by them, reported by check in a readable form,
+// and removed.
+TEST_F(ListingTest, AFolderNameThatIsNotUtf8IsListedReachedReportedAndRemoved) {
+    const std::string name = "Caf\xe9";
+    std::filesystem::copy(printerDir(kAurora), printerDir(name),
+                          std::filesystem::copy_options::recursive);
+    const ToolRun listed = tool({"printers"});
+    EXPECT_EQ(0, listed.status) << listed.err;
+    EXPECT_NE(std::string::npos, listed.out.find("\n" + name + " ")) << listed.out;
+    const ToolRun shown = tool({"show", name});
+    EXPECT_EQ(0, shown.status) << shown.err;
+    EXPECT_EQ(0u, shown.out.find("Printer '" + name + "'")) << shown.out;
+    const ToolRun check = tool({"check"});
+    EXPECT_NE(std::string::npos, check.out.find("Printers/Caf\\xe9: name is not UTF-8"))
+        << check.out;
+    EXPECT_EQ(std::string::npos, check.out.find(name));  // the report stays UTF-8
+    const ToolRun removed = tool({"remove", name, "--yes"});
+    EXPECT_EQ(0, removed.status) << removed.err;
+    EXPECT_FALSE(pathExists(printerDir(name)));
+}
+
 }  // namespace
 }  // namespace test
 }  // namespace vexa

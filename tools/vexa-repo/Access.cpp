@@ -109,29 +109,73 @@ vfs::FileObjectPtr openRepository(const GlobalOptions& options) {
     return db;
 }
 
-void checkName(const std::string& kind, const std::string& name) {
+int exitStatusOf(repos::FailureCode code) {
+    switch (code) {
+        case repos::FailureCode::LOCKED:
+            return kLocked;
+        case repos::FailureCode::NOT_FOUND:
+            return kNotFound;
+        case repos::FailureCode::INVALID_NAME:
+            return kUsage;
+        default:
+            return kFailure;
+    }
+}
+
+void throwFailure(const std::string& prefix) {
+    const repos::Failure& why = repos::lastFailure();
+    if (!why) {
+        throw ToolError(kFailure, prefix);
+    }
+    throw ToolError(exitStatusOf(why.code), prefix + ": " + U(why.message));
+}
+
+void checkExistingName(const std::string& kind, const std::string& name) {
     if (name.empty()) {
         throw ToolError(kUsage, "the " + kind + " name is empty");
     }
-    if (name == "." || name == ".." || name.find_first_of("/\\") != std::string::npos) {
+    if (name == "." || name == ".." || name.find('/') != std::string::npos) {
         throw ToolError(kUsage, "'" + name + "' is not a " + kind +
-                                    " name: names are folder names, without '/' or '\\' and "
-                                    "not \".\" or \"..\"");
+                                    " name: names are folder names, without '/' and not "
+                                    "\".\" or \"..\"");
+    }
+}
+
+void checkNewName(repos::NameKind kind, const std::string& name) {
+    repos::clearFailure();
+    if (!repos::checkName(kind, W(name))) {
+        // The library's reason names the kind and the name.
+        const repos::Failure& why = repos::lastFailure();
+        throw ToolError(kUsage, why ? U(why.message) : "invalid name '" + name + "'");
     }
 }
 
 // ---- Locks -------------------------------------------------------------------
 
-FolderLock::FolderLock(const vfs::FileObjectPtr& folder, const std::string& what) {
+bool FolderLock::take_(const vfs::FileObjectPtr& folder) {
+    repos::clearFailure();
     m_lock = repos::FileLock::create(folder);
-    if (m_lock) {
-        m_locker.reset(new repos::WriteFileLocker(m_lock));
+    if (!m_lock) {
+        return false;
     }
-    if (!m_locker || !m_locker->holdsLock()) {
-        if (!m_lock) {
-            throw ToolError(kFailure, "cannot make the lock file of " + what);
-        }
-        throw ToolError(kLocked, what + " is locked by another process; try again later");
+    m_writer.reset(new repos::WriteFileLocker(m_lock));
+    if (m_writer->holdsLock()) {
+        return true;
+    }
+    m_writer.reset();
+    const repos::FailureCode code = repos::lastFailure().code;
+    if (code != repos::FailureCode::PERMISSION_DENIED && code != repos::FailureCode::READ_ONLY) {
+        return false;
+    }
+    // A user who may only read still keeps other processes' writers out.
+    repos::clearFailure();
+    m_reader.reset(new repos::ReadFileLocker(m_lock));
+    return m_reader->holdsLock();
+}
+
+FolderLock::FolderLock(const vfs::FileObjectPtr& folder, const std::string& what) {
+    if (!take_(folder)) {
+        throwFailure(m_lock ? "cannot lock " + what : "cannot make the lock file of " + what);
     }
 }
 
@@ -139,12 +183,7 @@ FolderLock::~FolderLock() = default;
 
 bool FolderLock::tryLock(const vfs::FileObjectPtr& folder, std::unique_ptr<FolderLock>& lock) {
     std::unique_ptr<FolderLock> attempt(new FolderLock());
-    attempt->m_lock = repos::FileLock::create(folder);
-    if (!attempt->m_lock) {
-        return false;
-    }
-    attempt->m_locker.reset(new repos::WriteFileLocker(attempt->m_lock));
-    if (!attempt->m_locker->holdsLock()) {
+    if (!attempt->take_(folder)) {
         return false;
     }
     lock = std::move(attempt);
@@ -158,27 +197,25 @@ std::string PrinterAccess::label() const {
 }
 
 PrinterReaderPtr PrinterAccess::reader() const {
+    repos::clearFailure();
     PrinterReaderPtr reader = repos::printer::PrinterReader::getReader(repository);
     if (!reader) {
-        throw ToolError(kFailure, "cannot read " + label());
+        throwFailure("cannot read " + label());
     }
     return reader;
 }
 
 PrinterWriterPtr PrinterAccess::writer() const {
+    repos::clearFailure();
     PrinterWriterPtr writer = repos::printer::PrinterWriter::getWriter(repository);
     if (!writer) {
-        throw ToolError(kFailure, "cannot write " + label());
+        throwFailure("cannot write " + label());
     }
     return writer;
 }
 
-bool printerExists(const std::string& name) {
-    return static_cast<bool>(existingChild(repos::SystemRepository::getPrintersFolder(), name));
-}
-
 PrinterAccess openPrinter(const GlobalOptions& options, const std::string& name) {
-    checkName("printer", name);
+    checkExistingName("printer", name);
     openRepository(options);
     PrinterAccess access;
     access.name = name;
@@ -188,6 +225,7 @@ PrinterAccess openPrinter(const GlobalOptions& options, const std::string& name)
     }
     requireSettings(access.folder, access.label());
     access.lock.reset(new FolderLock(access.folder, access.label()));
+    repos::clearFailure();
     try {
         access.repository =
             repos::printer::PrinterRepository::createRepository(W(name), wxString());
@@ -195,8 +233,13 @@ PrinterAccess openPrinter(const GlobalOptions& options, const std::string& name)
         throw ToolError(kFailure, "cannot open " + access.label() + ": " + e.what());
     }
     if (!access.repository) {
-        throw ToolError(kFailure, "the settings of " + access.label() +
-                                      " cannot be read (see vexa-repo check)");
+        if (!repos::lastFailure() && name.find('\\') != std::string::npos) {
+            // The library takes the name for a path then.
+            throw ToolError(kFailure, "cannot open " + access.label() +
+                                          ": the library takes '\\' in a printer name for a "
+                                          "folder separator; rename the folder");
+        }
+        throwFailure("cannot read " + access.label() + " (see vexa-repo check)");
     }
     return access;
 }
@@ -214,15 +257,16 @@ vfs::FileObjectPtr mediaFolder(const vfs::FileObjectPtr& printerFolder, const Me
 
 namespace {
 
-// Splits a legacy name and checks both parts; an empty group is left empty.
+// Splits a legacy name and checks both parts as existing names; an empty
+// group is left empty.
 MediaName splitChecked(const std::string& argument) {
     wxString group;
     wxString media;
     repos::printer::splitLegacyMediaName(W(argument), group, media);
     MediaName name{U(group), U(media)};
-    checkName("media", name.media);
+    checkExistingName("media", name.media);
     if (!name.group.empty()) {
-        checkName("group", name.group);
+        checkExistingName("group", name.group);
     }
     return name;
 }
@@ -250,10 +294,10 @@ MediaName findMedia(const PrinterAccess& printer, const std::string& argument, b
                     const std::string& group) {
     MediaName name;
     if (hasGroup) {
-        checkName("media", argument);
+        checkExistingName("media", argument);
         name.media = argument;
         name.group = group.empty() ? U(kUngroupedGroup) : group;
-        checkName("group", name.group);
+        checkExistingName("group", name.group);
     } else {
         name = splitChecked(argument);
         if (name.group.empty()) {
@@ -281,11 +325,37 @@ MediaName findMedia(const PrinterAccess& printer, const std::string& argument, b
     return name;
 }
 
-MediaName newMediaName(const std::string& argument, const std::string& defaultGroup) {
+MediaName existingMediaName(const std::string& argument, const std::string& defaultGroup) {
     MediaName name = splitChecked(argument);
     if (name.group.empty()) {
         name.group = defaultGroup.empty() ? U(kUngroupedGroup) : defaultGroup;
     }
+    return name;
+}
+
+MediaName newMediaName(const std::string& argument, const std::string& defaultGroup) {
+    MediaName name;
+    if (argument.find_first_of("[]") == std::string::npos) {
+        // Taken whole: the split would cut trailing blanks the rules refuse.
+        name.media = argument;
+    } else {
+        wxString group;
+        wxString media;
+        repos::printer::splitLegacyMediaName(W(argument), group, media);
+        name = MediaName{U(group), U(media)};
+        // The split drops what follows the group ("a [b] [c]" would become
+        // "a [b]"): a new media must be named as it will be listed.
+        if (group.empty() || argument != name.media + " [" + name.group + "]") {
+            throw ToolError(kUsage, "'" + argument +
+                                        "' is not a media name: write 'MEDIA [GROUP]' with one "
+                                        "group, or MEDIA alone");
+        }
+    }
+    checkNewName(repos::NameKind::MEDIA, name.media);
+    if (name.group.empty()) {
+        name.group = defaultGroup.empty() ? U(kUngroupedGroup) : defaultGroup;
+    }
+    checkNewName(repos::NameKind::MEDIA_GROUP, name.group);
     return name;
 }
 
@@ -294,17 +364,19 @@ std::string MediaAccess::label() const {
 }
 
 MediaReaderPtr MediaAccess::reader() const {
+    repos::clearFailure();
     MediaReaderPtr reader = repos::printer::MediaReader::getReader(repository);
     if (!reader) {
-        throw ToolError(kFailure, "cannot read " + label());
+        throwFailure("cannot read " + label());
     }
     return reader;
 }
 
 MediaWriterPtr MediaAccess::writer() const {
+    repos::clearFailure();
     MediaWriterPtr writer = repos::printer::MediaWriter::getWriter(repository);
     if (!writer) {
-        throw ToolError(kFailure, "cannot write " + label());
+        throwFailure("cannot write " + label());
     }
     return writer;
 }
@@ -320,10 +392,10 @@ MediaAccess openMedia(const PrinterAccess& printer, const PrinterReaderPtr& prin
     }
     requireSettings(access.folder, access.label());
     access.lock.reset(new FolderLock(access.folder, access.label()));
+    repos::clearFailure();
     access.repository = printerReader->getMedia(W(name.group), W(name.media));
     if (!access.repository) {
-        throw ToolError(kFailure, "the settings of " + access.label() +
-                                      " cannot be read (see vexa-repo check)");
+        throwFailure("cannot read " + access.label() + " (see vexa-repo check)");
     }
     return access;
 }
@@ -335,24 +407,26 @@ std::string ModeAccess::label() const {
 }
 
 ModeReaderPtr ModeAccess::reader() const {
+    repos::clearFailure();
     ModeReaderPtr reader = repos::printer::ModeReader::getReader(repository);
     if (!reader) {
-        throw ToolError(kFailure, "cannot read " + label());
+        throwFailure("cannot read " + label());
     }
     return reader;
 }
 
 ModeWriterPtr ModeAccess::writer() const {
+    repos::clearFailure();
     ModeWriterPtr writer = repos::printer::ModeWriter::getWriter(repository);
     if (!writer) {
-        throw ToolError(kFailure, "cannot write " + label());
+        throwFailure("cannot write " + label());
     }
     return writer;
 }
 
 ModeAccess openMode(const MediaAccess& media, const MediaReaderPtr& mediaReader,
                     const std::string& name) {
-    checkName("mode", name);
+    checkExistingName("mode", name);
     ModeAccess access;
     access.name = name;
     access.printer = media.printer;
@@ -363,10 +437,10 @@ ModeAccess openMode(const MediaAccess& media, const MediaReaderPtr& mediaReader,
     }
     requireSettings(access.folder, access.label());
     access.lock.reset(new FolderLock(access.folder, access.label()));
+    repos::clearFailure();
     access.repository = mediaReader->getMode(W(name));
     if (!access.repository) {
-        throw ToolError(kFailure, "the settings of " + access.label() +
-                                      " cannot be read (see vexa-repo check)");
+        throwFailure("cannot read " + access.label() + " (see vexa-repo check)");
     }
     return access;
 }

@@ -1,5 +1,6 @@
 // Repository access shared by the commands: finding "db", refusing names
-// that are not plain folder names, and opening printers, medias and modes.
+// that are not plain folder names, opening printers, medias and modes, and
+// turning the library's failures into exit statuses.
 //
 // Every open takes the folder's ".lock" first, through a lock of the tool's
 // own (FolderLock). Within a process the lock excludes nothing, so the
@@ -12,7 +13,7 @@
 // the way down, and the library is asked only for what exists.
 //
 // Failures throw ToolError with the exit status and one line naming what
-// failed.
+// failed and, where the library failed, why (its lastFailure()).
 #ifndef VEXA_TOOL_ACCESS_H
 #define VEXA_TOOL_ACCESS_H
 
@@ -21,6 +22,7 @@
 #include <string>
 
 #include "Command.h"
+#include "repos/Failure.h"
 #include "repos/FileLock.h"
 #include "repos/MediaReader.h"
 #include "repos/MediaRepository.h"
@@ -28,6 +30,7 @@
 #include "repos/ModeReader.h"
 #include "repos/ModeRepository.h"
 #include "repos/ModeWriter.h"
+#include "repos/NameRules.h"
 #include "repos/PrinterReader.h"
 #include "repos/PrinterRepository.h"
 #include "repos/PrinterWriter.h"
@@ -52,10 +55,24 @@ typedef boost::shared_ptr<repos::printer::ModeWriter> ModeWriterPtr;
 // none; 4 when the library's search finds another "db" than --repo names.
 vfs::FileObjectPtr openRepository(const GlobalOptions& options);
 
-// Exit status 1 unless `name` is a plain folder name: not empty, not "." or
-// "..", without '/' or '\\'. `kind` ("printer", "media", ...) names it in
-// the message.
-void checkName(const std::string& kind, const std::string& name);
+// The exit status of a library failure: 3 when another process holds
+// something, 2 when it does not exist, 1 for a refused name, 4 otherwise.
+int exitStatusOf(repos::FailureCode code);
+// Throws ToolError for the library call that just failed: "PREFIX: REASON"
+// with the thread's lastFailure() as the reason (the prefix alone when the
+// call recorded none) and exitStatusOf its code. Callers clear the record
+// (repos::clearFailure) before the call, so an older one is never shown.
+[[noreturn]] void throwFailure(const std::string& prefix);
+
+// Exit status 1 unless `name` may name an existing object: the name of a
+// folder already there is taken as it is (':', '\\', bytes that are not
+// UTF-8), so that an operator can still reach and remove it; only what
+// could lead out of its folder is refused (empty, ".", "..", '/'). `kind`
+// ("printer", "media", ...) names it in the message.
+void checkExistingName(const std::string& kind, const std::string& name);
+// Exit status 1, with the library's reason, unless `name` may name a new
+// object of `kind` (repos::checkName).
+void checkNewName(repos::NameKind kind, const std::string& name);
 
 // `child` of `folder` when both exist (resolving below a missing folder
 // would create it); empty otherwise.
@@ -65,7 +82,9 @@ bool isFile(const vfs::FileObjectPtr& object);
 // The object's path in the platform's spelling.
 std::string nativePath(const vfs::FileObjectPtr& object);
 
-// Holds the ".lock" of a repository folder for its lifetime.
+// Holds the ".lock" of a repository folder for its lifetime: exclusively
+// where this user may write the lock file, else shared (such a user can only
+// read, and the library then refuses writers, saying why).
 class FolderLock {
   public:
     // Exit status 3, naming `what`, when another process holds the lock for
@@ -80,8 +99,11 @@ class FolderLock {
 
   private:
     FolderLock() = default;
+    bool take_(const vfs::FileObjectPtr& folder);
+
     repos::FileLockPtr m_lock;
-    std::unique_ptr<repos::WriteFileLocker> m_locker;
+    std::unique_ptr<repos::WriteFileLocker> m_writer;
+    std::unique_ptr<repos::ReadFileLocker> m_reader;
 };
 
 // A media as the commands name it: the group folder ("_Ungrouped_" for the
@@ -111,8 +133,6 @@ struct PrinterAccess {
 // Exit status 1 for a bad name, 2 when there is no such printer, 3 when it
 // is locked, 4 when its settings cannot be read.
 PrinterAccess openPrinter(const GlobalOptions& options, const std::string& name);
-// True when the printer folder `name` exists in "Printers".
-bool printerExists(const std::string& name);
 
 // The media named by `argument`: with a --group option (`hasGroup`), the
 // media's folder name in that group; otherwise a legacy name "media
@@ -121,8 +141,13 @@ bool printerExists(const std::string& name);
 // bad or ambiguous name, 2 when the printer has no such media.
 MediaName findMedia(const PrinterAccess& printer, const std::string& argument, bool hasGroup,
                     const std::string& group);
-// The media named by `argument` (a legacy name) as a new name: a media
-// without brackets lands in `defaultGroup`. Checks the names only.
+// The existing media named by `argument` (a legacy name; a media without
+// brackets in `defaultGroup`, "_Ungrouped_" when that is empty). Checks the
+// names only (checkExistingName).
+MediaName existingMediaName(const std::string& argument, const std::string& defaultGroup);
+// The media named by `argument` as the name of a new media, as
+// existingMediaName but with checkNewName for both parts; a legacy name must
+// be exactly "MEDIA [GROUP]", so that it reads back as the same media.
 MediaName newMediaName(const std::string& argument, const std::string& defaultGroup);
 // The folder "Medias/<group>/<media>" of a printer folder (not created; may
 // not exist).

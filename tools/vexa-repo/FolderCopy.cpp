@@ -1,43 +1,79 @@
 #include "FolderCopy.h"
 
+#include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <boost/make_shared.hpp>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 
 #include "Access.h"
 #include "Command.h"
 #include "ToolText.h"
 #include "vfs/src/impl/CopyFilter.h"
-#include "vfs/src/impl/DurableWrite.h"
-#include "vfs/src/impl/FileName.h"
-#include "vfs/src/impl/FileObject.h"
-#include "vfs/src/impl/FileSystemException.h"
 
 namespace vexa {
 namespace tool {
 namespace {
 
-// Skips what a repository copy leaves out and draws the progress.
+// The signal that asked the running copy to stop; 0 when none came.
+volatile std::sig_atomic_t g_caught = 0;
+
+void noteSignal(int signal) {
+    g_caught = signal;
+}
+
+// SIGINT and SIGTERM only note themselves while it lives; the handlers
+// before come back with its end. A signal the tool was started to ignore
+// (nohup, a background job of a script) stays ignored.
+class SignalScope {
+  public:
+    SignalScope() {
+        g_caught = 0;
+        struct sigaction action;
+        std::memset(&action, 0, sizeof action);
+        action.sa_handler = noteSignal;
+        sigemptyset(&action.sa_mask);
+        // The file operation under way finishes; the filter stops the copy
+        // before the next entry.
+        action.sa_flags = SA_RESTART;
+        for (int i = 0; i < kCount; ++i) {
+            ::sigaction(kSignals[i], nullptr, &m_previous[i]);
+            if (m_previous[i].sa_handler != SIG_IGN) {
+                ::sigaction(kSignals[i], &action, nullptr);
+            }
+        }
+    }
+    ~SignalScope() {
+        for (int i = 0; i < kCount; ++i) {
+            ::sigaction(kSignals[i], &m_previous[i], nullptr);
+        }
+    }
+    SignalScope(const SignalScope&) = delete;
+    SignalScope& operator=(const SignalScope&) = delete;
+
+    int caught() const { return g_caught; }
+
+  private:
+    static constexpr int kCount = 2;
+    static constexpr int kSignals[kCount] = {SIGINT, SIGTERM};
+    struct sigaction m_previous[kCount];
+};
+
+// Draws the progress and cancels the copy once a signal came in.
 class ProgressFilter : public vfs::CopyFilter {
   public:
-    ProgressFilter(const vfs::FileObjectPtr& source, const std::string& what, bool draw)
-        : m_sourcePath(source->getName()->getNativePath()), m_what(what), m_draw(draw) {}
+    ProgressFilter(const std::string& what, bool draw) : m_what(what), m_draw(draw) {}
 
     Decision beforeCopy(const vfs::CopyProgress& progress) override {
+        if (g_caught != 0) {
+            return CANCEL;
+        }
         draw(progress, false);
-        const wxString name = progress.next ? progress.next->getBaseName() : wxString();
-        // Lock files belong to the folder they lock; the source's own
-        // marker would stand for the source, not for the copy.
-        if (name.IsSameAs(wxT(".lock"), false) || vfs::isTemporaryName(name)) {
-            return SKIP;
-        }
-        if (name == wxT(".invalid") && progress.next->getParent() &&
-            progress.next->getParent()->getName()->getNativePath() == m_sourcePath) {
-            return SKIP;
-        }
         return COPY;
     }
 
@@ -80,7 +116,6 @@ class ProgressFilter : public vfs::CopyFilter {
         std::cerr.flush();
     }
 
-    wxString m_sourcePath;
     std::string m_what;
     bool m_draw;
     bool m_drawn = false;
@@ -89,34 +124,41 @@ class ProgressFilter : public vfs::CopyFilter {
 
 }  // namespace
 
-void copyRepositoryFolder(const vfs::FileObjectPtr& source, const vfs::FileObjectPtr& destination,
-                          const std::string& what) {
-    if (!isFolder(source) || !destination || destination->exists()) {
-        throw ToolError(kFailure, "cannot copy " + what + ": the destination exists");
-    }
-    const auto undo = [&](const std::string& reason) {
-        destination->remove();
-        return ToolError(kFailure, "cannot copy " + what + ": " + reason);
-    };
-    if (!destination->createFolder() || !isFolder(destination)) {
-        throw undo("cannot make '" + nativePath(destination) + "'");
-    }
-    const vfs::FileObjectPtr marker = destination->resolveChild(wxT(".invalid"));
-    if (!marker || !marker->createFile()) {
-        throw undo("cannot mark '" + nativePath(destination) + "' as incomplete");
-    }
-    // Lockable from the moment it exists, as every repository folder.
-    destination->resolveChild(wxT(".lock"))->createFile();
+bool present(const std::string& path) {
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+void runCopy(const std::string& what, const std::string& destination,
+             const std::function<bool(const vfs::CopyFilterPtr&)>& copy) {
     const boost::shared_ptr<ProgressFilter> filter =
-        boost::make_shared<ProgressFilter>(source, "Copying", ::isatty(STDERR_FILENO) == 1);
-    try {
-        destination->copyTree(source, filter);
-    } catch (const vfs::FileSystemException& e) {
-        filter->abandon();
-        throw undo(e.what());
+        boost::make_shared<ProgressFilter>("Copying", ::isatty(STDERR_FILENO) == 1);
+    bool copied = false;
+    int caught = 0;
+    {
+        SignalScope signals;
+        repos::clearFailure();
+        copied = copy(filter);
+        caught = signals.caught();
     }
-    if (!marker->remove()) {
-        throw undo("cannot remove the marker '" + nativePath(marker) + "'");
+    if (!copied) {
+        filter->abandon();
+    }
+    if (caught != 0) {
+        // As the shell reports a command a signal ended.
+        const int status = 128 + caught;
+        if (copied) {
+            // The signal came after the last entry: nothing was left to stop.
+            throw ToolError(status, "copy interrupted as it finished; " + what + " is complete");
+        }
+        if (present(destination)) {
+            throw ToolError(status, "copy interrupted; the half-made copy '" + destination +
+                                        "' is left (see vexa-repo check)");
+        }
+        throw ToolError(status, "copy interrupted; the half-made copy was removed");
+    }
+    if (!copied) {
+        throwFailure("cannot copy " + what);
     }
 }
 

@@ -1,15 +1,15 @@
-// Copying a printer or media folder to a new folder, with a progress bar on
-// a terminal.
+// Copying a printer or media through the library, with a progress bar on a
+// terminal and an orderly end on SIGINT or SIGTERM.
 //
-// The library's copyTo() takes no copy filter, so the tool copies the way
-// it does, through the file system's copyTree with a filter of its own: the
-// new folder gets its ".lock" and the marker ".invalid" first, everything
-// but lock files and temporary files is copied, and the marker goes last,
-// so other processes never take a half-made copy for a printer or media.
-// A copy that fails half-way is removed again.
+// The library's copies take a copy filter: it leaves out lock files and
+// temporary files, marks the new folder ".invalid" until the copy is whole
+// and removes a copy that fails or is cancelled. The tool's filter draws the
+// progress and cancels once a signal came in, so an interrupted copy leaves
+// nothing half-made behind.
 #ifndef VEXA_TOOL_FOLDERCOPY_H
 #define VEXA_TOOL_FOLDERCOPY_H
 
+#include <functional>
 #include <string>
 
 #include "vfs/src/impl/Handles.h"
@@ -17,12 +17,22 @@
 namespace vexa {
 namespace tool {
 
-// Copies the contents of `source` into `destination`, which must not exist
-// yet. `what` names the copy in messages. The progress bar (files and bytes
-// done) is drawn on standard error only when it is a terminal. Exit status
-// 4 when the copy fails.
-void copyRepositoryFolder(const vfs::FileObjectPtr& source, const vfs::FileObjectPtr& destination,
-                          const std::string& what);
+// Runs `copy`, a library copy given the tool's filter, to the new folder
+// `destination` (a native path, for the message after an interrupt). `what`
+// names the copy in messages. While it runs, SIGINT and SIGTERM only ask it
+// to stop; the handlers in place before come back afterwards. The progress
+// bar (files and bytes done) is drawn on standard error only when it is a
+// terminal.
+//
+// Throws ToolError: with 128 + the signal's number when a signal came in,
+// otherwise with the status of the library's failure (throwFailure) when the
+// copy failed.
+void runCopy(const std::string& what, const std::string& destination,
+             const std::function<bool(const vfs::CopyFilterPtr&)>& copy);
+
+// True when something is at the native path `path` (a link counts, also
+// one that leads nowhere).
+bool present(const std::string& path);
 
 }  // namespace tool
 }  // namespace vexa

@@ -164,7 +164,7 @@ void setPrinterValue(const KeyInfo& key, const std::string& value, const Printer
     } else if (name == "DefaultPageSize") {
         writer.setDefaultPageSize(W(value));
     } else if (name == "DefaultMedia") {
-        const MediaName media = newMediaName(value, std::string());
+        const MediaName media = existingMediaName(value, std::string());
         if (!isFolder(mediaFolder(printer.folder, media))) {
             throw ToolError(kNotFound, printer.label() + " has no media '" + media.legacy() + "'");
         }
@@ -205,7 +205,7 @@ void setMediaValue(const KeyInfo& key, const std::string& value, const MediaAcce
     if (name == "DefaultMode") {
         // A default mode the media does not have would be chosen by no one.
         if (!value.empty()) {
-            checkName("mode", value);
+            checkExistingName("mode", value);
             if (!isFolder(existingChild(existingChild(media.folder, "Modes"), value))) {
                 throw ToolError(kNotFound, media.label() + " has no mode '" + value + "'");
             }

@@ -7,7 +7,6 @@
 #include "FolderCopy.h"
 #include "ToolText.h"
 #include "repos/SystemRepository.h"
-#include "vfs/src/impl/FileObject.h"
 
 namespace vexa {
 namespace tool {
@@ -19,17 +18,16 @@ struct CopyOptions {
 };
 
 int copyPrinter(const GlobalOptions& global, const CopyOptions& options) {
-    checkName("printer", options.destination);
+    checkNewName(repos::NameKind::PRINTER, options.destination);
     const PrinterAccess printer = openPrinter(global, options.printer);
-    if (printerExists(options.destination)) {
-        throw ToolError(kFailure, "printer '" + options.destination + "' already exists");
-    }
     // The reader keeps writers of the source out while it is copied.
     const PrinterReaderPtr reader = printer.reader();
-    const vfs::FileObjectPtr destination =
-        repos::SystemRepository::getPrintersFolder()->resolveChild(W(options.destination));
-    copyRepositoryFolder(printer.folder, destination,
-                         printer.label() + " to '" + options.destination + "'");
+    const std::string destination =
+        nativePath(repos::SystemRepository::getPrintersFolder()) + "/" + options.destination;
+    runCopy(printer.label() + " to '" + options.destination + "'", destination,
+            [&](const vfs::CopyFilterPtr& filter) {
+                return reader->copyTo(W(options.destination), filter);
+            });
     return kOk;
 }
 

@@ -31,19 +31,19 @@ int copyMedia(const GlobalOptions& global, const CopyMediaOptions& options) {
         otherPrinter = openPrinter(global, options.toPrinter);
     }
     const PrinterAccess& printer = elsewhere ? otherPrinter : chain.printer;
+    const std::string path =
+        nativePath(printer.folder) + "/Medias/" + target.group + "/" + target.media;
     const vfs::FileObjectPtr destination =
         printer.folder->resolveChild(W("Medias/" + target.group + "/" + target.media));
-    if (!destination || destination->exists()) {
-        throw ToolError(
-            kFailure, "media '" + target.legacy() + "' of " + printer.label() + " already exists");
-    }
     // The reader keeps writers of the source out while it is copied.
     const MediaReaderPtr reader = chain.media.reader();
-    copyRepositoryFolder(
-        chain.media.folder, destination,
-        chain.media.label() + " to '" + target.legacy() + "' of " + printer.label());
-    printer.repository->notifyMediaChange(repos::printer::PrinterRepository::MEDIA_ADDED,
-                                          destination);
+    runCopy(chain.media.label() + " to '" + target.legacy() + "' of " + printer.label(), path,
+            [&](const vfs::CopyFilterPtr& filter) { return reader->copyTo(destination, filter); });
+    if (elsewhere) {
+        // The library tells the source's printer only.
+        printer.repository->notifyMediaChange(repos::printer::PrinterRepository::MEDIA_ADDED,
+                                              destination);
+    }
     return kOk;
 }
 

@@ -1,11 +1,13 @@
 // vexa-repo remove PRINTER [--yes]: removes a printer with its medias and
-// modes, after asking.
+// modes, after asking. Whatever the folder holds: a printer whose settings
+// cannot be read, a half-made copy or a half-removed printer goes too.
 #include <iostream>
 #include <memory>
 
 #include "Access.h"
 #include "Args.h"
 #include "Command.h"
+#include "ToolText.h"
 
 namespace vexa {
 namespace tool {
@@ -17,23 +19,24 @@ struct RemoveOptions {
 };
 
 int removePrinter(const GlobalOptions& global, const RemoveOptions& options) {
-    // Asked before the printer is opened: its lock is not held while the
-    // question waits for an answer.
-    checkName("printer", options.printer);
-    openRepository(global);
+    // Asked before anything is locked: the question may wait long for its
+    // answer.
+    checkExistingName("printer", options.printer);
+    const vfs::FileObjectPtr printers = existingChild(openRepository(global), "Printers");
     const std::string label = "printer '" + options.printer + "'";
-    if (!printerExists(options.printer)) {
+    if (!existingChild(printers, options.printer)) {
         throw ToolError(kNotFound, "no " + label);
     }
     if (!options.yes && !confirm("Remove " + label + " with all its medias and modes?")) {
         throw ToolError(kUsage, label + " not removed (--yes removes without asking)");
     }
-    const PrinterAccess printer = openPrinter(global, options.printer);
-    const PrinterWriterPtr writer = printer.writer();
-    if (!writer->removePrinter()) {
-        throw ToolError(kFailure, printer.label() +
-                                      " could not be removed completely; it stays marked "
-                                      ".invalid (see vexa-repo check)");
+    repos::clearFailure();
+    if (!repos::printer::PrinterWriter::removePrinterFolder(W(options.printer))) {
+        std::string prefix = "cannot remove " + label;
+        if (existingChild(existingChild(printers, options.printer), ".invalid")) {
+            prefix += " (it stays half-removed: vexa-repo remove finishes it)";
+        }
+        throwFailure(prefix);
     }
     return kOk;
 }

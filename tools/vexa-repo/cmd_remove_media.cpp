@@ -1,9 +1,11 @@
 // vexa-repo remove-media PRINTER MEDIA [--group GROUP] [--yes]: removes a
-// media with its modes, after asking.
+// media with its modes, after asking; a media whose settings cannot be read
+// or a half-made one goes too.
 #include <memory>
 
 #include "Args.h"
 #include "Command.h"
+#include "ToolText.h"
 
 namespace vexa {
 namespace tool {
@@ -28,13 +30,23 @@ int removeMedia(const GlobalOptions& global, const RemoveMediaOptions& options) 
     if (!options.yes && !confirm("Remove " + label + " with all its modes?")) {
         throw ToolError(kUsage, label + " not removed (--yes removes without asking)");
     }
-    MediaChain chain;
-    openMediaChain(global, options.media.printer, name, chain);
-    const MediaWriterPtr writer = chain.media.writer();
-    if (!writer->remove()) {
-        throw ToolError(kFailure, "cannot remove " + chain.media.label() +
-                                      " completely; it stays marked .invalid (see vexa-repo "
-                                      "check)");
+    // The printer's writer removes the folder whatever it holds, under the
+    // locks of the media and its modes.
+    bool removed = false;
+    vfs::FileObjectPtr folder;
+    {
+        const PrinterAccess printer = openPrinter(global, options.media.printer);
+        folder = mediaFolder(printer.folder, name);
+        const PrinterWriterPtr writer = printer.writer();
+        repos::clearFailure();
+        removed = writer->removeMediaFolder(W(name.group), W(name.media));
+    }
+    if (!removed) {
+        std::string prefix = "cannot remove " + label;
+        if (existingChild(folder, ".invalid")) {
+            prefix += " (it stays half-removed: vexa-repo remove-media finishes it)";
+        }
+        throwFailure(prefix);
     }
     return kOk;
 }

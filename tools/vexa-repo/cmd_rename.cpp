@@ -15,18 +15,15 @@ struct RenameOptions {
 };
 
 int renamePrinter(const GlobalOptions& global, const RenameOptions& options) {
-    checkName("printer", options.newName);
+    checkNewName(repos::NameKind::PRINTER, options.newName);
     const PrinterAccess printer = openPrinter(global, options.printer);
     if (options.newName == options.printer) {
         return kOk;
     }
-    if (printerExists(options.newName)) {
-        throw ToolError(kFailure, "printer '" + options.newName + "' already exists");
-    }
     const PrinterWriterPtr writer = printer.writer();
+    repos::clearFailure();
     if (!writer->setPrinterName(W(options.newName))) {
-        throw ToolError(kFailure,
-                        "cannot rename " + printer.label() + " to '" + options.newName + "'");
+        throwFailure("cannot rename " + printer.label() + " to '" + options.newName + "'");
     }
     return kOk;
 }

@@ -21,8 +21,9 @@ int setValue(const GlobalOptions& global, const SetOptions& options) {
     const PrinterAccess printer = openPrinter(global, options.printer);
     const PrinterWriterPtr writer = printer.writer();
     setPrinterValue(key, options.value, printer, *writer);
+    repos::clearFailure();
     if (!writer->save()) {
-        throw ToolError(kFailure, "cannot save " + printer.label());
+        throwFailure("cannot save " + printer.label());
     }
     return kOk;
 }

@@ -22,8 +22,9 @@ int setMedia(const GlobalOptions& global, const SetMediaOptions& options) {
     openMediaChain(global, options.media, chain);
     const MediaWriterPtr writer = chain.media.writer();
     setMediaValue(key, options.value, chain.media, *writer);
+    repos::clearFailure();
     if (!writer->save()) {
-        throw ToolError(kFailure, "cannot save " + chain.media.label());
+        throwFailure("cannot save " + chain.media.label());
     }
     return kOk;
 }

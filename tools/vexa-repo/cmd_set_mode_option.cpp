@@ -30,8 +30,9 @@ int setModeOption(const GlobalOptions& global, const SetModeOptionOptions& optio
     const ModeAccess mode = openMode(chain.media, mediaReader, options.mode);
     const ModeWriterPtr writer = mode.writer();
     writer->setPrinterOption(W(options.name), W(options.value));
+    repos::clearFailure();
     if (!writer->save()) {
-        throw ToolError(kFailure, "cannot save " + mode.label());
+        throwFailure("cannot save " + mode.label());
     }
     return kOk;
 }

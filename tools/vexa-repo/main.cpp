@@ -3,6 +3,7 @@
 #include <wx/log.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <exception>
 #include <iostream>
 
@@ -17,7 +18,19 @@ std::vector<CommandEntry>& commandRegistry() {
 }
 
 int fail(int code, const std::string& message) {
-    std::cerr << "vexa-repo: " << message << '\n';
+    // One line whatever the names in it hold (a tab or a line end in a
+    // folder name).
+    std::string line;
+    for (const char c : message) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02x", static_cast<unsigned char>(c));
+            line += escaped;
+        } else {
+            line += c;
+        }
+    }
+    std::cerr << "vexa-repo: " << line << '\n';
     return code;
 }
 
