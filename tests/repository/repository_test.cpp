@@ -13,6 +13,7 @@
 #include "repos/Failure.h"
 #include "repos/LockingRepository.h"
 #include "repos/RepositoryException.h"
+#include "repos/Version.h"
 #include "repository/ProcessHelpers.h"
 #include "vfs/src/impl/DurableWrite.h"
 #include "vfs/src/impl/FileName.h"
@@ -326,4 +327,12 @@ TEST(RepositoryExceptionTest, MessageAsUtf8AndEmptyForEmptyCouples) {
     EXPECT_STREQ(empty.what(), "");
     const vexa::repos::RepositoryException& base = empty;
     EXPECT_TRUE(base.getMessage().empty());
+}
+
+TEST(VersionTest, TheMacrosAndTheLibraryTellOneVersion) {
+    const std::string built = std::to_string(VEXA_REPOS_VERSION_MAJOR) + "." +
+                              std::to_string(VEXA_REPOS_VERSION_MINOR) + "." +
+                              std::to_string(VEXA_REPOS_VERSION_PATCH);
+    EXPECT_EQ(built, VEXA_REPOS_VERSION_STRING);
+    EXPECT_STREQ(vexa::repos::version(), VEXA_REPOS_VERSION_STRING);
 }
