@@ -19,6 +19,7 @@
 #include "repos/PrinterWriter.h"
 #include "repos/RepositoryException.h"
 #include "repos/SystemRepository.h"
+#include "vfs/src/impl/AbstractFileName.h"
 #include "vfs/src/impl/DurableWrite.h"
 #include "vfs/src/impl/FileContent.h"
 #include "vfs/src/impl/FileName.h"
@@ -880,18 +881,23 @@ boost::shared_ptr<PrinterRepository> PrinterCatalog::getRepository(
     if (nameOrPath.empty()) {
         return none;
     }
-    // The last separator, passing over one in the last position.
+    // The last separator, passing over one in the last position. '\\' is
+    // one only in a Windows path; in a POSIX name it is a character.
+    const wxString separators =
+        vfs::provider::AbstractFileName::isWindowsForm(nameOrPath) ? wxT("\\/") : wxT("/");
     wxString name = nameOrPath;
     wxString folderPath;
-    const size_t last = nameOrPath.find_last_of(wxT("\\/"), nameOrPath.length() - 2);
+    const size_t last = nameOrPath.find_last_of(separators, nameOrPath.length() - 2);
     if (nameOrPath.length() >= 2 && last != wxString::npos && last > 0) {
         name = nameOrPath.Mid(last + 1);
         folderPath = nameOrPath;
     }
-    if (!name.empty() && (name.Last() == wxT('/') || name.Last() == wxT('\\'))) {
+    if (!name.empty() && separators.find(name.Last()) != wxString::npos) {
         name.RemoveLast();
     }
     if (name.empty() || name == wxT(".") || name == wxT("..")) {
+        kernel::recordFailure(kernel::FailureCode::INVALID_NAME,
+                              wxT("no printer can be named '") + nameOrPath + wxT("'"));
         return none;
     }
     std::lock_guard<std::mutex> lock(mutex_());
@@ -903,6 +909,10 @@ boost::shared_ptr<PrinterRepository> PrinterCatalog::getRepository(
     boost::shared_ptr<PrinterRepository> repository(
         new PrinterRepository(name, folderPath, settingsFileName));
     if (!repository->isValid()) {
+        if (!repository->getFolder()) {
+            kernel::recordFailure(kernel::FailureCode::NOT_FOUND,
+                                  wxT("no ") + impl::printerLabel(name));
+        }
         return none;
     }
     map[name] = repository;

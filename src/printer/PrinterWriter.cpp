@@ -426,12 +426,9 @@ bool PrinterWriter::removePrinterFolder(const wxString& printerName) {
         return false;
     }
     // A printer whose settings can be read goes through its repository, so
-    // that this process's readers and writers of it are waited for. (The
-    // catalog would take a name with '\\' for a path.)
+    // that this process's readers and writers of it are waited for.
     const boost::shared_ptr<PrinterRepository> repository =
-        printerName.find(wxT('\\')) == wxString::npos
-            ? PrinterCatalog::getRepository(printerName, kSettingsFileName)
-            : boost::shared_ptr<PrinterRepository>();
+        PrinterCatalog::getRepository(printerName, kSettingsFileName);
     if (repository) {
         const boost::shared_ptr<PrinterWriter> writer = getWriter(repository);
         return writer && writer->removePrinter();
