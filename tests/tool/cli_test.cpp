@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "ToolFixture.h"
+#include "repos/Version.h"
 
 namespace vexa {
 namespace test {
@@ -77,6 +78,40 @@ TEST_F(ToolTest, RepositoryComesFromRepoOptionOrEnvironment) {
     run = runProgram(toolPath(), {"--repo", db("Printers"), "printers"});
     EXPECT_EQ(2, run.status);
     EXPECT_NE(std::string::npos, run.err.find("\"db\""));
+    // The "db" folder itself is taken too.
+    run = runProgram(toolPath(), {"--repo", repo() + "/db", "printers"});
+    EXPECT_EQ(0, run.status) << run.err;
+    EXPECT_NE(std::string::npos, run.out.find(kAurora));
+
+    // A "db" beside an installed tool never takes precedence over --repo.
+    const std::string installed = m_dir.path() + "/installed";
+    makeDirs(installed + "/bin");
+    makeDirs(installed + "/db/Printers/Beside");
+    writeFile(installed + "/db/Printers/Beside/.Settings.xml",
+              "<node name=\"Printer\"><node name=\"PortName\" value=\"keep\"/></node>");
+    writeFile(installed + "/bin/vexa-repo", readFile(toolPath()));
+    ASSERT_EQ(0, ::chmod((installed + "/bin/vexa-repo").c_str(), 0755));
+    run = runProgram(installed + "/bin/vexa-repo", {"--repo", repo(), "-v", "printers"});
+    EXPECT_EQ(0, run.status) << run.err;
+    EXPECT_NE(std::string::npos, run.out.find(kAurora));
+    EXPECT_EQ(std::string::npos, run.out.find("Beside"));
+    EXPECT_NE(std::string::npos, run.err.find("set by the host")) << run.err;
+    run = runProgram(installed + "/bin/vexa-repo",
+                     {"--repo", repo(), "set", kAurora, "PortName", "X"});
+    EXPECT_EQ(0, run.status) << run.err;
+    EXPECT_NE(std::string::npos, readFile(db("Printers/" + std::string(kAurora) + "/.Settings.xml"))
+                                     .find("name=\"PortName\" value=\"X\""));
+    // Without it the search finds the installed one first, and says so.
+    run = runProgram(installed + "/bin/vexa-repo", {"-v", "printers"}, "",
+                     {"VEXA_INSTALL=" + repo()});
+    EXPECT_NE(std::string::npos, run.out.find("Beside"));
+    EXPECT_NE(std::string::npos, run.err.find("beside the program")) << run.err;
+}
+
+TEST(ToolHelp, VersionIsTheLibrarysVersion) {
+    const ToolRun run = runProgram(toolPath(), {"--version"});
+    EXPECT_EQ(0, run.status);
+    EXPECT_EQ(run.out, "vexa-repo " VEXA_REPOS_VERSION_STRING "\n");
 }
 
 TEST_F(ToolTest, NamesWithSeparatorsOrDotsAreRefused) {

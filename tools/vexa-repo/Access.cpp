@@ -1,5 +1,6 @@
 #include "Access.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
@@ -33,11 +34,6 @@ void requireSettings(const vfs::FileObjectPtr& folder, const std::string& label)
     }
 }
 
-// True when `a` and `b` are the same existing folder.
-bool sameFolder(const vfs::FileObjectPtr& a, const vfs::FileObjectPtr& b) {
-    return vfs::sameOrInside(a, b) && vfs::sameOrInside(b, a);
-}
-
 }  // namespace
 
 vfs::FileObjectPtr existingChild(const vfs::FileObjectPtr& folder, const std::string& child) {
@@ -65,31 +61,25 @@ vfs::FileObjectPtr openRepository(const GlobalOptions& options) {
     if (opened) {
         return opened;
     }
-    vfs::FileObjectPtr wanted;
+    if (options.wait >= 0) {
+        repos::FileLock::setWait(
+            std::chrono::milliseconds(static_cast<long long>(options.wait * 1000 + 0.5)));
+    }
     if (!options.repo.empty()) {
         // Paths are bytes here: no conversion that could follow the locale.
         std::error_code error;
         std::filesystem::path folder = std::filesystem::absolute(options.repo, error);
-        folder = folder.lexically_normal();
-        if (!std::filesystem::is_directory(folder, error)) {
-            throw ToolError(kNotFound, "--repo '" + options.repo + "': no such folder");
-        }
-        if (!std::filesystem::is_directory(folder / "db", error)) {
-            throw ToolError(kNotFound,
-                            "--repo '" + options.repo + "': no repository folder \"db\" in it");
-        }
-        std::string path = folder.string();
+        std::string path = folder.lexically_normal().string();
         while (path.size() > 1 && path.back() == '/') {
             path.pop_back();
         }
-        ::setenv("VEXA_INSTALL", path.c_str(), 1);
-        repos::SystemRepository::Reset();
-        repos::printer::PrinterCatalog::reset();
-        try {
-            wanted = vfs::openLocalFolder(vfs::createFileName(W(path + "/db")));
-        } catch (const vfs::FileSystemException&) {
-            wanted.reset();
+        // Set explicitly, it wins over any "db" beside the program and over
+        // VEXA_INSTALL; the folder holding "db" and "db" itself both do.
+        repos::clearFailure();
+        if (!repos::SystemRepository::setRepositoryDir(W(path))) {
+            throwFailure("--repo '" + options.repo + "'");
         }
+        repos::printer::PrinterCatalog::reset();
     }
     const vfs::FileObjectPtr db = repos::SystemRepository::getRepositoryDir();
     if (!isFolder(db)) {
@@ -97,13 +87,9 @@ vfs::FileObjectPtr openRepository(const GlobalOptions& options) {
                         "no repository found: give --repo DIR or set VEXA_INSTALL to the folder "
                         "holding \"db\"");
     }
-    if (wanted && !sameFolder(db, wanted)) {
-        // The library looks beside the executable before VEXA_INSTALL.
-        throw ToolError(kFailure, "--repo '" + options.repo + "': the repository '" +
-                                      nativePath(db) + "' beside the program comes first");
-    }
     if (options.verbose) {
-        std::cerr << "vexa-repo: repository '" << nativePath(db) << "'\n";
+        std::cerr << "vexa-repo: repository "
+                  << kernel::toMB(repos::SystemRepository::describeLocation()) << "\n";
     }
     opened = db;
     return db;
@@ -233,12 +219,6 @@ PrinterAccess openPrinter(const GlobalOptions& options, const std::string& name)
         throw ToolError(kFailure, "cannot open " + access.label() + ": " + e.what());
     }
     if (!access.repository) {
-        if (!repos::lastFailure() && name.find('\\') != std::string::npos) {
-            // The library takes the name for a path then.
-            throw ToolError(kFailure, "cannot open " + access.label() +
-                                          ": the library takes '\\' in a printer name for a "
-                                          "folder separator; rename the folder");
-        }
         throwFailure("cannot read " + access.label() + " (see vexa-repo check)");
     }
     return access;

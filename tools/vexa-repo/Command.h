@@ -19,7 +19,8 @@ enum ExitCode { kOk = 0, kUsage = 1, kNotFound = 2, kLocked = 3, kFailure = 4 };
 
 // Options every command sees.
 struct GlobalOptions {
-    std::string repo;  // --repo DIR, a folder holding "db"
+    std::string repo;  // --repo DIR, a folder holding "db" (or "db" itself)
+    double wait = -1;  // --wait SECONDS for a lock held elsewhere; < 0: the default
     bool verbose = false;
 };
 

@@ -8,6 +8,7 @@
 #include <iostream>
 
 #include "Command.h"
+#include "repos/Version.h"
 
 namespace vexa {
 namespace tool {
@@ -53,16 +54,26 @@ int main(int argc, char** argv) {
     app.fallthrough();
     app.footer(
         "The repository: --repo DIR names the folder holding \"db\"; without it the\n"
-        "library looks beside the program, then in the folder named by VEXA_INSTALL.\n"
+        "library looks beside the program, one level above it, then in the folder\n"
+        "named by VEXA_INSTALL.\n"
         "Printer, media and mode names are folder names; a media is named\n"
         "'MEDIA [GROUP]' (or MEDIA --group GROUP), a media without group lies in\n"
         "_Ungrouped_. Each sub-command has its own --help.\n"
         "\n"
-        "Exit status: 0 success, 1 usage error, 2 not found, 3 locked by another\n"
-        "process, 4 any other failure (one line on standard error says what).");
+        "Exit status: 0 success, 1 usage error or refused name, 2 not found, 3 locked\n"
+        "or in use by another process, 4 any other failure (one line on standard\n"
+        "error says what and why), 130/143 for a copy interrupted by a signal.");
     GlobalOptions options;
-    app.add_option("--repo", options.repo, "Folder holding the repository folder \"db\"")
+    app.add_option("--repo", options.repo,
+                   "Folder holding the repository folder \"db\" (or \"db\" itself); wins over "
+                   "the library's search")
         ->type_name("DIR");
+    app.add_option("--wait", options.wait,
+                   "How long to wait for a lock another process holds (0: one try; default "
+                   "about a second)")
+        ->type_name("SECONDS")
+        ->check(CLI::NonNegativeNumber);
+    app.set_version_flag("--version", std::string("vexa-repo ") + vexa::repos::version());
     app.add_flag("-v,--verbose", options.verbose, "Say which repository folder \"db\" is used");
 
     std::vector<CommandEntry> entries = commandRegistry();
