@@ -49,12 +49,22 @@ install(FILES
   DESTINATION ${VEXA_INSTALL_CMAKEDIR} COMPONENT development)
 
 # pkg-config: wxWidgets has no .pc file, so its flags are written in as
-# wx-config gives them. The prefix is found from the .pc file's own place,
-# so an installed tree may be moved.
+# wx-config gives them for its base library. The prefix is found from the
+# .pc file's own place, so an installed tree may be moved; the library's
+# folder goes into the host's run path, so a host built with the pkg-config
+# line runs without LD_LIBRARY_PATH.
 execute_process(COMMAND ${wxWidgets_CONFIG_EXECUTABLE} --cxxflags base
   OUTPUT_VARIABLE VEXA_PC_WX_CFLAGS OUTPUT_STRIP_TRAILING_WHITESPACE)
 execute_process(COMMAND ${wxWidgets_CONFIG_EXECUTABLE} --libs base
   OUTPUT_VARIABLE VEXA_PC_WX_LIBS OUTPUT_STRIP_TRAILING_WHITESPACE)
+# Boost's headers: named only where the compiler does not look anyway (an
+# -I of a system folder would change the order of the system's headers).
+set(VEXA_PC_BOOST_CFLAGS "")
+foreach(dir ${Boost_INCLUDE_DIRS})
+  if(NOT dir IN_LIST CMAKE_CXX_IMPLICIT_INCLUDE_DIRECTORIES)
+    string(APPEND VEXA_PC_BOOST_CFLAGS " -I${dir}")
+  endif()
+endforeach()
 file(RELATIVE_PATH VEXA_PC_PREFIX
   /root/${CMAKE_INSTALL_LIBDIR}/pkgconfig /root)
 string(REGEX REPLACE "/$" "" VEXA_PC_PREFIX "${VEXA_PC_PREFIX}")

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "ToolFixture.h"
+#include "repos/Version.h"
 
 namespace vexa {
 namespace test {
@@ -36,7 +37,7 @@ TEST_F(ToolTest, HostExampleBuildsAgainstAnInstalledCopyAndRuns) {
     for (const char* component : {"runtime", "development"}) {
         const ToolRun install = runProgram(
             VEXA_CMAKE_COMMAND,
-            {"--install", VEXA_BINARY_DIR, "--prefix", prefix, "--component", component});
+            {"--install", VEXA_BINARY_DIR, "--prefix", prefix, "--component", component, "--strip"});
         ASSERT_EQ(0, install.status) << install.out << install.err;
     }
     const std::string lib = prefix + "/" + VEXA_INSTALL_LIBDIR;
@@ -87,11 +88,19 @@ TEST_F(ToolTest, HostExampleBuildsAgainstAnInstalledCopyAndRuns) {
     for (const std::string& word : words(flags + " " + pc.out)) {
         compile.push_back(word);
     }
-    compile.push_back("-Wl,-rpath," + lib);
     run = runProgram(VEXA_CXX_COMPILER, compile);
     ASSERT_EQ(0, run.status) << run.out << run.err;
+    // The .pc file's run path finds the library: no LD_LIBRARY_PATH.
     expectListsSample(runProgram(build + "/vexa-host-pc", {}, "", {"VEXA_INSTALL=" + repo()}),
                       "pkg-config");
+    const ToolRun version = runProgram(pkgConfig, {"--modversion", "vexarepos"}, "",
+                                       {"PKG_CONFIG_PATH=" + lib + "/pkgconfig"});
+    EXPECT_EQ(version.out, VEXA_REPOS_VERSION_STRING "\n");
+    // A repository named by the host wins; a wrong one is refused with the reason.
+    expectListsSample(runProgram(build + "/vexa-host-pc", {repo()}), "set by the host");
+    const ToolRun wrong = runProgram(build + "/vexa-host-pc", {repo() + "/nowhere"});
+    EXPECT_EQ(1, wrong.status);
+    EXPECT_NE(std::string::npos, wrong.err.find("no repository in")) << wrong.err;
 }
 
 }  // namespace
