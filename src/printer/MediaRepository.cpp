@@ -129,6 +129,10 @@ boost::shared_ptr<MediaRepository> MediaRepository::createRepository(
             settingsFile = root->resolveChild(kSettingsFileName);
         }
         if (!settingsFile || settingsFile->getType() != vfs::FileType::FILE) {
+            kernel::recordFailure(kernel::FailureCode::NOT_READABLE,
+                                  wxT("no settings file in the media folder '") +
+                                      root->getName()->getNativePath() + wxT("'"),
+                                  root->getName()->getNativePath());
             return boost::shared_ptr<MediaRepository>();
         }
         boost::shared_ptr<MediaRepository> repository(
@@ -263,6 +267,8 @@ boost::shared_ptr<ModeRepository> MediaRepository::mode_(const wxString& name) {
     }
     ModeMap::iterator entry = m_modes.find(name);
     if (entry == m_modes.end()) {
+        kernel::recordFailure(kernel::FailureCode::NOT_FOUND,
+                              wxT("no mode '") + name + wxT("' of ") + label_());
         return boost::shared_ptr<ModeRepository>();
     }
     if (!entry->second && impl::isFolder(m_modesFolder)) {

@@ -4,6 +4,7 @@
 #include <boost/make_shared.hpp>
 #include <cfloat>
 
+#include "kernel/Failure.h"
 #include "logger/Log.h"
 #include "printer/FolderSettingsStore.h"
 #include "printer/MediaModeKeys.h"
@@ -90,6 +91,10 @@ boost::shared_ptr<ModeRepository> ModeRepository::createRepository(
             settingsFile = folder->resolveChild(kSettingsFileName);
         }
         if (!settingsFile || settingsFile->getType() != vfs::FileType::FILE) {
+            kernel::recordFailure(kernel::FailureCode::NOT_READABLE,
+                                  wxT("no settings file in the mode folder '") +
+                                      folder->getName()->getNativePath() + wxT("'"),
+                                  folder->getName()->getNativePath());
             return boost::shared_ptr<ModeRepository>();
         }
         boost::shared_ptr<ModeRepository> repository(

@@ -520,15 +520,23 @@ boost::shared_ptr<MediaRepository> PrinterRepository::getMedia_(const wxString& 
         reloadMediaMap_();
     }
     const wxString groupName = group.empty() ? wxString(kUngroupedGroup) : group;
+    const auto missing = [&]() {
+        const vfs::FileObjectPtr folder = getFolder();
+        kernel::recordFailure(
+            kernel::FailureCode::NOT_FOUND,
+            wxT("no ") +
+                impl::mediaLabel(groupName, name, folder ? folder->getBaseName() : wxString()));
+        return boost::shared_ptr<MediaRepository>();
+    };
     const auto found = m_mediaMap.find(groupName);
     if (found == m_mediaMap.end()) {
-        return boost::shared_ptr<MediaRepository>();
+        return missing();
     }
     MediaGroup& medias = found->second;
     auto entry = medias.find(name);
     if (entry == medias.end()) {
         if (!name.StartsWith(wxT("*")) || medias.find(key) == medias.end()) {
-            return boost::shared_ptr<MediaRepository>();
+            return missing();
         }
         // A starred name gets a repository of its own over the same folder.
         entry = medias.insert(std::make_pair(name, boost::shared_ptr<MediaRepository>())).first;

@@ -356,10 +356,17 @@ TEST_F(PrinterWriterTest, BrokenAndHalfMadePrintersAreRemovedByTheirFolder) {
     writeFile(printerPath("P") + "/Medias/G/M/Modes/Std/.Settings.xml", settingsXml("Media", ""));
     boost::shared_ptr<PrinterReader> r = PrinterReader::getReader(W("P"));
     ASSERT_TRUE(r);
+    const auto why = []() { return vexa::repos::lastFailure().code; };
     EXPECT_FALSE(r->getMedia(W("G"), W("Wrong")));
+    EXPECT_EQ(why(), vexa::repos::FailureCode::NOT_READABLE);
+    EXPECT_FALSE(r->getMedia(W("G"), W("Nobody")));
+    EXPECT_EQ(why(), vexa::repos::FailureCode::NOT_FOUND);
     boost::shared_ptr<vexa::repos::printer::MediaRepository> m = r->getMedia(W("G"), W("M"));
     ASSERT_TRUE(m);
     EXPECT_FALSE(m->getReader()->getMode(W("Std")));
+    EXPECT_EQ(why(), vexa::repos::FailureCode::NOT_READABLE);
+    EXPECT_FALSE(m->getReader()->getMode(W("Nobody")));
+    EXPECT_EQ(why(), vexa::repos::FailureCode::NOT_FOUND);
     r.reset();
     m.reset();
     boost::shared_ptr<PrinterWriter> w = writer("P");
