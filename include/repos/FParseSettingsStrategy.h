@@ -14,16 +14,20 @@
 //   "_List"       root of a file whose first item is a list
 //   "_<word>"     root of a file whose first item is a word not followed by
 //                 exactly one list
-// Every other attribute is ordinary and travels in an attribute block.
-// Children are written as the items of a mixed list when every one of them
-// is named "_entry..." or "_list..."; otherwise each is written by its name,
-// whatever it begins with.
+// Attributes whose names do not begin with "_" are ordinary and travel in
+// an attribute block; other names beginning with "_" are not written at
+// all. Children are written as the items of a mixed list when every one of
+// them is named "_entry..." or "_list..."; otherwise each is written by its
+// name, whatever it begins with.
 //
 // A tree read from a file is written so that it reads back into the same
-// tree. A root named "_" + word is written without braces of its own only
-// when what it holds starts with that word (for "_List", with a list) and
-// it has no ordinary attributes: then reading gives it back its name. Any
-// other root, "_" or not, is written as its name and a braced list.
+// tree. A root with children whose name begins with "_" writes no line of
+// its own: its items open the file, and reading names the root by them
+// again ("_" + the first word, or "_List"). Nor does it write a closing
+// brace, so readers that refuse an unmatched "}" read the file too. Its
+// name and attributes are thereby not written: such a root not read from a
+// file (say "_x" holding a single named list) reads back under the name
+// its items give.
 //
 // The library never chooses this format on its own; hosts hand the strategy
 // to SettingsManager::NewSettings or call load and store themselves.

@@ -5,12 +5,16 @@
 // it: the ink unit list, the ink group block with its name texts and the
 // variable-dot block (a channel table or a curve set, chosen by VarDotOpts).
 // Copies are deep: no two InkCfg objects share any block. The engine only
-// borrows the structure from getSpInkCfg(). Blocks are allocated with
-// calloc, name texts with strdup, and released with free. A variable-dot
-// block made here is large enough for either kind, so changing VarDotOpts
-// never makes it too small for what it is read as; a block a caller puts
-// into the structure must match VarDotOpts (the reader moves a block it
-// keeps into a large one when the options it reads switch kinds).
+// borrows the structure from getSpInkCfg(). The structure, the unit list
+// and the group block are allocated with calloc, name texts with malloc,
+// and released with free. The variable-dot block is mapped from the system
+// as zeroed pages (engine::mapZeroed: only the pages written cost memory)
+// and released with engine::releaseBlock, which frees with free a block
+// that a caller put into the structure. A variable-dot block made here is
+// large enough for either kind, so changing VarDotOpts never makes it too
+// small for what it is read as; a block a caller puts into the structure
+// must match VarDotOpts (the reader moves a block it keeps into a large one
+// when the options it reads switch kinds).
 //
 // An InkType owns its chain of SPINKTYPE records; copies of an InkType share
 // the chain (the last one frees it). A SameInks owns its SPSAMEINKS block and

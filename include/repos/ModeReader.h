@@ -106,8 +106,13 @@ class VEXA_REPOS_API ModeReader {
     // folder). "" when neither exists.
     wxString getProfileLocation(const wxString& name) const;
 
-    // The content of the file `name` in the mode folder; empty when it does
-    // not exist, is a folder, or the name is not a plain file name.
+    // The content of the file `name` in the mode folder, also when there is
+    // no such file: nothing is created, and the content hands out no input
+    // stream (an empty handle) while the file is missing. An empty pointer
+    // only for a refused name: "", ".", ".." and any name holding '/' or
+    // '\\', which could reach outside the folder. Throws
+    // vfs::FileSystemException "Cannot get content on a folder" when `name`
+    // is a folder.
     vfs::FileContentPtr getFileByName(const wxString& name);
 
     // Copies the mode folder (everything but ".lock" and temporary files)

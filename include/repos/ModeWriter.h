@@ -47,9 +47,11 @@ class VEXA_REPOS_API ModeWriter {
     ModeWriter(const ModeWriter&) = delete;
     ModeWriter& operator=(const ModeWriter&) = delete;
 
-    // As ModeReader::isValid and ModeReader::getFileByName, except that a
-    // missing file is created empty (for the host to write).
+    // As ModeReader::isValid.
     bool isValid();
+    // As ModeReader::getFileByName, except that a missing file is first
+    // created empty, for the host to write (its input stream then reads
+    // nothing). When it cannot be made, the content hands out no stream.
     vfs::FileContentPtr getFileByName(const wxString& name);
 
     // A structure (copied) replaces the cached value of "Mode/InkCfg",
@@ -77,9 +79,11 @@ class VEXA_REPOS_API ModeWriter {
     void updateMediaModel(const wxString& value);
     void updateNamedColor(const wxString& value);
 
-    // Sets "Mode/UserQualityAssessment" (six decimals) in the settings tree
-    // at once, creating the node under "Mode" when missing; nothing when the
-    // value equals the cached one.
+    // Sets the attribute "value" of "Mode/UserQualityAssessment" (six
+    // decimals) in the settings tree at once and records the key for save();
+    // nothing when the value equals the cached one. Throws
+    // EmptyDataCoupleException, changing nothing, when the mode has no such
+    // node: the node is never created here.
     void setUserQualityAssessment(double value);
 
     // Writes the recorded keys, in the order drop adjustment, ink limits,

@@ -35,25 +35,11 @@ std::string indent(std::int32_t steps) {
     return std::string(steps > 0 ? steps : 0, ' ');
 }
 
-// "_value", "_numval" and "_val<digits>" carry the words of a list; every
-// other attribute travels in the attribute block.
+// Attributes whose names begin with "_" are not written to a block: the
+// reserved ones carry the words of a list, and a file that older programs
+// read must hold no others there.
 bool isOrdinary(const wxString& key) {
-    if (!key.StartsWith(L"_")) {
-        return true;
-    }
-    if (key == L"_value" || key == L"_numval") {
-        return false;
-    }
-    wxString digits;
-    if (!key.StartsWith(L"_val", &digits) || digits.empty()) {
-        return true;
-    }
-    for (wxUniChar c : digits) {
-        if (c < '0' || c > '9') {
-            return true;
-        }
-    }
-    return false;
+    return !key.StartsWith(L"_");
 }
 
 bool hasOrdinaryAttributes(const NamedNode& node) {
@@ -131,44 +117,6 @@ bool childrenAreItems(const NamedNode& node) {
     return true;
 }
 
-// Whether a root with children named "_" + word may be written without
-// braces of its own: reading what its children write must give it back its
-// name ("_" + the first word, or "_List" when a list comes first, but never
-// a word followed by exactly one list, which names a root), and it must have
-// no ordinary attributes, which only a braced list can carry.
-bool isBareRoot(const NamedNode& root) {
-    const std::string name = toMB(root.getName());
-    if (root.isLeaf() || !startsWith(name, "_") || hasOrdinaryAttributes(root)) {
-        return false;
-    }
-    const bool items = childrenAreItems(root);
-    // The first written items: true for a word (its text in `first`).
-    std::vector<bool> words;
-    std::string first;
-    for (const NamedNode::Ptr& child : root) {
-        const std::string childName = toMB(child->getName());
-        const bool word = items && child->isLeaf() && startsWith(childName, "_entry");
-        if (words.empty()) {
-            first = word ? toMB(child->getAttribute(wxString(L"_value")))
-                         : (items ? std::string() : childName);
-        }
-        if (items) {
-            words.push_back(word);
-        } else {
-            words.push_back(true);
-            words.push_back(false);
-        }
-        if (words.size() > 2) {
-            break;  // enough to decide
-        }
-    }
-    if (!words.front()) {
-        return name == "_List";
-    }
-    const bool namesTheRoot = words.size() == 2 && !words[1];
-    return !namesTheRoot && name.compare(1, std::string::npos, first) == 0;
-}
-
 }  // namespace
 
 FParseWritingNodeVisitor::FParseWritingNodeVisitor(wxOutputStream& out) : m_out(&out) {}
@@ -237,7 +185,9 @@ void FParseWritingNodeVisitor::enter(NamedNode::Ptr node) {
         }
         m_levels.push_back(Level(-1, 0));
     } else if (top) {
-        if (isBareRoot(*node)) {
+        if (startsWith(name, "_")) {
+            // Named by what it holds ("_" + its first word, or "_List"):
+            // no line of its own.
             m_bareRoot = true;
             m_levels.push_back(Level(0, 0));
         } else {
@@ -265,7 +215,9 @@ void FParseWritingNodeVisitor::leave(NamedNode::Ptr) {
         return;
     }
     if (m_bareRoot && m_levels.size() == 1) {
-        // A bare root opened no brace; only end its last line.
+        // A bare root opened no brace, so it writes none: a reader that
+        // refuses an unmatched "}" still reads the file. Only its last line
+        // is ended.
         write_(level.second != 0 ? "\n" : "");
         return;
     }

@@ -25,9 +25,8 @@ namespace impl {
 // lists) when all of them are such nodes, and by their names otherwise.
 // Layout beyond the format's rules, chosen so the text stays readable and
 // reads back: a leaf or a nested list after "_entry" words starts a new
-// line; the root is always written by name unless it is a "_" root whose
-// content gives it back its name (see FParseSettingsStrategy.h); such a
-// bare root writes no closing brace.
+// line; a root with children whose name begins with "_" writes neither an
+// opening line nor a closing brace (see FParseSettingsStrategy.h).
 class FParseWritingNodeVisitor : public TrivialNodeVisitor {
   public:
     explicit FParseWritingNodeVisitor(wxOutputStream& out);

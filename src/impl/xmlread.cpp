@@ -88,10 +88,13 @@ inline wxString qualified(const xmlChar* prefix, const xmlChar* local) {
 // The element events of the streaming parser, turned into builder calls:
 // every element is a node; "name" gives its name; every other attribute and
 // every namespace declaration ("xmlns", "xmlns:p") is an attribute of it.
-// Text, comments and processing instructions have no handler and are
-// skipped by the parser.
+// Attributes that only a DTD's <!ATTLIST> defaults are not the element's:
+// the parser lists them last, and they are left out, as a text reader that
+// reports what the document says would leave them out. Text, comments and
+// processing instructions have no handler and are skipped by the parser.
 void startElement(void* context, const xmlChar*, const xmlChar*, const xmlChar*, int namespaceCount,
-                  const xmlChar** namespaces, int attributeCount, int, const xmlChar** attributes) {
+                  const xmlChar** namespaces, int attributeCount, int defaultedCount,
+                  const xmlChar** attributes) {
     guarded(context, [&](Builder& builder) {
         NamedNode::Ptr node = NamedNode::Create(wxString());
         NamedNodeData& data = node->payload();
@@ -101,7 +104,8 @@ void startElement(void* context, const xmlChar*, const xmlChar*, const xmlChar*,
             data.attributes[key] = fromUtf8(namespaces[2 * i + 1]);
         }
         // Each attribute: local name, prefix, URI, value start, value end.
-        for (int i = 0; i < attributeCount; ++i) {
+        const int writtenCount = attributeCount - defaultedCount;
+        for (int i = 0; i < writtenCount; ++i) {
             const xmlChar** a = attributes + 5 * i;
             wxString value = fromUtf8(a[3], a[4]);
             if (a[1] == nullptr && std::strcmp(reinterpret_cast<const char*>(a[0]), "name") == 0) {

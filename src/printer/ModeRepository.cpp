@@ -17,6 +17,7 @@
 #include "vfs/src/impl/FileContent.h"
 #include "vfs/src/impl/FileName.h"
 #include "vfs/src/impl/FileObject.h"
+#include "vfs/src/impl/FileSystem.h"
 #include "vfs/src/impl/FileSystemException.h"
 #include "vfs/src/impl/FileType.h"
 
@@ -268,29 +269,30 @@ bool ModeRepository::isValid_() const {
 vfs::FileContentPtr ModeRepository::fileByName_(const wxString& name, bool create) {
     // Only plain names of the mode folder: no way out of it.
     if (name.empty() || name == wxT(".") || name == wxT("..") ||
-        name.find_first_of(wxT("/\\")) != wxString::npos || !impl::isFolder(m_folder)) {
+        name.find_first_of(wxT("/\\")) != wxString::npos) {
         return vfs::FileContentPtr();
     }
-    try {
-        vfs::FileObjectPtr file = m_folder->resolveChild(name);
-        if (!file) {
-            return vfs::FileContentPtr();
-        }
-        if (!file->exists()) {
-            if (!create || !file->createFile()) {
-                return vfs::FileContentPtr();
-            }
-            // A file the writer made must not make the mode look changed by
-            // another process (a reload would drop unsaved values).
-            impl::raiseTime(m_lastModified, impl::modificationTime(m_folder));
-        }
-        if (file->getType() != vfs::FileType::FILE) {
-            return vfs::FileContentPtr();
-        }
-        return file->getContent();
-    } catch (const vfs::FileSystemException&) {
+    // Through the file system rather than resolveChild, which would make a
+    // removed mode folder again.
+    wxString folderPath = m_folder->getName()->getNativePath();
+    if (folderPath.EndsWith(wxT("/")) || folderPath.EndsWith(wxT("\\"))) {
+        folderPath.RemoveLast();
+    }
+    const vfs::FileObjectPtr file =
+        m_folder->getFileSystem()->resolveFile(folderPath + wxT("/") + name);
+    if (!file) {
         return vfs::FileContentPtr();
     }
+    if (!create) {
+        // A reader changes nothing: a missing file stays missing.
+        return file->getContentNoCreate();
+    }
+    if (file->createFile()) {
+        // A file the writer made must not make the mode look changed by
+        // another process (a reload would drop unsaved values).
+        impl::raiseTime(m_lastModified, impl::modificationTime(m_folder));
+    }
+    return file->getContent();
 }
 
 bool ModeRepository::copyTo_(const vfs::FileObjectPtr& destination) {
@@ -356,17 +358,12 @@ void ModeRepository::setUserQualityAssessment_(double value) {
     if (value == userQualityAssessment_()) {
         return;
     }
-    const wxString text = formatReal(value, 6);
+    // Only an existing node is set: without one the couple is empty.
     NamedNode::Ptr node = impl::firstNode(*m_settings, kKeyUserQualityAssessment);
     if (!node) {
-        NamedNode::Ptr mode = impl::firstNode(*m_settings, kModeNode);
-        if (!mode) {
-            throw EmptyDataCoupleException();
-        }
-        node = NamedNode::Create(impl::lastKeyStep(kKeyUserQualityAssessment));
-        node->addTo(mode);
+        throw EmptyDataCoupleException();
     }
-    node->setAttribute(wxString(kValue), text);
+    node->setAttribute(wxString(kValue), formatReal(value, 6));
     // Cached as it reads back, so this process and the next agree.
     m_userQualityAssessment = readRealValue(node, wxString(kValue));
     recordChange_(kKeyUserQualityAssessment);

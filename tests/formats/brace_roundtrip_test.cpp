@@ -1,6 +1,9 @@
 // Property: every tree that reading brace text can give is written so that it
 // reads back into the same tree, and writing that again gives the same text.
-// The trees come from random brace texts of every shape the mapping knows.
+// The trees come from random brace texts of every shape the mapping knows,
+// except the two the format does not carry (brace_test.cpp holds them):
+// block keys beginning with "_", and a root named "_..." by a name and one
+// list of lists.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -26,15 +29,24 @@ class BraceTextGenerator {
     std::string file() {
         switch (below(3)) {
             case 0:
-                return fix(name()) + space() + list(1);
+                return fix(leading(name())) + space() + list(1);
             case 1:
-                return fix(word()) + space() + items(1, true);
+                return fix(leading(word())) + space() + items(1, true);
             default:
                 return list(1) + space() + items(1, true);
         }
     }
 
   private:
+    // A first word that does not begin with "_": followed by one list it
+    // would name a root that the writer writes without its name.
+    static std::string leading(std::string word) {
+        if (!word.empty() && word[0] == '_') {
+            word[0] = 'N';
+        }
+        return word;
+    }
+
     int below(int n) { return std::uniform_int_distribution<int>(0, n - 1)(m_random); }
     bool chance(int percent) { return below(100) < percent; }
     const std::string& pick(const std::vector<std::string>& pool) {
@@ -91,17 +103,16 @@ class BraceTextGenerator {
         if (!chance(30)) {
             return std::string();
         }
-        // Any key but the reserved "_value", "_numval" and "_val<n>".
-        static const std::vector<std::string> kKeys = {"type",     "Type", "alias",       "a b",
-                                                       "",         "k=v",  "Caf\xC3\xA9", "xmlns",
-                                                       "_private", "_val", "_valx"};
+        // Any key that does not begin with "_".
+        static const std::vector<std::string> kKeys = {
+            "type", "Type", "alias", "a b", "", "k=v", "Caf\xC3\xA9", "xmlns", "x_", "val1"};
         std::string block = "<attrs>\n";
         for (int n = 1 + below(3); n > 0; --n) {
             std::string key = pick(kKeys);
             if (chance(10)) {
                 key = randomBytes(6);
                 if (!key.empty() && key[0] == '_') {
-                    key[0] = 'K';  // not a reserved name by chance
+                    key[0] = 'K';  // blocks carry no key beginning with "_"
                 }
             }
             block += fix(key) + " = " + fix(word()) + "\n";

@@ -1,12 +1,13 @@
 // The brace settings reader on arbitrary bytes. A tree read from brace text
 // is written so that it reads back into the same tree, except where the
 // format gives up by design (see FParseSettingsStrategy.h):
-//   - an attribute block entry with a reserved key ("_value", "_numval",
-//     "_val<digits>"): those keys carry the words of a list, and the writer
-//     never puts them in a block;
+//   - an attribute block entry whose key begins with "_": the reserved keys
+//     carry the words of a list, and the writer puts no such key in a block;
 //   - named pairs whose names all begin with "_entry" or "_list": the writer
-//     takes such children for the items of a mixed list.
-// Whether the text uses either is decided from the kernel parser's own lists,
+//     takes such children for the items of a mixed list;
+//   - a file of one name beginning with "_" and one list holding lists: the
+//     root has children and such a root is written without its name.
+// Whether the text uses any of them is decided from the kernel parser's lists,
 // not from the tree, so a reader that mislabels a list is still caught.
 #include <wx/mstream.h>
 
@@ -48,21 +49,6 @@ bool startsWith(const char* text, const char* prefix) {
     return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
 }
 
-bool isReservedKey(const char* key) {
-    if (std::strcmp(key, "_value") == 0 || std::strcmp(key, "_numval") == 0) {
-        return true;
-    }
-    if (!startsWith(key, "_val") || key[4] == '\0') {
-        return false;
-    }
-    for (const char* c = key + 4; *c != '\0'; ++c) {
-        if (*c < '0' || *c > '9') {
-            return false;
-        }
-    }
-    return true;
-}
-
 // Word, list, word, list, ... with at least one pair: the reader's named
 // form.
 bool isNamedForm(const FP_LIST& list) {
@@ -87,14 +73,27 @@ bool namesLookLikeItems(const FP_LIST& list) {
     return true;
 }
 
+bool holdsAList(const FP_LIST& list) {
+    for (std::int32_t i = 0; i < list.count; ++i) {
+        if (list.items[i].kind != FP_KIND_WORD) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // False when the text uses one of the forms the format does not carry back.
 bool withinRoundTrip(const FP_LIST* top) {
+    if (top->count == 2 && top->items[0].kind == FP_KIND_WORD && top->items[0].word[0] == '_' &&
+        top->items[1].kind != FP_KIND_WORD && holdsAList(*top->items[1].list)) {
+        return false;
+    }
     std::vector<const FP_LIST*> pending{top};
     while (!pending.empty()) {
         const FP_LIST& list = *pending.back();
         pending.pop_back();
         for (const FP_ATTR* a = list.attrs; a != nullptr; a = a->next) {
-            if (isReservedKey(a->key)) {
+            if (a->key[0] == '_') {
                 return false;
             }
         }

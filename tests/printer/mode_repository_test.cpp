@@ -8,7 +8,9 @@
 #include <cstring>
 
 #include "printer/MediaModeFixture.h"
+#include "repos/RepositoryException.h"
 #include "vfs/src/impl/FileObject.h"
+#include "vfs/src/impl/FileSystemException.h"
 
 namespace vexa {
 namespace test {
@@ -289,9 +291,10 @@ TEST_F(ModeRepositoryTest, TableDefaultUpdatesKeepTheOtherEntries) {
     EXPECT_EQ(U(table.at(W("NmClr"))), "named.tbl");
 }
 
-TEST_F(ModeRepositoryTest, QualityAssessmentIsWrittenWithSixDecimalsAndItsNodeMade) {
+TEST_F(ModeRepositoryTest, QualityAssessmentIsWrittenWithSixDecimalsIntoItsNodeOnly) {
     makeMedia("", {});
-    makeMode("");
+    makeMode("<node name=\"UserQualityAssessment\" value=\"1.000000\"/>");
+    makeMode("<node name=\"Pattern\" value=\"P\"/>", "Ohne");
     {
         boost::shared_ptr<ModeWriter> writer = mode()->getWriter();
         writer->setUserQualityAssessment(2.5);
@@ -299,30 +302,67 @@ TEST_F(ModeRepositoryTest, QualityAssessmentIsWrittenWithSixDecimalsAndItsNodeMa
     }
     EXPECT_EQ(fileValue(settingsFile(), "Mode/UserQualityAssessment"), "2.500000");
     EXPECT_EQ(fresh()->getReader()->getUserQualityAssessment(), 2.5);
+
+    // Without the node the caller gets the exception, and neither the tree,
+    // the cache nor the file changes.
+    ModePtr without = mode("Ohne");
+    ASSERT_TRUE(without);
+    const std::string before = readFile(modePath("Ohne") + "/.Settings.xml");
+    {
+        boost::shared_ptr<ModeWriter> writer = without->getWriter();
+        EXPECT_THROW(writer->setUserQualityAssessment(2.5), repos::EmptyDataCoupleException);
+        EXPECT_TRUE(writer->save());
+    }
+    EXPECT_EQ(without->getReader()->getUserQualityAssessment(), ModeReader::kNoQualityAssessment);
+    EXPECT_EQ(fileChildren(modePath("Ohne") + "/.Settings.xml", "Mode"),
+              std::vector<std::string>{"Pattern"});
+    EXPECT_EQ(readFile(modePath("Ohne") + "/.Settings.xml"), before);
 }
 
-TEST_F(ModeRepositoryTest, FilesByNameStayInsideTheFolder) {
+TEST_F(ModeRepositoryTest, FilesByNameGiveEveryPlainNameAContentAndStayInsideTheFolder) {
     makeMedia("", {});
     makeMode("");
     writeFile(modePath() + "/profile.icc", "icc bytes");
+    makeDirs(modePath() + "/Unterordner");
+    const char* const kRefused[] = {"",          ".",        "..",        "../../Medias",
+                                    "sub/x.icc", "a\\b.icc", "/etc/hosts"};
     ModePtr repository = mode();
     {
-        boost::shared_ptr<ModeReader> reader = repository->getReader();
-        vfs::FileContentPtr content = reader->getFileByName(W("profile.icc"));
-        ASSERT_TRUE(content);
-        EXPECT_EQ(readAll(content->getInputStream()), "icc bytes");
-        EXPECT_FALSE(reader->getFileByName(W("neu.icc")));
-        EXPECT_FALSE(pathExists(modePath() + "/neu.icc"));
-        EXPECT_FALSE(reader->getFileByName(W("../../Medias")));
-        EXPECT_FALSE(reader->getFileByName(W("..")));
+        boost::shared_ptr<ModeWriter> writer = repository->getWriter();
+        ASSERT_TRUE(writer);
+        vfs::FileContentPtr created = writer->getFileByName(W("neu ü.icc"));
+        ASSERT_TRUE(created);
+        EXPECT_TRUE(pathExists(modePath() + "/neu ü.icc"));
+        EXPECT_EQ(readAll(created->getInputStream()), "");
+        EXPECT_EQ(readAll(writer->getFileByName(W("profile.icc"))->getInputStream()), "icc bytes");
+        EXPECT_THROW(writer->getFileByName(W("Unterordner")), vfs::FileSystemException);
+        for (const char* name : kRefused) {
+            EXPECT_FALSE(writer->getFileByName(W(name))) << name;
+        }
+        EXPECT_FALSE(pathExists(modePath() + "/sub"));
+        // Making the file did not make the repository look changed elsewhere.
+        EXPECT_FALSE(repository->isStale());
     }
-    boost::shared_ptr<ModeWriter> writer = repository->getWriter();
-    vfs::FileContentPtr created = writer->getFileByName(W("neu ü.icc"));
-    ASSERT_TRUE(created);
-    EXPECT_TRUE(pathExists(modePath() + "/neu ü.icc"));
-    EXPECT_FALSE(writer->getFileByName(W("sub/x.icc")));
-    // Making the file did not make the repository look changed elsewhere.
-    EXPECT_FALSE(repository->isStale());
+    boost::shared_ptr<ModeReader> reader = repository->getReader();
+    ASSERT_TRUE(reader);
+    EXPECT_EQ(readAll(reader->getFileByName(W("profile.icc"))->getInputStream()), "icc bytes");
+    EXPECT_THROW(reader->getFileByName(W("Unterordner")), vfs::FileSystemException);
+    for (const char* name : kRefused) {
+        EXPECT_FALSE(reader->getFileByName(W(name))) << name;
+    }
+    // A missing file has a content all the same; a reader makes nothing, not
+    // even through that content.
+    LogCapture log;
+    vfs::FileContentPtr missing = reader->getFileByName(W("neu.icc"));
+    ASSERT_TRUE(missing);
+    const vfs::InputStreamPtr in = missing->getInputStream();
+    EXPECT_FALSE(in && in->IsOk());
+    EXPECT_FALSE(missing->getOutputStream());
+    EXPECT_FALSE(pathExists(modePath() + "/neu.icc"));
+    // Nor is a mode folder removed meanwhile made again.
+    ASSERT_EQ(std::system(("rm -rf '" + modePath() + "'").c_str()), 0);
+    EXPECT_TRUE(reader->getFileByName(W("profile.icc")));
+    EXPECT_FALSE(pathExists(modePath()));
 }
 
 TEST_F(ModeRepositoryTest, CopyRefusesItselfAndOccupiedFoldersAndLeavesNoMarker) {

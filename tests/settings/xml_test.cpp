@@ -135,6 +135,17 @@ TEST(XmlReadTest, InternalEntitiesAreReplacedByTheirText) {
     EXPECT_EQ(toMB(root->getAttribute("value")), "<Vexa & Co>");
 }
 
+TEST(XmlReadTest, AttributesOnlyADtdDefaultsStayOutOfTheTree) {
+    // Defaults for "name", an ordinary attribute and a fixed one; an element
+    // that writes an attribute itself keeps its own value.
+    NamedNode::Ptr root = load(
+        "<?xml version=\"1.0\"?><!DOCTYPE node [<!ATTLIST node name CDATA \"Default\" "
+        "value CDATA \"d\" fixed CDATA #FIXED \"f\">]>"
+        "<node name=\"Top\" value=\"own\"><node/><node b=\"1\" fixed=\"f\"/></node>");
+    ASSERT_TRUE(root);
+    EXPECT_EQ(describe(root), "Top{value=own;{}{b=1;fixed=f;}}");
+}
+
 TEST(XmlReadTest, WrittenTreeReadsBackWithNamespaceAdded) {
     NamedNode::Ptr root = NamedNode::Create("Printer");
     root->setAttribute("Version", "1");

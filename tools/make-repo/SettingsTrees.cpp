@@ -265,6 +265,10 @@ NamedNode::Ptr seedModeTree(const ModeDesc& m) {
             boost::make_shared<std::map<wxString, wxString>>(tableDefaults(m, false)), root,
             W("TableDefaults"));
     }
+    if (m.userQualityAssessment) {
+        // The writer only changes an assessment the mode already has.
+        repos::appendValueChild(root, W("UserQualityAssessment"), W("0.000000"));
+    }
     return root;
 }
 
@@ -297,8 +301,8 @@ void completeModeTree(const NamedNode::Ptr& root, const ModeDesc& m) {
         }
     }
     if (m.userQualityAssessment) {
-        repos::appendValueChild(root, W("UserQualityAssessment"),
-                                repos::formatReal(*m.userQualityAssessment, 6));
+        root->findChild(W("UserQualityAssessment"))
+            ->setAttribute(wxString(wxT("value")), repos::formatReal(*m.userQualityAssessment, 6));
     }
     if (!m.printerOptions.empty()) {
         NamedNode::Ptr options = addNode(root, W("PrinterSettings"));
