@@ -12,6 +12,7 @@
 #include <new>
 #include <string>
 
+#include "kernel/Memory.h"
 #include "kernel/VexKernel.h"
 #include "repos/NamedNode.h"
 
@@ -59,15 +60,10 @@ T* allocateZeroed(std::size_t size = sizeof(T)) {
     return static_cast<T*>(block);
 }
 
-// A zeroed block of `size` bytes mapped from the system rather than taken
-// from the heap: calloc clears (and so makes resident) every page of a heap
-// block, while pages of a mapping that nobody writes stay unbacked. For the
-// large, mostly empty engine blocks (a variable-dot table is 64 KB, of which
-// a configuration fills a page or two). Throws std::bad_alloc.
-void* mapZeroed(std::size_t size);
-// Releases a block of mapZeroed, or any other block with std::free (a caller
-// may have put a block of its own into a structure). Null is allowed.
-void releaseBlock(void* block);
+// Zeroed blocks mapped from the system for the large, mostly empty engine
+// blocks, and their release (see kernel/Memory.h).
+using kernel::mapZeroed;
+using kernel::releaseBlock;
 
 // What every strategy's storeNew does: a new node `name` filled by
 // `strategy.storeInto` and added to `parent`.

@@ -12,14 +12,14 @@
 
 #include <mutex>
 
-#include "repos/Export.h"
 #include "vfs/src/impl/FileName.h"
+#include "vfs/src/impl/VfsExport.h"
 
 namespace vexa {
 namespace vfs {
 namespace provider {
 
-class VEXA_REPOS_API AbstractFileName : public FileName {
+class VEXA_VFS_API AbstractFileName : public FileName {
   public:
     ~AbstractFileName() override;
     AbstractFileName(const AbstractFileName&) = delete;

@@ -16,16 +16,15 @@
 
 #include <cstddef>
 
-#include "repos/Export.h"
 #include "vfs/src/impl/FileObject.h"
+#include "vfs/src/impl/VfsExport.h"
 
 namespace vexa {
 namespace vfs {
 namespace provider {
 
-class VEXA_REPOS_API AbstractFileObject
-    : public FileObject,
-      public boost::enable_shared_from_this<AbstractFileObject> {
+class VEXA_VFS_API AbstractFileObject : public FileObject,
+                                        public boost::enable_shared_from_this<AbstractFileObject> {
   public:
     static const std::size_t COPY_BUFFER_SIZE = 1024 * 1024;
     static const int COPY_BUFFER_COUNT = 4;

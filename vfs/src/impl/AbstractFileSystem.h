@@ -10,16 +10,15 @@
 
 #include <boost/enable_shared_from_this.hpp>
 
-#include "repos/Export.h"
 #include "vfs/src/impl/FileSystem.h"
+#include "vfs/src/impl/VfsExport.h"
 
 namespace vexa {
 namespace vfs {
 namespace provider {
 
-class VEXA_REPOS_API AbstractFileSystem
-    : public FileSystem,
-      public boost::enable_shared_from_this<AbstractFileSystem> {
+class VEXA_VFS_API AbstractFileSystem : public FileSystem,
+                                        public boost::enable_shared_from_this<AbstractFileSystem> {
   public:
     ~AbstractFileSystem() override;
     AbstractFileSystem(const AbstractFileSystem&) = delete;

@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "repos/Export.h"
+#include "vfs/src/impl/VfsExport.h"
 
 namespace vexa {
 namespace vfs {
 
-class VEXA_REPOS_API Capability {
+class VEXA_VFS_API Capability {
   public:
     static const Capability APPEND_CONTENT;
     static const Capability ATTRIBUTES;

@@ -12,8 +12,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "repos/Export.h"
 #include "vfs/src/impl/Handles.h"
+#include "vfs/src/impl/VfsExport.h"
 
 namespace vexa {
 namespace vfs {
@@ -28,7 +28,7 @@ struct CopyProgress {
     std::uint64_t bytesTotal = 0;
 };
 
-class VEXA_REPOS_API CopyFilter {
+class VEXA_VFS_API CopyFilter {
   public:
     enum Decision { COPY, SKIP, CANCEL };
 

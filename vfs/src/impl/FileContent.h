@@ -19,13 +19,13 @@
 
 #include <cstdint>
 
-#include "repos/Export.h"
 #include "vfs/src/impl/Handles.h"
+#include "vfs/src/impl/VfsExport.h"
 
 namespace vexa {
 namespace vfs {
 
-class VEXA_REPOS_API FileContent {
+class VEXA_VFS_API FileContent {
   public:
     virtual ~FileContent();
 

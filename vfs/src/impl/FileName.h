@@ -15,13 +15,13 @@
 
 #include <wx/string.h>
 
-#include "repos/Export.h"
 #include "vfs/src/impl/Handles.h"
+#include "vfs/src/impl/VfsExport.h"
 
 namespace vexa {
 namespace vfs {
 
-class VEXA_REPOS_API FileName {
+class VEXA_VFS_API FileName {
   public:
     virtual ~FileName();
 
@@ -63,7 +63,7 @@ class VEXA_REPOS_API FileName {
 // runs of '/' collapse and ':' and '\' are characters of names. Nothing is
 // resolved against the working folder: relative text stays relative. Never
 // fails.
-VEXA_REPOS_API FileNamePtr createFileName(const wxString& text);
+VEXA_VFS_API FileNamePtr createFileName(const wxString& text);
 
 }  // namespace vfs
 }  // namespace vexa

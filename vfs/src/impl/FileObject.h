@@ -21,11 +21,11 @@
 
 #include <cstdint>
 
-#include "repos/Export.h"
 #include "vfs/src/impl/CopyFilter.h"
 #include "vfs/src/impl/FileType.h"
 #include "vfs/src/impl/Handles.h"
 #include "vfs/src/impl/NameScope.h"
+#include "vfs/src/impl/VfsExport.h"
 
 namespace vexa {
 namespace vfs {
@@ -47,7 +47,7 @@ struct FileStamp {
     bool operator!=(const FileStamp& other) const { return !(*this == other); }
 };
 
-class VEXA_REPOS_API FileObject {
+class VEXA_VFS_API FileObject {
   public:
     virtual ~FileObject();
 
@@ -137,19 +137,23 @@ class VEXA_REPOS_API FileObject {
     // Makes a symbolic link holding `target` at this path. False when
     // something is there already or the link cannot be made.
     virtual bool createLink(const wxString& target) = 0;
+    // As getContent(), except that a missing file is not created: its
+    // content then hands out no stream (see FileContent) until the file is
+    // made by other means. For readers, which must not change a folder.
+    virtual FileContentPtr getContentNoCreate() = 0;
 };
 
 // The root folder object of a new local file system rooted at `name`. A
 // missing folder is created with all its parents. Throws FileSystemException
 // "Specified location is a file not a directory" when a file stands there,
 // and for an empty name.
-VEXA_REPOS_API FileObjectPtr openLocalFolder(const FileNamePtr& name);
+VEXA_VFS_API FileObjectPtr openLocalFolder(const FileNamePtr& name);
 
 // Wildcard match of a whole text: '*' matches any run of characters ('/'
 // included), '?' exactly one, everything else itself (a backslash too). A '.'
 // that starts the text is matched only by a '.' that starts the pattern.
 // Case-sensitive; callers lower-case both sides for a case-blind match.
-VEXA_REPOS_API bool matchWildcard(const wxString& pattern, const wxString& text);
+VEXA_VFS_API bool matchWildcard(const wxString& pattern, const wxString& text);
 
 }  // namespace vfs
 }  // namespace vexa

@@ -13,14 +13,14 @@
 
 #include <vector>
 
-#include "repos/Export.h"
 #include "vfs/src/impl/Capability.h"
 #include "vfs/src/impl/Handles.h"
+#include "vfs/src/impl/VfsExport.h"
 
 namespace vexa {
 namespace vfs {
 
-class VEXA_REPOS_API FileSystem {
+class VEXA_VFS_API FileSystem {
   public:
     virtual ~FileSystem();
 

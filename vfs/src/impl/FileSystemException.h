@@ -12,12 +12,12 @@
 #include <exception>
 #include <string>
 
-#include "repos/Export.h"
+#include "vfs/src/impl/VfsExport.h"
 
 namespace vexa {
 namespace vfs {
 
-class VEXA_REPOS_API FileSystemException : public std::exception {
+class VEXA_VFS_API FileSystemException : public std::exception {
   public:
     explicit FileSystemException(const std::string& message);
     explicit FileSystemException(const char* message);

@@ -8,12 +8,12 @@
 
 #include <string>
 
-#include "repos/Export.h"
+#include "vfs/src/impl/VfsExport.h"
 
 namespace vexa {
 namespace vfs {
 
-class VEXA_REPOS_API FileType {
+class VEXA_VFS_API FileType {
   public:
     static const FileType FILE;       // a file: has content and attributes
     static const FileType FOLDER;     // a folder: has children and attributes

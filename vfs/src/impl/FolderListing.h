@@ -12,8 +12,8 @@
 
 #include <vector>
 
-#include "repos/Export.h"
 #include "vfs/src/impl/Handles.h"
+#include "vfs/src/impl/VfsExport.h"
 
 namespace vexa {
 namespace vfs {
@@ -21,11 +21,11 @@ namespace vfs {
 // The base names of the folders (and links to folders) inside `folder`, in
 // the order the system lists them; empty when `folder` is empty, missing or
 // not a folder of the local file system.
-VEXA_REPOS_API std::vector<wxString> listSubfolderNames(const FileObjectPtr& folder);
+VEXA_VFS_API std::vector<wxString> listSubfolderNames(const FileObjectPtr& folder);
 // The same for the folder `child` inside `folder`, without resolving a file
 // object for it (which would ask the disk about `folder` once more).
-VEXA_REPOS_API std::vector<wxString> listSubfolderNames(const FileObjectPtr& folder,
-                                                        const wxString& child);
+VEXA_VFS_API std::vector<wxString> listSubfolderNames(const FileObjectPtr& folder,
+                                                      const wxString& child);
 
 }  // namespace vfs
 }  // namespace vexa

@@ -7,12 +7,12 @@
 
 #include <string>
 
-#include "repos/Export.h"
+#include "vfs/src/impl/VfsExport.h"
 
 namespace vexa {
 namespace vfs {
 
-class VEXA_REPOS_API NameScope {
+class VEXA_VFS_API NameScope {
   public:
     static const NameScope CHILD;
     static const NameScope DESCENDENT;

@@ -13,14 +13,14 @@
 
 #include <vector>
 
-#include "repos/Export.h"
+#include "vfs/src/impl/VfsExport.h"
 
 namespace vexa {
 namespace vfs {
 namespace provider {
 namespace local {
 
-class VEXA_REPOS_API LocalDirTraverser {
+class VEXA_VFS_API LocalDirTraverser {
   public:
     // `rootPrefix` is the folder's path in '/' spelling followed by "/".
     LocalDirTraverser(std::vector<wxString>& output, const wxString& pattern,

@@ -13,16 +13,16 @@
 #include <cstdint>
 #include <mutex>
 
-#include "repos/Export.h"
 #include "vfs/src/impl/FileContent.h"
+#include "vfs/src/impl/VfsExport.h"
 
 namespace vexa {
 namespace vfs {
 namespace provider {
 namespace local {
 
-class VEXA_REPOS_API LocalFileContent : public FileContent,
-                                        public boost::enable_shared_from_this<LocalFileContent> {
+class VEXA_VFS_API LocalFileContent : public FileContent,
+                                      public boost::enable_shared_from_this<LocalFileContent> {
   public:
     LocalFileContent(const FileObjectPtr& file, const wxString& localPath);
     ~LocalFileContent() override;

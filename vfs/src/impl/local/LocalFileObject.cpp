@@ -268,6 +268,14 @@ bool LocalFileObject::moveTo(const FileObjectPtr& destination) {
 }
 
 FileContentPtr LocalFileObject::getContent() {
+    return content_(true);
+}
+
+FileContentPtr LocalFileObject::getContentNoCreate() {
+    return content_(false);
+}
+
+FileContentPtr LocalFileObject::content_(bool create) {
     const FileType type = getType();
     std::lock_guard<std::mutex> lock(m_contentMutex);
     if (type == FileType::FOLDER) {
@@ -276,7 +284,9 @@ FileContentPtr LocalFileObject::getContent() {
     }
     if (type == FileType::IMAGINARY) {
         m_content.reset();
-        createFile();
+        if (create) {
+            createFile();
+        }
     }
     FileContentPtr content = m_content.lock();
     if (!content) {

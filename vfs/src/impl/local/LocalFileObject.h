@@ -10,15 +10,15 @@
 
 #include <mutex>
 
-#include "repos/Export.h"
 #include "vfs/src/impl/AbstractFileObject.h"
+#include "vfs/src/impl/VfsExport.h"
 
 namespace vexa {
 namespace vfs {
 namespace provider {
 namespace local {
 
-class VEXA_REPOS_API LocalFileObject : public AbstractFileObject {
+class VEXA_VFS_API LocalFileObject : public AbstractFileObject {
   public:
     // The local path is the name's native path in '/' spelling without one
     // trailing separator. `rootObject` is empty for the root object itself.
@@ -56,11 +56,13 @@ class VEXA_REPOS_API LocalFileObject : public AbstractFileObject {
     bool isSymbolicLink() const override;
     wxString getLinkTarget() const override;
     bool createLink(const wxString& target) override;
+    FileContentPtr getContentNoCreate() override;
 
     // The path the platform calls use.
     const wxString& getLocalPath() const { return m_localPath; }
 
   private:
+    FileContentPtr content_(bool create);
     wxString statPath_() const;
     // The local path of an entry below this folder.
     wxString childPath_(const wxString& relative) const;

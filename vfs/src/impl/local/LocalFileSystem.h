@@ -10,15 +10,15 @@
 #ifndef VEXA_VFS_LOCAL_LOCALFILESYSTEM_H
 #define VEXA_VFS_LOCAL_LOCALFILESYSTEM_H
 
-#include "repos/Export.h"
 #include "vfs/src/impl/AbstractFileSystem.h"
+#include "vfs/src/impl/VfsExport.h"
 
 namespace vexa {
 namespace vfs {
 namespace provider {
 namespace local {
 
-class VEXA_REPOS_API LocalFileSystem : public AbstractFileSystem {
+class VEXA_VFS_API LocalFileSystem : public AbstractFileSystem {
   public:
     explicit LocalFileSystem(const FileNamePtr& rootName);
     ~LocalFileSystem() override;

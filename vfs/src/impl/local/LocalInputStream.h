@@ -10,7 +10,7 @@
 #include <wx/wfstream.h>
 #include <boost/shared_ptr.hpp>
 
-#include "repos/Export.h"
+#include "vfs/src/impl/VfsExport.h"
 
 namespace vexa {
 namespace vfs {
@@ -19,7 +19,7 @@ namespace local {
 
 class LocalFileContent;
 
-class VEXA_REPOS_API LocalInputStream : public wxFileInputStream {
+class VEXA_VFS_API LocalInputStream : public wxFileInputStream {
   public:
     // Takes ownership of `fd` (-1 for a failed open); the content must
     // already count this stream.

@@ -8,8 +8,8 @@
 
 #include <wx/string.h>
 
-#include "repos/Export.h"
 #include "vfs/src/impl/AbstractFileName.h"
+#include "vfs/src/impl/VfsExport.h"
 
 namespace vexa {
 namespace vfs {
@@ -18,7 +18,7 @@ namespace local {
 
 class WindowsFileNameParser;
 
-class VEXA_REPOS_API WindowsFileName : public AbstractFileName {
+class VEXA_VFS_API WindowsFileName : public AbstractFileName {
   public:
     // Parses root and path from one text (WindowsFileNameParser).
     explicit WindowsFileName(const wxString& text);

@@ -13,14 +13,14 @@
 
 #include <wx/string.h>
 
-#include "repos/Export.h"
+#include "vfs/src/impl/VfsExport.h"
 
 namespace vexa {
 namespace vfs {
 namespace provider {
 namespace local {
 
-class VEXA_REPOS_API WindowsFileNameParser {
+class VEXA_VFS_API WindowsFileNameParser {
   public:
     // Parses root and path together: "C:\dir\f" (root C), "\\SRV\DATA\x"
     // or "//SRV/DATA/x" (root SRV/DATA), "/srv/db" or "/srv/a:b\c" (empty

@@ -1,0 +1,28 @@
+// Memory blocks of the imaging engine's structures that come from the system
+// rather than from the heap.
+//
+// calloc clears, and so makes resident, every page of a heap block; pages of
+// a mapping that nobody writes stay unbacked. A variable-dot table is 64 KB,
+// of which a configuration fills a page or two: mapped, it costs what it
+// holds. Threads: both calls may run on any thread.
+#ifndef VEXA_KERNEL_MEMORY_H
+#define VEXA_KERNEL_MEMORY_H
+
+#include <cstddef>
+
+#include "kernel/KernelExport.h"
+
+namespace vexa {
+namespace kernel {
+
+// A zeroed block of `size` bytes mapped from the system. Throws
+// std::bad_alloc when it cannot be had.
+VEXA_KERNEL_API void* mapZeroed(std::size_t size);
+// Releases a block of mapZeroed, or any other block with std::free (a caller
+// may have put a block of its own into a structure). Null is allowed.
+VEXA_KERNEL_API void releaseBlock(void* block);
+
+}  // namespace kernel
+}  // namespace vexa
+
+#endif  // VEXA_KERNEL_MEMORY_H
