@@ -43,6 +43,7 @@
 
 #include "repos/ColorDotInfo.h"
 #include "repos/Export.h"
+#include "repos/FolderRepository.h"
 #include "repos/InkCfg.h"
 #include "repos/MediaCostSettings.h"
 #include "repos/ReadWriteMutex.h"
@@ -72,7 +73,7 @@ class MediaReader;
 class MediaWriter;
 class ModeRepository;
 
-class VEXA_REPOS_API MediaRepository : public IRepository,
+class VEXA_REPOS_API MediaRepository : public FolderRepository,
                                        public boost::enable_shared_from_this<MediaRepository> {
   public:
     // Mode name to mode repository; a handle stays empty until the mode is
@@ -103,9 +104,6 @@ class VEXA_REPOS_API MediaRepository : public IRepository,
     boost::shared_ptr<MediaReader> getReader();
     boost::shared_ptr<MediaWriter> getWriter();
 
-    // The cached settings tree (no disk access); shared by every reader and
-    // writer of this object.
-    boost::shared_ptr<Settings> getSettings() override;
     // Stores `settings` in the settings file under the exclusive file lock,
     // then runs the change step (touches the media folder and its group
     // folder, tells the printer with change code 0). A failed store is
@@ -115,16 +113,14 @@ class VEXA_REPOS_API MediaRepository : public IRepository,
     // has none yet; never removes one.
     void refreshModeMap();
 
-    // True when the media folder changed on disk since this object last
-    // looked (another process saved the media or one of its modes, or
-    // removed a mode). The next reader or writer reloads.
-    bool isStale() const;
-    // The media folder.
-    vfs::FileObjectPtr getRoot() const { return m_root; }
+    // The media folder (getFolder()). isStale() is true when another
+    // process saved the media or one of its modes, or removed a mode.
+    vfs::FileObjectPtr getRoot() const { return m_folder; }
     // The owning printer; empty when it is gone or there was none.
     boost::shared_ptr<PrinterRepository> getPrinter() const { return m_printer.lock(); }
 
   private:
+    friend class FolderRepository;  // creates it
     friend class MediaReader;
     friend class MediaWriter;
     friend class ModeRepository;
@@ -132,7 +128,7 @@ class VEXA_REPOS_API MediaRepository : public IRepository,
     MediaRepository(vfs::FileObjectPtr root, boost::shared_ptr<PrinterRepository> printer,
                     vfs::FileObjectPtr settingsFile);
 
-    // Reader side; each takes the cache mutex.
+    // Reader side; each takes the fill mutex.
     template <class T>
     boost::shared_ptr<T> cachedObject_(boost::shared_ptr<T> MediaRepository::*cache,
                                        const wxChar* key);
@@ -149,15 +145,15 @@ class VEXA_REPOS_API MediaRepository : public IRepository,
     bool copyTo_(const vfs::FileObjectPtr& folder, const vfs::CopyFilterPtr& filter);
     // "media 'MEDIA [GROUP]' of printer 'P'", for failures.
     wxString label_() const;
-    // The caller holds the cache mutex.
+    // The caller holds the fill mutex.
     void refreshModeMapLocked_();
     vfs::FileContentPtr spContent_();
 
     // Writer side (exclusive locks held).
-    bool reload_(WriteFileLocker& locker);
-    void dropCaches_();
+    void dropCaches_() override;
+    // Forgets the modes whose folders went.
+    void reloaded_() override;
     void setText_(wxString MediaRepository::*cache, const wxChar* key, const wxString& value);
-    void recordChange_(const wxChar* key);
     int setCostSettings_(const boost::shared_ptr<MediaCostSettings>& costs);
     bool save_();
     bool storeSettings_(const boost::shared_ptr<Settings>& settings);
@@ -168,17 +164,10 @@ class VEXA_REPOS_API MediaRepository : public IRepository,
     void changed_(int code);
     void notifyPrinter_(int code);
 
-    boost::shared_ptr<impl::FolderSettingsStore> m_store;
-    impl::ReadWriteMutex m_rwMutex;
-    boost::shared_ptr<FileLock> m_fileLock;
-    vfs::FileObjectPtr m_root;
-    vfs::FileObjectPtr m_settingsFile;
     vfs::FileObjectPtr m_modesFolder;
     vfs::FileObjectPtr m_costFile;
     vfs::FileObjectPtr m_spFile;
-    vfs::FileObjectPtr m_invalidMarker;
     vfs::FileContentPtr m_spContent;
-    boost::shared_ptr<Settings> m_settings;
     boost::weak_ptr<PrinterRepository> m_printer;
     ModeMap m_modes;
 
@@ -194,14 +183,6 @@ class VEXA_REPOS_API MediaRepository : public IRepository,
     wxString m_jdfHigh;
     wxString m_jdfNormal;
     wxString m_jdfDraft;
-
-    std::list<wxString> m_changedKeys;
-    wxMutex m_cacheMutex;
-
-    // The settings file's stamp and the folder's modification time in
-    // nanoseconds, as last seen.
-    std::unique_ptr<impl::SeenStamp> m_settingsStamp;
-    std::atomic<std::int64_t> m_folderTime;
 };
 
 }  // namespace printer

@@ -38,6 +38,7 @@
 #include <memory>
 
 #include "repos/Export.h"
+#include "repos/FolderRepository.h"
 #include "repos/InkCfg.h"
 #include "repos/InkLevels.h"
 #include "repos/ReadWriteMutex.h"
@@ -66,7 +67,7 @@ class MediaRepository;
 class ModeReader;
 class ModeWriter;
 
-class VEXA_REPOS_API ModeRepository : public IRepository,
+class VEXA_REPOS_API ModeRepository : public FolderRepository,
                                       public boost::enable_shared_from_this<ModeRepository> {
   public:
     // The repository of the mode folder `folder` with the settings file
@@ -92,23 +93,17 @@ class VEXA_REPOS_API ModeRepository : public IRepository,
     boost::shared_ptr<ModeReader> getReader();
     boost::shared_ptr<ModeWriter> getWriter();
 
-    // True when the mode folder changed on disk since this object last
-    // looked; the next reader or writer reloads.
-    bool isStale() const;
-    // The mode folder.
-    vfs::FileObjectPtr getFolder() const { return m_folder; }
     // The owning media; empty when it is gone or there was none.
     boost::shared_ptr<MediaRepository> getMedia() const { return m_media.lock(); }
 
   protected:
-    // The loaded settings tree (no disk access).
-    boost::shared_ptr<Settings> getSettings() override;
     // Stores `settings` in the settings file under the exclusive file lock,
     // touches the folder and tells the media (change code 3). A failed store
     // is not reported here; see ModeWriter::save.
     void saveSettings(boost::shared_ptr<Settings> settings) override;
 
   private:
+    friend class FolderRepository;  // creates it
     friend class ModeReader;
     friend class ModeWriter;
 
@@ -132,21 +127,12 @@ class VEXA_REPOS_API ModeRepository : public IRepository,
     bool copyTo_(const vfs::FileObjectPtr& destination);
 
     // Writer side (exclusive locks held).
-    bool reload_(WriteFileLocker& locker);
-    void dropCaches_();
-    void recordChange_(const wxChar* key);
+    void dropCaches_() override;
     void setUserQualityAssessment_(double value);
     bool save_();
     void storePrinterOptions_(const NamedNode::Ptr& mode);
     bool storeSettings_(const boost::shared_ptr<Settings>& settings);
 
-    boost::shared_ptr<impl::FolderSettingsStore> m_store;
-    impl::ReadWriteMutex m_rwMutex;
-    boost::shared_ptr<FileLock> m_fileLock;
-    vfs::FileObjectPtr m_folder;
-    vfs::FileObjectPtr m_settingsFile;
-    vfs::FileObjectPtr m_invalidMarker;
-    boost::shared_ptr<Settings> m_settings;
     boost::weak_ptr<MediaRepository> m_media;
 
     // Empty texts and pointers mean "not loaded".
@@ -165,12 +151,6 @@ class VEXA_REPOS_API ModeRepository : public IRepository,
     std::map<wxString, wxString> m_printerOptions;
     bool m_printerOptionsLoaded;
     boost::shared_ptr<ResScaleAdjust> m_resScaleAdjust;
-    std::list<wxString> m_changedKeys;
-
-    boost::shared_ptr<wxMutex> m_fillMutex;
-    // Modification times in nanoseconds, as last seen.
-    std::atomic<std::int64_t> m_lastModified;
-    std::unique_ptr<impl::SeenStamp> m_settingsStamp;
 };
 
 }  // namespace printer

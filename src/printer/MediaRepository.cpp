@@ -34,7 +34,6 @@ namespace {
 using namespace mediakeys;
 
 const wxChar* const kModesFolderName = wxT("Modes");
-const wxChar* const kInvalidMarkerName = wxT(".invalid");
 
 const wxChar* const kMediaNode = wxT("Media");
 
@@ -97,23 +96,14 @@ boost::shared_ptr<Settings> readCostDocument(const vfs::FileObjectPtr& file) {
 MediaRepository::MediaRepository(vfs::FileObjectPtr root,
                                  boost::shared_ptr<PrinterRepository> printer,
                                  vfs::FileObjectPtr settingsFile)
-    : m_rwMutex(impl::folderMutex(root)),
-      m_fileLock(FileLock::create(root)),
-      m_root(root),
-      m_settingsFile(settingsFile),
+    : FolderRepository(root, settingsFile, kMediaNode, wxT("media")),
       m_printer(printer),
-      m_labelChannel(0),
-      m_settingsStamp(new impl::SeenStamp),
-      m_folderTime(impl::modificationTime(root)) {
-    // Taken before the load: a save landing in between shows as a change.
-    m_settingsStamp->take(settingsFile);
+      m_labelChannel(0) {
     // Resolved now, while the folder exists: resolving below a missing
     // folder would create it again.
     m_modesFolder = root->resolveChild(kModesFolderName);
     m_costFile = root->resolveChild(kMediaCostFileName);
     m_spFile = root->resolveChild(kSPSettingsFileName);
-    m_invalidMarker = root->resolveChild(kInvalidMarkerName);
-    m_store = boost::make_shared<impl::FolderSettingsStore>(root, settingsFile, m_fileLock);
 }
 
 MediaRepository::~MediaRepository() = default;
@@ -121,48 +111,16 @@ MediaRepository::~MediaRepository() = default;
 boost::shared_ptr<MediaRepository> MediaRepository::createRepository(
     vfs::FileObjectPtr root, boost::shared_ptr<PrinterRepository> printer,
     vfs::FileObjectPtr settingsFile) {
-    if (!impl::isFolder(root)) {
-        return boost::shared_ptr<MediaRepository>();
-    }
-    try {
-        if (!settingsFile) {
-            settingsFile = root->resolveChild(kSettingsFileName);
-        }
-        if (!settingsFile || settingsFile->getType() != vfs::FileType::FILE) {
-            kernel::recordFailure(kernel::FailureCode::NOT_READABLE,
-                                  wxT("no settings file in the media folder '") +
-                                      root->getName()->getNativePath() + wxT("'"),
-                                  root->getName()->getNativePath());
-            return boost::shared_ptr<MediaRepository>();
-        }
-        boost::shared_ptr<MediaRepository> repository(
-            new MediaRepository(root, printer, settingsFile));
-        repository->m_settings = repository->m_store->load();
-        if (!FSRepository::hasRoot(repository->m_settings, kMediaNode, settingsFile)) {
-            repository->m_settings.reset();
-        }
-        if (!repository->m_settings) {
-            VEXA_LOG_DEBUG("Error getting settings for %s", root->getBaseName());
-            return boost::shared_ptr<MediaRepository>();
-        }
-        return repository;
-    } catch (const vfs::FileSystemException&) {
-        return boost::shared_ptr<MediaRepository>();
-    } catch (const RepositoryException&) {
-        return boost::shared_ptr<MediaRepository>();
-    }
+    return create_<MediaRepository>(root, printer, settingsFile, wxT("media"));
 }
 
 boost::shared_ptr<MediaRepository> MediaRepository::createRepository(
     const wxString& path, boost::shared_ptr<PrinterRepository> printer,
     const wxString& settingsName) {
-    vfs::FileObjectPtr root = impl::lookUpLocalPath(path);
-    if (!impl::isFolder(root)) {
-        return boost::shared_ptr<MediaRepository>();
-    }
-    vfs::FileObjectPtr settingsFile =
-        root->resolveChild(settingsName.empty() ? wxString(kSettingsFileName) : settingsName);
-    return createRepository(root, printer, settingsFile);
+    vfs::FileObjectPtr settingsFile;
+    const vfs::FileObjectPtr root = folderAt_(path, settingsName, settingsFile);
+    return root ? createRepository(root, printer, settingsFile)
+                : boost::shared_ptr<MediaRepository>();
 }
 
 boost::shared_ptr<MediaReader> MediaRepository::getReader() {
@@ -173,27 +131,13 @@ boost::shared_ptr<MediaWriter> MediaRepository::getWriter() {
     return MediaWriter::getWriter(shared_from_this());
 }
 
-boost::shared_ptr<Settings> MediaRepository::getSettings() {
-    return m_settings;
-}
-
 void MediaRepository::saveSettings(boost::shared_ptr<Settings> settings) {
     storeSettings_(settings);
 }
 
 void MediaRepository::refreshModeMap() {
-    wxMutexLocker lock(m_cacheMutex);
+    wxMutexLocker lock(*m_fillMutex);
     refreshModeMapLocked_();
-}
-
-bool MediaRepository::isStale() const {
-    // Any other time than the one last seen means another process changed
-    // the folder; "newer" alone would miss a clock set back or a restore.
-    const std::int64_t now = impl::modificationTime(m_root);
-    // The folder's time has the file system's tick; each save also gives
-    // the settings file a new identity, which no tick hides.
-    return (now != 0 && now != m_folderTime.load()) ||
-           (m_settingsFile->exists() && m_settingsStamp->changed(m_settingsFile));
 }
 
 // ---- Reader side -----------------------------------------------------------
@@ -201,7 +145,7 @@ bool MediaRepository::isStale() const {
 template <class T>
 boost::shared_ptr<T> MediaRepository::cachedObject_(boost::shared_ptr<T> MediaRepository::*cache,
                                                     const wxChar* key) {
-    wxMutexLocker lock(m_cacheMutex);
+    wxMutexLocker lock(*m_fillMutex);
     boost::shared_ptr<T>& value = this->*cache;
     if (!value) {
         DataCouple<T> couple = findCouple<T>(*m_settings, key);
@@ -226,7 +170,7 @@ template boost::shared_ptr<PassInfo> MediaRepository::cachedObject_<PassInfo>(
     boost::shared_ptr<PassInfo> MediaRepository::*, const wxChar*);
 
 int MediaRepository::labelChannel_() {
-    wxMutexLocker lock(m_cacheMutex);
+    wxMutexLocker lock(*m_fillMutex);
     DataCouple<LabelChannel> couple = findCouple<LabelChannel>(*m_settings, kKeyLabelChannel);
     try {
         m_labelChannel = couple.get().getLabelChannel();
@@ -237,7 +181,7 @@ int MediaRepository::labelChannel_() {
 }
 
 wxString MediaRepository::cachedText_(wxString MediaRepository::*cache, const wxChar* key) {
-    wxMutexLocker lock(m_cacheMutex);
+    wxMutexLocker lock(*m_fillMutex);
     wxString& text = this->*cache;
     if (text.empty()) {
         NamedNode::Ptr node = impl::firstNode(*m_settings, key);
@@ -261,7 +205,7 @@ void MediaRepository::refreshModeMapLocked_() {
 }
 
 boost::shared_ptr<ModeRepository> MediaRepository::mode_(const wxString& name) {
-    wxMutexLocker lock(m_cacheMutex);
+    wxMutexLocker lock(*m_fillMutex);
     if (m_modes.empty()) {
         refreshModeMapLocked_();
     }
@@ -284,7 +228,7 @@ boost::shared_ptr<ModeRepository> MediaRepository::mode_(const wxString& name) {
 }
 
 const MediaRepository::ModeMap& MediaRepository::modeList_() {
-    wxMutexLocker lock(m_cacheMutex);
+    wxMutexLocker lock(*m_fillMutex);
     if (m_modes.empty()) {
         refreshModeMapLocked_();
     }
@@ -292,7 +236,7 @@ const MediaRepository::ModeMap& MediaRepository::modeList_() {
 }
 
 void MediaRepository::clearMode_(const wxString& name) {
-    wxMutexLocker lock(m_cacheMutex);
+    wxMutexLocker lock(*m_fillMutex);
     ModeMap::iterator entry = m_modes.find(name);
     if (entry != m_modes.end()) {
         entry->second.reset();
@@ -301,7 +245,7 @@ void MediaRepository::clearMode_(const wxString& name) {
 
 bool MediaRepository::isValid_() {
     {
-        wxMutexLocker lock(m_cacheMutex);
+        wxMutexLocker lock(*m_fillMutex);
         if (m_modes.empty()) {
             refreshModeMapLocked_();
         }
@@ -309,7 +253,7 @@ bool MediaRepository::isValid_() {
             return false;
         }
     }
-    return impl::isFolder(m_root) && !m_invalidMarker->exists();
+    return impl::isFolder(m_folder) && !m_invalidMarker->exists();
 }
 
 vfs::FileContentPtr MediaRepository::spContent_() {
@@ -320,19 +264,19 @@ vfs::FileContentPtr MediaRepository::spContent_() {
 }
 
 vfs::InputStreamPtr MediaRepository::inputSPStream_() {
-    wxMutexLocker lock(m_cacheMutex);
+    wxMutexLocker lock(*m_fillMutex);
     vfs::FileContentPtr content = spContent_();
     return content ? content->getInputStream() : vfs::InputStreamPtr();
 }
 
 vfs::OutputStreamPtr MediaRepository::outputSPStream_() {
-    wxMutexLocker lock(m_cacheMutex);
+    wxMutexLocker lock(*m_fillMutex);
     vfs::FileContentPtr content = spContent_();
     return content ? content->getOutputStream() : vfs::OutputStreamPtr();
 }
 
 void MediaRepository::closeSPContent_() {
-    wxMutexLocker lock(m_cacheMutex);
+    wxMutexLocker lock(*m_fillMutex);
     if (m_spContent) {
         m_spContent->close();
     }
@@ -340,14 +284,14 @@ void MediaRepository::closeSPContent_() {
 
 boost::shared_ptr<MediaCostSettings> MediaRepository::costSettings_() {
     // Under the cache mutex: readers of this process may create the file.
-    wxMutexLocker lock(m_cacheMutex);
-    if (!m_costFile->exists() && impl::isFolder(m_root)) {
+    wxMutexLocker lock(*m_fillMutex);
+    if (!m_costFile->exists() && impl::isFolder(m_folder)) {
         const bool created = vfs::replaceFileDurably(m_costFile, [](wxOutputStream& out) {
             out.Write(kDefaultCostDocument, strlen(kDefaultCostDocument));
         });
         if (created) {
             // Our own change must not make this repository look stale.
-            impl::raiseTime(m_folderTime, impl::modificationTime(m_root));
+            takeFolderTime_();
         }
     }
     boost::shared_ptr<Settings> settings = readCostDocument(m_costFile);
@@ -363,16 +307,16 @@ boost::shared_ptr<MediaCostSettings> MediaRepository::costSettings_() {
 }
 
 wxString MediaRepository::label_() const {
-    const vfs::FileObjectPtr group = m_root->getParent();
+    const vfs::FileObjectPtr group = m_folder->getParent();
     const boost::shared_ptr<PrinterRepository> printer = m_printer.lock();
     const vfs::FileObjectPtr printerFolder = printer ? printer->getFolder() : vfs::FileObjectPtr();
-    return impl::mediaLabel(group ? group->getBaseName() : wxString(), m_root->getBaseName(),
+    return impl::mediaLabel(group ? group->getBaseName() : wxString(), m_folder->getBaseName(),
                             printerFolder ? printerFolder->getBaseName() : wxString());
 }
 
 bool MediaRepository::copyTo_(const vfs::FileObjectPtr& folder, const vfs::CopyFilterPtr& filter) {
     const impl::CopySubject subject{NameKind::MEDIA, label_(), true};
-    if (!impl::copyRepositoryFolder(*m_store, m_root, folder, true, subject, filter)) {
+    if (!impl::copyRepositoryFolder(*m_store, m_folder, folder, true, subject, filter)) {
         return false;
     }
     // The copy may be a new media of the same printer: its media map takes
@@ -383,30 +327,7 @@ bool MediaRepository::copyTo_(const vfs::FileObjectPtr& folder, const vfs::CopyF
 
 // ---- Writer side -----------------------------------------------------------
 
-bool MediaRepository::reload_(WriteFileLocker& locker) {
-    const std::int64_t folderTime = impl::modificationTime(m_root);
-    // Any other time, earlier ones too, is a change (see isStale).
-    if (folderTime == m_folderTime.load() && !m_settingsStamp->changed(m_settingsFile)) {
-        return false;
-    }
-    // The settings are read again whenever the folder moved: the settings
-    // file is replaced by a rename, and a new file may carry the same time
-    // stamp as the one it replaces when both were written within one tick
-    // of the coarse file-system clock.
-    const vfs::FileStamp stamp = m_settingsFile->getStamp();
-    boost::shared_ptr<Settings> settings = m_store->load(locker);
-    if (!FSRepository::hasRoot(settings, kMediaNode, m_settingsFile)) {
-        settings.reset();
-    }
-    if (!settings) {
-        VEXA_LOG_DEBUG("Error reloading settings for %s", m_root->getBaseName());
-        return false;
-    }
-    wxMutexLocker lock(m_cacheMutex);
-    m_settings = settings;
-    m_settingsStamp->set(stamp);
-    m_folderTime = folderTime;
-    dropCaches_();
+void MediaRepository::reloaded_() {
     // Modes whose folders went are forgotten; the others stay, since a mode
     // repository reloads itself when its folder changed. Dropping its handle
     // instead would let two repository objects (two in-process locks) of one
@@ -419,7 +340,6 @@ bool MediaRepository::reload_(WriteFileLocker& locker) {
         entry = gone ? m_modes.erase(entry) : std::next(entry);
     }
     refreshModeMapLocked_();
-    return true;
 }
 
 void MediaRepository::dropCaches_() {
@@ -434,8 +354,6 @@ void MediaRepository::dropCaches_() {
     m_jdfNormal.clear();
     m_jdfDraft.clear();
     m_spContent.reset();
-    // The changes they recorded went with the old tree.
-    m_changedKeys.clear();
 }
 
 void MediaRepository::setText_(wxString MediaRepository::*cache, const wxChar* key,
@@ -447,7 +365,7 @@ void MediaRepository::setText_(wxString MediaRepository::*cache, const wxChar* k
         NamedNode::Ptr media = impl::firstNode(*m_settings, kMediaNode);
         if (!media) {
             VEXA_LOG_WARNING("No node %s in the settings of %s", wxString(kMediaNode),
-                             m_root->getBaseName());
+                             m_folder->getBaseName());
             return;
         }
         node = NamedNode::Create(impl::lastKeyStep(key));
@@ -455,14 +373,10 @@ void MediaRepository::setText_(wxString MediaRepository::*cache, const wxChar* k
         node->addTo(media);
     }
     {
-        wxMutexLocker lock(m_cacheMutex);
+        wxMutexLocker lock(*m_fillMutex);
         this->*cache = value;
     }
     recordChange_(key);
-}
-
-void MediaRepository::recordChange_(const wxChar* key) {
-    m_changedKeys.push_back(key);
 }
 
 int MediaRepository::setCostSettings_(const boost::shared_ptr<MediaCostSettings>& costs) {
@@ -483,10 +397,10 @@ int MediaRepository::setCostSettings_(const boost::shared_ptr<MediaCostSettings>
     }
     // Written beside the file and renamed over it: a failure at any point
     // leaves the previous cost settings whole.
-    if (!impl::isFolder(m_root) || !FSRepository::storeSettings(settings, m_costFile)) {
+    if (!impl::isFolder(m_folder) || !FSRepository::storeSettings(settings, m_costFile)) {
         return 1;
     }
-    impl::raiseTime(m_folderTime, impl::modificationTime(m_root));
+    takeFolderTime_();
     return 0;
 }
 
@@ -519,7 +433,7 @@ bool MediaRepository::save_() {
             return false;
         }
     } catch (const RepositoryException& e) {
-        VEXA_LOG_DEBUG("Error saving settings for %s: %s", m_root->getBaseName(), e.getMessage());
+        VEXA_LOG_DEBUG("Error saving settings for %s: %s", m_folder->getBaseName(), e.getMessage());
         return false;
     }
     m_changedKeys.clear();
@@ -527,47 +441,45 @@ bool MediaRepository::save_() {
 }
 
 bool MediaRepository::storeSettings_(const boost::shared_ptr<Settings>& settings) {
-    if (!m_store->store(settings)) {
+    if (!store_(settings)) {
         return false;
     }
-    m_settingsStamp->take(m_settingsFile);
-    impl::raiseTime(m_folderTime, impl::modificationTime(m_root));
     changed_(PrinterRepository::MEDIA_SAVED);
     return true;
 }
 
 bool MediaRepository::remove_(boost::shared_ptr<WriteFileLocker>& locker) {
     const wxString label = label_();
-    if (m_root->isSymbolicLink()) {
+    if (m_folder->isSymbolicLink()) {
         // Removed as a link: what it points at is not this repository's.
         locker.reset();
-        if (!impl::removeObject(m_root)) {
+        if (!impl::removeObject(m_folder)) {
             return false;
         }
         notifyPrinter_(PrinterRepository::MEDIA_REMOVED);
         return true;
     }
-    if (!impl::isFolder(m_root)) {
+    if (!impl::isFolder(m_folder)) {
         kernel::recordFailure(kernel::FailureCode::NOT_FOUND, label + wxT(" is gone"));
         return false;
     }
     // Nothing changes while another process holds one of the modes; then
     // each mode goes under its own locks.
-    if (!impl::checkInnerFolders(m_root, false, label)) {
+    if (!impl::checkInnerFolders(m_folder, false, label)) {
         return false;
     }
     // Readers of other processes see an invalid media should the removal
     // stop half-way.
     m_invalidMarker->createFile();
-    if (!impl::removeInnerFolders(m_root, false, label) || !impl::removeContents(m_root)) {
+    if (!impl::removeInnerFolders(m_folder, false, label) || !impl::removeContents(m_folder)) {
         return false;
     }
     {
-        wxMutexLocker lock(m_cacheMutex);
+        wxMutexLocker lock(*m_fillMutex);
         m_modes.clear();
     }
     locker.reset();
-    if (!impl::removeObject(m_root)) {
+    if (!impl::removeObject(m_folder)) {
         return false;
     }
     notifyPrinter_(PrinterRepository::MEDIA_REMOVED);
@@ -575,13 +487,13 @@ bool MediaRepository::remove_(boost::shared_ptr<WriteFileLocker>& locker) {
 }
 
 void MediaRepository::changed_(int code) {
-    if (impl::isFolder(m_root)) {
-        m_root->setLastModifiedTime(0);
-        vfs::FileObjectPtr parent = m_root->getParent();
+    if (impl::isFolder(m_folder)) {
+        m_folder->setLastModifiedTime(0);
+        vfs::FileObjectPtr parent = m_folder->getParent();
         if (impl::isFolder(parent)) {
             parent->setLastModifiedTime(0);
         }
-        impl::raiseTime(m_folderTime, impl::modificationTime(m_root));
+        takeFolderTime_();
     }
     notifyPrinter_(code);
 }
@@ -589,7 +501,7 @@ void MediaRepository::changed_(int code) {
 void MediaRepository::notifyPrinter_(int code) {
     boost::shared_ptr<PrinterRepository> printer = m_printer.lock();
     if (printer) {
-        printer->notifyMediaChange(code, m_root);
+        printer->notifyMediaChange(code, m_folder);
     }
 }
 

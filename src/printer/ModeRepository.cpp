@@ -29,7 +29,6 @@ namespace {
 
 using namespace modekeys;
 
-const wxChar* const kInvalidMarkerName = wxT(".invalid");
 const wxChar* const kValue = wxT("value");
 
 const wxChar* const kModeNode = wxT("Mode");
@@ -61,70 +60,26 @@ bool isStorableOptionName(const wxString& name) {
 
 ModeRepository::ModeRepository(vfs::FileObjectPtr folder, boost::shared_ptr<MediaRepository> media,
                                vfs::FileObjectPtr settingsFile)
-    : m_rwMutex(impl::folderMutex(folder)),
-      m_fileLock(FileLock::create(folder)),
-      m_folder(folder),
-      m_settingsFile(settingsFile),
+    : FolderRepository(folder, settingsFile, kModeNode, wxT("mode")),
       m_media(media),
       m_userQualityAssessment(ModeReader::kNoQualityAssessment),
-      m_printerOptionsLoaded(false),
-      m_fillMutex(boost::make_shared<wxMutex>()),
-      m_lastModified(impl::modificationTime(folder)),
-      m_settingsStamp(new impl::SeenStamp) {
-    // Taken before the load: a save landing in between shows as a change.
-    m_settingsStamp->take(settingsFile);
-    // Resolved while the folder exists (resolving below a missing folder
-    // would create it again).
-    m_invalidMarker = folder->resolveChild(kInvalidMarkerName);
-    m_store = boost::make_shared<impl::FolderSettingsStore>(folder, settingsFile, m_fileLock);
-}
+      m_printerOptionsLoaded(false) {}
 
 ModeRepository::~ModeRepository() = default;
 
 boost::shared_ptr<ModeRepository> ModeRepository::createRepository(
     vfs::FileObjectPtr folder, boost::shared_ptr<MediaRepository> media,
     vfs::FileObjectPtr settingsFile) {
-    if (!impl::isFolder(folder)) {
-        return boost::shared_ptr<ModeRepository>();
-    }
-    try {
-        if (!settingsFile) {
-            settingsFile = folder->resolveChild(kSettingsFileName);
-        }
-        if (!settingsFile || settingsFile->getType() != vfs::FileType::FILE) {
-            kernel::recordFailure(kernel::FailureCode::NOT_READABLE,
-                                  wxT("no settings file in the mode folder '") +
-                                      folder->getName()->getNativePath() + wxT("'"),
-                                  folder->getName()->getNativePath());
-            return boost::shared_ptr<ModeRepository>();
-        }
-        boost::shared_ptr<ModeRepository> repository(
-            new ModeRepository(folder, media, settingsFile));
-        repository->m_settings = repository->m_store->load();
-        if (!FSRepository::hasRoot(repository->m_settings, kModeNode, settingsFile)) {
-            repository->m_settings.reset();
-        }
-        if (!repository->m_settings) {
-            return boost::shared_ptr<ModeRepository>();
-        }
-        return repository;
-    } catch (const vfs::FileSystemException&) {
-        return boost::shared_ptr<ModeRepository>();
-    } catch (const RepositoryException&) {
-        return boost::shared_ptr<ModeRepository>();
-    }
+    return create_<ModeRepository>(folder, media, settingsFile, wxT("mode"));
 }
 
 boost::shared_ptr<ModeRepository> ModeRepository::createRepository(
     const wxString& folderPath, boost::shared_ptr<MediaRepository> media,
     const wxString& settingsFileName) {
-    vfs::FileObjectPtr folder = impl::lookUpLocalPath(folderPath);
-    if (!impl::isFolder(folder)) {
-        return boost::shared_ptr<ModeRepository>();
-    }
-    vfs::FileObjectPtr settingsFile = folder->resolveChild(
-        settingsFileName.empty() ? wxString(kSettingsFileName) : settingsFileName);
-    return createRepository(folder, media, settingsFile);
+    vfs::FileObjectPtr settingsFile;
+    const vfs::FileObjectPtr folder = folderAt_(folderPath, settingsFileName, settingsFile);
+    return folder ? createRepository(folder, media, settingsFile)
+                  : boost::shared_ptr<ModeRepository>();
 }
 
 boost::shared_ptr<ModeReader> ModeRepository::getReader() {
@@ -133,20 +88,6 @@ boost::shared_ptr<ModeReader> ModeRepository::getReader() {
 
 boost::shared_ptr<ModeWriter> ModeRepository::getWriter() {
     return ModeWriter::getWriter(shared_from_this());
-}
-
-bool ModeRepository::isStale() const {
-    // Any other time than the one last seen means another process changed
-    // the folder; "newer" alone would miss a clock set back or a restore.
-    const std::int64_t now = impl::modificationTime(m_folder);
-    // The folder's time has the file system's tick; each save also gives
-    // the settings file a new identity, which no tick hides.
-    return (now != 0 && now != m_lastModified.load()) ||
-           (m_settingsFile->exists() && m_settingsStamp->changed(m_settingsFile));
-}
-
-boost::shared_ptr<Settings> ModeRepository::getSettings() {
-    return m_settings;
 }
 
 void ModeRepository::saveSettings(boost::shared_ptr<Settings> settings) {
@@ -290,7 +231,7 @@ vfs::FileContentPtr ModeRepository::fileByName_(const wxString& name, bool creat
     if (file->createFile()) {
         // A file the writer made must not make the mode look changed by
         // another process (a reload would drop unsaved values).
-        impl::raiseTime(m_lastModified, impl::modificationTime(m_folder));
+        takeFolderTime_();
     }
     return file->getContent();
 }
@@ -303,32 +244,6 @@ bool ModeRepository::copyTo_(const vfs::FileObjectPtr& destination) {
 }
 
 // ---- Writer side -------------------------------------------------------------
-
-bool ModeRepository::reload_(WriteFileLocker& locker) {
-    const std::int64_t folderTime = impl::modificationTime(m_folder);
-    // Any other time, earlier ones too, is a change (see isStale).
-    if (folderTime == m_lastModified.load() && !m_settingsStamp->changed(m_settingsFile)) {
-        return false;
-    }
-    // Read again whenever the folder moved: a replaced settings file may
-    // carry the time stamp of the one before when both were written within
-    // one tick of the coarse file-system clock.
-    const vfs::FileStamp stamp = m_settingsFile->getStamp();
-    boost::shared_ptr<Settings> settings = m_store->load(locker);
-    if (!FSRepository::hasRoot(settings, kModeNode, m_settingsFile)) {
-        settings.reset();
-    }
-    if (!settings) {
-        VEXA_LOG_DEBUG("Error reloading settings for %s", m_folder->getBaseName());
-        return false;
-    }
-    wxMutexLocker lock(*m_fillMutex);
-    m_settings = settings;
-    m_settingsStamp->set(stamp);
-    m_lastModified = folderTime;
-    dropCaches_();
-    return true;
-}
 
 void ModeRepository::dropCaches_() {
     m_pattern.clear();
@@ -346,12 +261,6 @@ void ModeRepository::dropCaches_() {
     m_printerOptions.clear();
     m_printerOptionsLoaded = false;
     m_resScaleAdjust.reset();
-    // The recorded changes referred to the caches just dropped.
-    m_changedKeys.clear();
-}
-
-void ModeRepository::recordChange_(const wxChar* key) {
-    m_changedKeys.push_back(key);
 }
 
 void ModeRepository::setUserQualityAssessment_(double value) {
@@ -450,14 +359,15 @@ void ModeRepository::storePrinterOptions_(const NamedNode::Ptr& mode) {
 }
 
 bool ModeRepository::storeSettings_(const boost::shared_ptr<Settings>& settings) {
-    if (!m_store->store(settings)) {
+    if (!store_(settings)) {
         return false;
     }
+    // Touched, so that the media sees its mode changed; the new time is
+    // this object's own.
     if (impl::isFolder(m_folder)) {
         m_folder->setLastModifiedTime(0);
     }
-    impl::raiseTime(m_lastModified, impl::modificationTime(m_folder));
-    m_settingsStamp->take(m_settingsFile);
+    takeFolderTime_();
     boost::shared_ptr<MediaRepository> media = m_media.lock();
     if (media) {
         media->changed_(PrinterRepository::MODE_SAVED);
