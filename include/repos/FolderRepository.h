@@ -65,6 +65,26 @@ class VEXA_REPOS_API FolderRepository : public IRepository {
     FolderRepository(vfs::FileObjectPtr folder, vfs::FileObjectPtr settingsFile,
                      const wxChar* rootName, const wxChar* kind);
 
+    // The repository of type T (a media or mode repository, which makes
+    // FolderRepository its friend) of `folder` with the settings file
+    // `settingsFile` (the folder's ".Settings.xml" when empty), belonging
+    // to `owner`; its settings read. Empty, with the thread's failure, when
+    // the folder or the file is missing or cannot be read.
+    template <class T, class Owner>
+    static boost::shared_ptr<T> create_(const vfs::FileObjectPtr& folder, const Owner& owner,
+                                        vfs::FileObjectPtr settingsFile, const wxChar* kind) {
+        settingsFile = settingsFileOf_(folder, settingsFile, kind);
+        if (!settingsFile) {
+            return boost::shared_ptr<T>();
+        }
+        boost::shared_ptr<T> repository(new T(folder, owner, settingsFile));
+        return repository->load_() ? repository : boost::shared_ptr<T>();
+    }
+    // The folder at `path` (Windows or POSIX form) and its settings file
+    // `settingsName` (".Settings.xml" when empty), for create_; an empty
+    // folder handle when nothing or a file stands there. Nothing is created.
+    static vfs::FileObjectPtr folderAt_(const wxString& path, const wxString& settingsName,
+                                        vfs::FileObjectPtr& settingsFile);
     // The settings file of `folder` for a new repository: `settingsFile`,
     // or the folder's ".Settings.xml" when that is empty. Empty, with the
     // thread's failure, when the folder or the file is missing.

@@ -54,7 +54,7 @@ bool MediaReader::lock_() {
 }
 
 wxString MediaReader::getName() const {
-    const vfs::FileObjectPtr root = m_repository->m_root;
+    const vfs::FileObjectPtr root = m_repository->m_folder;
     return root ? root->getBaseName() : wxString();
 }
 
@@ -63,7 +63,7 @@ wxString MediaReader::getNameLegacy() const {
 }
 
 wxString MediaReader::getGroup() const {
-    const vfs::FileObjectPtr root = m_repository->m_root;
+    const vfs::FileObjectPtr root = m_repository->m_folder;
     const vfs::FileObjectPtr parent = root ? root->getParent() : vfs::FileObjectPtr();
     return parent ? parent->getBaseName() : wxString();
 }
