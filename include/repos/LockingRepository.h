@@ -2,9 +2,16 @@
 // folder's lock file (see FileLock.h for the rules).
 //
 // Loading takes the shared lock, saving the exclusive one; a lock that
-// cannot be had within about a second gives no settings, or a save that
-// does not happen. A writer that already holds the exclusive lock re-reads
-// through getSettings(WriteFileLocker&).
+// cannot be had within the lock wait (about a second by default) gives no
+// settings, or a save that does not happen, and the thread's failure says
+// LOCKED. A writer that already holds the exclusive lock re-reads through
+// getSettings(WriteFileLocker&).
+//
+// Contract: getSettings() returns a new tree read from the file each time
+// (empty when it cannot be read: the failure says why); saveSettings() and
+// saveSettingsChecked() replace the file whole or leave it as it was. The
+// repository keeps no tree of its own; the media, mode and printer
+// repositories built on it cache what they load.
 #ifndef VEXA_REPOS_LOCKINGREPOSITORY_H
 #define VEXA_REPOS_LOCKINGREPOSITORY_H
 

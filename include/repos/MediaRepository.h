@@ -46,6 +46,7 @@
 #include "repos/FolderRepository.h"
 #include "repos/InkCfg.h"
 #include "repos/MediaCostSettings.h"
+#include "repos/PrinterRepository.h"
 #include "repos/ReadWriteMutex.h"
 #include "repos/Repository.h"
 #include "repos/Resolutions.h"
@@ -106,7 +107,7 @@ class VEXA_REPOS_API MediaRepository : public FolderRepository,
 
     // Stores `settings` in the settings file under the exclusive file lock,
     // then runs the change step (touches the media folder and its group
-    // folder, tells the printer with change code 0). A failed store is
+    // folder, tells the printer MEDIA_SAVED). A failed store is
     // not reported here; see MediaWriter::save.
     void saveSettings(boost::shared_ptr<Settings> settings) override;
     // Adds an entry (with an empty handle) for every folder in "Modes" that
@@ -159,10 +160,10 @@ class VEXA_REPOS_API MediaRepository : public FolderRepository,
     bool storeSettings_(const boost::shared_ptr<Settings>& settings);
     bool remove_(boost::shared_ptr<WriteFileLocker>& locker);
     // The change step: touches the media folder and its parent, raises the
-    // folder time, tells the printer with `code` (0 media saved, 3 one of
-    // its modes saved).
-    void changed_(int code);
-    void notifyPrinter_(int code);
+    // folder time, tells the printer with `code` (MEDIA_SAVED, or MODE_SAVED
+    // when one of its modes was saved).
+    void changed_(PrinterRepository::MediaChange code);
+    void notifyPrinter_(PrinterRepository::MediaChange code);
 
     vfs::FileObjectPtr m_modesFolder;
     vfs::FileObjectPtr m_costFile;

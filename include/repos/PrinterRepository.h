@@ -114,7 +114,7 @@ class VEXA_REPOS_API PrinterRepository : public IRepository,
     // made by this process does not make the repository look outdated while
     // other processes see it. Must not be called while the caller holds this
     // repository's fill mutex (from inside MediaRepository::createRepository).
-    void notifyMediaChange(int kind, const vfs::FileObjectPtr& mediaFolder);
+    void notifyMediaChange(MediaChange kind, const vfs::FileObjectPtr& mediaFolder);
 
     // The printer folder, its "Medias" and its "Defaults" (neither of the
     // two is created); empty handles without a folder.
@@ -242,7 +242,9 @@ class VEXA_REPOS_API PrinterRepository : public IRepository,
     boost::shared_ptr<PortList> m_portList;
     bool m_active;
     std::list<wxString> m_changedKeys;
-    boost::shared_ptr<wxMutex> m_fillMutex;  // recursive
+    // Recursive: filling one cache may need another (the default media
+    // reads the media map), and the media map's refresh runs inside fills.
+    boost::shared_ptr<wxMutex> m_fillMutex;
     // The settings file's stamp as last seen (see isOutdated).
     std::unique_ptr<impl::SeenStamp> m_settingsStamp;
     // Modification times as last seen, in nanoseconds since 1970.

@@ -33,10 +33,18 @@ VEXA_REPOS_API extern const wxChar* const kSettingsDatFileName;  // ".Settings.d
 VEXA_REPOS_API extern const wxChar* const kSPSettingsFileName;  // ".SPSettings.dat"
 VEXA_REPOS_API extern const wxChar* const kMediaCostFileName;   // ".MediaCostSettings.xml"
 
+// A repository: something that holds one settings tree.
 class VEXA_REPOS_API IRepository {
   public:
     virtual ~IRepository();
+    // The settings tree; empty when there is none (what "none" means, and
+    // whether the disk is read, is each implementation's: a file repository
+    // reads its file, a media, mode or printer repository hands out the tree
+    // it loaded). Never throws for a missing or unreadable file.
     virtual boost::shared_ptr<Settings> getSettings() = 0;
+    // Stores `settings` where this repository keeps them. The outcome is
+    // not reported here (implementations offer a checked form); a failed
+    // store leaves what was stored before whole.
     virtual void saveSettings(boost::shared_ptr<Settings> settings) = 0;
 };
 

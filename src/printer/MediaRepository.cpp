@@ -486,7 +486,7 @@ bool MediaRepository::remove_(boost::shared_ptr<WriteFileLocker>& locker) {
     return true;
 }
 
-void MediaRepository::changed_(int code) {
+void MediaRepository::changed_(PrinterRepository::MediaChange code) {
     if (impl::isFolder(m_folder)) {
         m_folder->setLastModifiedTime(0);
         vfs::FileObjectPtr parent = m_folder->getParent();
@@ -498,7 +498,7 @@ void MediaRepository::changed_(int code) {
     notifyPrinter_(code);
 }
 
-void MediaRepository::notifyPrinter_(int code) {
+void MediaRepository::notifyPrinter_(PrinterRepository::MediaChange code) {
     boost::shared_ptr<PrinterRepository> printer = m_printer.lock();
     if (printer) {
         printer->notifyMediaChange(code, m_folder);

@@ -309,7 +309,7 @@ void PrinterRepository::touchFolder_() {
     }
 }
 
-void PrinterRepository::notifyMediaChange(int kind, const vfs::FileObjectPtr& mediaFolder) {
+void PrinterRepository::notifyMediaChange(MediaChange kind, const vfs::FileObjectPtr& mediaFolder) {
     {
         wxMutexLocker lock(*m_fillMutex);
         if (kind == MEDIA_ADDED) {
