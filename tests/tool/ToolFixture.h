@@ -57,9 +57,32 @@ struct Started {
     int out = -1;
     int err = -1;
     std::chrono::steady_clock::time_point start;
+    std::string early;  // standard output read by awaitLine
+
+    // Reads standard output up to its first line end (finish() still
+    // returns it); "" when the program ends first or nothing comes within a
+    // generous minute.
+    std::string awaitLine() {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+        while (early.find('\n') == std::string::npos &&
+               std::chrono::steady_clock::now() < deadline) {
+            pollfd fd = {out, POLLIN, 0};
+            if (::poll(&fd, 1, 1000) <= 0) {
+                continue;
+            }
+            char c;
+            if (::read(out, &c, 1) != 1) {
+                return std::string();
+            }
+            early += c;
+        }
+        const std::size_t end = early.find('\n');
+        return end == std::string::npos ? std::string() : early.substr(0, end);
+    }
 
     ToolRun finish() {
         ToolRun run;
+        run.out = early;
         pollfd fds[2] = {{out, POLLIN, 0}, {err, POLLIN, 0}};
         std::string* sinks[2] = {&run.out, &run.err};
         int open = 2;

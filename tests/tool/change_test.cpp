@@ -147,6 +147,114 @@ TEST_F(ChangeTest, MediaValuesAndModeOptionsAreReadBackAndWritten) {
     EXPECT_EQ("光沢紙 用\n", tool({"get-mode-option", kAurora, kGlanz, kJapaneseMode, "メモ"}).out);
 }
 
+// A value naming what is not there is refused with the reason, the file
+// untouched; --force sets it, and check then names it.
+TEST_F(ChangeTest, ReferencesToNothingAreRefusedUnlessForced) {
+    struct Dangling {
+        std::vector<std::string> set;  // without the value
+        std::string value;
+        std::string file;
+    };
+    const std::vector<Dangling> cases = {
+        {{"set", kAurora, "DefaultMedia"},
+         "Nirgends [Fotopapier]",
+         settingsOf(printerDir(kAurora))},
+        {{"set", kAurora, "DefaultPageSize"}, "A0", settingsOf(printerDir(kAurora))},
+        {{"set-media", kAurora, kGlanz, "DefaultMode"}, "Nirgends", settingsOf(glanz())},
+        {{"set-media", kAurora, kGlanz, "JdfQualityModeDraft"}, "Entwurf", settingsOf(glanz())},
+    };
+    for (const Dangling& c : cases) {
+        const std::string before = readFile(c.file);
+        std::vector<std::string> call = c.set;
+        call.push_back(c.value);
+        const ToolRun refused = tool(call);
+        EXPECT_EQ(1, refused.status) << c.value;
+        EXPECT_NE(std::string::npos, refused.err.find(c.value + "' (--force sets it anyway)"))
+            << refused.err;
+        EXPECT_EQ(before, readFile(c.file)) << c.value;
+        call.push_back("--force");
+        EXPECT_EQ(0, tool(call).status) << c.value;
+    }
+    const ToolRun check = tool({"check"});
+    EXPECT_EQ(4, check.status);
+    for (const Dangling& c : cases) {
+        EXPECT_TRUE(lineWith(check.out, c.set.back() + " '" + c.value + "'", "not"))
+            << c.value << "\n"
+            << check.out;
+    }
+}
+
+// git's rule for every get: a key that is not set prints nothing and exits
+// with 1. Unset leaves an empty value (the library cannot remove a node),
+// which reads as unset; unsetting it again writes nothing.
+TEST_F(ChangeTest, UnsetKeysReadAsUnsetByEveryGet) {
+    const std::string mode = glanz() + "/Modes/" + kFotoMode;
+    struct Unset {
+        std::vector<std::string> unset;  // empty: never set in the sample
+        std::vector<std::string> get;
+        std::string file;
+        std::string node;
+    };
+    const std::vector<Unset> cases = {
+        {{"unset", kAurora, "PortData"},
+         {"get", kAurora, "PortData"},
+         settingsOf(printerDir(kAurora)),
+         "Printer/PortData"},
+        {{"unset", kAurora, "defaultmedia"},
+         {"get", kAurora, "DefaultMedia"},
+         settingsOf(printerDir(kAurora)),
+         "Printer/DefaultMedia"},
+        {{"unset-media", kAurora, kGlanz, "JdfAlias"},
+         {"get-media", kAurora, kGlanz, "JdfAlias", "--json"},
+         settingsOf(glanz()),
+         "Media/JdfAlias"},
+        {{"unset-mode-option", kAurora, kGlanz, kFotoMode, "Trocknungszeit"},
+         {"get-mode-option", kAurora, kGlanz, kFotoMode, "Trocknungszeit"},
+         settingsOf(mode),
+         "Mode/PrinterSettings/Trocknungszeit"},
+        {{}, {"get", kBorealis, "PPDFile"}, "", ""},
+        {{}, {"get-mode-option", kAurora, kGlanz, kFotoMode, "Nirgends", "--json"}, "", ""},
+    };
+    for (const Unset& c : cases) {
+        if (!c.unset.empty()) {
+            EXPECT_EQ(0, tool(c.get).status) << c.node;
+            const ToolRun run = tool(c.unset);
+            EXPECT_EQ(0, run.status) << c.node << ": " << run.err;
+            EXPECT_EQ("", fileValue(c.file, c.node,
+                                    c.node == "Printer/DefaultMedia" ? "media" : "value"));
+            const std::string after = readFile(c.file);
+            EXPECT_EQ(0, tool(c.unset).status) << c.node;
+            EXPECT_EQ(after, readFile(c.file)) << c.node;
+        }
+        const ToolRun got = tool(c.get);
+        EXPECT_EQ(1, got.status) << c.get[2];
+        EXPECT_EQ("", got.out) << c.get[2];
+        EXPECT_EQ("", got.err) << c.get[2];
+    }
+    // Active has no unset state (absent reads as true); read-only keys
+    // cannot be unset either.
+    EXPECT_EQ(1, tool({"unset", kAurora, "Active"}).status);
+    EXPECT_EQ(1, tool({"unset", kAurora, "TCPPortAdd"}).status);
+    EXPECT_EQ(1, tool({"unset-media", kAurora, kGlanz, "LabelChannel"}).status);
+}
+
+// An operator holds a printer's lock as a writer would: every other process
+// finds it locked until the lock command is interrupted.
+TEST_F(ChangeTest, ALockHeldByTheToolKeepsOthersOutUntilInterrupted) {
+    Started lock = startTool({"lock", kAurora, "--seconds", "30"});
+    const std::string line = lock.awaitLine();
+    EXPECT_NE(std::string::npos, line.find("holding the lock of printer 'Aurora 64'")) << line;
+    const ToolRun held = tool({"--wait", "0", "get", kAurora, "PortName"});
+    EXPECT_EQ(3, held.status) << held.err;
+    ::kill(lock.pid, SIGINT);
+    const ToolRun ended = lock.finish();
+    EXPECT_EQ(0, ended.status) << ended.err;
+    EXPECT_EQ(line + "\n", ended.out);
+    const ToolRun free = tool({"--wait", "0", "get", kAurora, "PortName"});
+    EXPECT_EQ(0, free.status) << free.err;
+    EXPECT_EQ("TCPIP\n", free.out);
+}
+
 TEST_F(ChangeTest, CopyRenameAndRemoveAPrinterOnDisk) {
     const std::map<std::string, std::string> source = treeFiles(printerDir(kAurora));
     ToolRun run = tool({"copy", kAurora, "Kopie Ä"});
@@ -225,7 +333,11 @@ TEST_F(ChangeTest, CopiesDrawProgressOnATerminalOnly) {
     }
     const std::string done = std::to_string(files) + "/" + std::to_string(files) + " files";
     EXPECT_NE(std::string::npos, run.err.find("100%  " + done)) << run.err;
-    const ToolRun quiet = tool({"copy-media", kAurora, kGlanz, "Still"});
+    const ToolRun piped = tool({"copy-media", kAurora, kGlanz, "Still"});
+    EXPECT_EQ(0, piped.status);
+    EXPECT_EQ("", piped.err);
+    const ToolRun quiet =
+        runProgram(toolPath(), {"-q", "--repo", repo(), "copy", kAurora, "Leise"}, "", {}, true);
     EXPECT_EQ(0, quiet.status);
     EXPECT_EQ("", quiet.err);
 }

@@ -12,36 +12,62 @@ namespace {
 const std::vector<std::string> kCommands = {"printers",
                                             "show",
                                             "get",
+                                            "keys",
                                             "set",
+                                            "unset",
                                             "copy",
                                             "rename",
                                             "remove",
+                                            "lock",
                                             "medias",
                                             "show-media",
                                             "get-media",
                                             "set-media",
+                                            "unset-media",
                                             "copy-media",
                                             "remove-media",
                                             "modes",
                                             "show-mode",
                                             "get-mode-option",
                                             "set-mode-option",
+                                            "unset-mode-option",
                                             "curves",
                                             "check",
                                             "tree",
                                             "convert",
-                                            "xpath"};
+                                            "xpath",
+                                            "help"};
+
+// The commands --help lists, read from its "Subcommands:" section.
+std::vector<std::string> listedCommands() {
+    std::vector<std::string> names;
+    std::istringstream lines(runProgram(toolPath(), {"--help"}).out);
+    std::string line;
+    bool inside = false;
+    while (std::getline(lines, line)) {
+        if (inside && line.rfind("  ", 0) == 0) {
+            names.push_back(cells(line).front());
+        } else {
+            inside = line == "Subcommands:";
+        }
+    }
+    return names;
+}
 
 TEST(ToolHelp, ListsEverySubCommandAndEachHasItsOwnHelp) {
     const ToolRun top = runProgram(toolPath(), {"--help"});
     EXPECT_EQ(0, top.status);
+    EXPECT_EQ(kCommands, listedCommands());
     for (const std::string& command : kCommands) {
-        EXPECT_NE(std::string::npos, top.out.find("  " + command + " ")) << command;
         const ToolRun help = runProgram(toolPath(), {command, "--help"});
         EXPECT_EQ(0, help.status) << command;
-        EXPECT_NE(std::string::npos, help.out.find("Usage:")) << command;
+        EXPECT_NE(std::string::npos, help.out.find("Usage: vexa-repo " + command)) << command;
+        // "help COMMAND" says the same.
+        EXPECT_EQ(help.out, runProgram(toolPath(), {"help", command}).out) << command;
     }
+    EXPECT_EQ(top.out, runProgram(toolPath(), {"help"}).out);
     EXPECT_NE(std::string::npos, top.out.find("Exit status"));
+    EXPECT_NE(std::string::npos, top.out.find("vexa-repo show -- -x"));
     // The key lists name every key a command takes.
     const ToolRun set = runProgram(toolPath(), {"set", "--help"});
     for (const char* key : {"Active", "PortName", "PortData", "VirtualPrinterExtension",
@@ -51,17 +77,129 @@ TEST(ToolHelp, ListsEverySubCommandAndEachHasItsOwnHelp) {
     EXPECT_EQ(std::string::npos, set.out.find("DllDevice"));
 }
 
-TEST(ToolHelp, UsageErrorsExitWithOne) {
-    EXPECT_EQ(1, runProgram(toolPath(), {}).status);
-    EXPECT_EQ(1, runProgram(toolPath(), {"no-such-command"}).status);
-    EXPECT_EQ(1, runProgram(toolPath(), {"show"}).status);
-    EXPECT_EQ(1, runProgram(toolPath(), {"printers", "--no-such-option"}).status);
+// Every usage error is one line in the tool's words, never the parser's.
+TEST(ToolHelp, UsageErrorsAreOneLineOfTheToolsOwnAndExitWithOne) {
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{}, "vexa-repo: no command given; 'vexa-repo help' lists the commands"},
+        {{"prnters"}, "vexa-repo: unknown command 'prnters'; did you mean 'printers'?"},
+        {{"xet"}, "vexa-repo: unknown command 'xet'; did you mean 'get' or 'set'?"},
+        {{"help", "shw-media"},
+         "vexa-repo: unknown command 'shw-media'; did you mean 'show-media'?"},
+        {{"frobnicate"}, "vexa-repo: unknown command 'frobnicate'; 'vexa-repo help' lists"},
+        {{"--repo", "a", "--repo", "b", "printers"},
+         "vexa-repo: option --repo given more than once"},
+        {{"copy-media", "P", "M", "D", "--to-printer", "a", "--to-printer", "b"},
+         "vexa-repo: copy-media: option --to-printer given more than once"},
+        {{"show"}, "vexa-repo: show: missing argument PRINTER (see 'vexa-repo help show')"},
+        {{"curves", "P", "M", "X"}, "vexa-repo: curves: missing option --svg FILE"},
+        {{"printers", "--jsn"},
+         "vexa-repo: printers: unknown option '--jsn'; did you mean '--json'?"},
+        {{"printers", "extra"}, "vexa-repo: printers: unexpected argument 'extra'"},
+        {{"get", "-x", "PortName"},
+         "vexa-repo: get: unknown option '-x'; a name starting with '-' goes after '--'"},
+        {{"--wait", "-1", "printers"},
+         "vexa-repo: option --wait takes seconds (0 or more), not '-1'"},
+        {{"lock", "P", "--seconds", "soon"},
+         "vexa-repo: option --seconds takes seconds (0 or more), not 'soon'"},
+        {{"printers", "--repo"}, "vexa-repo: printers: option --repo needs a value"},
+    };
+    for (const auto& c : cases) {
+        const ToolRun run = runProgram(toolPath(), c.first);
+        EXPECT_EQ(1, run.status) << c.second;
+        EXPECT_EQ(0u, run.err.find(c.second)) << run.err;
+        EXPECT_EQ(1u, std::count(run.err.begin(), run.err.end(), '\n')) << run.err;
+        EXPECT_EQ("", run.out) << c.second;
+    }
+}
+
+// What the bash completion script offers after `words` (the last one being
+// typed), as bash would run it; "" entries only when something is wrong.
+std::vector<std::string> bashCompletion(const std::vector<std::string>& words) {
+    std::string script = "source '" VEXA_TOOL_SHARE "/vexa-repo.bash'; COMP_WORDS=(";
+    for (const std::string& word : words) {
+        std::string quoted = "'";
+        for (const char c : word) {
+            quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        }
+        script += quoted + "' ";
+    }
+    script +=
+        "); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _vexa_repo; "
+        "printf '%s\\n' \"${COMPREPLY[@]}\"";
+    std::vector<std::string> offered;
+    std::istringstream lines(runProgram("/bin/bash", {"--norc", "--noprofile", "-c", script}).out);
+    std::string line;
+    while (std::getline(lines, line)) {
+        offered.push_back(line);
+    }
+    return offered;
+}
+
+TEST(ToolManual, EverySubCommandHasAManualSectionAndACompletion) {
+    const std::string manual = readFile(VEXA_TOOL_MANUAL);
+    ASSERT_EQ(0u, manual.find(".\\\" ")) << manual.substr(0, 200);
+    const std::vector<std::string> offered = bashCompletion({toolPath(), ""});
+    for (const std::string& command : listedCommands()) {
+        std::string troff;
+        for (const char c : command) {
+            troff += c == '-' ? std::string("\\-") : std::string(1, c);
+        }
+        EXPECT_NE(std::string::npos, manual.find("\n.SS " + troff + "\n")) << command;
+        EXPECT_EQ(1, std::count(offered.begin(), offered.end(), command)) << command;
+    }
+    EXPECT_EQ(std::string::npos, manual.find(".SS complete")) << "the hidden helper";
+}
+
+// zsh, where it is installed, with compadd and _files standing in for its
+// completion system.
+TEST(ToolManual, ZshCompletionOffersEveryCommand) {
+    std::string zshPath = runProgram("/bin/sh", {"-c", "command -v zsh"}).out;
+    if (zshPath.empty()) {
+        GTEST_SKIP() << "no zsh to run _vexa-repo with";
+    }
+    zshPath.pop_back();
+    const ToolRun zsh =
+        runProgram(zshPath, {"-f", "-c",
+                             "compadd() { print -rl -- \"${(@P)2}\"; }; _files() { print FILES; }; "
+                             "eval \"_vr() { $(<$0) }\"; words=(\"$1\" ''); CURRENT=2; _vr",
+                             VEXA_TOOL_SHARE "/_vexa-repo", toolPath()});
+    for (const std::string& command : listedCommands()) {
+        EXPECT_NE(std::string::npos, ("\n" + zsh.out).find("\n" + command + "\n"))
+            << zsh.out << zsh.err;
+    }
+}
+
+// Names come from the repository the line names, whole, whatever they hold;
+// the words before the cursor may be quoted as typed.
+TEST_F(ToolTest, CompletionOffersNamesReadFromTheRepository) {
+    const std::string tool = toolPath();
+    const std::vector<std::pair<std::vector<std::string>, std::vector<std::string>>> cases = {
+        {{tool, "--repo", repo(), "show", ""}, {kAurora, kBorealis}},
+        {{tool, "--repo", repo(), "show", "'Bor"}, {kBorealis}},
+        {{tool, "--repo", repo(), "modes", "Aurora\\ 64", "S"}, {"Seidenmatt 240 [Fotopapier]"}},
+        {{tool, "--repo", repo(), "show-mode", "\"Aurora 64\"", "Glanz\\ 260", ""},
+         {kFotoMode, "720x720 Standard", kJapaneseMode}},
+        {{tool, "--repo", repo(), "show-media", kAurora, "--group", ""},
+         {"Fotopapier", "Künstlerpapier", "_Ungrouped_"}},
+        {{tool, "--repo", repo(), "unset", kAurora, "Port"}, {"PortName", "PortData"}},
+        {{tool, "--repo", repo(), "get-mode-option", kAurora, "'" + std::string(kGlanz) + "'",
+          kJapaneseMode, "メ"},
+         {"メモ"}},
+        {{tool, "--repo", repo(), "set", kBorealis, "DefaultPageSize", ""}, {"A4", "A3+"}},
+        {{tool, "--repo", repo(), "printers", "--js"}, {"--json"}},
+        {{tool, "help", "show-m"}, {"show-media", "show-mode"}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.second, bashCompletion(c.first)) << c.first.back();
+    }
 }
 
 TEST_F(ToolTest, RepositoryComesFromRepoOptionOrEnvironment) {
     ToolRun run = tool({"-v", "printers"});
     EXPECT_EQ(0, run.status);
     EXPECT_NE(std::string::npos, run.err.find(repo() + "/db")) << run.err;
+    EXPECT_EQ("", tool({"-v", "-q", "printers"}).err);
+    EXPECT_EQ(0, tool({"-q", "-q", "printers", "--json", "--json"}).status);  // flags may repeat
     // Global options may follow the sub-command.
     run = runProgram(toolPath(), {"printers", "--repo", repo(), "-v"});
     EXPECT_EQ(0, run.status);
@@ -106,6 +244,26 @@ TEST_F(ToolTest, RepositoryComesFromRepoOptionOrEnvironment) {
                      {"VEXA_INSTALL=" + repo()});
     EXPECT_NE(std::string::npos, run.out.find("Beside"));
     EXPECT_NE(std::string::npos, run.err.find("beside the program")) << run.err;
+}
+
+// What a command writes must arrive: a listing cut short by a full disk
+// fails the command (exit status 4, one line), whatever its size.
+TEST_F(ToolTest, OutputThatCannotBeWrittenFailsTheCommand) {
+    const std::vector<std::vector<std::string>> calls = {
+        {"printers"},
+        {"show", kAurora, "--json"},
+        {"get", kAurora, "PortName"},
+        {"curves", kAurora, kGlanz, kFotoMode, "--svg", "-"},
+        {"--help"},
+        {"help", "show"},
+    };
+    for (std::vector<std::string> call : calls) {
+        call.insert(call.begin(), {"exec \"$0\" \"$@\" > /dev/full", toolPath(), "--repo", repo()});
+        call.insert(call.begin(), "-c");
+        const ToolRun run = runProgram("/bin/sh", call);
+        EXPECT_EQ(4, run.status) << call.back() << ": " << run.err;
+        EXPECT_EQ("vexa-repo: cannot write standard output: No space left on device\n", run.err);
+    }
 }
 
 TEST(ToolHelp, VersionIsTheLibrarysVersion) {
@@ -183,6 +341,11 @@ TEST_F(ToolTest, ExistingFoldersAreReachedByTheirNamesAsTheyAre) {
          printerDir("Leerzeichen "),
          {"get", "Leerzeichen ", "DllDevice"},
          {"remove", "Leerzeichen ", "--yes"}},
+        // A name starting with '-' follows "--".
+        {printerDir(kBorealis),
+         printerDir("-x"),
+         {"get", "--", "-x", "DllDevice"},
+         {"remove", "--yes", "--", "-x"}},
         {db(kGlanzDir),
          medias + "Fotopapier/Glanz\\Alt",
          {"get-media", kAurora, "Glanz\\Alt [Fotopapier]", "JdfAlias"},
@@ -214,9 +377,9 @@ TEST_F(ToolTest, MissingPrintersMediasAndModesExitWithTwoAndCreateNothing) {
         {"set-media", kAurora, "Nirgends [Fotopapier]", "JdfAlias", "x"},
         {"modes", kAurora, "Nirgends"},
         {"show-mode", kAurora, kGlanz, "Nirgends"},
-        {"get-mode-option", kAurora, kGlanz, kFotoMode, "Nirgends"},
-        {"set", kAurora, "DefaultMedia", "Nirgends [Fotopapier]"},
-        {"set-media", kAurora, kGlanz, "DefaultMode", "Nirgends"},
+        {"unset-mode-option", kAurora, kGlanz, "Nirgends", "Trocknungszeit"},
+        {"keys", kAurora, "Nirgends"},
+        {"lock", "Nirgends"},
         {"curves", kBorealis, "Normalpapier 90", "Nirgends", "--svg", "x.svg"},
         {"remove", "--yes", "Nirgends"},
     };

@@ -35,16 +35,18 @@ void expectListsSample(const ToolRun& run, const std::string& what) {
 TEST_F(ToolTest, HostExampleBuildsAgainstAnInstalledCopyAndRuns) {
     const std::string prefix = m_dir.path() + "/prefix";
     for (const char* component : {"runtime", "development"}) {
-        const ToolRun install = runProgram(
-            VEXA_CMAKE_COMMAND,
-            {"--install", VEXA_BINARY_DIR, "--prefix", prefix, "--component", component, "--strip"});
+        const ToolRun install =
+            runProgram(VEXA_CMAKE_COMMAND, {"--install", VEXA_BINARY_DIR, "--prefix", prefix,
+                                            "--component", component, "--strip"});
         ASSERT_EQ(0, install.status) << install.out << install.err;
     }
     const std::string lib = prefix + "/" + VEXA_INSTALL_LIBDIR;
     for (const std::string& file :
-         {prefix + "/bin/vexa-repo", lib + "/libvexarepos.so", lib + "/libvexarepos.so.0",
-          lib + "/cmake/vexarepos/vexareposConfig.cmake", lib + "/pkgconfig/vexarepos.pc",
-          prefix + "/include/vexa/repos/PrinterReader.h",
+         {prefix + "/bin/vexa-repo", prefix + "/share/man/man1/vexa-repo.1",
+          prefix + "/share/bash-completion/completions/vexa-repo",
+          prefix + "/share/zsh/site-functions/_vexa-repo", lib + "/libvexarepos.so",
+          lib + "/libvexarepos.so.0", lib + "/cmake/vexarepos/vexareposConfig.cmake",
+          lib + "/pkgconfig/vexarepos.pc", prefix + "/include/vexa/repos/PrinterReader.h",
           prefix + "/include/vexa/kernel/VexKernel.h", prefix + "/include/vexa/engine/EngineInk.h",
           prefix + "/include/vexa/vfs/src/impl/CopyFilter.h"}) {
         EXPECT_TRUE(pathExists(file)) << file;

@@ -3,14 +3,20 @@
 // and holds the same values as the readable output.
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
+#include <memory>
+#include <tuple>
 
 #include "ToolFixture.h"
 #include "kernel/Text.h"
+#include "repos/FileLock.h"
 #include "repos/MediaReader.h"
 #include "repos/ModeReader.h"
 #include "repos/PrinterReader.h"
 #include "repos/PrinterRepository.h"
 #include "repos/SystemRepository.h"
+#include "vfs/src/impl/FileName.h"
+#include "vfs/src/impl/FileObject.h"
 
 namespace vexa {
 namespace test {
@@ -121,7 +127,7 @@ TEST_F(ListingTest, ShowPrinterHoldsEveryReaderValueInBothForms) {
 
         std::map<std::string, std::string> values;
         for (auto it = d["values"].begin(); it != d["values"].end(); ++it) {
-            values[it.key()] = it.value();
+            values[it.key()] = text(it.value());
         }
         EXPECT_EQ(values, sectionValues(readable, "Values"));
         EXPECT_EQ(jsonRows(d["pageSizes"], {"name", "width", "height", "access", "type", "left",
@@ -197,7 +203,7 @@ TEST_F(ListingTest, ShowMediaHoldsEveryReaderValueInBothForms) {
     std::map<std::string, std::string> values = {
         {"Media", d["media"]}, {"Group", d["group"]}, {"Valid", text(d["valid"])}};
     for (auto it = d["values"].begin(); it != d["values"].end(); ++it) {
-        values[it.key()] = it.value();
+        values[it.key()] = text(it.value());
     }
     EXPECT_EQ(values, sectionValues(readable, "Values"));
     EXPECT_EQ(jsonRows(d["passes"], {"value", "id"}), tableRows(readable, "Passes"));
@@ -314,6 +320,90 @@ TEST_F(ListingTest, MediaAndModeListsAgreeInBothForms) {
             expected.push_back("yes");
         }
         EXPECT_EQ(nonEmpty(expected), cells(line));
+    }
+}
+
+// One rule in every JSON document: numbers are numbers, flags are true or
+// false, what is not set is null.
+TEST_F(ListingTest, JsonValuesAreTypedAndUnsetIsNull) {
+    const std::string media = kGlanz;
+    const std::vector<std::tuple<std::vector<std::string>, std::string, Json>> cases = {
+        {{"show", kAurora}, "/values/Active", true},
+        {{"show", kAurora}, "/values/TCPPortAdd", 9101},
+        {{"show", kAurora}, "/values/PortName", "TCPIP"},
+        {{"show", kAurora}, "/pageSizes/0/width", 841.89},
+        {{"show", kAurora}, "/pageSizes/0/access", 3},
+        {{"show", kAurora}, "/pageSizes/3/left", nullptr},
+        {{"show", kBorealis}, "/values/Active", false},
+        {{"show", kBorealis}, "/values/PPDFile", nullptr},
+        {{"show", kBorealis}, "/dotInfo/groups/0/units/0/scales/0/value", 18},
+        {{"show", kBorealis}, "/screenSetups/0/screens/0/lpi", 85},
+        {{"show-media", kAurora, media}, "/values/LabelChannel", 5},
+        {{"show-media", kAurora, media}, "/passes/0/value", 4},
+        {{"show-mode", kAurora, media, kFotoMode}, "/values/UserQualityAssessment", 0.9375},
+        {{"printers"}, "/1/active", false},
+        {{"medias", kAurora}, "/0/state", "ok"},
+        {{"modes", kAurora, media}, "/0/valid", true},
+        {{"keys", kBorealis},
+         "/2",
+         Json({{"key", "PPDFile"}, {"value", nullptr}, {"settable", false}})},
+        {{"keys", kAurora, media}, "/5/value", 5},
+        {{"get", kAurora, "TCPPortDefault"}, "", 9100},
+        {{"get-media", kAurora, media, "JdfAlias"}, "", "光沢紙 260"},
+        {{"check"}, "", Json({{"problems", Json::array()}, {"fixed", Json::array()}})},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> call = std::get<0>(c);
+        call.push_back("--json");
+        const ToolRun run = tool(call);
+        ASSERT_EQ(0, run.status) << call[0] << ": " << run.err;
+        EXPECT_EQ(std::get<2>(c), parseJson(run.out)[Json::json_pointer(std::get<1>(c))])
+            << call[0] << " " << std::get<1>(c);
+    }
+}
+
+// A media or mode that cannot be read is listed with its state, as a
+// printer is, in both forms.
+TEST_F(ListingTest, ListsGiveTheStateOfWhatCannotBeRead) {
+    const std::string seidenmatt = printerDir(kAurora) + "/Medias/Fotopapier/Seidenmatt 240";
+    const std::string foto = db(kGlanzDir) + "/Modes/" + kFotoMode;
+    struct Broken {
+        std::string folder;
+        std::function<void()> breakIt;
+        std::vector<std::string> list;
+        std::size_t entry;
+        std::string state;
+    };
+    std::unique_ptr<repos::WriteFileLocker> held;
+    const std::vector<Broken> cases = {
+        {printerDir(kBorealis),
+         [&] { writeFile(printerDir(kBorealis) + "/.invalid", ""); },
+         {"printers"},
+         1,
+         "half-made"},
+        {seidenmatt,
+         [&] { writeFile(seidenmatt + "/.Settings.xml", ""); },
+         {"medias", kAurora},
+         1,
+         "unreadable"},
+        {foto,
+         [&] {
+             held.reset(new repos::WriteFileLocker(
+                 repos::FileLock::create(vfs::openLocalFolder(vfs::createFileName(W(foto))))));
+         },
+         {"modes", kAurora, kGlanz},
+         0,
+         "locked"},
+    };
+    for (const Broken& c : cases) {
+        c.breakIt();
+        std::vector<std::string> call = c.list;
+        call.push_back("--json");
+        const Json list = parseJson(tool(call).out);
+        EXPECT_EQ(c.state, list[c.entry]["state"]) << c.folder;
+        const ToolRun table = tool(c.list);
+        EXPECT_EQ(0, table.status) << table.err;
+        EXPECT_NE(std::string::npos, table.out.find("(" + c.state + ")")) << table.out;
     }
 }
 

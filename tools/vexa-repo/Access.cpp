@@ -87,7 +87,7 @@ vfs::FileObjectPtr openRepository(const GlobalOptions& options) {
                         "no repository found: give --repo DIR or set VEXA_INSTALL to the folder "
                         "holding \"db\"");
     }
-    if (options.verbose) {
+    if (options.verbose && !options.quiet) {
         std::cerr << "vexa-repo: repository "
                   << kernel::toMB(repos::SystemRepository::describeLocation()) << "\n";
     }
@@ -174,6 +174,16 @@ bool FolderLock::tryLock(const vfs::FileObjectPtr& folder, std::unique_ptr<Folde
     }
     lock = std::move(attempt);
     return true;
+}
+
+std::string folderState(const vfs::FileObjectPtr& folder, std::unique_ptr<FolderLock>& lock) {
+    if (existingChild(folder, ".invalid")) {
+        return "half-made";
+    }
+    if (!isFile(existingChild(folder, kSettingsFile))) {
+        return "no settings";
+    }
+    return FolderLock::tryLock(folder, lock) ? std::string() : "locked";
 }
 
 // ---- Printers ----------------------------------------------------------------

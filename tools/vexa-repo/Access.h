@@ -106,6 +106,12 @@ class FolderLock {
     std::unique_ptr<repos::ReadFileLocker> m_reader;
 };
 
+// What the listings say of a printer, media or mode folder before opening
+// it: "half-made" (marked ".invalid" by a copy or removal that did not
+// finish), "no settings", "locked" (by another process, tried once within
+// the lock wait), or "" when it may be opened, `lock` then holding it.
+std::string folderState(const vfs::FileObjectPtr& folder, std::unique_ptr<FolderLock>& lock);
+
 // A media as the commands name it: the group folder ("_Ungrouped_" for the
 // medias without group) and the media folder.
 struct MediaName {

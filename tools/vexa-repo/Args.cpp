@@ -1,5 +1,7 @@
 #include "Args.h"
 
+#include <unistd.h>
+
 #include <iostream>
 
 namespace vexa {
@@ -34,10 +36,17 @@ void openMediaChain(const GlobalOptions& options, const std::string& printer, co
 }
 
 bool confirm(const std::string& question) {
-    std::cerr << question << " [y/N] " << std::flush;
+    // With -q a script that pipes its answer in sees no question; a person
+    // at a terminal still does.
+    const bool ask = !quiet() || ::isatty(STDIN_FILENO) == 1;
+    if (ask) {
+        std::cerr << question << " [y/N] " << std::flush;
+    }
     std::string answer;
     if (!std::getline(std::cin, answer)) {
-        std::cerr << '\n';
+        if (ask) {
+            std::cerr << '\n';
+        }
         return false;
     }
     for (char& c : answer) {

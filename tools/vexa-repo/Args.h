@@ -40,9 +40,9 @@ void openMediaChain(const GlobalOptions& options, const MediaArgs& args, MediaCh
 void openMediaChain(const GlobalOptions& options, const std::string& printer, const MediaName& name,
                     MediaChain& chain);
 
-// Asks `question` on standard error and reads the answer from standard
-// input; true for "y" or "yes" in any case. Nothing (or the end of input)
-// is no.
+// Asks `question` on standard error (with -q only when standard input is
+// a terminal) and reads the answer from standard input; true for "y" or
+// "yes" in any case. Nothing (or the end of input) is no.
 bool confirm(const std::string& question);
 
 }  // namespace tool

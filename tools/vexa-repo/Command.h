@@ -22,7 +22,13 @@ struct GlobalOptions {
     std::string repo;  // --repo DIR, a folder holding "db" (or "db" itself)
     double wait = -1;  // --wait SECONDS for a lock held elsewhere; < 0: the default
     bool verbose = false;
+    bool quiet = false;  // -q: nothing on standard error but failures
 };
+
+// -q for the code that sees no GlobalOptions (progress bars, questions);
+// main() sets it once after parsing.
+bool quiet();
+void setQuiet(bool quiet);
 
 // Adds a sub-command to `app` and returns the action to run when it was
 // chosen; the action returns the exit status.
@@ -48,6 +54,15 @@ struct CommandRegistrar {
 
 // Prints "vexa-repo: MESSAGE" to standard error and returns `code`.
 int fail(int code, const std::string& message);
+
+// The words after "vexa-repo complete", which main() keeps from the
+// parser: they are a command line of their own, options and all.
+const std::vector<std::string>& unparsedWords();
+
+// Flushes standard output. ToolError (status 4) when some of what the
+// command wrote did not arrive (a full disk, a closed pipe): a listing cut
+// short must not look like a whole one.
+void flushOutput();
 
 // A failure that ends the command: main() prints "vexa-repo: MESSAGE" to
 // standard error and exits with `code`. Thrown from deep inside a command so

@@ -24,21 +24,30 @@ namespace {
 
 // ---- Building blocks shared by the three descriptions ---------------------------
 
-Json valuesObject(const std::vector<std::pair<std::string, std::string>>& values) {
+// The values of `keys`, in their order, typed (typedValue).
+Json valuesObject(const std::vector<KeyInfo>& keys,
+                  const std::vector<std::pair<std::string, std::string>>& values) {
     Json object = Json::object();
-    for (const auto& value : values) {
-        object[value.first] = value.second;
+    for (std::size_t i = 0; i < keys.size() && i < values.size(); ++i) {
+        object[values[i].first] = typedValue(keys[i], values[i].second);
     }
     return object;
 }
 
-// Rows of a string array as objects with the given column names.
-Json rowObjects(const SSTRAL* array, const std::vector<std::string>& columns) {
+Json textOrNull(const std::string& text) {
+    return text.empty() ? Json() : Json(text);
+}
+
+// Rows of a string array as objects with the given column names; the
+// columns in `numbers` hold numbers (numberOrText), an empty cell is null.
+Json rowObjects(const SSTRAL* array, const std::vector<std::string>& columns,
+                const std::set<std::string>& numbers = {}) {
     Json rows = Json::array();
     for (const std::vector<std::string>& texts : stralRows(array)) {
         Json row = Json::object();
         for (std::size_t c = 0; c < columns.size(); ++c) {
-            row[columns[c]] = c < texts.size() ? texts[c] : std::string();
+            const std::string text = c < texts.size() ? texts[c] : std::string();
+            row[columns[c]] = numbers.count(columns[c]) ? numberOrText(text) : textOrNull(text);
         }
         rows.push_back(row);
     }
@@ -51,6 +60,12 @@ const std::vector<std::string>& screenColumns() {
     return columns;
 }
 
+const std::vector<std::string>& pageSizeColumns() {
+    static const std::vector<std::string> columns = {"name", "width", "height", "access", "type",
+                                                     "left", "top",   "right",  "bottom"};
+    return columns;
+}
+
 Json screenSetups(const SCREENSETUP* first) {
     Json setups = Json::array();
     for (const SCREENSETUP* setup = first; setup != nullptr; setup = setup->next) {
@@ -59,8 +74,9 @@ Json screenSetups(const SCREENSETUP* first) {
         if (name.empty() && (setup->screens == nullptr || setup->screens->first == nullptr)) {
             continue;
         }
-        setups.push_back(
-            {{"name", name}, {"screens", rowObjects(setup->screens, screenColumns())}});
+        setups.push_back({{"name", name},
+                          {"screens", rowObjects(setup->screens, screenColumns(),
+                                                 {"lpi", "angle", "placement", "shades"})}});
     }
     return setups;
 }
@@ -123,7 +139,7 @@ Json resolutionScales(const boost::shared_ptr<repos::ResScaleAdjust>& adjust) {
 Json nameValueList(const std::map<wxString, wxString>& entries) {
     Json list = Json::array();
     for (const auto& entry : entries) {
-        list.push_back({{"name", U(entry.first)}, {"value", U(entry.second)}});
+        list.push_back({{"name", U(entry.first)}, {"value", textOrNull(U(entry.second))}});
     }
     return list;
 }
@@ -240,13 +256,14 @@ Json describePrinter(const PrinterAccess& printer, repos::printer::PrinterReader
     Json d;
     d["printer"] = printer.name;
     d["folder"] = nativePath(printer.folder);
-    d["values"] = valuesObject(printerValues(reader, *printer.repository));
+    d["values"] = valuesObject(printerKeys(), printerValues(reader, *printer.repository));
     const std::pair<wxString, wxString> media = reader.getDefaultMedia();
-    d["defaultMedia"] = {{"group", U(media.first)}, {"media", U(media.second)}};
+    d["defaultMedia"] = media.second.empty()
+                            ? Json()
+                            : Json({{"group", U(media.first)}, {"media", U(media.second)}});
 
-    d["pageSizes"] =
-        rowObjects(reader.getPageSizes()->getStral(),
-                   {"name", "width", "height", "access", "type", "left", "top", "right", "bottom"});
+    d["pageSizes"] = rowObjects(reader.getPageSizes()->getStral(), pageSizeColumns(),
+                                {"width", "height", "access", "left", "top", "right", "bottom"});
     d["ports"] = rowObjects(reader.getPortList()->getStral(), {"name", "type", "value"});
 
     std::vector<std::string> defaults;
@@ -291,7 +308,8 @@ Json describePrinter(const PrinterAccess& printer, repos::printer::PrinterReader
         Json units = Json::array();
         for (const dotresunit* unit = group->units; unit != nullptr; unit = unit->next) {
             units.push_back({{"name", fieldText(unit->name, DOT_UNITNAME_SIZE)},
-                             {"scales", rowObjects(unit->scales, {"name", "scale", "value"})}});
+                             {"scales", rowObjects(unit->scales, {"name", "scale", "value"},
+                                                   {"scale", "value"})}});
         }
         groups.push_back({{"name", fieldText(group->name, DOT_GROUPNAME_SIZE)}, {"units", units}});
     }
@@ -315,8 +333,7 @@ void printPrinter(std::ostream& out, const Json& d) {
     section(out, "Values");
     printValues(out, valuePairs(d["values"]));
     section(out, "Page sizes");
-    printRows(out, d["pageSizes"],
-              {"name", "width", "height", "access", "type", "left", "top", "right", "bottom"});
+    printRows(out, d["pageSizes"], pageSizeColumns());
     section(out, "Ports");
     printRows(out, d["ports"], {"name", "type", "value"});
     section(out, "Resolutions");
@@ -374,14 +391,14 @@ Json describeMedia(const MediaAccess& media, repos::printer::MediaReader& reader
     d["legacy"] = media.name.legacy();
     d["folder"] = nativePath(media.folder);
     d["valid"] = reader.isValid();
-    d["values"] = valuesObject(mediaValues(reader));
+    d["values"] = valuesObject(mediaKeys(), mediaValues(reader));
 
     Json pageSizes = Json::array();
     for (const wxString& name : *reader.getPageSizes()) {
         pageSizes.push_back(U(name));
     }
     d["pageSizes"] = pageSizes;
-    d["passes"] = rowObjects(reader.getPassInfo()->getStral(), {"value", "id"});
+    d["passes"] = rowObjects(reader.getPassInfo()->getStral(), {"value", "id"}, {"value"});
     d["inkConfiguration"] = inkCfgSummary(*reader.getInkCfg()->getSpInkCfg());
 
     const _SP_COLOR_INFO* color = reader.getColorInfo()->getSpColorInfo();
@@ -516,7 +533,7 @@ Json profiles(const ModeAccess& mode, repos::printer::ModeReader& reader) {
         }
         list.push_back({{"name", profile},
                         {"link", link && !isFile(existingChild(mode.folder, profile))},
-                        {"location", U(reader.getProfileLocation(W(profile)))}});
+                        {"location", textOrNull(U(reader.getProfileLocation(W(profile))))}});
     }
     return list;
 }
@@ -534,9 +551,9 @@ Json describeMode(const ModeAccess& mode, repos::printer::ModeReader& reader) {
     d["valid"] = reader.isValid();
     const double quality = reader.getUserQualityAssessment();
     d["values"] = {
-        {"Pattern", U(reader.getPattern())},
-        {"Res", U(reader.getResolution())},
-        {"ResAlias", U(reader.getResolutionAlias())},
+        {"Pattern", textOrNull(U(reader.getPattern()))},
+        {"Res", textOrNull(U(reader.getResolution()))},
+        {"ResAlias", textOrNull(U(reader.getResolutionAlias()))},
         {"UserQualityAssessment",
          quality == repos::printer::ModeReader::kNoQualityAssessment ? Json() : Json(quality)}};
     d["inkLimits"] = inkLevels(reader.getInkLimits());

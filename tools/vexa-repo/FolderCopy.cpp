@@ -132,7 +132,7 @@ bool present(const std::string& path) {
 void runCopy(const std::string& what, const std::string& destination,
              const std::function<bool(const vfs::CopyFilterPtr&)>& copy) {
     const boost::shared_ptr<ProgressFilter> filter =
-        boost::make_shared<ProgressFilter>("Copying", ::isatty(STDERR_FILENO) == 1);
+        boost::make_shared<ProgressFilter>("Copying", ::isatty(STDERR_FILENO) == 1 && !quiet());
     bool copied = false;
     int caught = 0;
     {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 
@@ -24,6 +25,24 @@ std::string formatNumber(double value) {
     char buffer[64];
     const std::to_chars_result result = std::to_chars(buffer, buffer + sizeof(buffer), value);
     return std::string(buffer, result.ptr);
+}
+
+Json numberOrText(const std::string& text) {
+    if (text.empty()) {
+        return Json();
+    }
+    const char* const end = text.data() + text.size();
+    long long whole = 0;
+    std::from_chars_result result = std::from_chars(text.data(), end, whole);
+    if (result.ec == std::errc() && result.ptr == end) {
+        return whole;
+    }
+    double value = 0;
+    result = std::from_chars(text.data(), end, value);
+    if (result.ec == std::errc() && result.ptr == end && std::isfinite(value)) {
+        return value;
+    }
+    return text;
 }
 
 std::string formatHex(std::uint32_t value) {

@@ -36,6 +36,11 @@ std::string fieldText(const char* field, std::size_t size);
 // The shortest text that reads back as `value` ("2.5", "100", "1e-05");
 // '.' as the decimal separator in every locale.
 std::string formatNumber(double value);
+// A number read from a settings text: an integer or a floating-point
+// number when all of `text` is one ('.' as the decimal separator), null
+// when it is empty, else the text itself (a file may hold anything).
+nlohmann::ordered_json numberOrText(const std::string& text);
+
 // "0x%08X"
 std::string formatHex(std::uint32_t value);
 

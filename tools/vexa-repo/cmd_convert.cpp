@@ -146,7 +146,7 @@ int convert(const ConvertOptions& options) {
         wxRemoveFile(temporary);
         return fail(kFailure, "cannot replace '" + options.out + "'");
     }
-    if (!difference.empty()) {
+    if (!difference.empty() && !quiet()) {
         fail(kOk, "warning: written with loss: " + difference);
     }
     return kOk;

@@ -1,7 +1,8 @@
-// vexa-repo curves PRINTER MEDIA MODE --svg FILE [--group GROUP]: draws the
-// ink curves and level curves of a print mode as an SVG picture: one panel
-// per kind, 0-100 % on both axes, one line per curve in the ink's colour
-// (further curves of an ink dashed), a legend with the ink names.
+// vexa-repo curves PRINTER MEDIA MODE --svg FILE|- [--group GROUP]: draws
+// the ink curves and level curves of a print mode as an SVG picture: one
+// panel per kind, 0-100 % on both axes, one line per curve in the ink's
+// colour (an ink's second and further curves dashed or dotted), a legend
+// with one entry per line.
 #include <algorithm>
 #include <fstream>
 #include <iostream>
@@ -101,9 +102,15 @@ std::string inkColour(const std::string& ink, int index) {
     return palette[index % 8];
 }
 
+// An ink's first curve is solid, its further ones dashed, dotted, ...
 const char* dashes(int curve) {
     static const char* const patterns[] = {"", "6 3", "2 3", "8 3 2 3"};
     return patterns[curve % 4];
+}
+
+const char* dashName(int curve) {
+    static const char* const names[] = {"solid", "dashed", "dotted", "dash-dotted"};
+    return names[curve % 4];
 }
 
 // One panel: frame, grid every 10 %, labels every 20 %, the curves and a
@@ -153,24 +160,27 @@ double drawPanel(std::ostream& svg, double left, const std::string& title,
         }
         svg << "\"/>\n";
     }
-    // Legend: one entry per ink, in ink order.
+    // Legend: one entry per line, drawn as the line is, so that the dashed
+    // one reads as the ink's second curve.
     double y = kTop + kPlot + 60;
-    int lastInk = -1;
     for (const CurveLine& line : lines) {
-        if (line.inkIndex == lastInk) {
-            continue;
-        }
-        lastInk = line.inkIndex;
         const int curves =
             static_cast<int>(std::count_if(lines.begin(), lines.end(), [&](const CurveLine& other) {
                 return other.inkIndex == line.inkIndex;
             }));
         svg << "<line x1=\"" << number(left) << "\" y1=\"" << number(y - 4) << "\" x2=\""
             << number(left + 24) << "\" y2=\"" << number(y - 4) << "\" stroke-width=\"3\" stroke=\""
-            << inkColour(line.ink, line.inkIndex) << "\"/>\n";
-        svg << "<text class=\"legend\" x=\"" << number(left + 32) << "\" y=\"" << number(y)
+            << inkColour(line.ink, line.inkIndex) << "\"";
+        if (*dashes(line.curve) != '\0') {
+            svg << " stroke-dasharray=\"" << dashes(line.curve) << "\"";
+        }
+        svg << "/>\n";
+        svg << "<text class=\"legend\" data-ink=\"" << escaped(line.ink) << "\" data-curve=\""
+            << line.curve << "\" x=\"" << number(left + 32) << "\" y=\"" << number(y)
             << "\" font-size=\"12\">" << escaped(line.ink)
-            << (curves > 1 ? " (" + std::to_string(curves) + " curves)" : std::string())
+            << (curves > 1 ? ", curve " + std::to_string(line.curve + 1) + " of " +
+                                 std::to_string(curves) + " (" + dashName(line.curve) + ")"
+                           : std::string())
             << "</text>\n";
         y += kLegendRow;
     }
@@ -200,7 +210,12 @@ int drawCurves(const GlobalOptions& global, const CurvesOptions& options) {
     const double legend = std::max(inkLegend, levelLegend);
     const double width = kLeft + 2 * kPlot + kGap + 40;
     const double height = kTop + kPlot + 60 + legend + 20;
-    std::ofstream out(options.svg, std::ios::binary | std::ios::trunc);
+    const bool toOutput = options.svg == "-";
+    std::ofstream file;
+    if (!toOutput) {
+        file.open(options.svg, std::ios::binary | std::ios::trunc);
+    }
+    std::ostream& out = toOutput ? std::cout : file;
     out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
         << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << number(width) << "\" height=\""
         << number(height) << "\" viewBox=\"0 0 " << number(width) << " " << number(height)
@@ -211,12 +226,18 @@ int drawCurves(const GlobalOptions& global, const CurvesOptions& options) {
                    mode.printer + "'")
         << "</text>\n"
         << body.str() << "</svg>\n";
-    out.close();
-    if (!out) {
+    if (toOutput) {
+        flushOutput();
+        return kOk;
+    }
+    file.close();
+    if (!file) {
         throw ToolError(kFailure, "cannot write '" + options.svg + "'");
     }
-    std::cout << options.svg << ": " << ink.size() << " ink curves, " << level.size()
-              << " level curves\n";
+    if (!quiet()) {
+        std::cout << options.svg << ": " << ink.size() << " ink curves, " << level.size()
+                  << " level curves\n";
+    }
     return kOk;
 }
 
@@ -225,10 +246,13 @@ VEXA_REGISTER_COMMAND(curves, 340, [](CLI::App& app, const GlobalOptions& global
     CLI::App* command = app.add_subcommand(
         "curves",
         "Draw the ink curves and level curves of a print mode as an SVG picture (0-100 % on "
-        "both axes, one line per curve in the ink's colour, a legend with the ink names)");
+        "both axes, one line per curve in the ink's colour, an ink's second curve dashed, a "
+        "legend naming each line)");
     addMediaArgs(*command, options->media);
     command->add_option("MODE", options->mode, "Mode name")->required();
-    command->add_option("--svg", options->svg, "SVG file to write (replaced when it exists)")
+    command
+        ->add_option("--svg", options->svg,
+                     "SVG file to write (replaced when it exists); - writes to standard output")
         ->type_name("FILE")
         ->required();
     return [&global, options]() { return drawCurves(global, *options); };

@@ -1,6 +1,5 @@
-// vexa-repo get-media PRINTER MEDIA KEY [--group GROUP]: one text value of a
-// media.
-#include <iostream>
+// vexa-repo get-media PRINTER MEDIA KEY [--group GROUP] [--json]: one value
+// of a media; exit status 1, printing nothing, when it is not set.
 #include <memory>
 
 #include "Args.h"
@@ -14,6 +13,7 @@ namespace {
 struct GetMediaOptions {
     MediaArgs media;
     std::string key;
+    bool json = false;
 };
 
 int getMediaValue(const GlobalOptions& global, const GetMediaOptions& options) {
@@ -21,24 +21,16 @@ int getMediaValue(const GlobalOptions& global, const GetMediaOptions& options) {
     MediaChain chain;
     openMediaChain(global, options.media, chain);
     const MediaReaderPtr reader = chain.media.reader();
-    std::cout << mediaValue(key, *reader) << '\n';
-    return kOk;
-}
-
-std::string keyHelp() {
-    std::string text = "Key, one of:";
-    for (const KeyInfo& key : mediaKeys()) {
-        text += std::string("\n  ") + key.name + " (" + key.meaning + ")";
-    }
-    return text;
+    return printGotValue(typedValue(key, mediaValue(key, *reader)), options.json);
 }
 
 VEXA_REGISTER_COMMAND(get_media, 220, [](CLI::App& app, const GlobalOptions& global) {
     auto options = std::make_shared<GetMediaOptions>();
     CLI::App* command = app.add_subcommand(
-        "get-media", "Print one text value of a media (empty when the media has none)");
+        "get-media", "Print one value of a media (exit status 1, printing nothing, when unset)");
     addMediaArgs(*command, options->media);
-    command->add_option("KEY", options->key, keyHelp())->required();
+    command->add_option("KEY", options->key, keyHelp(mediaKeys(), false))->required();
+    command->add_flag("--json", options->json, "Print the value as JSON: a string or number");
     return [&global, options]() { return getMediaValue(global, *options); };
 });
 

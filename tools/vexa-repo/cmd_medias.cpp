@@ -1,4 +1,6 @@
-// vexa-repo medias PRINTER [--json]: the medias of a printer by group.
+// vexa-repo medias PRINTER [--json]: the medias of a printer by group. A
+// media that cannot be read is listed with its state ("half-made", "no
+// settings", "locked", "unreadable").
 #include <iostream>
 #include <memory>
 
@@ -16,6 +18,17 @@ struct MediasOptions {
     bool json = false;
 };
 
+std::string mediaState(const PrinterAccess& printer, const PrinterReaderPtr& reader,
+                       const MediaName& name) {
+    std::unique_ptr<FolderLock> lock;
+    const std::string state = folderState(mediaFolder(printer.folder, name), lock);
+    if (!state.empty()) {
+        return state;
+    }
+    const MediaRepositoryPtr media = reader->getMedia(W(name.group), W(name.media));
+    return media && repos::printer::MediaReader::getReader(media) ? "ok" : "unreadable";
+}
+
 int listMedias(const GlobalOptions& global, const MediasOptions& options) {
     const PrinterAccess printer = openPrinter(global, options.printer);
     const PrinterReaderPtr reader = printer.reader();
@@ -30,7 +43,8 @@ int listMedias(const GlobalOptions& global, const MediasOptions& options) {
                 {{"group", name.group},
                  {"media", name.media},
                  {"legacy", name.legacy()},
-                 {"default", group.first == defaultGroup && media.first == defaultMedia.second}});
+                 {"default", group.first == defaultGroup && media.first == defaultMedia.second},
+                 {"state", mediaState(printer, reader, name)}});
         }
     }
     if (options.json) {
@@ -40,9 +54,10 @@ int listMedias(const GlobalOptions& global, const MediasOptions& options) {
     std::vector<std::vector<std::string>> rows;
     for (const Json& media : medias) {
         rows.push_back({plain(media["group"]), plain(media["media"]), plain(media["legacy"]),
-                        media["default"].get<bool>() ? "yes" : ""});
+                        media["default"].get<bool>() ? "yes" : "",
+                        media["state"] == "ok" ? "" : "(" + plain(media["state"]) + ")"});
     }
-    printTable(std::cout, {"GROUP", "MEDIA", "LEGACY NAME", "DEFAULT"}, rows, "");
+    printTable(std::cout, {"GROUP", "MEDIA", "LEGACY NAME", "DEFAULT", "STATE"}, rows, "");
     return kOk;
 }
 
@@ -54,7 +69,8 @@ VEXA_REGISTER_COMMAND(medias, 200, [](CLI::App& app, const GlobalOptions& global
         "and the default media");
     command->add_option("PRINTER", options->printer, "Printer name")->required();
     command->add_flag("--json", options->json,
-                      "Print a JSON array of {group, media, legacy, default}");
+                      "Print a JSON array of {group, media, legacy, default, state}; state is "
+                      "ok, half-made, no settings, locked or unreadable");
     return [&global, options]() { return listMedias(global, *options); };
 });
 

@@ -19,20 +19,16 @@ struct ModesOptions {
 // One mode's entry; a mode that cannot be read is listed with its state.
 Json describeEntry(const MediaChain& chain, const MediaReaderPtr& reader, const std::string& name,
                    const std::string& defaultMode) {
-    Json entry = {{"mode", name},
-                  {"resolution", ""},
-                  {"resolutionAlias", ""},
-                  {"pattern", ""},
-                  {"default", name == defaultMode},
-                  {"valid", false},
-                  {"state", "ok"}};
+    Json entry = {
+        {"mode", name},       {"resolution", nullptr},          {"resolutionAlias", nullptr},
+        {"pattern", nullptr}, {"default", name == defaultMode}, {"valid", nullptr},
+        {"state", "ok"}};
     const vfs::FileObjectPtr folder =
         existingChild(existingChild(chain.media.folder, "Modes"), name);
     std::unique_ptr<FolderLock> lock;
-    if (!isFile(existingChild(folder, ".Settings.xml"))) {
-        entry["state"] = "no settings";
-    } else if (!FolderLock::tryLock(folder, lock)) {
-        entry["state"] = "locked";
+    const std::string state = folderState(folder, lock);
+    if (!state.empty()) {
+        entry["state"] = state;
     } else {
         const ModeRepositoryPtr repository = reader->getMode(W(name));
         const ModeReaderPtr mode =
@@ -40,9 +36,12 @@ Json describeEntry(const MediaChain& chain, const MediaReaderPtr& reader, const 
         if (!mode) {
             entry["state"] = "unreadable";
         } else {
-            entry["resolution"] = U(mode->getResolution());
-            entry["resolutionAlias"] = U(mode->getResolutionAlias());
-            entry["pattern"] = U(mode->getPattern());
+            const auto text = [](const wxString& value) {
+                return value.empty() ? Json() : Json(U(value));
+            };
+            entry["resolution"] = text(mode->getResolution());
+            entry["resolutionAlias"] = text(mode->getResolutionAlias());
+            entry["pattern"] = text(mode->getPattern());
             entry["valid"] = mode->isValid();
         }
     }
@@ -86,7 +85,8 @@ VEXA_REGISTER_COMMAND(modes, 300, [](CLI::App& app, const GlobalOptions& global)
     addMediaArgs(*command, options->media);
     command->add_flag("--json", options->json,
                       "Print a JSON array of {mode, resolution, resolutionAlias, pattern, "
-                      "default, valid, state}; state is ok, locked, no settings or unreadable");
+                      "default, valid, state}; state is ok, half-made, no settings, locked or "
+                      "unreadable (the values are then null)");
     return [&global, options]() { return listModes(global, *options); };
 });
 

@@ -1,6 +1,6 @@
 // vexa-repo printers [--json]: every printer folder of the repository with
 // its active flag and device. A printer that cannot be read is listed with
-// its state instead ("locked", "no settings", "unreadable").
+// its state instead ("half-made", "no settings", "locked", "unreadable").
 #include <algorithm>
 #include <iostream>
 #include <list>
@@ -21,16 +21,13 @@ struct PrintersOptions {
 };
 
 Json describeEntry(const std::string& name) {
-    Json entry = {{"name", name}, {"active", nullptr}, {"device", ""}, {"state", "ok"}};
+    Json entry = {{"name", name}, {"active", nullptr}, {"device", nullptr}, {"state", "ok"}};
     const vfs::FileObjectPtr folder =
         existingChild(repos::SystemRepository::getPrintersFolder(), name);
-    if (!isFile(existingChild(folder, ".Settings.xml"))) {
-        entry["state"] = "no settings";
-        return entry;
-    }
     std::unique_ptr<FolderLock> lock;
-    if (!FolderLock::tryLock(folder, lock)) {
-        entry["state"] = "locked";
+    const std::string state = folderState(folder, lock);
+    if (!state.empty()) {
+        entry["state"] = state;
         return entry;
     }
     const PrinterRepositoryPtr repository =
@@ -43,7 +40,8 @@ Json describeEntry(const std::string& name) {
     }
     const KeyInfo& active = findKey(printerKeys(), "Active", "Printer", false);
     entry["active"] = printerValue(active, *reader, *repository) == "true";
-    entry["device"] = U(reader->getDeviceName());
+    const std::string device = U(reader->getDeviceName());
+    entry["device"] = device.empty() ? Json() : Json(device);
     return entry;
 }
 
@@ -79,7 +77,8 @@ VEXA_REGISTER_COMMAND(printers, 100, [](CLI::App& app, const GlobalOptions& glob
         "printers", "List the printers: name, active flag and device, sorted by name");
     command->add_flag("--json", options->json,
                       "Print a JSON array of {name, active, device, state}; state is ok, "
-                      "locked, no settings or unreadable");
+                      "half-made, no settings, locked or unreadable (active and device are then "
+                      "null)");
     return [&global, options]() { return listPrinters(global, *options); };
 });
 

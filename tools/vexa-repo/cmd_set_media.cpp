@@ -1,5 +1,5 @@
-// vexa-repo set-media PRINTER MEDIA KEY VALUE [--group GROUP]: changes one
-// text value of a media and saves it.
+// vexa-repo set-media PRINTER MEDIA KEY VALUE [--group GROUP] [--force]:
+// changes one value of a media and saves it.
 #include <memory>
 
 #include "Args.h"
@@ -14,39 +14,23 @@ struct SetMediaOptions {
     MediaArgs media;
     std::string key;
     std::string value;
+    bool force = false;
 };
-
-int setMedia(const GlobalOptions& global, const SetMediaOptions& options) {
-    const KeyInfo& key = findKey(mediaKeys(), options.key, "Media", true);
-    MediaChain chain;
-    openMediaChain(global, options.media, chain);
-    const MediaWriterPtr writer = chain.media.writer();
-    setMediaValue(key, options.value, chain.media, *writer);
-    repos::clearFailure();
-    if (!writer->save()) {
-        throwFailure("cannot save " + chain.media.label());
-    }
-    return kOk;
-}
-
-std::string keyHelp() {
-    std::string text = "Key, one of:";
-    for (const KeyInfo& key : mediaKeys()) {
-        if (key.settable) {
-            text += std::string("\n  ") + key.name + " (" + key.meaning + ")";
-        }
-    }
-    return text;
-}
 
 VEXA_REGISTER_COMMAND(set_media, 230, [](CLI::App& app, const GlobalOptions& global) {
     auto options = std::make_shared<SetMediaOptions>();
-    CLI::App* command =
-        app.add_subcommand("set-media", "Change one text value of a media and save it");
+    CLI::App* command = app.add_subcommand(
+        "set-media",
+        "Change one value of a media and save it; a DefaultMode or JdfQualityMode* naming a "
+        "mode the media does not have is refused unless --force");
     addMediaArgs(*command, options->media);
-    command->add_option("KEY", options->key, keyHelp())->required();
-    command->add_option("VALUE", options->value, "New value")->required();
-    return [&global, options]() { return setMedia(global, *options); };
+    command->add_option("KEY", options->key, keyHelp(mediaKeys(), true))->required();
+    command->add_option("VALUE", options->value, "New value (empty: unset)")->required();
+    command->add_flag("--force", options->force, "Set a value that names nothing");
+    return [&global, options]() {
+        const KeyInfo& key = findKey(mediaKeys(), options->key, "Media", true);
+        return changeMediaValue(global, options->media, key, options->value, options->force);
+    };
 });
 
 }  // namespace

@@ -4,7 +4,7 @@
 
 #include "Args.h"
 #include "Command.h"
-#include "ToolText.h"
+#include "Values.h"
 
 namespace vexa {
 namespace tool {
@@ -17,26 +17,6 @@ struct SetModeOptionOptions {
     std::string value;
 };
 
-int setModeOption(const GlobalOptions& global, const SetModeOptionOptions& options) {
-    // The library ignores such names: the settings tree could not hold them.
-    if (options.name.empty() || options.name.find_first_of("/*") != std::string::npos) {
-        throw ToolError(kUsage, "'" + options.name +
-                                    "' is not an option name: names are not empty and hold "
-                                    "neither '/' nor '*'");
-    }
-    MediaChain chain;
-    openMediaChain(global, options.media, chain);
-    const MediaReaderPtr mediaReader = chain.media.reader();
-    const ModeAccess mode = openMode(chain.media, mediaReader, options.mode);
-    const ModeWriterPtr writer = mode.writer();
-    writer->setPrinterOption(W(options.name), W(options.value));
-    repos::clearFailure();
-    if (!writer->save()) {
-        throwFailure("cannot save " + mode.label());
-    }
-    return kOk;
-}
-
 VEXA_REGISTER_COMMAND(set_mode_option, 330, [](CLI::App& app, const GlobalOptions& global) {
     auto options = std::make_shared<SetModeOptionOptions>();
     CLI::App* command =
@@ -45,8 +25,11 @@ VEXA_REGISTER_COMMAND(set_mode_option, 330, [](CLI::App& app, const GlobalOption
     command->add_option("MODE", options->mode, "Mode name")->required();
     command->add_option("NAME", options->name, "Option name (not empty, no '/' or '*')")
         ->required();
-    command->add_option("VALUE", options->value, "New value")->required();
-    return [&global, options]() { return setModeOption(global, *options); };
+    command->add_option("VALUE", options->value, "New value (empty: unset)")->required();
+    return [&global, options]() {
+        return changeModeOption(global, options->media, options->mode, options->name,
+                                options->value);
+    };
 });
 
 }  // namespace
