@@ -47,6 +47,14 @@ void removeTree(const std::string& path) {
 
 }  // namespace
 
+wxString toWx(const std::string& utf8) {
+    return kernel::fromMB(utf8);
+}
+
+std::string toUtf8(const wxString& text) {
+    return kernel::toMB(text);
+}
+
 bool dropRoot() {
     if (::geteuid() != 0) {
         return true;

@@ -30,6 +30,11 @@ class TempDir {
     std::string m_path;
 };
 
+// Text between the tests' UTF-8 literals and the library's wxString, the
+// same lossless conversion the library uses (bytes that are not UTF-8 too).
+wxString toWx(const std::string& utf8);
+std::string toUtf8(const wxString& text);
+
 // Writes `bytes` to `path`, creating or truncating it.
 void writeFile(const std::string& path, const std::string& bytes);
 // The whole content of `path`; empty when it cannot be read.
