@@ -347,21 +347,10 @@ SPSAMEINKS* SameInks::getSpSameInks() const {
     return m_block.get();
 }
 
-// ---- DataStrategy<InkCfg> -----------------------------------------------------
+namespace {
 
-DataStrategy<InkCfg>::~DataStrategy() = default;
-
-boost::shared_ptr<InkCfg> DataStrategy<InkCfg>::load(NamedNode::Ptr node) const {
-    boost::shared_ptr<InkCfg> cfg(new InkCfg());
-    load(node, *cfg);
-    return cfg;
-}
-
-void DataStrategy<InkCfg>::load(NamedNode::Ptr node, Value& value) const {
-    if (!node) {
-        return;
-    }
-    SPINKCFG& cfg = *value.getSpInkCfg();
+// The single values: flags, counts, options and the name.
+void readScalars(const NamedNode::Ptr& node, SPINKCFG& cfg) {
     if (NamedNode::Ptr child = node->findChild(wxT("BlackAbility"))) {
         cfg.BlackAbility = readByte(child);
     }
@@ -391,16 +380,19 @@ void DataStrategy<InkCfg>::load(NamedNode::Ptr node, Value& value) const {
     if (NamedNode::Ptr child = node->findChild(wxT("ProcOpts"))) {
         cfg.ProcOpts = readUnsignedValue(child, wxT("value"), 16);
     }
+}
+
+// The level tables: colour order, level lookup and the per-colour levels.
+// Reads after readScalars: the lookup and the levels depend on the counts.
+void readLevelTables(const NamedNode::Ptr& node, SPINKCFG& cfg) {
     if (NamedNode::Ptr child = node->findChild(wxT("ColorOrder"))) {
         detail::readSpotInkLevel(child, cfg.ColorOrder);
     }
-
     if ((cfg.ProcOpts & SP_PROCOPT_COMPUTED_LEVELLUT) && cfg.OutputBits < 8) {
         computeLevelLut(cfg);
     } else if (NamedNode::Ptr child = node->findChild(wxT("LevelLut"))) {
         readLevelLut(child, cfg);
     }
-
     // A limit below 1 would take every number, so no colours means no table.
     if (NamedNode::Ptr child = node->findChild(wxT("MLInfo"))) {
         const int colors = std::min<int>(cfg.NumColor, SP_MAX_PROCCOLORS);
@@ -410,7 +402,11 @@ void DataStrategy<InkCfg>::load(NamedNode::Ptr node, Value& value) const {
             }
         }
     }
+}
 
+// The ink units and the groups of same inks; the old lists go only once
+// the new ones are read whole.
+void readUnitsAndGroups(const NamedNode::Ptr& node, SPINKCFG& cfg) {
     SPINKUNITLUT* units = readUnitList(node);
     freeUnits(cfg.InkUnits);
     cfg.InkUnits = units;
@@ -426,7 +422,11 @@ void DataStrategy<InkCfg>::load(NamedNode::Ptr node, Value& value) const {
     }
     freeSameInks(cfg.SameInks);
     cfg.SameInks = groups;
+}
 
+// The variable dots: levels, options, and the block of the kind the options
+// name.
+void readVariableDots(const NamedNode::Ptr& node, SPINKCFG& cfg) {
     if (NamedNode::Ptr child = node->findChild(wxT("VarDotLvls"))) {
         int count = 0;
         for (const auto& level : indexedAttributes(child, wxT("L"), SP_MAX_VARDOTLEVELS)) {
@@ -470,6 +470,29 @@ void DataStrategy<InkCfg>::load(NamedNode::Ptr node, Value& value) const {
         engine::releaseBlock(cfg.VarDot);
         cfg.VarDot = block.release();
     }
+}
+
+}  // namespace
+
+// ---- DataStrategy<InkCfg> -----------------------------------------------------
+
+DataStrategy<InkCfg>::~DataStrategy() = default;
+
+boost::shared_ptr<InkCfg> DataStrategy<InkCfg>::load(NamedNode::Ptr node) const {
+    boost::shared_ptr<InkCfg> cfg(new InkCfg());
+    load(node, *cfg);
+    return cfg;
+}
+
+void DataStrategy<InkCfg>::load(NamedNode::Ptr node, Value& value) const {
+    if (!node) {
+        return;
+    }
+    SPINKCFG& cfg = *value.getSpInkCfg();
+    readScalars(node, cfg);
+    readLevelTables(node, cfg);
+    readUnitsAndGroups(node, cfg);
+    readVariableDots(node, cfg);
 }
 
 void DataStrategy<InkCfg>::storeInto(boost::shared_ptr<Value> value, NamedNode::Ptr node) const {

@@ -67,6 +67,25 @@ bool isBelowAny(const wxString& path, const std::vector<wxString>& folderPrefixe
     return false;
 }
 
+// Asks the filter about entry `index` (`source` at `sourcePath`): true when it is
+// passed over, for itself or because a folder above it was; throws when the
+// filter cancels the copy.
+bool filterSkips(CopyFilter& filter, CopyPlan* plan, std::size_t index, const FileObjectPtr& source,
+                 const wxString& sourcePath, std::vector<wxString>* skippedFolders) {
+    if (isBelowAny(sourcePath, *skippedFolders)) {
+        return true;
+    }
+    plan->progress.next = source;
+    const CopyFilter::Decision decision = filter.beforeCopy(plan->progress);
+    if (decision == CopyFilter::CANCEL) {
+        throw FileSystemException(wxString::Format("Copy cancelled before \"%s\"", sourcePath));
+    }
+    if (decision == CopyFilter::SKIP && !plan->isFile[index]) {
+        skippedFolders->push_back(sourcePath + wxT("/"));
+    }
+    return decision == CopyFilter::SKIP;
+}
+
 [[noreturn]] void throwCopyError(const FileObjectPtr& source, const FileObjectPtr& destination) {
     throw FileSystemException(wxString::Format("Error copying file. source:\"%s\" dest:\"%s\"",
                                                source->getName()->getNativePath(),
@@ -132,83 +151,8 @@ void AbstractFileObject::copyFiles(const wxString& sourceRoot, const FileObjectL
             continue;
         }
         const wxString sourcePath = slashedNativePath(source);
-        if (filter) {
-            if (isBelowAny(sourcePath, skippedFolders)) {
-                countDone(&plan, i);
-                continue;
-            }
-            plan.progress.next = source;
-            const CopyFilter::Decision decision = filter->beforeCopy(plan.progress);
-            if (decision == CopyFilter::CANCEL) {
-                throw FileSystemException(
-                    wxString::Format("Copy cancelled before \"%s\"", sourcePath));
-            }
-            if (decision == CopyFilter::SKIP) {
-                if (!plan.isFile[i]) {
-                    skippedFolders.push_back(sourcePath + wxT("/"));
-                }
-                countDone(&plan, i);
-                continue;
-            }
-        }
-
-        if (source->isSymbolicLink()) {
-            copyLink_(source, root, sourcePath);
-            if (filter) {
-                countDone(&plan, i);
-            }
-            continue;
-        }
-        const FileType sourceType = source->getType();
-        if (sourceType == FileType::IMAGINARY) {
-            // Removed since it was listed (by another process): nothing to
-            // copy, and asking for its content would create it.
-            if (filter) {
-                countDone(&plan, i);
-            }
-            continue;
-        }
-        const wxString relative =
-            sourcePath.length() > root.length() ? sourcePath.Mid(root.length()) : wxString();
-        FileObjectPtr destination = relative.empty()
-                                        ? FileObjectPtr(shared_from_this())
-                                        : resolveFile(relative, NameScope::DESCENDENT_OR_SELF);
-        if (!destination) {
-            throwCopyError(source, shared_from_this());
-        }
-        const FileType destinationType = destination->getType();
-
-        if (sourceType == FileType::FILE) {
-            if (destinationType == FileType::FOLDER) {
-                destination = destination->resolveChild(source->getBaseName());
-                if (!destination) {
-                    throwCopyError(source, shared_from_this());
-                }
-            } else if (destinationType == FileType::IMAGINARY) {
-                // Files come grouped by folder: check each folder once.
-                const FileObjectPtr parent = destination->getParent();
-                const wxString parentPath = parent ? slashedNativePath(parent) : wxString();
-                if (parent && parentPath != ensuredFolder) {
-                    if (!parent->exists()) {
-                        parent->createFolder();
-                    }
-                    ensuredFolder = parentPath;
-                }
-            }
-            // Copying a file onto itself would truncate it before reading.
-            if (slashedNativePath(destination) != sourcePath) {
-                destination->createFile();
-                if (!copyContent(source->getContent(), destination->getContent())) {
-                    throwCopyError(source, destination);
-                }
-            }
-        } else {
-            if (destinationType == FileType::FILE) {
-                throw FileSystemException("Cannot copy a folder into a file");
-            }
-            if (destinationType == FileType::IMAGINARY) {
-                destination->createFolder();
-            }
+        if (!filter || !filterSkips(*filter, &plan, i, source, sourcePath, &skippedFolders)) {
+            copyEntry_(source, root, sourcePath, &ensuredFolder);
         }
         if (filter) {
             countDone(&plan, i);
@@ -220,6 +164,64 @@ void AbstractFileObject::copyFiles(const wxString& sourceRoot, const FileObjectL
     }
 }
 
+FileObjectPtr AbstractFileObject::destinationOf_(const wxString& root, const wxString& sourcePath) {
+    const wxString relative =
+        sourcePath.length() > root.length() ? sourcePath.Mid(root.length()) : wxString();
+    return relative.empty() ? FileObjectPtr(shared_from_this())
+                            : resolveFile(relative, NameScope::DESCENDENT_OR_SELF);
+}
+
+void AbstractFileObject::copyEntry_(const FileObjectPtr& source, const wxString& root,
+                                    const wxString& sourcePath, wxString* ensuredFolder) {
+    if (source->isSymbolicLink()) {
+        copyLink_(source, root, sourcePath);
+        return;
+    }
+    const FileType sourceType = source->getType();
+    if (sourceType == FileType::IMAGINARY) {
+        // Removed since it was listed (by another process): nothing to
+        // copy, and asking for its content would create it.
+        return;
+    }
+    FileObjectPtr destination = destinationOf_(root, sourcePath);
+    if (!destination) {
+        throwCopyError(source, shared_from_this());
+    }
+    const FileType destinationType = destination->getType();
+    if (sourceType != FileType::FILE) {
+        if (destinationType == FileType::FILE) {
+            throw FileSystemException("Cannot copy a folder into a file");
+        }
+        if (destinationType == FileType::IMAGINARY) {
+            destination->createFolder();
+        }
+        return;
+    }
+    if (destinationType == FileType::FOLDER) {
+        destination = destination->resolveChild(source->getBaseName());
+        if (!destination) {
+            throwCopyError(source, shared_from_this());
+        }
+    } else if (destinationType == FileType::IMAGINARY) {
+        // Files come grouped by folder: check each folder once.
+        const FileObjectPtr parent = destination->getParent();
+        const wxString parentPath = parent ? slashedNativePath(parent) : wxString();
+        if (parent && parentPath != *ensuredFolder) {
+            if (!parent->exists()) {
+                parent->createFolder();
+            }
+            *ensuredFolder = parentPath;
+        }
+    }
+    // Copying a file onto itself would truncate it before reading.
+    if (slashedNativePath(destination) != sourcePath) {
+        destination->createFile();
+        if (!copyContent(source->getContent(), destination->getContent())) {
+            throwCopyError(source, destination);
+        }
+    }
+}
+
 void AbstractFileObject::copyLink_(const FileObjectPtr& source, const wxString& root,
                                    const wxString& sourcePath) {
     // A dangling link cannot be checked: copying it would hand the copy a
@@ -228,11 +230,7 @@ void AbstractFileObject::copyLink_(const FileObjectPtr& source, const wxString& 
         throw FileSystemException(wxString::Format("Cannot copy the dangling link \"%s\"",
                                                    source->getName()->getNativePath()));
     }
-    const wxString relative =
-        sourcePath.length() > root.length() ? sourcePath.Mid(root.length()) : wxString();
-    FileObjectPtr destination = relative.empty()
-                                    ? FileObjectPtr(shared_from_this())
-                                    : resolveFile(relative, NameScope::DESCENDENT_OR_SELF);
+    FileObjectPtr destination = destinationOf_(root, sourcePath);
     if (destination && destination->getType() == FileType::FOLDER &&
         !destination->isSymbolicLink()) {
         destination = destination->resolveChild(source->getBaseName());

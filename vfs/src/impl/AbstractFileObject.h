@@ -64,6 +64,13 @@ class VEXA_VFS_API AbstractFileObject : public FileObject,
     AbstractFileObject();
 
   private:
+    // Where the entry at `sourcePath` (below `root`) lands below this object:
+    // this object itself for the root; empty when it cannot be named.
+    FileObjectPtr destinationOf_(const wxString& root, const wxString& sourcePath);
+    // Copies one entry: a link as a link, a folder as a new folder, a file
+    // with its content (its folder made first). Throws as copyTree() does.
+    void copyEntry_(const FileObjectPtr& source, const wxString& root, const wxString& sourcePath,
+                    wxString* ensuredFolder);
     // Copies the symbolic link `source` (at `sourcePath`, below `root`) as a
     // link; throws FileSystemException for a dangling one.
     void copyLink_(const FileObjectPtr& source, const wxString& root, const wxString& sourcePath);
