@@ -66,49 +66,43 @@ TEST(BraceLoad, RefusesXmlEmptyAndMalformedStreamsAndRewinds) {
     EXPECT_EQ(result.position, 0);
 }
 
-TEST(BraceLoad, NamedRootTakesTheListsAttributes) {
-    const NamedNode::Ptr root =
-        loadBrace("Mode\n<attrs>\nVersion=2\n</attrs>\n {\n Pattern { Std }\n}\n");
-    ASSERT_TRUE(root);
-    EXPECT_EQ(describeTree(root), "[Mode] Version=<2>{[Pattern] _value=<Std>{}}");
-}
-
-TEST(BraceLoad, WordsOnlyFileGivesAnUnderscoreRootWithWordList) {
-    EXPECT_EQ(describeTree(loadBrace("first second")),
-              "[_first] _numval=<2> _val1=<first> _val2=<second>{}");
-    EXPECT_EQ(describeTree(loadBrace("only")), "[_only] _value=<only>{}");
-    EXPECT_EQ(describeTree(loadBrace("{ a } b")),
-              "[_List]{[_list1] _value=<a>{}[_entry2] _value=<b>{}}");
-}
-
-TEST(BraceLoad, NamedPairsShortcutOnlyUniqueOneWordLists) {
-    // Unique name, one word: "_value", and the list's attributes are dropped.
-    // A name repeated (letter case aside) keeps its attributes.
-    const NamedNode::Ptr root = loadBrace(
-        "Root {\n"
-        " Port <attrs> type=usb </attrs> { LPT1 }\n"
-        " Res <attrs> k=1 </attrs> { 720 }\n"
-        " RES { 360 }\n"
-        " Size { Size { 1 } }\n"
-        " Port2 { }\n"
-        " Mixed { a { b } c }\n"
-        "}");
-    ASSERT_TRUE(root);
-    EXPECT_EQ(describeTree(root),
-              "[Root]{"
-              "[Port] _value=<LPT1>{}"
-              "[Res] _value=<720> k=<1>{}"
-              "[RES] _value=<360>{}"
-              "[Size]{[Size] _value=<1>{}}"
-              "[Port2] _numval=<0>{}"
-              "[Mixed]{[_entry1] _value=<a>{}[_list2] _value=<b>{}[_entry3] _value=<c>{}}"
-              "}");
-}
-
-TEST(BraceLoad, TwoPairsOfTheSameNameGiveTwoChildren) {
-    const NamedNode::Ptr root = loadBrace("Root { Ink { C } Ink { M } }");
-    ASSERT_TRUE(root);
-    EXPECT_EQ(describeTree(root), "[Root]{[Ink] _value=<C>{}[Ink] _value=<M>{}}");
+// A named root takes its list's attributes; a words-only file gives an
+// underscore root with a word list; named pairs become "_value" only when
+// their name is unique (letter case aside) and their list one word, and
+// then drop the list's attributes; pairs of one name give two children.
+TEST(BraceLoad, ListsMapToTreesByTheirShape) {
+    const struct {
+        const char* text;
+        const char* tree;
+    } cases[] = {
+        {"Mode\n<attrs>\nVersion=2\n</attrs>\n {\n Pattern { Std }\n}\n",
+         "[Mode] Version=<2>{[Pattern] _value=<Std>{}}"},
+        {"first second", "[_first] _numval=<2> _val1=<first> _val2=<second>{}"},
+        {"only", "[_only] _value=<only>{}"},
+        {"{ a } b", "[_List]{[_list1] _value=<a>{}[_entry2] _value=<b>{}}"},
+        {"Root { Ink { C } Ink { M } }", "[Root]{[Ink] _value=<C>{}[Ink] _value=<M>{}}"},
+        {"Root {\n"
+         " Port <attrs> type=usb </attrs> { LPT1 }\n"
+         " Res <attrs> k=1 </attrs> { 720 }\n"
+         " RES { 360 }\n"
+         " Size { Size { 1 } }\n"
+         " Port2 { }\n"
+         " Mixed { a { b } c }\n"
+         "}",
+         "[Root]{"
+         "[Port] _value=<LPT1>{}"
+         "[Res] _value=<720> k=<1>{}"
+         "[RES] _value=<360>{}"
+         "[Size]{[Size] _value=<1>{}}"
+         "[Port2] _numval=<0>{}"
+         "[Mixed]{[_entry1] _value=<a>{}[_list2] _value=<b>{}[_entry3] _value=<c>{}}"
+         "}"},
+    };
+    for (const auto& c : cases) {
+        const NamedNode::Ptr root = loadBrace(c.text);
+        ASSERT_TRUE(root) << c.text;
+        EXPECT_EQ(describeTree(root), c.tree) << c.text;
+    }
 }
 
 TEST(BraceLoad, NonAsciiTextSurvivesUnderTheCLocale) {

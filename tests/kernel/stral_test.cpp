@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstddef>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -38,17 +37,6 @@ class StralTest : public ::testing::Test {
     void TearDown() override { stral_free(m_array); }
     SSTRAL* m_array = nullptr;
 };
-
-TEST(StralLayout, MatchesTheOrderCallersReadRowsIn) {
-    // Callers empty an array by zeroing its first two words and walk rows
-    // by count, text array and next pointer, in that order.
-    EXPECT_EQ(offsetof(SSTRAL, first), 0u);
-    EXPECT_EQ(offsetof(SSTRAL, last), sizeof(void*));
-    EXPECT_EQ(offsetof(SSTRALROW, count), 0u);
-    EXPECT_EQ(sizeof(SSTRALROW::count), 4u);
-    EXPECT_LT(offsetof(SSTRALROW, count), offsetof(SSTRALROW, texts));
-    EXPECT_LT(offsetof(SSTRALROW, texts), offsetof(SSTRALROW, next));
-}
 
 TEST_F(StralTest, NewArrayIsEmptyAndAppendsKeepOrderAndKind) {
     ASSERT_NE(m_array, nullptr);

@@ -56,33 +56,34 @@ typedef std::vector<std::string> Names;
 
 }  // namespace
 
-TEST_F(KeyPathTest, FindsEveryMatchInDocumentOrderButNothingBelowAResult) {
-    EXPECT_EQ(find("Mode/Pattern"), (Names{"Pattern1", "Pattern2"}));
-    EXPECT_EQ(find("Mode/Res/Alias"), (Names{"Alias"}));
-    EXPECT_EQ(find("Mode"), (Names{"Mode"}));
-    EXPECT_EQ(find("Mode/Pattern/Pattern"), (Names{"Pattern"}));
-}
-
-TEST_F(KeyPathTest, ExtraSlashesAreIgnored) {
-    for (const char* path :
-         {"/Mode/Pattern", "Mode/Pattern/", "Mode//Pattern", "//Mode///Pattern//"}) {
-        EXPECT_EQ(find(path), (Names{"Pattern1", "Pattern2"})) << path;
+// Every match in document order but nothing below a result; extra slashes
+// are ignored, '*' matches non-empty names only, and names match exactly.
+TEST_F(KeyPathTest, FindsExactAndWildcardMatchesInDocumentOrder) {
+    const struct {
+        const char* path;
+        Names found;
+    } cases[] = {
+        {"Mode/Pattern", {"Pattern1", "Pattern2"}},
+        {"/Mode/Pattern", {"Pattern1", "Pattern2"}},
+        {"Mode/Pattern/", {"Pattern1", "Pattern2"}},
+        {"Mode//Pattern", {"Pattern1", "Pattern2"}},
+        {"//Mode///Pattern//", {"Pattern1", "Pattern2"}},
+        {"Mode/Res/Alias", {"Alias"}},
+        {"Mode", {"Mode"}},
+        {"Mode/Pattern/Pattern", {"Pattern"}},
+        {"Mode/*", {"Pattern1", "Res", "Pattern2"}},
+        {"*", {"Mode"}},
+        {"*/*/*", {"Pattern", "Alias"}},
+        {"Printer/Pattern", {}},
+        {"Mode/pattern", {}},
+        {"mode/Pattern", {}},
+        {"", {}},
+        {"///", {}},
+        {"Mode/Res/Alias/Deeper", {}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(find(c.path), c.found) << c.path;
     }
-}
-
-TEST_F(KeyPathTest, WildcardMatchesNonEmptyNamesOnly) {
-    EXPECT_EQ(find("Mode/*"), (Names{"Pattern1", "Res", "Pattern2"}));
-    EXPECT_EQ(find("*"), (Names{"Mode"}));
-    EXPECT_EQ(find("*/*/*"), (Names{"Pattern", "Alias"}));
-}
-
-TEST_F(KeyPathTest, MismatchesFindNothing) {
-    EXPECT_TRUE(find("Printer/Pattern").empty());
-    EXPECT_TRUE(find("Mode/pattern").empty());
-    EXPECT_TRUE(find("mode/Pattern").empty());
-    EXPECT_TRUE(find("").empty());
-    EXPECT_TRUE(find("///").empty());
-    EXPECT_TRUE(find("Mode/Res/Alias/Deeper").empty());
     Settings empty{NamedNode::Ptr(), boost::shared_ptr<ISettingsStrategy>()};
     EXPECT_TRUE(SettingsAccess::findNodes(empty, wxT("Mode")).empty());
 }

@@ -34,14 +34,6 @@ TEST(NamedNodeAttributes, AbsentKeyReadsEmptyAndSetReplacesInPlace) {
     EXPECT_EQ(node->getAttribute("x"), wxString("1440"));
 }
 
-TEST(NamedNodeAttributes, PayloadIsSharedNotCopied) {
-    NamedNode::Ptr node = NamedNode::Create("A");
-    node->getData()->attributes[wxT("k")] = wxT("v");
-    node->getData()->name = wxT("B");
-    EXPECT_EQ(node->getAttribute("k"), wxString("v"));
-    EXPECT_EQ(node->getName(), wxString("B"));
-}
-
 TEST(NamedNodeAttributes, NarrowTextIsUtf8WhateverTheLocale) {
     NamedNode::Ptr node = NamedNode::Create("Bogen Großformat");
     node->setAttribute("Café", "東京");

@@ -1,6 +1,6 @@
 // Small helpers for building and inspecting settings trees in the data type
-// tests. Texts are UTF-8 and converted only through the kernel helpers, so
-// the tests behave the same under LC_ALL=C.
+// tests. Texts are UTF-8 and converted only through toWx and toUtf8, so the
+// tests behave the same under LC_ALL=C.
 #ifndef VEXA_TESTS_TYPES_TREEHELPERS_H
 #define VEXA_TESTS_TYPES_TREEHELPERS_H
 
@@ -11,28 +11,21 @@
 #include <utility>
 #include <vector>
 
-#include "kernel/Text.h"
+#include "common/TestSupport.h"
 #include "kernel/VexKernel.h"
 #include "repos/NamedNode.h"
 
 namespace vexa {
 namespace test {
 
-inline wxString W(const char* utf8) {
-    return kernel::fromMB(utf8);
-}
-inline wxString W(const std::string& utf8) {
-    return kernel::fromMB(utf8);
-}
-
 typedef std::initializer_list<std::pair<const char*, const char*>> Attrs;
 
 // A new child of `parent` (a root when `parent` is empty) with attributes.
 inline repos::NamedNode::Ptr addChild(const repos::NamedNode::Ptr& parent, const std::string& name,
                                       Attrs attributes = {}) {
-    repos::NamedNode::Ptr node = repos::NamedNode::Create(W(name));
+    repos::NamedNode::Ptr node = repos::NamedNode::Create(toWx(name));
     for (const auto& attribute : attributes) {
-        node->setAttribute(W(attribute.first), W(attribute.second));
+        node->setAttribute(toWx(attribute.first), toWx(attribute.second));
     }
     if (parent) {
         node->addTo(parent);
@@ -42,11 +35,11 @@ inline repos::NamedNode::Ptr addChild(const repos::NamedNode::Ptr& parent, const
 
 // The attribute as UTF-8.
 inline std::string attr(const repos::NamedNode::Ptr& node, const char* key) {
-    return kernel::toMB(node->getAttribute(W(key)));
+    return toUtf8(node->getAttribute(toWx(key)));
 }
 
 inline std::string name(const repos::NamedNode::Ptr& node) {
-    return kernel::toMB(node->getName());
+    return toUtf8(node->getName());
 }
 
 // Children's names joined with ",".
@@ -78,35 +71,17 @@ struct StralFree {
 };
 typedef std::unique_ptr<SSTRAL, StralFree> StralPtr;
 
-// Appends one row of up to nine texts.
+// Appends one row of up to nine texts: the list ends at the first null.
 inline void addRow(SSTRAL* array, const std::vector<std::string>& t, int kind = 0x51) {
-    const char* end = nullptr;
-    const auto c = [&t](std::size_t i) { return t[i].c_str(); };
-    int added = -1;
-    switch (t.size()) {
-        case 1:
-            added = stral_add(array, -1, kind, c(0), end);
-            break;
-        case 2:
-            added = stral_add(array, -1, kind, c(0), c(1), end);
-            break;
-        case 3:
-            added = stral_add(array, -1, kind, c(0), c(1), c(2), end);
-            break;
-        case 5:
-            added = stral_add(array, -1, kind, c(0), c(1), c(2), c(3), c(4), end);
-            break;
-        case 6:
-            added = stral_add(array, -1, kind, c(0), c(1), c(2), c(3), c(4), c(5), end);
-            break;
-        case 9:
-            added = stral_add(array, -1, kind, c(0), c(1), c(2), c(3), c(4), c(5), c(6), c(7), c(8),
-                              end);
-            break;
-        default:
-            throw std::invalid_argument("addRow: unsupported row width");
+    if (t.empty() || t.size() > 9) {
+        throw std::invalid_argument("addRow: unsupported row width");
     }
-    if (added != 0) {
+    const char* c[9] = {};
+    for (std::size_t i = 0; i < t.size(); ++i) {
+        c[i] = t[i].c_str();
+    }
+    if (stral_add(array, -1, kind, c[0], c[1], c[2], c[3], c[4], c[5], c[6], c[7], c[8],
+                  static_cast<const char*>(nullptr)) != 0) {
         throw std::runtime_error("stral_add failed");
     }
 }

@@ -56,7 +56,7 @@ TEST(ColorInfoStrategy, RoundTripWithExactTextFormsUnderACommaLocale) {
     EXPECT_EQ(name(node), "ColorInfo");
     EXPECT_EQ(childNames(node), "NumColor,NumSpotColor,HiFiMode,Photometric,SpotNames");
     EXPECT_EQ(attr(childAt(node, 2), "value"), "3000000000");
-    NamedNode::Ptr spots = node->findChild(W("SpotNames"));
+    NamedNode::Ptr spots = node->findChild(toWx("SpotNames"));
     EXPECT_EQ(childNames(spots), "Orange 021 C,Weiß deckend");
     NamedNode::Ptr orange = childAt(spots, 0);
     EXPECT_EQ(attr(orange, "opacity"), "100.000000");
@@ -114,7 +114,7 @@ TEST(ColorInfoStrategy, CountsBeyondTheArraysWriteOnlyWhatFits) {
     }
     NamedNode::Ptr node = addChild(NamedNode::Ptr(), "ColorInfo");
     DataStrategy<ColorInfo>().storeInto(boost::shared_ptr<ColorInfo>(new ColorInfo(&info)), node);
-    NamedNode::Ptr spots = node->findChild(W("SpotNames"));
+    NamedNode::Ptr spots = node->findChild(toWx("SpotNames"));
     ASSERT_EQ(spots->getChildCount(), 12u);
     EXPECT_EQ(name(childAt(spots, 11)), std::string(40, 'l'));
     EXPECT_EQ(childAt(spots, 11)->getAttributes().size(), 5u + 12u);
@@ -126,8 +126,8 @@ TEST(ColorInfoStrategy, CountsBeyondTheArraysWriteOnlyWhatFits) {
 
     info.NumSpotColor = 0;
     DataStrategy<ColorInfo>().storeInto(boost::shared_ptr<ColorInfo>(new ColorInfo(&info)), node);
-    ASSERT_TRUE(node->findChild(W("SpotNames")));
-    EXPECT_TRUE(node->findChild(W("SpotNames"))->isLeaf());
+    ASSERT_TRUE(node->findChild(toWx("SpotNames")));
+    EXPECT_TRUE(node->findChild(toWx("SpotNames"))->isLeaf());
 }
 
 TEST(ColorInfoStrategy, LongNonAsciiSpotNameIsCutAtACharacterBoundary) {
@@ -207,7 +207,7 @@ TEST(DotInfoStrategy, RoundTripKeepsGroupsUnitsAndRows) {
     DataStrategy<DotInfo>().storeInto(value, node);
     EXPECT_EQ(name(node), "DotInfo");
     EXPECT_EQ(childNames(node), "Units,ResUnits");
-    NamedNode::Ptr groups = node->findChild(W("ResUnits"));
+    NamedNode::Ptr groups = node->findChild(toWx("ResUnits"));
     EXPECT_EQ(childNames(groups), "Fein,Draft");
     EXPECT_EQ(childNames(childAt(groups, 0)), "Klein·1,Leer");
     EXPECT_EQ(attr(childAt(childAt(childAt(groups, 0), 0), 1), "value"), "7");
@@ -259,15 +259,15 @@ TEST(DotInfoWrapper, CopiesAreDeepAndReloadingReplacesGroups) {
 
 TEST(ColorInfoCouple, ModifyWritesTheChangedValueBack) {
     boost::shared_ptr<Settings> settings =
-        SettingsManager::NewSettings(W("Media"), boost::shared_ptr<ISettingsStrategy>());
+        SettingsManager::NewSettings(toWx("Media"), boost::shared_ptr<ISettingsStrategy>());
     NamedNode::Ptr node = addChild(settings->getRoot(), "ColorInfo");
     addChild(node, "NumColor", {{"value", "4"}});
     {
-        DataCouple<ColorInfo> couple = findCouple<ColorInfo>(*settings, W("Media/ColorInfo"));
+        DataCouple<ColorInfo> couple = findCouple<ColorInfo>(*settings, toWx("Media/ColorInfo"));
         EXPECT_EQ(couple.get().getSpColorInfo()->NumColor, 4);
         couple.modify().getSpColorInfo()->NumColor = 6;
     }
-    EXPECT_EQ(attr(node->findChild(W("NumColor")), "value"), "6");
+    EXPECT_EQ(attr(node->findChild(toWx("NumColor")), "value"), "6");
 }
 
 }  // namespace

@@ -15,7 +15,7 @@ using vexa::test::addChild;
 using vexa::test::attr;
 using vexa::test::childNames;
 using vexa::test::name;
-using vexa::test::W;
+using vexa::test::toWx;
 
 namespace {
 
@@ -37,7 +37,7 @@ class DataStrategy<Exploding> {
         return boost::shared_ptr<Exploding>(new Exploding);
     }
     void storeInto(boost::shared_ptr<Exploding>, NamedNode::Ptr node) const {
-        node->setName(W("written"));
+        node->setName(toWx("written"));
         throw std::runtime_error("disk on fire");
     }
 };
@@ -51,58 +51,58 @@ NamedNode::Ptr withValue(const char* text) {
 }
 
 TEST(SharedReaders, IntegerFollowsAtoiRules) {
-    EXPECT_EQ(readIntValue(withValue("12abc"), W("v")), 12);
-    EXPECT_EQ(readIntValue(withValue("abc"), W("v")), 0);
-    EXPECT_EQ(readIntValue(withValue("  -7x"), W("v")), -7);
-    EXPECT_EQ(readIntValue(withValue("+3"), W("v")), 3);
-    EXPECT_EQ(readIntValue(withValue(""), W("v")), 0);
-    EXPECT_EQ(readIntValue(withValue("5"), W("absent")), 0);
-    EXPECT_EQ(readIntValue(NamedNode::Ptr(), W("v")), 0);
-    EXPECT_EQ(readIntValue(withValue("99999999999999999999999"), W("v")), INT_MAX);
-    EXPECT_EQ(readIntValue(withValue("-99999999999999999999999"), W("v")), INT_MIN);
-    EXPECT_EQ(readIntValue(withValue("-2147483648"), W("v")), INT_MIN);
+    EXPECT_EQ(readIntValue(withValue("12abc"), toWx("v")), 12);
+    EXPECT_EQ(readIntValue(withValue("abc"), toWx("v")), 0);
+    EXPECT_EQ(readIntValue(withValue("  -7x"), toWx("v")), -7);
+    EXPECT_EQ(readIntValue(withValue("+3"), toWx("v")), 3);
+    EXPECT_EQ(readIntValue(withValue(""), toWx("v")), 0);
+    EXPECT_EQ(readIntValue(withValue("5"), toWx("absent")), 0);
+    EXPECT_EQ(readIntValue(NamedNode::Ptr(), toWx("v")), 0);
+    EXPECT_EQ(readIntValue(withValue("99999999999999999999999"), toWx("v")), INT_MAX);
+    EXPECT_EQ(readIntValue(withValue("-99999999999999999999999"), toWx("v")), INT_MIN);
+    EXPECT_EQ(readIntValue(withValue("-2147483648"), toWx("v")), INT_MIN);
 }
 
 TEST(SharedReaders, UnsignedNeedsTheWholeTextInRange) {
-    EXPECT_EQ(readUnsignedValue(withValue("12abc"), W("v"), 10), 0u);
-    EXPECT_EQ(readUnsignedValue(withValue("4294967295"), W("v"), 10), 4294967295u);
-    EXPECT_EQ(readUnsignedValue(withValue("4294967296"), W("v"), 10), 0u);
-    EXPECT_EQ(readUnsignedValue(withValue("99999999999999999999999"), W("v"), 10), 0u);
-    EXPECT_EQ(readUnsignedValue(withValue("-1"), W("v"), 10), 0u);
-    EXPECT_EQ(readUnsignedValue(withValue(" 5"), W("v"), 10), 0u);
-    EXPECT_EQ(readUnsignedValue(withValue(""), W("v"), 10), 0u);
-    EXPECT_EQ(readUnsignedValue(withValue("1f"), W("v"), 10), 0u);
-    EXPECT_EQ(readUnsignedValue(withValue("0x1F"), W("v"), 16), 31u);
-    EXPECT_EQ(readUnsignedValue(withValue("0X1f"), W("v"), 16), 31u);
-    EXPECT_EQ(readUnsignedValue(withValue("ffffffff"), W("v"), 16), 0xffffffffu);
-    EXPECT_EQ(readUnsignedValue(withValue("0x100000000"), W("v"), 16), 0u);
-    EXPECT_EQ(readUnsignedValue(withValue("0x"), W("v"), 16), 0u);
-    EXPECT_EQ(readUnsignedValue(withValue("0xg"), W("v"), 16), 0u);
-    EXPECT_EQ(readUnsignedValue(withValue("17"), W("v"), 8), 0u);
-    EXPECT_EQ(readUnsignedValue(NamedNode::Ptr(), W("v"), 10), 0u);
+    EXPECT_EQ(readUnsignedValue(withValue("12abc"), toWx("v"), 10), 0u);
+    EXPECT_EQ(readUnsignedValue(withValue("4294967295"), toWx("v"), 10), 4294967295u);
+    EXPECT_EQ(readUnsignedValue(withValue("4294967296"), toWx("v"), 10), 0u);
+    EXPECT_EQ(readUnsignedValue(withValue("99999999999999999999999"), toWx("v"), 10), 0u);
+    EXPECT_EQ(readUnsignedValue(withValue("-1"), toWx("v"), 10), 0u);
+    EXPECT_EQ(readUnsignedValue(withValue(" 5"), toWx("v"), 10), 0u);
+    EXPECT_EQ(readUnsignedValue(withValue(""), toWx("v"), 10), 0u);
+    EXPECT_EQ(readUnsignedValue(withValue("1f"), toWx("v"), 10), 0u);
+    EXPECT_EQ(readUnsignedValue(withValue("0x1F"), toWx("v"), 16), 31u);
+    EXPECT_EQ(readUnsignedValue(withValue("0X1f"), toWx("v"), 16), 31u);
+    EXPECT_EQ(readUnsignedValue(withValue("ffffffff"), toWx("v"), 16), 0xffffffffu);
+    EXPECT_EQ(readUnsignedValue(withValue("0x100000000"), toWx("v"), 16), 0u);
+    EXPECT_EQ(readUnsignedValue(withValue("0x"), toWx("v"), 16), 0u);
+    EXPECT_EQ(readUnsignedValue(withValue("0xg"), toWx("v"), 16), 0u);
+    EXPECT_EQ(readUnsignedValue(withValue("17"), toWx("v"), 8), 0u);
+    EXPECT_EQ(readUnsignedValue(NamedNode::Ptr(), toWx("v"), 10), 0u);
 }
 
 TEST(SharedReaders, TextIsCutAtACharacterBoundaryAndNeverOverflows) {
     char buffer[12];
     std::memset(buffer, 'Z', sizeof buffer);
     // "Grün" is 5 bytes; a limit of 3 must not keep half of the "ü".
-    readTextValue(buffer, withValue("Grün"), W("v"), 3);
+    readTextValue(buffer, withValue("Grün"), toWx("v"), 3);
     EXPECT_STREQ(buffer, "Gr");
     EXPECT_EQ(buffer[3], '\0');
     EXPECT_EQ(buffer[4], 'Z') << "wrote past buffer[maximum]";
 
-    readTextValue(buffer, withValue("Grün"), W("v"), 4);
+    readTextValue(buffer, withValue("Grün"), toWx("v"), 4);
     EXPECT_STREQ(buffer, "Gr\xc3\xbc");
 
     std::memset(buffer, 'Z', sizeof buffer);
-    readTextValue(buffer, withValue("ab"), W("v"), 6);
+    readTextValue(buffer, withValue("ab"), toWx("v"), 6);
     EXPECT_STREQ(buffer, "ab");
     for (int i = 2; i <= 6; ++i) {
         EXPECT_EQ(buffer[i], '\0') << i;
     }
     EXPECT_EQ(buffer[7], 'Z');
 
-    readTextValue(buffer, NamedNode::Ptr(), W("v"), 6);
+    readTextValue(buffer, NamedNode::Ptr(), toWx("v"), 6);
     EXPECT_STREQ(buffer, "");
 }
 
@@ -111,28 +111,28 @@ TEST(SharedReaders, RealNumbersIgnoreTheLocale) {
     if (!comma.available()) {
         GTEST_SKIP() << "no decimal-comma locale installed";
     }
-    EXPECT_EQ(formatReal(2.5, 2), W("2.50"));
-    EXPECT_EQ(formatReal(128 / 2.55, 6), W("50.196078"));
-    EXPECT_DOUBLE_EQ(readRealValue(withValue("2.50"), W("v")), 2.5);
-    EXPECT_DOUBLE_EQ(readRealValue(withValue("2,50"), W("v")), 2.0);
+    EXPECT_EQ(formatReal(2.5, 2), toWx("2.50"));
+    EXPECT_EQ(formatReal(128 / 2.55, 6), toWx("50.196078"));
+    EXPECT_DOUBLE_EQ(readRealValue(withValue("2.50"), toWx("v")), 2.5);
+    EXPECT_DOUBLE_EQ(readRealValue(withValue("2,50"), toWx("v")), 2.0);
 }
 
 TEST(SharedReaders, RealNumbersRoundTripAndExtremesStayInTheBuffer) {
-    EXPECT_EQ(formatReal(-0.125, 6), W("-0.125000"));
-    EXPECT_EQ(formatReal(3.7, 0), W("4"));
-    EXPECT_EQ(formatReal(1.0, -3), W("1"));
+    EXPECT_EQ(formatReal(-0.125, 6), toWx("-0.125000"));
+    EXPECT_EQ(formatReal(3.7, 0), toWx("4"));
+    EXPECT_EQ(formatReal(1.0, -3), toWx("1"));
     const wxString huge = formatReal(1e308, 64);
     EXPECT_EQ(huge.length(), 309u + 1 + 64);
-    EXPECT_DOUBLE_EQ(readRealValue(withValue("1.234567"), W("v")), 1.234567);
-    EXPECT_DOUBLE_EQ(readRealValue(withValue("abc"), W("v")), 0.0);
-    EXPECT_DOUBLE_EQ(readRealValue(NamedNode::Ptr(), W("v")), 0.0);
+    EXPECT_DOUBLE_EQ(readRealValue(withValue("1.234567"), toWx("v")), 1.234567);
+    EXPECT_DOUBLE_EQ(readRealValue(withValue("abc"), toWx("v")), 0.0);
+    EXPECT_DOUBLE_EQ(readRealValue(NamedNode::Ptr(), toWx("v")), 0.0);
 }
 
 TEST(SharedWriters, IntegerAndFlagForms) {
-    EXPECT_EQ(formatInt(-12), W("-12"));
-    EXPECT_EQ(formatUnsigned(4294967295ul), W("4294967295"));
-    EXPECT_EQ(formatHex8(0x1f), W("0x0000001f"));
-    EXPECT_EQ(formatHex(0x1f), W("0x1f"));
+    EXPECT_EQ(formatInt(-12), toWx("-12"));
+    EXPECT_EQ(formatUnsigned(4294967295ul), toWx("4294967295"));
+    EXPECT_EQ(formatHex8(0x1f), toWx("0x0000001f"));
+    EXPECT_EQ(formatHex(0x1f), toWx("0x1f"));
 }
 
 TEST(SharedWriters, PrepareChildReusesTheFirstAndClearsOnlyItsAttributes) {
@@ -141,15 +141,15 @@ TEST(SharedWriters, PrepareChildReusesTheFirstAndClearsOnlyItsAttributes) {
     addChild(first, "Grandchild");
     NamedNode::Ptr second = addChild(parent, "C", {{"b", "2"}});
 
-    EXPECT_EQ(prepareChild(parent, W("C")), first);
+    EXPECT_EQ(prepareChild(parent, toWx("C")), first);
     EXPECT_TRUE(first->getAttributes().empty());
     EXPECT_EQ(first->getChildCount(), 1u);
     EXPECT_EQ(attr(second, "b"), "2");
 
-    NamedNode::Ptr made = prepareChild(parent, W("New"));
+    NamedNode::Ptr made = prepareChild(parent, toWx("New"));
     EXPECT_EQ(childNames(parent), "C,C,New");
     EXPECT_EQ(made->getParent(), parent);
-    EXPECT_FALSE(prepareChild(NamedNode::Ptr(), W("X")));
+    EXPECT_FALSE(prepareChild(NamedNode::Ptr(), toWx("X")));
 }
 
 TEST(SharedWriters, RemoveChildDetachesTheFirstOnly) {
@@ -157,11 +157,11 @@ TEST(SharedWriters, RemoveChildDetachesTheFirstOnly) {
     addChild(parent, "A", {{"n", "1"}});
     addChild(parent, "B");
     addChild(parent, "A", {{"n", "2"}});
-    removeChild(parent, W("A"));
+    removeChild(parent, toWx("A"));
     EXPECT_EQ(childNames(parent), "B,A");
-    EXPECT_EQ(attr(parent->findChild(W("A")), "n"), "2");
-    removeChild(parent, W("Missing"));
-    removeChild(NamedNode::Ptr(), W("A"));
+    EXPECT_EQ(attr(parent->findChild(toWx("A")), "n"), "2");
+    removeChild(parent, toWx("Missing"));
+    removeChild(NamedNode::Ptr(), toWx("A"));
     EXPECT_EQ(childNames(parent), "B,A");
 }
 
@@ -171,32 +171,32 @@ TEST(SharedReaders, IndexedChildrenTakeOnlyWholeNonNegativeNumbersBelowTheLimit)
          {"Lut0", "Lut7", "Lut8", "Lut-1", "Lutx", "Other", "Lut", "Lut3a", "Lut99999999999"}) {
         addChild(node, child);
     }
-    std::map<int, NamedNode::Ptr> limited = indexedChildren(node, W("Lut"), 8);
+    std::map<int, NamedNode::Ptr> limited = indexedChildren(node, toWx("Lut"), 8);
     ASSERT_EQ(limited.size(), 2u);
     EXPECT_EQ(name(limited.at(0)), "Lut0");
     EXPECT_EQ(name(limited.at(7)), "Lut7");
 
-    std::map<int, NamedNode::Ptr> all = indexedChildren(node, W("Lut"), 0);
+    std::map<int, NamedNode::Ptr> all = indexedChildren(node, toWx("Lut"), 0);
     ASSERT_EQ(all.size(), 3u);
     EXPECT_EQ(all.rbegin()->first, 8);
-    EXPECT_TRUE(indexedChildren(NamedNode::Ptr(), W("Lut"), 0).empty());
+    EXPECT_TRUE(indexedChildren(NamedNode::Ptr(), toWx("Lut"), 0).empty());
 }
 
 TEST(SharedReaders, IndexedLaterDuplicatesWinAndAttributesWorkAlike) {
     NamedNode::Ptr node = addChild(NamedNode::Ptr(), "N");
     addChild(node, "S01", {{"v", "first"}});
     addChild(node, "S1", {{"v", "second"}});
-    std::map<int, NamedNode::Ptr> children = indexedChildren(node, W("S"), 12);
+    std::map<int, NamedNode::Ptr> children = indexedChildren(node, toWx("S"), 12);
     ASSERT_EQ(children.size(), 1u);
     EXPECT_EQ(attr(children.at(1), "v"), "second");
 
     NamedNode::Ptr spot =
         addChild(NamedNode::Ptr(), "Spot",
                  {{"S0", "10"}, {"S11", "11"}, {"S12", "12"}, {"Sx", "?"}, {"position", "3"}});
-    std::map<int, wxString> samples = indexedAttributes(spot, W("S"), 12);
+    std::map<int, wxString> samples = indexedAttributes(spot, toWx("S"), 12);
     ASSERT_EQ(samples.size(), 2u);
-    EXPECT_EQ(samples.at(0), W("10"));
-    EXPECT_EQ(samples.at(11), W("11"));
+    EXPECT_EQ(samples.at(0), toWx("10"));
+    EXPECT_EQ(samples.at(11), toWx("11"));
 }
 
 TEST(StringListStrategy, ReadsChildNamesAndStoresThemUnderPageSizes) {
@@ -205,20 +205,20 @@ TEST(StringListStrategy, ReadsChildNamesAndStoresThemUnderPageSizes) {
     addChild(node, "A4", {{"width", "210"}});
     addChild(node, "Légal");
     boost::shared_ptr<std::list<wxString>> list = strategy.load(node);
-    EXPECT_EQ(*list, (std::list<wxString>{W("A4"), W("Légal")}));
+    EXPECT_EQ(*list, (std::list<wxString>{toWx("A4"), toWx("Légal")}));
 
-    std::list<wxString> kept{W("keep")};
+    std::list<wxString> kept{toWx("keep")};
     strategy.load(NamedNode::Ptr(), kept);
-    EXPECT_EQ(kept, std::list<wxString>{W("keep")});
+    EXPECT_EQ(kept, std::list<wxString>{toWx("keep")});
     EXPECT_TRUE(strategy.load(NamedNode::Ptr())->empty());
 
-    list->push_back(W("B5"));
+    list->push_back(toWx("B5"));
     strategy.storeInto(list, node);
     EXPECT_EQ(name(node), "PageSizes");
     EXPECT_EQ(childNames(node), "A4,Légal,B5");
-    EXPECT_TRUE(node->findChild(W("A4"))->getAttributes().empty());
+    EXPECT_TRUE(node->findChild(toWx("A4"))->getAttributes().empty());
 
-    node->setName(W("Other"));
+    node->setName(toWx("Other"));
     strategy.storeInto(boost::shared_ptr<std::list<wxString>>(), node);
     EXPECT_EQ(name(node), "PageSizes");
     EXPECT_EQ(node->getChildCount(), 3u) << "an empty list pointer keeps the children";
@@ -231,8 +231,8 @@ TEST(StringListStrategy, StoreNewAlwaysAppendsAndRenames) {
     DataStrategy<std::list<wxString>> strategy;
     NamedNode::Ptr parent = addChild(NamedNode::Ptr(), "Media");
     addChild(parent, "Names");
-    boost::shared_ptr<std::list<wxString>> list(new std::list<wxString>{W("A3")});
-    NamedNode::Ptr made = strategy.storeNew(list, parent, W("Names"));
+    boost::shared_ptr<std::list<wxString>> list(new std::list<wxString>{toWx("A3")});
+    NamedNode::Ptr made = strategy.storeNew(list, parent, toWx("Names"));
     EXPECT_EQ(childNames(parent), "Names,PageSizes");
     EXPECT_EQ(childNames(made), "A3");
 }
@@ -246,10 +246,10 @@ TEST(StringMapStrategy, LaterChildWinsAndStoreSortsUnderTableDefaults) {
     addChild(node, "c");
     boost::shared_ptr<std::map<wxString, wxString>> map = strategy.load(node);
     ASSERT_EQ(map->size(), 3u);
-    EXPECT_EQ((*map)[W("b")], W("3"));
-    EXPECT_EQ((*map)[W("c")], W(""));
+    EXPECT_EQ((*map)[toWx("b")], toWx("3"));
+    EXPECT_EQ((*map)[toWx("c")], toWx(""));
 
-    (*map)[W("")] = W("blank");
+    (*map)[toWx("")] = toWx("blank");
     strategy.storeInto(map, node);
     EXPECT_EQ(name(node), "TableDefaults");
     EXPECT_EQ(childNames(node), ",a,b,c");
@@ -257,7 +257,7 @@ TEST(StringMapStrategy, LaterChildWinsAndStoreSortsUnderTableDefaults) {
     EXPECT_EQ(attr(vexa::test::childAt(node, 2), "value"), "3");
 
     // Both must exist: an empty map pointer changes nothing.
-    node->setName(W("Other"));
+    node->setName(toWx("Other"));
     strategy.storeInto(boost::shared_ptr<std::map<wxString, wxString>>(), node);
     EXPECT_EQ(name(node), "Other");
     EXPECT_EQ(node->getChildCount(), 4u);
@@ -267,13 +267,13 @@ TEST(RawNodeDataStrategy, LoadSharesTheNodesOwnData) {
     DataStrategy<NamedNodeData> strategy;
     NamedNode::Ptr node = addChild(NamedNode::Ptr(), "N", {{"value", "x"}});
     boost::shared_ptr<NamedNodeData> data = strategy.load(node);
-    data->attributes[W("value")] = W("y");
+    data->attributes[toWx("value")] = toWx("y");
     EXPECT_EQ(attr(node, "value"), "y");
     EXPECT_FALSE(strategy.load(NamedNode::Ptr()));
 
     NamedNodeData copy;
     strategy.load(node, copy);
-    copy.name = W("changed");
+    copy.name = toWx("changed");
     EXPECT_EQ(name(node), "N");
 }
 
@@ -282,7 +282,7 @@ class CoupleTest : public ::testing::Test {
   protected:
     void SetUp() override {
         settings =
-            SettingsManager::NewSettings(W("Printer"), boost::shared_ptr<ISettingsStrategy>());
+            SettingsManager::NewSettings(toWx("Printer"), boost::shared_ptr<ISettingsStrategy>());
         first = addChild(settings->getRoot(), "Sizes", {{"n", "1"}});
         addChild(first, "A4");
         second = addChild(settings->getRoot(), "Sizes", {{"n", "2"}});
@@ -295,8 +295,8 @@ class CoupleTest : public ::testing::Test {
 
 TEST_F(CoupleTest, GetOnlyLeavesTheTreeUntouched) {
     {
-        DataCouple<Names> couple = findCouple<Names>(*settings, W("Printer/Sizes"));
-        EXPECT_EQ(couple.get(), Names{W("A4")});
+        DataCouple<Names> couple = findCouple<Names>(*settings, toWx("Printer/Sizes"));
+        EXPECT_EQ(couple.get(), Names{toWx("A4")});
         EXPECT_EQ(couple.getNode(), first);
     }
     EXPECT_EQ(name(first), "Sizes") << "storeInto would have renamed the node";
@@ -304,7 +304,7 @@ TEST_F(CoupleTest, GetOnlyLeavesTheTreeUntouched) {
 
 TEST_F(CoupleTest, ModifyWritesBackOnTheLastReleaseEvenIfUnchanged) {
     {
-        DataCouple<Names> couple = findCouple<Names>(*settings, W("Printer/Sizes"));
+        DataCouple<Names> couple = findCouple<Names>(*settings, toWx("Printer/Sizes"));
         couple.modify();
         { DataCouple<Names> copy = couple; }
         EXPECT_EQ(name(first), "Sizes") << "a copy's release is not the last";
@@ -313,14 +313,14 @@ TEST_F(CoupleTest, ModifyWritesBackOnTheLastReleaseEvenIfUnchanged) {
     EXPECT_EQ(childNames(first), "A4");
 
     {
-        DataCouple<Names> couple = findCouple<Names>(*settings, W("Printer/Sizes"));
-        couple.modify().push_back(W("Folio"));
+        DataCouple<Names> couple = findCouple<Names>(*settings, toWx("Printer/Sizes"));
+        couple.modify().push_back(toWx("Folio"));
     }
     EXPECT_EQ(childNames(second), "A5,Folio");
 }
 
 TEST_F(CoupleTest, EmptyCouplesThrowAndWriteNothing) {
-    DataCouple<Names> none = findCouple<Names>(*settings, W("Printer/Missing"));
+    DataCouple<Names> none = findCouple<Names>(*settings, toWx("Printer/Missing"));
     EXPECT_TRUE(none.isEmpty());
     EXPECT_FALSE(none.getNode());
     EXPECT_THROW(none.get(), EmptyDataCoupleException);
@@ -343,11 +343,11 @@ TEST_F(CoupleTest, EmptyCouplesThrowAndWriteNothing) {
 
 TEST_F(CoupleTest, ListLookupMakesOneCouplePerNodeAndKeepsTheTreeAlive) {
     std::list<DataCouple<NamedNodeData>> couples =
-        findCouples<NamedNodeData>(*settings, W("Printer/Sizes"));
+        findCouples<NamedNodeData>(*settings, toWx("Printer/Sizes"));
     ASSERT_EQ(couples.size(), 2u);
-    EXPECT_EQ(couples.front().get().attributes.at(W("n")), W("1"));
-    EXPECT_EQ(couples.back().get().attributes.at(W("n")), W("2"));
-    EXPECT_TRUE(findCouples<NamedNodeData>(*settings, W("Printer/None")).empty());
+    EXPECT_EQ(couples.front().get().attributes.at(toWx("n")), toWx("1"));
+    EXPECT_EQ(couples.back().get().attributes.at(toWx("n")), toWx("2"));
+    EXPECT_TRUE(findCouples<NamedNodeData>(*settings, toWx("Printer/None")).empty());
 
     boost::weak_ptr<NamedNode> root = settings->getRoot();
     settings.reset();
@@ -360,8 +360,8 @@ TEST_F(CoupleTest, ListLookupMakesOneCouplePerNodeAndKeepsTheTreeAlive) {
 }
 
 TEST_F(CoupleTest, RawNodeDataChangesReachTheTreeAtOnce) {
-    DataCouple<NamedNodeData> couple = findCouple<NamedNodeData>(*settings, W("Printer/Sizes"));
-    couple.modify().attributes[W("value")] = W("Ünïcode");
+    DataCouple<NamedNodeData> couple = findCouple<NamedNodeData>(*settings, toWx("Printer/Sizes"));
+    couple.modify().attributes[toWx("value")] = toWx("Ünïcode");
     EXPECT_EQ(attr(first, "value"), "Ünïcode");
 }
 

@@ -12,7 +12,7 @@ using vexa::test::addChild;
 using vexa::test::attr;
 using vexa::test::childAt;
 using vexa::test::childNames;
-using vexa::test::W;
+using vexa::test::toWx;
 
 namespace {
 
@@ -62,7 +62,7 @@ TEST(InkLevelMap, WriterOrdersByNameIgnoringCase) {
     EXPECT_EQ(*back->getSpInkLevel(), map);
 
     NamedNode::Ptr parent = root("Mode");
-    NamedNode::Ptr added = strategy.storeNew(levels, parent, W("TransCtrl"));
+    NamedNode::Ptr added = strategy.storeNew(levels, parent, toWx("TransCtrl"));
     EXPECT_EQ(childNames(parent), "TransCtrl");
     EXPECT_EQ(added->getChildCount(), 4u);
     EXPECT_TRUE(strategy.load(NamedNode::Ptr())->getSpInkLevel()->empty());
@@ -183,9 +183,9 @@ TEST(InkCurves, InksAndCurvesGoToTheirNumberedSlots) {
 
 TEST(InkCurves, CopiesDuplicateAndResolutionIsCut) {
     InkCurve curve;
-    curve.setResolution(W("1440x1440 dpi, zwölf Durchläufe"));  // "ä" straddles byte 29
+    curve.setResolution(toWx("1440x1440 dpi, zwölf Durchläufe"));  // "ä" straddles byte 29
     EXPECT_STREQ(curve.getSpInkCurve()->Resolution, "1440x1440 dpi, zwölf Durchl");
-    curve.setResolution(W("720"));
+    curve.setResolution(toWx("720"));
     EXPECT_STREQ(curve.getSpInkCurve()->Resolution, "720");
     curve.getSpInkCurve()->Curves[9][15].Points[63].x = 200;
 

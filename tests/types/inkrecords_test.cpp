@@ -15,7 +15,7 @@ using vexa::test::attr;
 using vexa::test::childAt;
 using vexa::test::childNames;
 using vexa::test::name;
-using vexa::test::W;
+using vexa::test::toWx;
 
 namespace {
 
@@ -61,7 +61,7 @@ TEST(PointCurve, WriterEndsBeforeFirstZeroXAfterPointZero) {
     curve.Points[0].y = 7;  // x 0 in point 0 does not end the curve ...
     curve.Points[1] = {10, 20};
     curve.Points[3] = {30, 40};  // ... but point 2's does, hiding point 3
-    NamedNode::Ptr written = detail::writePointCurve(W("Coverage"), curve);
+    NamedNode::Ptr written = detail::writePointCurve(toWx("Coverage"), curve);
     EXPECT_EQ(name(written), "Coverage");
     ASSERT_EQ(childNames(written), "Point0,Point1");
     EXPECT_EQ(attr(childAt(written, 0), "y"), "7");
@@ -69,12 +69,12 @@ TEST(PointCurve, WriterEndsBeforeFirstZeroXAfterPointZero) {
     EXPECT_EQ(attr(childAt(written, 1), "y"), "20");
 
     std::memset(&curve, 0, sizeof curve);
-    EXPECT_EQ(childNames(detail::writePointCurve(W("C"), curve)), "Point0");
+    EXPECT_EQ(childNames(detail::writePointCurve(toWx("C"), curve)), "Point0");
 
     for (int i = 0; i < SP_CURVE_POINTS; ++i) {
         curve.Points[i] = {static_cast<uint8_t>(i + 1), static_cast<uint8_t>(100 - i)};
     }
-    written = detail::writePointCurve(W("C"), curve);
+    written = detail::writePointCurve(toWx("C"), curve);
     EXPECT_EQ(written->getChildCount(), 64u);
     SPPOINTCURVE back;
     std::memset(&back, 0, sizeof back);
@@ -88,11 +88,11 @@ TEST(TransitionSet, WriterWritesOneTransitionLessThanLevels) {
     for (int t = 0; t < SP_MAX_TRANSITIONS; ++t) {
         set.Transitions[t].Points[0] = {static_cast<uint8_t>(t), 50};
     }
-    EXPECT_EQ(childNames(detail::writeTransitionSet(W("T"), set, 3)), "Transition0,Transition1");
-    EXPECT_EQ(detail::writeTransitionSet(W("T"), set, 1)->getChildCount(), 0u);
-    EXPECT_EQ(detail::writeTransitionSet(W("T"), set, 0)->getChildCount(), 0u);
-    EXPECT_EQ(detail::writeTransitionSet(W("T"), set, -4)->getChildCount(), 0u);
-    NamedNode::Ptr all = detail::writeTransitionSet(W("T"), set, 200);
+    EXPECT_EQ(childNames(detail::writeTransitionSet(toWx("T"), set, 3)), "Transition0,Transition1");
+    EXPECT_EQ(detail::writeTransitionSet(toWx("T"), set, 1)->getChildCount(), 0u);
+    EXPECT_EQ(detail::writeTransitionSet(toWx("T"), set, 0)->getChildCount(), 0u);
+    EXPECT_EQ(detail::writeTransitionSet(toWx("T"), set, -4)->getChildCount(), 0u);
+    NamedNode::Ptr all = detail::writeTransitionSet(toWx("T"), set, 200);
     ASSERT_EQ(all->getChildCount(), 16u);
     EXPECT_EQ(name(childAt(all, 15)), "Transition15");
     EXPECT_EQ(attr(childAt(childAt(all, 15), 0), "x"), "15");
@@ -251,7 +251,7 @@ TEST(InkUnit, ReaderScalesCountsByThousand) {
     EXPECT_EQ(unit.Units[15], 4000u);
 
     // 32-bit arithmetic: 4294968 * 1000 wraps to 704.
-    node->findChild(W("BaseCount"))->setAttribute(W("value"), W("4294968"));
+    node->findChild(toWx("BaseCount"))->setAttribute(toWx("value"), toWx("4294968"));
     DataStrategy<SPINKUNITLUT>().load(node, unit);
     EXPECT_EQ(unit.BaseCount, 704u);
 }
@@ -266,28 +266,28 @@ TEST(InkUnit, WriterDividesByThousandAndWritesLevelCountPlusOneUnits) {
     for (int i = 0; i < SP_MAX_UNITS; ++i) {
         unit.Units[i] = (i + 1) * 1000 + 999;  // the remainder is dropped
     }
-    NamedNode::Ptr written = detail::writeInkUnit(W("InkUnit0"), unit, 2, NamedNode::Ptr());
+    NamedNode::Ptr written = detail::writeInkUnit(toWx("InkUnit0"), unit, 2, NamedNode::Ptr());
     EXPECT_EQ(name(written), "InkUnit0");
     ASSERT_EQ(childNames(written), "Res,Channel,BaseCount,DotVolume,Units");
-    EXPECT_EQ(attr(written->findChild(W("BaseCount")), "value"), "12");
-    EXPECT_EQ(attr(written->findChild(W("DotVolume")), "value"), "3.500000");
-    NamedNode::Ptr units = written->findChild(W("Units"));
+    EXPECT_EQ(attr(written->findChild(toWx("BaseCount")), "value"), "12");
+    EXPECT_EQ(attr(written->findChild(toWx("DotVolume")), "value"), "3.500000");
+    NamedNode::Ptr units = written->findChild(toWx("Units"));
     EXPECT_EQ(units->getAttributes().size(), 3u);
     EXPECT_EQ(attr(units, "U0"), "1");
     EXPECT_EQ(attr(units, "U2"), "3");
 
-    EXPECT_EQ(detail::writeInkUnit(W("U"), unit, 0, NamedNode::Ptr())
-                  ->findChild(W("Units"))
+    EXPECT_EQ(detail::writeInkUnit(toWx("U"), unit, 0, NamedNode::Ptr())
+                  ->findChild(toWx("Units"))
                   ->getAttributes()
                   .size(),
               2u);
-    NamedNode::Ptr many = detail::writeInkUnit(W("U"), unit, 99, NamedNode::Ptr());
-    EXPECT_EQ(many->findChild(W("Units"))->getAttributes().size(), 16u);
-    EXPECT_EQ(attr(many->findChild(W("Units")), "U15"), "16");
+    NamedNode::Ptr many = detail::writeInkUnit(toWx("U"), unit, 99, NamedNode::Ptr());
+    EXPECT_EQ(many->findChild(toWx("Units"))->getAttributes().size(), 16u);
+    EXPECT_EQ(attr(many->findChild(toWx("Units")), "U15"), "16");
 
     // An existing node is filled in place and keeps its name.
     NamedNode::Ptr existing = root("InkUnit");
-    EXPECT_EQ(detail::writeInkUnit(W("ignored"), unit, 2, existing), existing);
+    EXPECT_EQ(detail::writeInkUnit(toWx("ignored"), unit, 2, existing), existing);
     EXPECT_EQ(name(existing), "InkUnit");
     EXPECT_EQ(existing->getChildCount(), 5u);
 }
@@ -296,7 +296,7 @@ TEST(InkUnit, WriterDividesByThousandAndWritesLevelCountPlusOneUnits) {
 
 TEST(VarDotRecords, ChannelReaderStartsFromZero) {
     NamedNode::Ptr node = root("Chan0");
-    node->setAttribute(W("ink"), W("LightCyanInk"));
+    node->setAttribute(toWx("ink"), toWx("LightCyanInk"));
     addChild(addChild(node, "Coverage"), "Point1", {{"x", "20"}, {"y", "30"}});
     NamedNode::Ptr transitions = addChild(node, "Transitions");
     addChild(addChild(transitions, "Transition2"), "Point0", {{"x", "40"}, {"y", "60"}});

@@ -9,7 +9,7 @@ using vexa::test::addChild;
 using vexa::test::attr;
 using vexa::test::childAt;
 using vexa::test::childNames;
-using vexa::test::W;
+using vexa::test::toWx;
 
 namespace {
 
@@ -19,9 +19,9 @@ TEST(MediaCosts, WrittenWithTwoDecimalsInAnyLocale) {
     vexa::test::CommaLocale comma;
     boost::shared_ptr<MediaCostSettings> costs(new MediaCostSettings());
     costs->setAreaBasedCost(0.5);
-    costs->setPageSizeCost(W("A4"), 2);
-    costs->setPageSizeCost(W("Über A3"), 1.005);
-    costs->setPageSizeCost(W("B1"), -3.25);
+    costs->setPageSizeCost(toWx("A4"), 2);
+    costs->setPageSizeCost(toWx("Über A3"), 1.005);
+    costs->setPageSizeCost(toWx("B1"), -3.25);
 
     NamedNode::Ptr node = addChild(NamedNode::Ptr(), "MediaCost", {{"keep", "yes"}});
     addChild(node, "Stale");
@@ -39,8 +39,8 @@ TEST(MediaCosts, WrittenWithTwoDecimalsInAnyLocale) {
     boost::shared_ptr<MediaCostSettings> back = kStrategy.load(node);
     EXPECT_DOUBLE_EQ(back->getAreaBasedCost(), 0.5);
     ASSERT_EQ(back->getPageSizeCosts().size(), 3u);
-    EXPECT_DOUBLE_EQ(back->getPageSizeCosts().at(W("A4")), 2.0);
-    EXPECT_DOUBLE_EQ(back->getPageSizeCosts().at(W("B1")), -3.25);
+    EXPECT_DOUBLE_EQ(back->getPageSizeCosts().at(toWx("A4")), 2.0);
+    EXPECT_DOUBLE_EQ(back->getPageSizeCosts().at(toWx("B1")), -3.25);
 
     // An empty map leaves no children and only the cost attribute changed.
     kStrategy.storeInto(boost::shared_ptr<MediaCostSettings>(new MediaCostSettings()), node);
@@ -57,14 +57,14 @@ TEST(MediaCosts, FirstOfEqualSizesWinsAndSizeMayBeMissing) {
     addChild(node, "PageSize", {{"size", "A3"}});
 
     MediaCostSettings costs;
-    costs.setPageSizeCost(W("Old"), 1);
+    costs.setPageSizeCost(toWx("Old"), 1);
     kStrategy.load(node, costs);
     EXPECT_DOUBLE_EQ(costs.getAreaBasedCost(), 1.5);
     const MediaCostSettings::PageSizeCosts& map = costs.getPageSizeCosts();
     ASSERT_EQ(map.size(), 3u);
-    EXPECT_DOUBLE_EQ(map.at(W("A4")), 2.0);
-    EXPECT_DOUBLE_EQ(map.at(W("")), 0.75);
-    EXPECT_DOUBLE_EQ(map.at(W("A3")), 0.0);
+    EXPECT_DOUBLE_EQ(map.at(toWx("A4")), 2.0);
+    EXPECT_DOUBLE_EQ(map.at(toWx("")), 0.75);
+    EXPECT_DOUBLE_EQ(map.at(toWx("A3")), 0.0);
 
     // An empty node clears both fields.
     kStrategy.load(NamedNode::Ptr(), costs);
@@ -75,15 +75,15 @@ TEST(MediaCosts, FirstOfEqualSizesWinsAndSizeMayBeMissing) {
 TEST(MediaCosts, CopiesAndNewNodes) {
     boost::shared_ptr<MediaCostSettings> costs(new MediaCostSettings());
     costs->setAreaBasedCost(4);
-    costs->setPageSizeCost(W("A4"), 1);
+    costs->setPageSizeCost(toWx("A4"), 1);
     MediaCostSettings copy(*costs);
-    costs->setPageSizeCost(W("A4"), 7);
-    EXPECT_DOUBLE_EQ(copy.getPageSizeCosts().at(W("A4")), 1.0);
+    costs->setPageSizeCost(toWx("A4"), 7);
+    EXPECT_DOUBLE_EQ(copy.getPageSizeCosts().at(toWx("A4")), 1.0);
     EXPECT_DOUBLE_EQ(copy.getAreaBasedCost(), 4.0);
 
     NamedNode::Ptr parent = addChild(NamedNode::Ptr(), "Media");
     addChild(parent, "Costs");
-    NamedNode::Ptr added = kStrategy.storeNew(costs, parent, W("Costs"));
+    NamedNode::Ptr added = kStrategy.storeNew(costs, parent, toWx("Costs"));
     EXPECT_EQ(childNames(parent), "Costs,Costs");  // always a new child
     EXPECT_EQ(childAt(parent, 1), added);
     EXPECT_EQ(attr(childAt(added, 0), "cost"), "7.00");

@@ -12,7 +12,7 @@ using namespace vexa::test;
 namespace {
 
 std::string rounded(const char* text) {
-    return vexa::kernel::toMB(ResData::getRoundedRes(W(text)));
+    return toUtf8(ResData::getRoundedRes(toWx(text)));
 }
 
 TEST(RoundedResolution, CanonicalForms) {
@@ -77,10 +77,10 @@ NamedNode::Ptr resDataNode() {
 
 TEST(ResDataStrategy, ReadsEveryField) {
     boost::shared_ptr<ResData> value = DataStrategy<ResData>().load(resDataNode());
-    EXPECT_EQ(value->resolution, W("720x720"));
-    EXPECT_EQ(value->replicate, W("2"));
-    EXPECT_EQ(value->dupCount, W("1"));
-    EXPECT_EQ(value->alias, (std::vector<wxString>{W("zero"), W("two"), W("ten")}));
+    EXPECT_EQ(value->resolution, toWx("720x720"));
+    EXPECT_EQ(value->replicate, toWx("2"));
+    EXPECT_EQ(value->dupCount, toWx("1"));
+    EXPECT_EQ(value->alias, (std::vector<wxString>{toWx("zero"), toWx("two"), toWx("ten")}));
     EXPECT_EQ(value->lineBytes, 4096u);
     EXPECT_EQ(value->densityFlag, -3);
     EXPECT_EQ(value->procOpts, 0x1fu);
@@ -93,12 +93,12 @@ TEST(ResDataStrategy, AbsentChildrenClearFieldsButAliasesAccumulate) {
     NamedNode::Ptr sparse = addChild(NamedNode::Ptr(), "R");
     addChild(sparse, "Alias", {{"A0", "again"}});
     DataStrategy<ResData>().load(sparse, value);
-    EXPECT_EQ(value.resolution, W(""));
-    EXPECT_EQ(value.replicate, W(""));
+    EXPECT_EQ(value.resolution, toWx(""));
+    EXPECT_EQ(value.replicate, toWx(""));
     EXPECT_EQ(value.lineBytes, 0u);
     EXPECT_EQ(value.procOpts, 0u);
     EXPECT_EQ(value.alias.size(), 4u);
-    EXPECT_EQ(value.alias.back(), W("again"));
+    EXPECT_EQ(value.alias.back(), toWx("again"));
 
     // Not written by this library.
     NamedNode::Ptr target = addChild(NamedNode::Ptr(), "Untouched");
@@ -158,7 +158,7 @@ TEST(ResScaleAdjustStrategy, NoRecordRemovesTheNodeAndStoreNewStillAppends) {
 
     ScaleChain chain;
     NamedNode::Ptr made = DataStrategy<ResScaleAdjust>().storeNew(
-        boost::shared_ptr<ResScaleAdjust>(new ResScaleAdjust(chain.records)), parent, W("New"));
+        boost::shared_ptr<ResScaleAdjust>(new ResScaleAdjust(chain.records)), parent, toWx("New"));
     EXPECT_EQ(childNames(parent), "ResScaleAdjust");
     EXPECT_EQ(made->getChildCount(), 2u);
 }

@@ -74,7 +74,7 @@ TEST(PageSizesStrategy, StoreNewAppendsAndShortRowsWriteEmptyTexts) {
     boost::shared_ptr<PageSizes> value(new PageSizes(source.get()));
     NamedNode::Ptr parent = root();
     addChild(parent, "PageSizes");
-    NamedNode::Ptr made = DataStrategy<PageSizes>().storeNew(value, parent, W("PageSizes"));
+    NamedNode::Ptr made = DataStrategy<PageSizes>().storeNew(value, parent, toWx("PageSizes"));
     EXPECT_EQ(childNames(parent), "PageSizes,PageSizes");
     EXPECT_EQ(made->getParent(), parent);
     EXPECT_EQ(childNames(made), "Tiny");
@@ -173,13 +173,13 @@ TEST(StringArrayWrappers, CopiesAreDeepAndNeverTakeTheCallersArray) {
 
 TEST(StringArrayWrappers, ThousandsOfChildrenAndCouplesWriteBack) {
     boost::shared_ptr<Settings> settings =
-        SettingsManager::NewSettings(W("Printer"), boost::shared_ptr<ISettingsStrategy>());
+        SettingsManager::NewSettings(toWx("Printer"), boost::shared_ptr<ISettingsStrategy>());
     NamedNode::Ptr node = addChild(settings->getRoot(), "PageSizes");
     for (int i = 0; i < 5000; ++i) {
         addChild(node, "S" + std::to_string(i), {{"width", "1"}});
     }
     {
-        DataCouple<PageSizes> couple = findCouple<PageSizes>(*settings, W("Printer/PageSizes"));
+        DataCouple<PageSizes> couple = findCouple<PageSizes>(*settings, toWx("Printer/PageSizes"));
         EXPECT_EQ(rowsOf(couple.get().getStral()).size(), 5000u);
         addRow(couple.modify().getStral(), {"Last", "9", "9", "9", "9"});
     }
