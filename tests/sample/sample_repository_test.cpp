@@ -11,12 +11,13 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <sstream>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
 #include "common/TestSupport.h"
-#include "kernel/Text.h"
 #include "repos/LegacyMediaName.h"
 #include "repos/MediaReader.h"
 #include "repos/MediaRepository.h"
@@ -35,28 +36,203 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace makerepo;
+using repos::printer::joinLegacyMediaName;
 using repos::printer::MediaReader;
 using repos::printer::MediaRepository;
 using repos::printer::ModeReader;
 using repos::printer::ModeRepository;
 using repos::printer::PrinterReader;
+using test::toUtf8;
+using test::toWx;
 
-wxString W(const std::string& utf8) {
-    return kernel::fromMB(utf8);
+typedef std::vector<std::vector<std::string>> Rows;
+
+// ---- Values as text --------------------------------------------------------------
+//
+// Read and generated values are compared as text: the table rows below
+// hold both sides, and a difference shows the whole value.
+
+std::string text(const std::string& value) {
+    return value;
 }
-std::string U(const wxString& text) {
-    return kernel::toMB(text);
+std::string text(const char* value) {
+    return value;
+}
+std::string text(const wxString& value) {
+    return toUtf8(value);
+}
+std::string text(bool value) {
+    return value ? "true" : "false";
+}
+template <class Number, class = std::enable_if_t<std::is_arithmetic<Number>::value>>
+std::string text(Number value) {
+    std::ostringstream out;
+    out.precision(17);
+    out << +value;
+    return out.str();
+}
+std::string text(const Rows& rows) {
+    std::string joined;
+    for (const auto& row : rows) {
+        for (const std::string& cell : row) {
+            joined += cell + "|";
+        }
+        joined += "\n";
+    }
+    return joined;
+}
+template <class Container, class = typename Container::const_iterator>
+std::string text(const Container& values) {
+    std::string joined;
+    for (const auto& value : values) {
+        joined += text(value) + ",";
+    }
+    return joined;
+}
+template <class K, class V>
+std::string text(const std::multimap<K, V>& map) {
+    std::string joined;
+    for (const auto& entry : map) {
+        joined += text(entry.first) + "=" + text(entry.second) + ",";
+    }
+    return joined;
+}
+template <class K, class V>
+std::string text(const std::map<K, V>& map) {
+    return text(std::multimap<K, V>(map.begin(), map.end()));
 }
 
 // The text of a fixed character field.
-std::string field(const char* text, std::size_t size) {
-    return std::string(text, std::find(text, text + size, '\0'));
+std::string field(const char* chars, std::size_t size) {
+    return std::string(chars, std::find(chars, chars + size, '\0'));
 }
 
-// A curve point as an ink curve holds it: the percentage times 2.55,
+Rows rowsOf(const SSTRAL* array) {
+    Rows rows;
+    for (const SSTRALROW* row = array ? array->first : nullptr; row; row = row->next) {
+        rows.emplace_back(row->texts, row->texts + row->count);
+    }
+    if (!array) {
+        rows.push_back({"<no array>"});
+    }
+    return rows;
+}
+
+std::string screensText(const _SCREENSETUP* record) {
+    std::string joined;
+    for (; record != nullptr; record = record->next) {
+        joined +=
+            field(record->name, SP_SCREENSETUP_NAME_SIZE) + ":\n" + text(rowsOf(record->screens));
+    }
+    return joined;
+}
+std::string screensText(const std::vector<ScreenSetupDesc>& setups) {
+    std::string joined;
+    for (const ScreenSetupDesc& setup : setups) {
+        Rows rows;
+        for (const ScreenDesc& s : setup.screens) {
+            rows.push_back({s.name, s.lpi, s.angle, s.function, s.placement, s.shades});
+        }
+        joined += setup.name + ":\n" + text(rows);
+    }
+    return joined;
+}
+
+Rows scaleRows(const SPRESSCALEADJUST* record) {
+    Rows rows;
+    for (; record != nullptr; record = record->next) {
+        rows.push_back({field(record->Resolution, SP_RESSCALE_NAME_SIZE), text(record->scaleX),
+                        text(record->scaleY)});
+    }
+    return rows;
+}
+Rows scaleRows(const std::vector<ResScaleDesc>& adjusts) {
+    Rows rows;
+    for (const ResScaleDesc& a : adjusts) {
+        rows.push_back({a.resolution, text(a.scaleX), text(a.scaleY)});
+    }
+    return rows;
+}
+
+// Groups, units and scale rows, one line per unit.
+std::string dotsText(const dotinfo& dots) {
+    std::string joined = field(dots.units, DOT_UNITS_SIZE) + "\n";
+    for (const dotresgroup* group = dots.first; group != nullptr; group = group->next) {
+        for (const dotresunit* unit = group->units; unit != nullptr; unit = unit->next) {
+            joined += field(group->name, DOT_GROUPNAME_SIZE) + "/" +
+                      field(unit->name, DOT_UNITNAME_SIZE) + ":\n" + text(rowsOf(unit->scales));
+        }
+        joined += group->next == nullptr && dots.last != group ? "<last is not the tail>" : "";
+    }
+    return joined;
+}
+std::string dotsText(const DotInfoDesc& dots) {
+    std::string joined = dots.units + "\n";
+    for (const DotGroupDesc& group : dots.groups) {
+        for (const DotUnitDesc& unit : group.units) {
+            Rows rows;
+            for (const DotScaleRow& row : unit.rows) {
+                rows.push_back({row.name, row.scale, row.value});
+            }
+            joined += group.name + "/" + unit.name + ":\n" + text(rows);
+        }
+    }
+    return joined;
+}
+
+std::string levelsText(const SPINKLEVELEX& levels) {
+    return text(std::map<std::string, int>(levels.begin(), levels.end()));
+}
+std::string levelsText(const LevelTable& table) {
+    std::map<std::string, int> levels;
+    for (const LevelEntry& entry : table) {
+        levels[entry.ink] = entry.level;
+    }
+    return text(levels);
+}
+
+// Every point of a curve, points not given as zero.
+template <class Point>
+std::string curveText(const Point* points) {
+    std::string joined;
+    for (std::size_t k = 0; k < SP_CURVE_POINTS; ++k) {
+        joined += text(points[k].x) + ":" + text(points[k].y) + ",";
+    }
+    return joined;
+}
+// `scaled`: as an ink curve holds the points, the percentage times 2.55
 // rounded half up.
-int scaledPercent(int percent) {
-    return (percent * 255 + 50) / 100;
+std::string curveText(const PointCurve& curve, bool scaled) {
+    std::string joined;
+    const auto scale = [scaled](int percent) {
+        return scaled ? (percent * 255 + 50) / 100 : percent;
+    };
+    for (std::size_t k = 0; k < SP_CURVE_POINTS; ++k) {
+        const CurvePoint p = k < curve.size() ? curve[k] : CurvePoint{0, 0};
+        joined += text(scale(p.x)) + ":" + text(scale(p.y)) + ",";
+    }
+    return joined;
+}
+
+std::string inkCurveText(const SPINKCURVE& curves) {
+    std::string joined = field(curves.Resolution, SP_RESNAME_SIZE) + "\n";
+    for (std::size_t i = 0; i < curves.InkCount; ++i) {
+        joined += field(curves.InkNames[i], SP_INKNAME_SIZE) + ":\n";
+        for (std::size_t j = 0; j < curves.CurveCounts[i]; ++j) {
+            joined += curveText(curves.Curves[i][j].Points) + "\n";
+        }
+    }
+    return joined;
+}
+std::string inkCurveText(const std::vector<InkCurveDesc>& inks, const std::string& resolution) {
+    std::string joined = resolution + "\n";
+    for (const InkCurveDesc& ink : inks) {
+        joined += ink.ink + ":\n";
+        for (const PointCurve& curve : ink.curves) {
+            joined += curveText(curve, true) + "\n";
+        }
+    }
+    return joined;
 }
 
 std::string readAll(const boost::shared_ptr<wxInputStream>& in) {
@@ -72,185 +248,113 @@ std::string readAll(const boost::shared_ptr<wxInputStream>& in) {
     return bytes;
 }
 
-// ---- Field-by-field comparisons ------------------------------------------------
-
-typedef std::vector<std::vector<std::string>> Rows;
-
-void expectRows(const Rows& expected, const SSTRAL* array, const std::string& what) {
-    ASSERT_NE(array, nullptr) << what;
-    std::size_t r = 0;
-    for (const SSTRALROW* row = array->first; row != nullptr; row = row->next, ++r) {
-        ASSERT_LT(r, expected.size()) << what << ": more rows than expected";
-        ASSERT_EQ(row->count, static_cast<int>(expected[r].size())) << what << " row " << r;
-        for (int i = 0; i < row->count; ++i) {
-            EXPECT_EQ(row->texts[i], expected[r][i]) << what << " row " << r << " text " << i;
-        }
-    }
-    EXPECT_EQ(r, expected.size()) << what;
-}
-
-void expectLevels(const LevelTable& expected, const SPINKLEVELEX& levels, const std::string& what) {
-    EXPECT_EQ(levels.size(), expected.size()) << what;
-    for (const LevelEntry& entry : expected) {
-        const auto found = levels.find(entry.ink);
-        ASSERT_NE(found, levels.end()) << what << ": " << entry.ink;
-        EXPECT_EQ(found->second, entry.level) << what << ": " << entry.ink;
-    }
-}
-
-void expectPoints(const PointCurve& expected, const SPPOINT* points, const std::string& what) {
-    for (std::size_t i = 0; i < SP_CURVE_POINTS; ++i) {
-        const CurvePoint point = i < expected.size() ? expected[i] : CurvePoint{0, 0};
-        EXPECT_EQ(points[i].x, point.x) << what << " point " << i;
-        EXPECT_EQ(points[i].y, point.y) << what << " point " << i;
-    }
-}
-
 void expectInkCfg(const InkCfgDesc& e, const SPINKCFG& a, const std::string& what) {
-    EXPECT_EQ(field(a.Name, SP_RESNAME_SIZE), e.name) << what;
-    EXPECT_EQ(a.NumColor, e.numColor) << what;
-    EXPECT_EQ(a.NumSpotColor, e.numSpotColor) << what;
-    EXPECT_EQ(a.Photometric, e.photometric) << what;
-    EXPECT_EQ(a.HiFiMode, e.hiFiMode) << what;
-    EXPECT_EQ(a.BlackAbility, e.blackAbility ? 1 : 0) << what;
-    EXPECT_EQ(a.ProcBits, e.procBits) << what;
-    EXPECT_EQ(a.OutputBits, e.outputBits) << what;
-    EXPECT_EQ(a.ProcOpts, e.procOpts) << what;
-    EXPECT_EQ(a.InkType, e.inkType) << what;
-    EXPECT_EQ(a.LabelVal, e.labelVal) << what;
+    SCOPED_TRACE(what);
+    EXPECT_EQ(
+        text(Rows{{field(a.Name, SP_RESNAME_SIZE), text(a.NumColor), text(a.NumSpotColor),
+                   text(a.Photometric), text(a.HiFiMode), text(a.BlackAbility), text(a.ProcBits),
+                   text(a.OutputBits), text(a.ProcOpts), text(a.InkType), text(a.LabelVal)}}),
+        text(Rows{{e.name, text(e.numColor), text(e.numSpotColor), text(e.photometric),
+                   text(e.hiFiMode), text(e.blackAbility ? 1 : 0), text(e.procBits),
+                   text(e.outputBits), text(e.procOpts), text(e.inkType), text(e.labelVal)}}));
 
-    ASSERT_EQ(a.ColorOrder.Count, e.colorOrder.size()) << what;
-    for (std::size_t i = 0; i < e.colorOrder.size(); ++i) {
-        const ColorOrderEntry& entry = e.colorOrder[i];
-        EXPECT_EQ(field(a.ColorOrder.Names[i], SP_INKNAME_SIZE), entry.ink) << what;
-        EXPECT_EQ(a.ColorOrder.Levels[i], entry.level) << what << " " << entry.ink;
-        EXPECT_EQ(field(a.ColorOrder.Aliases[i], SP_INKNAME_SIZE), entry.alias) << what;
-        for (int k = 0; k < 3; ++k) {
-            EXPECT_FLOAT_EQ(a.ColorOrder.Lab[i][k], entry.lab[k]) << what << " " << entry.ink;
-        }
+    Rows order, expectedOrder;
+    for (std::size_t i = 0; i < a.ColorOrder.Count; ++i) {
+        order.push_back(
+            {field(a.ColorOrder.Names[i], SP_INKNAME_SIZE), text(a.ColorOrder.Levels[i]),
+             field(a.ColorOrder.Aliases[i], SP_INKNAME_SIZE), text(a.ColorOrder.Lab[i][0]),
+             text(a.ColorOrder.Lab[i][1]), text(a.ColorOrder.Lab[i][2])});
     }
+    for (const ColorOrderEntry& c : e.colorOrder) {
+        expectedOrder.push_back(
+            {c.ink, text(c.level), c.alias, text(c.lab[0]), text(c.lab[1]), text(c.lab[2])});
+    }
+    EXPECT_EQ(text(order), text(expectedOrder));
 
+    Rows lut(SP_LEVELLUT_ROWS), expectedLut(SP_LEVELLUT_ROWS);
     for (std::size_t r = 0; r < SP_LEVELLUT_ROWS; ++r) {
         for (std::size_t j = 0; j < SP_LEVELLUT_SIZE; ++j) {
-            const int expected =
-                r < e.levelLut.size() && j < e.levelLut[r].size() ? e.levelLut[r][j] : 0;
-            EXPECT_EQ(a.LevelLut[r][j], expected) << what << " level table " << r << "/" << j;
+            lut[r].push_back(text(a.LevelLut[r][j]));
+            expectedLut[r].push_back(
+                text(r < e.levelLut.size() && j < e.levelLut[r].size() ? e.levelLut[r][j] : 0));
         }
     }
+    EXPECT_EQ(text(lut), text(expectedLut));
 
+    Rows ml(SP_MAX_PROCCOLORS), expectedMl(SP_MAX_PROCCOLORS);
     for (std::size_t c = 0; c < SP_MAX_PROCCOLORS; ++c) {
-        const LevelTable none;
-        const LevelTable& table = c < e.mlInfo.size() ? e.mlInfo[c] : none;
-        ASSERT_EQ(a.MLInfo[c].Count, table.size()) << what << " colour " << c;
-        for (std::size_t i = 0; i < table.size(); ++i) {
-            EXPECT_EQ(field(a.MLInfo[c].Names[i], SP_INKNAME_SIZE), table[i].ink) << what;
-            EXPECT_EQ(a.MLInfo[c].Levels[i], table[i].level) << what << " " << table[i].ink;
+        for (std::size_t i = 0; i < a.MLInfo[c].Count; ++i) {
+            ml[c].push_back(field(a.MLInfo[c].Names[i], SP_INKNAME_SIZE) + "=" +
+                            text(a.MLInfo[c].Levels[i]));
+        }
+        for (const LevelEntry& entry : c < e.mlInfo.size() ? e.mlInfo[c] : LevelTable()) {
+            expectedMl[c].push_back(entry.ink + "=" + text(entry.level));
         }
     }
+    EXPECT_EQ(text(ml), text(expectedMl));
 
     // Several ink units read back last first: the list is built by putting
     // each unit read in front.
-    std::vector<InkUnitDesc> units = e.inkUnits;
-    if (units.size() > 1) {
-        std::reverse(units.begin(), units.end());
-    }
-    const SPINKUNITLUT* unit = a.InkUnits;
-    for (const InkUnitDesc& expected : units) {
-        ASSERT_NE(unit, nullptr) << what << ": too few ink units";
-        EXPECT_EQ(field(unit->Res, SP_RESNAME_SIZE), expected.res) << what;
-        EXPECT_EQ(field(unit->Channel, SP_INKNAME_SIZE), expected.channel) << what;
-        EXPECT_EQ(unit->BaseCount, expected.baseCount * 1000u) << what;
-        EXPECT_FLOAT_EQ(unit->DotVolume, expected.dotVolume) << what;
+    Rows units, expectedUnits;
+    for (const SPINKUNITLUT* unit = a.InkUnits; unit != nullptr; unit = unit->next) {
+        units.push_back({field(unit->Res, SP_RESNAME_SIZE), field(unit->Channel, SP_INKNAME_SIZE),
+                         text(unit->BaseCount), text(unit->DotVolume)});
         for (std::size_t i = 0; i < SP_MAX_UNITS; ++i) {
-            const unsigned value = i < expected.units.size() ? expected.units[i] * 1000u : 0u;
-            EXPECT_EQ(unit->Units[i], value) << what << " unit " << expected.channel << " " << i;
+            units.back().push_back(text(unit->Units[i]));
         }
-        unit = unit->next;
     }
-    EXPECT_EQ(unit, nullptr) << what << ": more ink units than expected";
+    for (const InkUnitDesc& unit : e.inkUnits) {
+        expectedUnits.push_back(
+            {unit.res, unit.channel, text(unit.baseCount * 1000u), text(unit.dotVolume)});
+        for (std::size_t i = 0; i < SP_MAX_UNITS; ++i) {
+            expectedUnits.back().push_back(
+                text(i < unit.units.size() ? unit.units[i] * 1000u : 0u));
+        }
+    }
+    if (expectedUnits.size() > 1) {
+        std::reverse(expectedUnits.begin(), expectedUnits.end());
+    }
+    EXPECT_EQ(text(units), text(expectedUnits));
 
-    ASSERT_NE(a.SameInks, nullptr) << what;
-    ASSERT_EQ(a.SameInks->GroupCount, e.sameInks.size()) << what;
-    for (std::size_t g = 0; g < e.sameInks.size(); ++g) {
+    ASSERT_NE(a.SameInks, nullptr);
+    Rows same;
+    for (int g = 0; g < a.SameInks->GroupCount; ++g) {
         const SPINKGROUP& group = a.SameInks->Groups[g];
-        ASSERT_EQ(group.InkCount, static_cast<int>(e.sameInks[g].size())) << what;
-        for (std::size_t i = 0; i < e.sameInks[g].size(); ++i) {
-            ASSERT_NE(group.Inks[i], nullptr) << what;
-            EXPECT_EQ(std::string(group.Inks[i]), e.sameInks[g][i]) << what;
+        same.emplace_back();
+        for (int i = 0; i < group.InkCount; ++i) {
+            same.back().push_back(group.Inks[i] ? group.Inks[i] : "<null>");
         }
     }
+    EXPECT_EQ(text(same), text(e.sameInks));
 
-    ASSERT_EQ(a.VarDotLevelCount, e.varDotLevels.size()) << what;
-    for (std::size_t i = 0; i < e.varDotLevels.size(); ++i) {
-        EXPECT_EQ(a.VarDotLevels[i], e.varDotLevels[i]) << what;
-    }
+    EXPECT_EQ(text(std::vector<int>(a.VarDotLevels, a.VarDotLevels + a.VarDotLevelCount)),
+              text(e.varDotLevels));
     if (e.varDotChannels.empty()) {
-        EXPECT_EQ(a.VarDotOpts, 0u) << what;
-        EXPECT_EQ(a.VarDot, nullptr) << what;
+        EXPECT_EQ(a.VarDotOpts, 0u);
+        EXPECT_EQ(a.VarDot, nullptr);
         return;
     }
-    EXPECT_EQ(a.VarDotOpts, static_cast<std::uint32_t>(SP_VARDOTOPT_CHANNELS)) << what;
-    ASSERT_NE(a.VarDot, nullptr) << what;
+    EXPECT_EQ(a.VarDotOpts, static_cast<std::uint32_t>(SP_VARDOTOPT_CHANNELS));
+    ASSERT_NE(a.VarDot, nullptr);
     const SPVARDOTCHANNELS& table = *static_cast<const SPVARDOTCHANNELS*>(a.VarDot);
-    ASSERT_EQ(table.ChannelCount, static_cast<int>(e.varDotChannels.size())) << what;
-    for (std::size_t c = 0; c < e.varDotChannels.size(); ++c) {
-        const VarDotChannelDesc& expected = e.varDotChannels[c];
-        const std::string channel = what + " channel " + expected.ink;
-        EXPECT_EQ(field(table.Channels[c].Ink, SP_INKNAME_SIZE), expected.ink) << what;
-        expectPoints(expected.coverage, table.Channels[c].Coverage.Points, channel);
+    std::string channels, expectedChannels;
+    for (int c = 0; c < table.ChannelCount; ++c) {
+        channels += field(table.Channels[c].Ink, SP_INKNAME_SIZE) + ":\n" +
+                    curveText(table.Channels[c].Coverage.Points) + "\n";
         for (std::size_t t = 0; t < SP_MAX_TRANSITIONS; ++t) {
-            const PointCurve none;
-            expectPoints(t < expected.transitions.size() ? expected.transitions[t] : none,
-                         table.Channels[c].Transitions.Transitions[t].Points,
-                         channel + " transition " + std::to_string(t));
+            channels += curveText(table.Channels[c].Transitions.Transitions[t].Points) + "\n";
         }
     }
-}
-
-void expectScreens(const std::vector<ScreenSetupDesc>& expected, const _SCREENSETUP* record,
-                   const std::string& what) {
-    for (const ScreenSetupDesc& setup : expected) {
-        ASSERT_NE(record, nullptr) << what << ": too few set-ups";
-        EXPECT_EQ(field(record->name, SP_SCREENSETUP_NAME_SIZE), setup.name) << what;
-        Rows rows;
-        for (const ScreenDesc& s : setup.screens) {
-            rows.push_back({s.name, s.lpi, s.angle, s.function, s.placement, s.shades});
-        }
-        expectRows(rows, record->screens, what + " " + setup.name);
-        record = record->next;
-    }
-    EXPECT_EQ(record, nullptr) << what << ": more set-ups than expected";
-}
-
-void expectResScale(const std::vector<ResScaleDesc>& expected, const SPRESSCALEADJUST* record,
-                    const std::string& what) {
-    for (const ResScaleDesc& adjust : expected) {
-        ASSERT_NE(record, nullptr) << what << ": too few records";
-        EXPECT_EQ(field(record->Resolution, SP_RESSCALE_NAME_SIZE), adjust.resolution) << what;
-        EXPECT_DOUBLE_EQ(record->scaleX, adjust.scaleX) << what;
-        EXPECT_DOUBLE_EQ(record->scaleY, adjust.scaleY) << what;
-        record = record->next;
-    }
-    EXPECT_EQ(record, nullptr) << what << ": more records than expected";
-}
-
-void expectInkCurve(const std::vector<InkCurveDesc>& expected, const std::string& resolution,
-                    const SPINKCURVE& curves, const std::string& what) {
-    EXPECT_EQ(field(curves.Resolution, SP_RESNAME_SIZE), resolution) << what;
-    ASSERT_EQ(curves.InkCount, expected.size()) << what;
-    for (std::size_t i = 0; i < expected.size(); ++i) {
-        EXPECT_EQ(field(curves.InkNames[i], SP_INKNAME_SIZE), expected[i].ink) << what;
-        ASSERT_EQ(curves.CurveCounts[i], expected[i].curves.size()) << what;
-        for (std::size_t j = 0; j < expected[i].curves.size(); ++j) {
-            const PointCurve& curve = expected[i].curves[j];
-            for (std::size_t k = 0; k < SP_CURVE_POINTS; ++k) {
-                const CurvePoint point = k < curve.size() ? curve[k] : CurvePoint{0, 0};
-                const SPPOINTDEF& read = curves.Curves[i][j].Points[k];
-                EXPECT_EQ(read.x, scaledPercent(point.x)) << what << " " << expected[i].ink;
-                EXPECT_EQ(read.y, scaledPercent(point.y)) << what << " " << expected[i].ink;
-            }
+    for (const VarDotChannelDesc& channel : e.varDotChannels) {
+        expectedChannels += channel.ink + ":\n" + curveText(channel.coverage, false) + "\n";
+        for (std::size_t t = 0; t < SP_MAX_TRANSITIONS; ++t) {
+            expectedChannels +=
+                curveText(t < channel.transitions.size() ? channel.transitions[t] : PointCurve(),
+                          false) +
+                "\n";
         }
     }
+    EXPECT_EQ(channels, expectedChannels);
 }
 
 // ---- The fixture ---------------------------------------------------------------
@@ -259,6 +363,12 @@ void expectInkCurve(const std::vector<InkCurveDesc>& expected, const std::string
 // a fresh catalog.
 class SampleRepositoryTest : public ::testing::Test {
   protected:
+    // One value of the sample: the object it belongs to (its path below the
+    // repository), its settings key, the value read and the value generated.
+    struct Value {
+        std::string object, key, read, expected;
+    };
+
     void SetUp() override {
         const char* previous = std::getenv("VEXA_INSTALL");
         m_previousInstall = previous ? std::optional<std::string>(previous) : std::nullopt;
@@ -282,60 +392,93 @@ class SampleRepositoryTest : public ::testing::Test {
     static const RepositoryDesc& sample() { return sampleRepository(); }
 
     fs::path printerPath(const PrinterDesc& p) const { return m_db / "Printers" / p.name; }
-    fs::path mediaPath(const PrinterDesc& p, const MediaDesc& m) const {
-        return printerPath(p) / "Medias" / m.group / m.name;
-    }
     fs::path modePath(const PrinterDesc& p, const MediaDesc& m, const ModeDesc& mode) const {
-        return mediaPath(p, m) / "Modes" / mode.name;
+        return printerPath(p) / "Medias" / m.group / m.name / "Modes" / mode.name;
     }
 
     // The media's repository, taken through a printer reader that is gone
     // when it returns (no media is read while its printer's reader lives).
     boost::shared_ptr<MediaRepository> media(const PrinterDesc& p, const MediaDesc& m) {
-        boost::shared_ptr<PrinterReader> reader = PrinterReader::getReader(W(p.name));
+        boost::shared_ptr<PrinterReader> reader = PrinterReader::getReader(toWx(p.name));
         EXPECT_TRUE(reader) << p.name;
-        return reader ? reader->getMedia(W(m.group), W(m.name))
+        return reader ? reader->getMedia(toWx(m.group), toWx(m.name))
                       : boost::shared_ptr<MediaRepository>();
     }
 
-    boost::shared_ptr<ModeRepository> mode(const boost::shared_ptr<MediaRepository>& media,
-                                           const ModeDesc& m) {
-        boost::shared_ptr<MediaReader> reader = MediaReader::getReader(media);
+    boost::shared_ptr<ModeRepository> mode(const PrinterDesc& p, const MediaDesc& m,
+                                           const ModeDesc& desc) {
+        boost::shared_ptr<MediaReader> reader = MediaReader::getReader(media(p, m));
         EXPECT_TRUE(reader) << m.name;
-        return reader ? reader->getMode(W(m.name)) : boost::shared_ptr<ModeRepository>();
+        return reader ? reader->getMode(toWx(desc.name)) : boost::shared_ptr<ModeRepository>();
+    }
+
+    // The first value of `key` in a settings file, or why there is none.
+    static std::string fileValue(const fs::path& file, const char* key) {
+        const std::string bytes = test::readFile(file.string());
+        wxMemoryInputStream stream(bytes.data(), bytes.size());
+        boost::shared_ptr<repos::Settings> settings = repos::SettingsManager::GetSettings(stream);
+        if (!settings) {
+            return "<no settings>";
+        }
+        const std::list<repos::NamedNode::Ptr> nodes =
+            repos::SettingsAccess::findNodes(*settings, toWx(key));
+        return nodes.empty() ? "<absent>" : toUtf8(nodes.front()->getAttribute(wxT("value")));
+    }
+
+    template <class Read, class Expected>
+    void value(const std::string& key, const Read& read, const Expected& expected) {
+        m_values.push_back({m_object, key, text(read), text(expected)});
+    }
+
+    // An engine settings blob, or none.
+    template <class Reader>
+    void engineBlob(Reader& reader, const std::optional<std::string>& expected) {
+        boost::shared_ptr<wxInputStream> engine = reader.getInputSPSettingsStream();
+        value(".SPSettings.dat", engine ? readAll(engine) : "<none>", expected.value_or("<none>"));
+        if (engine) {
+            engine.reset();
+            reader.closeSPSettingsStream();
+        }
+    }
+
+    void expectValues() const {
+        EXPECT_GT(m_values.size(), 0u);
+        for (const Value& v : m_values) {
+            EXPECT_EQ(v.read, v.expected) << v.object << ": " << v.key;
+        }
     }
 
     test::TempDir m_temp;
     fs::path m_db;
     std::optional<std::string> m_previousInstall;
+    std::string m_object;
+    std::vector<Value> m_values;
 };
 
 // ---- Listings ------------------------------------------------------------------
 
 TEST_F(SampleRepositoryTest, ListsEveryPrinterMediaAndModeOfTheSample) {
-    std::set<std::string> printers;
+    std::set<std::string> printers, expectedPrinters;
     for (const wxString& name : repos::SystemRepository::getPrintersList()) {
-        printers.insert(U(name));
+        printers.insert(toUtf8(name));
     }
-    std::set<std::string> expectedPrinters;
     for (const PrinterDesc& p : sample().printers) {
         expectedPrinters.insert(p.name);
     }
     EXPECT_EQ(printers, expectedPrinters);
 
     for (const PrinterDesc& p : sample().printers) {
-        std::map<std::string, std::set<std::string>> expected;
+        std::map<std::string, std::set<std::string>> expected, listed;
         for (const MediaDesc& m : p.medias) {
             expected[m.group].insert(m.name);
         }
-        std::map<std::string, std::set<std::string>> listed;
         {
-            boost::shared_ptr<PrinterReader> reader = PrinterReader::getReader(W(p.name));
+            boost::shared_ptr<PrinterReader> reader = PrinterReader::getReader(toWx(p.name));
             ASSERT_TRUE(reader) << p.name;
-            EXPECT_EQ(U(reader->getPrinterName()), p.name);
+            EXPECT_EQ(toUtf8(reader->getPrinterName()), p.name);
             for (const auto& group : reader->getMediaList()) {
                 for (const auto& m : group.second) {
-                    listed[U(group.first)].insert(U(m.first));
+                    listed[toUtf8(group.first)].insert(toUtf8(m.first));
                 }
             }
         }
@@ -344,11 +487,10 @@ TEST_F(SampleRepositoryTest, ListsEveryPrinterMediaAndModeOfTheSample) {
         for (const MediaDesc& m : p.medias) {
             boost::shared_ptr<MediaReader> reader = MediaReader::getReader(media(p, m));
             ASSERT_TRUE(reader) << m.name;
-            std::set<std::string> modes;
+            std::set<std::string> modes, expectedModes;
             for (const auto& entry : reader->getModeList()) {
-                modes.insert(U(entry.first));
+                modes.insert(toUtf8(entry.first));
             }
-            std::set<std::string> expectedModes;
             for (const ModeDesc& mode : m.modes) {
                 expectedModes.insert(mode.name);
             }
@@ -361,462 +503,309 @@ TEST_F(SampleRepositoryTest, ListsEveryPrinterMediaAndModeOfTheSample) {
 
 TEST_F(SampleRepositoryTest, EveryPrinterValueReadsBackAsGenerated) {
     for (const PrinterDesc& p : sample().printers) {
-        SCOPED_TRACE(p.name);
-        boost::shared_ptr<PrinterReader> reader = PrinterReader::getReader(W(p.name));
-        ASSERT_TRUE(reader);
+        m_object = "Printers/" + p.name;
+        boost::shared_ptr<PrinterReader> reader = PrinterReader::getReader(toWx(p.name));
+        ASSERT_TRUE(reader) << p.name;
         std::error_code error;
-        EXPECT_TRUE(fs::equivalent(fs::path(U(reader->getRootPath())), printerPath(p), error));
-        EXPECT_EQ(U(reader->getDeviceName()), p.deviceName);
-        EXPECT_EQ(U(reader->getDllModule()), p.dllModule);
-        EXPECT_EQ(U(reader->getPPDFile()), p.ppdFile);
-        EXPECT_EQ(U(reader->getPortType()), p.portName);
-        EXPECT_EQ(U(reader->getPortData()), p.portData);
-        EXPECT_EQ(U(reader->getTCPAdditionalPort()), p.tcpPortAdd);
-        EXPECT_EQ(U(reader->getTCPDefaultPort()), p.tcpPortDefault);
-        EXPECT_EQ(U(reader->getVirtualPrinterExtension()), p.virtualPrinterExtension);
-        EXPECT_EQ(U(reader->getDefaultPageSize()), p.defaultPageSize);
+        EXPECT_TRUE(fs::equivalent(fs::path(toUtf8(reader->getRootPath())), printerPath(p), error));
+        value("DllDevice", reader->getDeviceName(), p.deviceName);
+        value("DllModule", reader->getDllModule(), p.dllModule);
+        value("PPDFile", reader->getPPDFile(), p.ppdFile);
+        value("PortName", reader->getPortType(), p.portName);
+        value("PortData", reader->getPortData(), p.portData);
+        value("TCPPortAdd", reader->getTCPAdditionalPort(), p.tcpPortAdd);
+        value("TCPPortDefault", reader->getTCPDefaultPort(), p.tcpPortDefault);
+        value("VirtualPrinterExtension", reader->getVirtualPrinterExtension(),
+              p.virtualPrinterExtension);
+        value("DefaultPageSize", reader->getDefaultPageSize(), p.defaultPageSize);
         const std::pair<wxString, wxString> defaultMedia = reader->getDefaultMedia();
-        EXPECT_EQ(U(defaultMedia.first), p.defaultMediaGroup);
-        EXPECT_EQ(U(defaultMedia.second), p.defaultMediaName);
-        EXPECT_EQ(
-            reader->getDefaultMediaLegacy(),
-            repos::printer::joinLegacyMediaName(W(p.defaultMediaName), W(p.defaultMediaGroup)));
+        value("DefaultMedia", defaultMedia.first + wxT("/") + defaultMedia.second,
+              p.defaultMediaGroup + "/" + p.defaultMediaName);
+        value("DefaultMedia (legacy)", reader->getDefaultMediaLegacy(),
+              joinLegacyMediaName(toWx(p.defaultMediaName), toWx(p.defaultMediaGroup)));
+        EXPECT_TRUE(reader->getMedia(defaultMedia.first, defaultMedia.second)) << p.name;
+        // "Printer/Active" has no getter: it is read from the file, and so is
+        // the untouched copy of the settings in "Defaults".
+        value("Active", fileValue(printerPath(p) / ".Settings.xml", "Printer/Active"), p.active);
+        value("Defaults: DllDevice",
+              fileValue(printerPath(p) / "Defaults" / ".Settings.xml", "Printer/DllDevice"),
+              p.deviceName);
+        value("Defaults: PortName",
+              fileValue(printerPath(p) / "Defaults" / ".Settings.xml", "Printer/PortName"),
+              "<absent>");
 
-        // Dot information: units, groups, units of each group, scale rows.
-        const boost::shared_ptr<repos::DotInfo> dotInfo = reader->getDotInfo();
-        const dotinfo& dots = *dotInfo->getDotInfo();
-        EXPECT_EQ(field(dots.units, DOT_UNITS_SIZE), p.dotInfo.units);
-        const dotresgroup* group = dots.first;
-        for (const DotGroupDesc& expectedGroup : p.dotInfo.groups) {
-            ASSERT_NE(group, nullptr);
-            EXPECT_EQ(field(group->name, DOT_GROUPNAME_SIZE), expectedGroup.name);
-            const dotresunit* unit = group->units;
-            for (const DotUnitDesc& expectedUnit : expectedGroup.units) {
-                ASSERT_NE(unit, nullptr);
-                EXPECT_EQ(field(unit->name, DOT_UNITNAME_SIZE), expectedUnit.name);
-                Rows rows;
-                for (const DotScaleRow& row : expectedUnit.rows) {
-                    rows.push_back({row.name, row.scale, row.value});
-                }
-                expectRows(rows, unit->scales, expectedUnit.name);
-                unit = unit->next;
-            }
-            EXPECT_EQ(unit, nullptr);
-            if (group->next == nullptr) {
-                EXPECT_EQ(dots.last, group);
-            }
-            group = group->next;
+        value("DotInfo", dotsText(*reader->getDotInfo()->getDotInfo()), dotsText(p.dotInfo));
+        Rows inkTypes, expectedInkTypes;
+        for (const SPINKTYPE* t = reader->getInkTypes()->getSpInkType(); t; t = t->next) {
+            inkTypes.push_back(
+                {text(t->Type), field(t->Name, SP_INKTYPE_NAME_SIZE), text(t->Durability)});
         }
-        EXPECT_EQ(group, nullptr);
-
-        boost::shared_ptr<repos::InkType> inkTypes = reader->getInkTypes();
-        ASSERT_TRUE(inkTypes);
-        const SPINKTYPE* type = inkTypes->getSpInkType();
-        for (const InkTypeDesc& expected : p.inkTypes) {
-            ASSERT_NE(type, nullptr);
-            EXPECT_EQ(type->Type, expected.type);
-            EXPECT_EQ(field(type->Name, SP_INKTYPE_NAME_SIZE), expected.name);
-            EXPECT_DOUBLE_EQ(type->Durability, expected.durability);
-            type = type->next;
+        for (const InkTypeDesc& t : p.inkTypes) {
+            expectedInkTypes.push_back({text(t.type), t.name, text(t.durability)});
         }
-        EXPECT_EQ(type, nullptr);
-
-        Rows sizes;
+        value("InkTypes", inkTypes, expectedInkTypes);
+        Rows sizes, ports, defaults;
         for (const PageSizeDesc& s : p.pageSizes) {
             sizes.push_back(
                 {s.name, s.width, s.height, s.access, s.type, s.left, s.top, s.right, s.bottom});
         }
-        expectRows(sizes, reader->getPageSizes()->getStral(), "page sizes");
-        Rows ports;
         for (const PortDesc& port : p.ports) {
             ports.push_back({port.name, port.type, port.value});
         }
-        expectRows(ports, reader->getPortList()->getStral(), "ports");
-        expectScreens(p.screenSetups, reader->getScreenSetups()->getScreenSetup(), "screens");
-        Rows defaults;
         for (const std::string& res : p.defaultResolutions) {
             defaults.push_back({res});
         }
-        expectRows(defaults, reader->getDefaultResolutions()->getStral(), "default resolutions");
+        value("PageSizes", rowsOf(reader->getPageSizes()->getStral()), sizes);
+        value("PortList", rowsOf(reader->getPortList()->getStral()), ports);
+        value("DefaultResolutions", rowsOf(reader->getDefaultResolutions()->getStral()), defaults);
+        value("DefaultScreenSetup", screensText(reader->getScreenSetups()->getScreenSetup()),
+              screensText(p.screenSetups));
 
-        const std::list<boost::shared_ptr<repos::ResData>>& resolutions =
-            reader->getDeviceResolutions();
-        ASSERT_EQ(resolutions.size(), p.resData.size());
-        std::multimap<std::string, std::string> allAliases;
-        std::multimap<std::string, std::string> defaultAliases;
-        auto res = resolutions.begin();
-        for (const ResDataDesc& expected : p.resData) {
-            const repos::ResData& read = **res++;
-            EXPECT_EQ(U(read.resolution), expected.resolution);
-            EXPECT_EQ(U(read.replicate), expected.replicate);
-            EXPECT_EQ(U(read.dupCount), expected.dupCount);
-            EXPECT_EQ(read.lineBytes, expected.lineBytes);
-            EXPECT_EQ(read.densityFlag, expected.densityFlag);
-            EXPECT_EQ(read.procOpts, expected.procOpts);
-            EXPECT_EQ(read.procOptsMask, expected.procOptsMask);
-            std::vector<std::string> aliases;
-            for (const wxString& alias : read.alias) {
-                aliases.push_back(U(alias));
-            }
-            EXPECT_EQ(aliases, expected.aliases) << expected.resolution;
-            const bool isDefault =
-                std::find(p.defaultResolutions.begin(), p.defaultResolutions.end(),
-                          expected.resolution) != p.defaultResolutions.end();
-            for (const std::string& alias : expected.aliases) {
-                allAliases.insert(std::make_pair(expected.resolution, alias));
+        Rows resolutions, expectedResolutions;
+        for (const boost::shared_ptr<repos::ResData>& r : reader->getDeviceResolutions()) {
+            resolutions.push_back({text(r->resolution), text(r->replicate), text(r->dupCount),
+                                   text(r->lineBytes), text(r->densityFlag), text(r->procOpts),
+                                   text(r->procOptsMask), text(r->alias)});
+        }
+        std::multimap<std::string, std::string> allAliases, defaultAliases;
+        for (const ResDataDesc& r : p.resData) {
+            expectedResolutions.push_back({r.resolution, r.replicate, r.dupCount, text(r.lineBytes),
+                                           text(r.densityFlag), text(r.procOpts),
+                                           text(r.procOptsMask), text(r.aliases)});
+            const bool isDefault = std::count(p.defaultResolutions.begin(),
+                                              p.defaultResolutions.end(), r.resolution) > 0;
+            for (const std::string& alias : r.aliases) {
+                allAliases.insert(std::make_pair(r.resolution, alias));
                 if (isDefault) {
-                    defaultAliases.insert(std::make_pair(expected.resolution, alias));
+                    defaultAliases.insert(std::make_pair(r.resolution, alias));
                 }
             }
         }
-        for (bool onlyDefaults : {false, true}) {
-            std::multimap<std::string, std::string> read;
-            for (const auto& entry : reader->getResolutionAliases(onlyDefaults)) {
-                read.insert(std::make_pair(U(entry.first), U(entry.second)));
-            }
-            EXPECT_EQ(read, onlyDefaults ? defaultAliases : allAliases) << onlyDefaults;
-        }
+        value("ResData", resolutions, expectedResolutions);
+        value("ResData aliases", reader->getResolutionAliases(false), allAliases);
+        value("ResData aliases of defaults", reader->getResolutionAliases(true), defaultAliases);
 
         const std::list<boost::shared_ptr<repos::InkCfg>>& cfgs = reader->getInkCfgs();
         ASSERT_EQ(cfgs.size(), p.inkCfgs.size());
         auto cfg = cfgs.begin();
         for (const InkCfgDesc& expected : p.inkCfgs) {
-            expectInkCfg(expected, *(*cfg++)->getSpInkCfg(), p.name + " " + expected.name);
+            expectInkCfg(expected, *(*cfg++)->getSpInkCfg(), m_object + " " + expected.name);
         }
-    }
-}
 
-// "Printer/Active" has no getter: it is read from the file, and so is the
-// untouched copy of the settings in "Defaults".
-TEST_F(SampleRepositoryTest, ActiveFlagAndInstalledDefaultsAreInTheFiles) {
-    for (const PrinterDesc& p : sample().printers) {
-        SCOPED_TRACE(p.name);
-        const auto firstValue = [](const fs::path& file, const char* key) {
-            const std::string bytes = test::readFile(file.string());
-            wxMemoryInputStream stream(bytes.data(), bytes.size());
-            boost::shared_ptr<repos::Settings> settings =
-                repos::SettingsManager::GetSettings(stream);
-            if (!settings) {
-                return std::string("<no settings>");
-            }
-            const std::list<repos::NamedNode::Ptr> nodes =
-                repos::SettingsAccess::findNodes(*settings, W(key));
-            return nodes.empty() ? std::string("<absent>")
-                                 : U(nodes.front()->getAttribute(W("value")));
-        };
-        EXPECT_EQ(firstValue(printerPath(p) / ".Settings.xml", "Printer/Active"),
-                  p.active ? "true" : "false");
-        EXPECT_EQ(firstValue(printerPath(p) / "Defaults" / ".Settings.xml", "Printer/DllDevice"),
-                  p.deviceName);
-        EXPECT_EQ(firstValue(printerPath(p) / "Defaults" / ".Settings.xml", "Printer/PortName"),
-                  "<absent>");
-    }
-}
-
-TEST_F(SampleRepositoryTest, SwatchesAndEngineSettingsOfPrintersReadBack) {
-    for (const PrinterDesc& p : sample().printers) {
-        SCOPED_TRACE(p.name);
-        boost::shared_ptr<PrinterReader> reader = PrinterReader::getReader(W(p.name));
-        ASSERT_TRUE(reader);
-        std::set<std::string> listed;
-        const boost::shared_ptr<std::list<wxString>> swatches = reader->getSwatchDefs(W("*"));
-        for (const wxString& name : *swatches) {
-            listed.insert(U(name));
+        std::vector<std::string> swatches, expectedSwatches;
+        const boost::shared_ptr<std::list<wxString>> listed = reader->getSwatchDefs(wxT("*"));
+        for (const wxString& name : *listed) {
+            swatches.push_back(toUtf8(name));
         }
-        std::set<std::string> expected;
         for (const FileDesc& swatch : p.swatches) {
-            expected.insert(swatch.name);
-            const std::string path = U(reader->getSwatchDefLocation(W(swatch.name)));
-            ASSERT_FALSE(path.empty()) << swatch.name;
-            EXPECT_EQ(test::readFile(path), swatch.bytes) << swatch.name;
+            expectedSwatches.push_back(swatch.name);
+            const std::string path = toUtf8(reader->getSwatchDefLocation(toWx(swatch.name)));
+            value("Swatch " + swatch.name, path.empty() ? "<no path>" : test::readFile(path),
+                  swatch.bytes);
         }
-        EXPECT_EQ(listed, expected);
-        EXPECT_TRUE(reader->getSwatchDefLocation(W("Nicht da")).empty());
+        std::sort(swatches.begin(), swatches.end());
+        std::sort(expectedSwatches.begin(), expectedSwatches.end());
+        value("Swatches", swatches, expectedSwatches);
+        value("Swatch not there", reader->getSwatchDefLocation(wxT("Nicht da")), "");
+        engineBlob(*reader, p.engineBlob);
 
-        boost::shared_ptr<wxInputStream> engine = reader->getInputSPSettingsStream();
-        if (p.engineBlob) {
-            ASSERT_TRUE(engine);
-            EXPECT_EQ(readAll(engine), *p.engineBlob);
-            engine.reset();
-            reader->closeSPSettingsStream();
-        } else {
-            EXPECT_FALSE(engine);
+        for (const MediaDesc& m : p.medias) {
+            boost::shared_ptr<MediaRepository> byName =
+                reader->getMedia(toWx(m.group), toWx(m.name));
+            ASSERT_TRUE(byName) << m.name;
+            EXPECT_EQ(reader->getMediaLegacy(joinLegacyMediaName(toWx(m.name), toWx(m.group))),
+                      byName)
+                << m.name;
         }
     }
+    expectValues();
 }
 
-// ---- Medias --------------------------------------------------------------------
+// ---- Medias ---------------------------------------------------------------------
 
 TEST_F(SampleRepositoryTest, EveryMediaValueReadsBackAsGenerated) {
     for (const PrinterDesc& p : sample().printers) {
         for (const MediaDesc& m : p.medias) {
-            SCOPED_TRACE(p.name + " / " + m.group + " / " + m.name);
+            m_object = "Printers/" + p.name + "/Medias/" + m.group + "/" + m.name;
             boost::shared_ptr<MediaRepository> repository = media(p, m);
-            ASSERT_TRUE(repository);
+            ASSERT_TRUE(repository) << m_object;
             boost::shared_ptr<MediaReader> reader = MediaReader::getReader(repository);
-            ASSERT_TRUE(reader);
-            EXPECT_TRUE(reader->isValid());
-            EXPECT_EQ(U(reader->getName()), m.name);
-            EXPECT_EQ(U(reader->getGroup()), m.group);
-            EXPECT_EQ(reader->getNameLegacy(),
-                      repos::printer::joinLegacyMediaName(W(m.name), W(m.group)));
+            ASSERT_TRUE(reader) << m_object;
+            EXPECT_TRUE(reader->isValid()) << m_object;
+            value("name", reader->getName(), m.name);
+            value("group", reader->getGroup(), m.group);
+            value("legacy name", reader->getNameLegacy(),
+                  joinLegacyMediaName(toWx(m.name), toWx(m.group)));
+            expectInkCfg(m.inkCfg, *reader->getInkCfg()->getSpInkCfg(), m_object);
 
-            expectInkCfg(m.inkCfg, *reader->getInkCfg()->getSpInkCfg(), m.name);
-
-            const boost::shared_ptr<repos::ColorInfo> colorInfo = reader->getColorInfo();
-            const _SP_COLOR_INFO& color = *colorInfo->getSpColorInfo();
-            EXPECT_EQ(color.NumColor, m.colorInfo.numColor);
-            EXPECT_EQ(color.HiFiMode, m.colorInfo.hiFiMode);
-            EXPECT_EQ(color.Photometric, m.colorInfo.photometric);
-            ASSERT_EQ(color.NumSpotColor, static_cast<int>(m.colorInfo.spots.size()));
-            for (std::size_t s = 0; s < m.colorInfo.spots.size(); ++s) {
-                const SpotDesc& spot = m.colorInfo.spots[s];
-                EXPECT_EQ(field(color.SpotNames[s], SP_SPOTNAME_SIZE), spot.name);
-                EXPECT_EQ(color.Spots[s].bitspersample, spot.bitsPerSample);
-                EXPECT_EQ(color.Spots[s].photometric, spot.photometric);
-                EXPECT_EQ(color.Spots[s].opacity, spot.opacity);
-                ASSERT_EQ(color.Spots[s].samples, spot.samples.size());
+            const _SP_COLOR_INFO& color = *reader->getColorInfo()->getSpColorInfo();
+            Rows spots{{text(color.NumColor), text(color.HiFiMode), text(color.Photometric),
+                        text(color.NumSpotColor)}},
+                expectedSpots{{text(m.colorInfo.numColor), text(m.colorInfo.hiFiMode),
+                               text(m.colorInfo.photometric), text(m.colorInfo.spots.size())}};
+            for (int s = 0; s < color.NumSpotColor && s < SP_MAX_SPOTCOLORS; ++s) {
+                const SP_SPOT_INFO& spot = color.Spots[s];
+                spots.push_back({field(color.SpotNames[s], SP_SPOTNAME_SIZE),
+                                 text(spot.bitspersample), text(spot.photometric),
+                                 text(spot.opacity), text(spot.samples)});
                 for (std::size_t i = 0; i < SP_MAX_SPOTSAMPLES; ++i) {
-                    EXPECT_EQ(color.Spots[s].SampleValues[i],
-                              i < spot.samples.size() ? spot.samples[i] : 0u)
-                        << spot.name << " sample " << i;
+                    spots.back().push_back(text(spot.SampleValues[i]));
                 }
             }
-
-            expectResScale(m.resScaleAdjust, reader->getResScaleAdjust()->getSpResScaleAdjust(),
-                           "scale");
-            std::vector<std::string> sizes;
-            const boost::shared_ptr<std::list<wxString>> pageSizes = reader->getPageSizes();
-            for (const wxString& size : *pageSizes) {
-                sizes.push_back(U(size));
+            for (const SpotDesc& spot : m.colorInfo.spots) {
+                expectedSpots.push_back({spot.name, text(spot.bitsPerSample),
+                                         text(spot.photometric), text(spot.opacity),
+                                         text(spot.samples.size())});
+                for (std::size_t i = 0; i < SP_MAX_SPOTSAMPLES; ++i) {
+                    expectedSpots.back().push_back(
+                        text(i < spot.samples.size() ? spot.samples[i] : 0u));
+                }
             }
-            EXPECT_EQ(sizes, m.pageSizes);
+            value("ColorInfo", spots, expectedSpots);
+
+            value("ResScaleAdjust", scaleRows(reader->getResScaleAdjust()->getSpResScaleAdjust()),
+                  scaleRows(m.resScaleAdjust));
+            value("PageSizes", *reader->getPageSizes(), m.pageSizes);
             Rows passes;
             for (const PassDesc& pass : m.passes) {
                 passes.push_back({pass.value, pass.id});
             }
-            expectRows(passes, reader->getPassInfo()->getStral(), "passes");
-            EXPECT_EQ(reader->getLabelChannel(), m.labelChannel);
-            EXPECT_EQ(U(reader->getDefaultMode()), m.defaultMode);
-            EXPECT_EQ(U(reader->getJdfAlias()), m.jdfAlias);
-            EXPECT_EQ(U(reader->getJdfQualityMode(W("High"))), m.jdfHigh);
-            EXPECT_EQ(U(reader->getJdfQualityMode(W("Normal"))), m.jdfNormal);
-            EXPECT_EQ(U(reader->getJdfQualityMode(W("Draft"))), m.jdfDraft);
-
-            boost::shared_ptr<wxInputStream> engine = reader->getInputSPSettingsStream();
-            if (m.engineBlob) {
-                ASSERT_TRUE(engine);
-                EXPECT_EQ(readAll(engine), *m.engineBlob);
-                engine.reset();
-                reader->closeSPSettingsStream();
-            } else {
-                EXPECT_FALSE(engine);
-            }
+            value("PassInfo", rowsOf(reader->getPassInfo()->getStral()), passes);
+            value("LabelChannel", reader->getLabelChannel(), m.labelChannel);
+            value("DefaultMode", reader->getDefaultMode(), m.defaultMode);
+            value("JdfAlias", reader->getJdfAlias(), m.jdfAlias);
+            value("JdfQualityModeHigh", reader->getJdfQualityMode(wxT("High")), m.jdfHigh);
+            value("JdfQualityModeNormal", reader->getJdfQualityMode(wxT("Normal")), m.jdfNormal);
+            value("JdfQualityModeDraft", reader->getJdfQualityMode(wxT("Draft")), m.jdfDraft);
+            engineBlob(*reader, m.engineBlob);
 
             // Reading the costs makes a missing file: last, and only on the
             // copy.
-            const boost::shared_ptr<repos::MediaCostSettings> readCosts =
+            const boost::shared_ptr<repos::MediaCostSettings> costs =
                 reader->getMediaCostSettings();
-            const repos::MediaCostSettings& costs = *readCosts;
-            const CostDesc none{0.0, {}};
-            const CostDesc& expected = m.costs ? *m.costs : none;
-            EXPECT_DOUBLE_EQ(costs.getAreaBasedCost(), expected.areaBasedCost);
-            std::map<std::string, double> read;
-            for (const auto& entry : costs.getPageSizeCosts()) {
-                read[U(entry.first)] = entry.second;
-            }
-            const std::map<std::string, double> expectedCosts(expected.pageSizeCosts.begin(),
-                                                              expected.pageSizeCosts.end());
-            EXPECT_EQ(read, expectedCosts);
+            const CostDesc& expected = m.costs ? *m.costs : CostDesc{0.0, {}};
+            value("MediaCost areabasedcost", costs->getAreaBasedCost(), expected.areaBasedCost);
+            value("MediaCost page sizes", costs->getPageSizeCosts(),
+                  std::map<std::string, double>(expected.pageSizeCosts.begin(),
+                                                expected.pageSizeCosts.end()));
         }
     }
-}
-
-TEST_F(SampleRepositoryTest, DefaultAndLegacyMediaNamesLeadToTheSameRepositories) {
-    for (const PrinterDesc& p : sample().printers) {
-        SCOPED_TRACE(p.name);
-        boost::shared_ptr<PrinterReader> reader = PrinterReader::getReader(W(p.name));
-        ASSERT_TRUE(reader);
-        const std::pair<wxString, wxString> defaultMedia = reader->getDefaultMedia();
-        EXPECT_TRUE(reader->getMedia(defaultMedia.first, defaultMedia.second));
-        for (const MediaDesc& m : p.medias) {
-            boost::shared_ptr<MediaRepository> byName = reader->getMedia(W(m.group), W(m.name));
-            ASSERT_TRUE(byName) << m.name;
-            EXPECT_EQ(
-                reader->getMediaLegacy(repos::printer::joinLegacyMediaName(W(m.name), W(m.group))),
-                byName)
-                << m.name;
-        }
-    }
+    expectValues();
 }
 
 // ---- Modes ---------------------------------------------------------------------
 
-TEST_F(SampleRepositoryTest, EveryModeValueReadsBackAsGenerated) {
+TEST_F(SampleRepositoryTest, EveryModeValueAndFileReadsBackAsGenerated) {
     for (const PrinterDesc& p : sample().printers) {
         for (const MediaDesc& m : p.medias) {
-            boost::shared_ptr<MediaRepository> mediaRepository = media(p, m);
-            ASSERT_TRUE(mediaRepository) << m.name;
             for (const ModeDesc& desc : m.modes) {
-                SCOPED_TRACE(p.name + " / " + m.name + " / " + desc.name);
-                boost::shared_ptr<ModeReader> reader =
-                    ModeReader::getReader(mode(mediaRepository, desc));
-                ASSERT_TRUE(reader);
-                EXPECT_TRUE(reader->isValid());
-                EXPECT_EQ(U(reader->getName()), desc.name);
+                m_object = "Printers/" + p.name + "/Medias/" + m.group + "/" + m.name + "/Modes/" +
+                           desc.name;
+                boost::shared_ptr<ModeReader> reader = ModeReader::getReader(mode(p, m, desc));
+                ASSERT_TRUE(reader) << m_object;
+                EXPECT_TRUE(reader->isValid()) << m_object;
                 std::error_code error;
-                EXPECT_TRUE(fs::equivalent(fs::path(U(reader->getLocation())), modePath(p, m, desc),
-                                           error));
-                EXPECT_EQ(U(reader->getPattern()), desc.pattern);
-                EXPECT_EQ(U(reader->getResolution()), desc.resolution);
-                EXPECT_EQ(U(reader->getResolutionAlias()), desc.resolutionAlias);
-
+                EXPECT_TRUE(fs::equivalent(fs::path(toUtf8(reader->getLocation())),
+                                           modePath(p, m, desc), error))
+                    << m_object;
+                value("name", reader->getName(), desc.name);
+                value("Pattern", reader->getPattern(), desc.pattern);
+                value("Res", reader->getResolution(), desc.resolution);
+                value("ResAlias", reader->getResolutionAlias(), desc.resolutionAlias);
                 boost::shared_ptr<repos::InkCfg> cfg = reader->getInkCfg();
-                ASSERT_EQ(static_cast<bool>(cfg), desc.inkCfg.has_value());
+                ASSERT_EQ(static_cast<bool>(cfg), desc.inkCfg.has_value()) << m_object;
                 if (cfg) {
-                    expectInkCfg(*desc.inkCfg, *cfg->getSpInkCfg(), desc.name);
+                    expectInkCfg(*desc.inkCfg, *cfg->getSpInkCfg(), m_object);
                 }
-
-                const std::pair<const LevelTable*, boost::shared_ptr<repos::InkLevels>> levels[] = {
-                    {&desc.inkLimits, reader->getInkLimits()},
-                    {&desc.transitionControl, reader->getTransCtrl()}};
-                for (const auto& level : levels) {
-                    ASSERT_EQ(static_cast<bool>(level.second), !level.first->empty());
-                    if (level.second) {
-                        expectLevels(*level.first, *level.second->getSpInkLevel(), "levels");
-                    }
-                }
+                const auto levels = [](const boost::shared_ptr<repos::InkLevels>& read) {
+                    return read ? levelsText(*read->getSpInkLevel()) : "<none>";
+                };
+                const auto expectedLevels = [](const LevelTable& table) {
+                    return table.empty() ? "<none>" : levelsText(table);
+                };
+                value("InkRestrictions", levels(reader->getInkLimits()),
+                      expectedLevels(desc.inkLimits));
+                value("TransitionControl", levels(reader->getTransCtrl()),
+                      expectedLevels(desc.transitionControl));
                 // Without per-ink drop adjustments the older single number
                 // reads as one level with an empty ink name.
-                boost::shared_ptr<repos::InkLevels> drops = reader->getDropAdjust();
-                ASSERT_TRUE(drops);
-                if (desc.dropAdjusts) {
-                    expectLevels(*desc.dropAdjusts, *drops->getSpInkLevel(), "drop adjusts");
-                } else {
-                    ASSERT_TRUE(desc.legacyDropAdjust.has_value());
-                    expectLevels({{"", *desc.legacyDropAdjust}}, *drops->getSpInkLevel(),
-                                 "drop adjust");
-                }
-
-                boost::shared_ptr<repos::ScreenSetup> screens = reader->getScreenSetups();
-                ASSERT_EQ(static_cast<bool>(screens), !desc.screenSetups.empty());
-                if (screens) {
-                    expectScreens(desc.screenSetups, screens->getScreenSetup(), "screens");
-                }
-                const std::pair<const std::vector<InkCurveDesc>*,
-                                boost::shared_ptr<repos::InkCurve>>
-                    curves[] = {{&desc.levelCurves, reader->getLevelCurves()},
-                                {&desc.inkCurves, reader->getInkCurves()}};
-                for (const auto& curve : curves) {
-                    ASSERT_EQ(static_cast<bool>(curve.second), !curve.first->empty());
-                    if (curve.second) {
-                        expectInkCurve(*curve.first, desc.resolution,
-                                       *curve.second->getSpInkCurve(), "curves");
-                    }
-                }
-                boost::shared_ptr<repos::ResScaleAdjust> scale = reader->getResScaleAdjust();
-                ASSERT_EQ(static_cast<bool>(scale), !desc.resScaleAdjust.empty());
-                if (scale) {
-                    expectResScale(desc.resScaleAdjust, scale->getSpResScaleAdjust(), "scale");
-                }
+                value("DropAdjusts", levels(reader->getDropAdjust()),
+                      levelsText(desc.dropAdjusts.value_or(
+                          LevelTable{{"", desc.legacyDropAdjust.value_or(-999)}})));
+                const boost::shared_ptr<repos::ScreenSetup> screens = reader->getScreenSetups();
+                value("ScreenSetup", screens ? screensText(screens->getScreenSetup()) : "<none>",
+                      desc.screenSetups.empty() ? "<none>" : screensText(desc.screenSetups));
+                const auto curves = [](const boost::shared_ptr<repos::InkCurve>& read) {
+                    return read ? inkCurveText(*read->getSpInkCurve()) : "<none>";
+                };
+                const auto expectedCurves = [&desc](const std::vector<InkCurveDesc>& inks) {
+                    return inks.empty() ? "<none>" : inkCurveText(inks, desc.resolution);
+                };
+                value("LvlCurves", curves(reader->getLevelCurves()),
+                      expectedCurves(desc.levelCurves));
+                value("InkCurves", curves(reader->getInkCurves()), expectedCurves(desc.inkCurves));
+                const boost::shared_ptr<repos::ResScaleAdjust> scale = reader->getResScaleAdjust();
+                value("ResScaleAdjust",
+                      scale ? scaleRows(scale->getSpResScaleAdjust()) : Rows{{"<none>"}},
+                      desc.resScaleAdjust.empty() ? Rows{{"<none>"}}
+                                                  : scaleRows(desc.resScaleAdjust));
 
                 std::map<std::string, std::string> table(desc.otherTableDefaults.begin(),
                                                          desc.otherTableDefaults.end());
-                const std::pair<const char*, const std::string*> written[] = {
-                    {"Calb", &desc.calibration},
-                    {"LnMM", &desc.mediaModel},
-                    {"NmClr", &desc.namedColor}};
-                for (const auto& entry : written) {
+                for (const auto& entry : {std::make_pair("Calb", &desc.calibration),
+                                          std::make_pair("LnMM", &desc.mediaModel),
+                                          std::make_pair("NmClr", &desc.namedColor)}) {
                     if (!entry.second->empty()) {
                         table[entry.first] = *entry.second;
                     }
                 }
-                std::map<std::string, std::string> readTable;
-                for (const auto& entry : reader->getTableDefaults()) {
-                    readTable[U(entry.first)] = U(entry.second);
-                }
-                EXPECT_EQ(readTable, table);
-
-                EXPECT_DOUBLE_EQ(
-                    reader->getUserQualityAssessment(),
-                    desc.userQualityAssessment.value_or(ModeReader::kNoQualityAssessment));
-
-                std::map<std::string, std::string> options(desc.printerOptions.begin(),
-                                                           desc.printerOptions.end());
-                std::map<std::string, std::string> readOptions;
-                const boost::shared_ptr<std::map<wxString, wxString>> readMap =
-                    reader->getPrinterOptions();
-                for (const auto& entry : *readMap) {
-                    readOptions[U(entry.first)] = U(entry.second);
-                }
-                EXPECT_EQ(readOptions, options);
+                value("TableDefaults", reader->getTableDefaults(), table);
+                value("UserQualityAssessment", reader->getUserQualityAssessment(),
+                      desc.userQualityAssessment.value_or(ModeReader::kNoQualityAssessment));
+                value("PrinterSettings", *reader->getPrinterOptions(),
+                      std::map<std::string, std::string>(desc.printerOptions.begin(),
+                                                         desc.printerOptions.end()));
                 for (const auto& option : desc.printerOptions) {
-                    EXPECT_EQ(U(reader->getPrinterOption(W(option.first))), option.second);
+                    value("PrinterSettings " + option.first,
+                          reader->getPrinterOption(toWx(option.first)), option.second);
                 }
-                EXPECT_TRUE(reader->getPrinterOption(W("Nicht gesetzt")).empty());
-            }
-        }
-    }
-}
-
-TEST_F(SampleRepositoryTest, ProfilesLinksAndHostFilesOfModesReadBack) {
-    for (const PrinterDesc& p : sample().printers) {
-        for (const MediaDesc& m : p.medias) {
-            boost::shared_ptr<MediaRepository> mediaRepository = media(p, m);
-            ASSERT_TRUE(mediaRepository) << m.name;
-            for (const ModeDesc& desc : m.modes) {
-                SCOPED_TRACE(p.name + " / " + m.name + " / " + desc.name);
-                boost::shared_ptr<ModeReader> reader =
-                    ModeReader::getReader(mode(mediaRepository, desc));
-                ASSERT_TRUE(reader);
+                value("PrinterSettings not set", reader->getPrinterOption(wxT("Nicht gesetzt")),
+                      "");
 
                 // Profiles by extension: the files first, then the links,
                 // each in name order.
-                std::vector<std::string> files;
-                std::vector<std::string> links;
+                std::vector<std::string> files, links;
                 for (const FileDesc& file : desc.files) {
                     const std::string::size_type dot = file.name.rfind(".icc");
                     if (dot != std::string::npos && dot + 4 == file.name.size()) {
                         files.push_back(file.name.substr(0, dot));
                     }
+                    const std::string path = toUtf8(reader->getProfileLocation(toWx(file.name)));
+                    value(file.name, path.empty() ? "<no path>" : test::readFile(path), file.bytes);
+                    vfs::FileContentPtr content = reader->getFileByName(toWx(file.name));
+                    value(file.name + " content",
+                          content ? readAll(content->getInputStream()) : "<none>", file.bytes);
                 }
                 for (const LinkDesc& link : desc.links) {
                     links.push_back(link.name.substr(0, link.name.rfind(".icc")));
+                    const std::string path = toUtf8(reader->getProfileLocation(toWx(link.name)));
+                    EXPECT_TRUE(fs::equivalent(fs::path(path),
+                                               modePath(p, m, desc) / fs::path(link.target), error))
+                        << m_object << ": " << link.name << " at " << path;
                 }
                 std::sort(files.begin(), files.end());
                 std::sort(links.begin(), links.end());
                 files.insert(files.end(), links.begin(), links.end());
-                std::vector<std::string> profiles;
-                const boost::shared_ptr<std::list<wxString>> found = reader->getProfiles(W("icc"));
-                for (const wxString& name : *found) {
-                    profiles.push_back(U(name));
-                }
-                EXPECT_EQ(profiles, files);
-
-                for (const FileDesc& file : desc.files) {
-                    const std::string path = U(reader->getProfileLocation(W(file.name)));
-                    ASSERT_FALSE(path.empty()) << file.name;
-                    EXPECT_EQ(test::readFile(path), file.bytes) << file.name;
-                    vfs::FileContentPtr content = reader->getFileByName(W(file.name));
-                    ASSERT_TRUE(content) << file.name;
-                    EXPECT_EQ(readAll(content->getInputStream()), file.bytes) << file.name;
-                }
-                for (const LinkDesc& link : desc.links) {
-                    const std::string path = U(reader->getProfileLocation(W(link.name)));
-                    ASSERT_FALSE(path.empty()) << link.name;
-                    std::error_code error;
-                    EXPECT_TRUE(fs::equivalent(fs::path(path),
-                                               modePath(p, m, desc) / fs::path(link.target), error))
-                        << path;
-                }
-                EXPECT_TRUE(reader->getProfileLocation(W("Nicht da.icc")).empty());
+                value("profiles", *reader->getProfiles(wxT("icc")), files);
+                value("profile not there", reader->getProfileLocation(wxT("Nicht da.icc")), "");
                 // A missing file has a content all the same, which reads nothing.
-                const vfs::FileContentPtr missing = reader->getFileByName(W("Nicht da.icc"));
-                ASSERT_TRUE(missing);
-                EXPECT_FALSE(missing->getInputStream());
+                const vfs::FileContentPtr missing = reader->getFileByName(wxT("Nicht da.icc"));
+                ASSERT_TRUE(missing) << m_object;
+                EXPECT_FALSE(missing->getInputStream()) << m_object;
             }
         }
     }
+    expectValues();
 }
 
 // ---- Files ---------------------------------------------------------------------
@@ -825,20 +814,18 @@ TEST_F(SampleRepositoryTest, ProfilesLinksAndHostFilesOfModesReadBack) {
 // and a mode is in at least one settings file, and each kind of side file in
 // at least one folder. Dropping one from the generator shows here.
 TEST_F(SampleRepositoryTest, HoldsEveryKeyAndEveryKindOfSideFile) {
-    std::set<std::string> keys;
-    std::set<std::string> sideFiles;
+    std::set<std::string> keys, sideFiles;
     for (const fs::directory_entry& entry : fs::recursive_directory_iterator(m_db)) {
+        const std::string name = entry.path().filename().string();
         if (!entry.is_regular_file()) {
             continue;
         }
-        const std::string name = entry.path().filename().string();
-        const std::string parent = entry.path().parent_path().filename().string();
         if (name != ".Settings.xml") {
             // Dot-files by name, host files by extension.
             sideFiles.insert(name[0] == '.' ? name : name.substr(name.rfind('.')));
             continue;
         }
-        if (parent == "Defaults") {
+        if (entry.path().parent_path().filename() == "Defaults") {
             continue;
         }
         const std::string bytes = test::readFile(entry.path().string());
@@ -846,56 +833,27 @@ TEST_F(SampleRepositoryTest, HoldsEveryKeyAndEveryKindOfSideFile) {
         boost::shared_ptr<repos::Settings> settings = repos::SettingsManager::GetSettings(in);
         ASSERT_TRUE(settings) << entry.path();
         for (const repos::NamedNode::Ptr& child : *settings->getRoot()) {
-            keys.insert(U(settings->getRoot()->getName() + wxT("/") + child->getName()));
+            keys.insert(toUtf8(settings->getRoot()->getName() + wxT("/") + child->getName()));
         }
     }
-    const char* const expectedKeys[] = {"Printer/DllDevice",
-                                        "Printer/DllModule",
-                                        "Printer/PPDFile",
-                                        "Printer/Active",
-                                        "Printer/PortName",
-                                        "Printer/PortData",
-                                        "Printer/TCPPortAdd",
-                                        "Printer/TCPPortDefault",
-                                        "Printer/VirtualPrinterExtension",
-                                        "Printer/DefaultPageSize",
-                                        "Printer/DefaultMedia",
-                                        "Printer/DotInfo",
-                                        "Printer/InkTypes",
-                                        "Printer/PageSizes",
-                                        "Printer/PortList",
-                                        "Printer/DefaultScreenSetup",
-                                        "Printer/DefaultResolutions",
-                                        "Printer/ResData",
-                                        "Printer/InkCfgs",
-                                        "Media/InkCfg",
-                                        "Media/ColorInfo",
-                                        "Media/ResScaleAdjust",
-                                        "Media/PageSizes",
-                                        "Media/PassInfo",
-                                        "Media/LabelChannel",
-                                        "Media/DefaultMode",
-                                        "Media/JdfAlias",
-                                        "Media/JdfQualityModeHigh",
-                                        "Media/JdfQualityModeNormal",
-                                        "Media/JdfQualityModeDraft",
-                                        "Mode/Pattern",
-                                        "Mode/Res",
-                                        "Mode/ResAlias",
-                                        "Mode/InkCfg",
-                                        "Mode/InkRestrictions",
-                                        "Mode/TransitionControl",
-                                        "Mode/DropAdjusts",
-                                        "Mode/DropAdjust",
-                                        "Mode/ScreenSetup",
-                                        "Mode/LvlCurves",
-                                        "Mode/InkCurves",
-                                        "Mode/ResScaleAdjust",
-                                        "Mode/TableDefaults",
-                                        "Mode/UserQualityAssessment",
-                                        "Mode/PrinterSettings"};
-    for (const char* key : expectedKeys) {
-        EXPECT_EQ(keys.count(key), 1u) << key;
+    const std::map<std::string, std::vector<const char*>> expectedKeys = {
+        {"Printer",
+         {"DllDevice", "DllModule", "PPDFile", "Active", "PortName", "PortData", "TCPPortAdd",
+          "TCPPortDefault", "VirtualPrinterExtension", "DefaultPageSize", "DefaultMedia", "DotInfo",
+          "InkTypes", "PageSizes", "PortList", "DefaultScreenSetup", "DefaultResolutions",
+          "ResData", "InkCfgs"}},
+        {"Media",
+         {"InkCfg", "ColorInfo", "ResScaleAdjust", "PageSizes", "PassInfo", "LabelChannel",
+          "DefaultMode", "JdfAlias", "JdfQualityModeHigh", "JdfQualityModeNormal",
+          "JdfQualityModeDraft"}},
+        {"Mode",
+         {"Pattern", "Res", "ResAlias", "InkCfg", "InkRestrictions", "TransitionControl",
+          "DropAdjusts", "DropAdjust", "ScreenSetup", "LvlCurves", "InkCurves", "ResScaleAdjust",
+          "TableDefaults", "UserQualityAssessment", "PrinterSettings"}}};
+    for (const auto& kind : expectedKeys) {
+        for (const char* key : kind.second) {
+            EXPECT_EQ(keys.count(kind.first + "/" + key), 1u) << kind.first << "/" << key;
+        }
     }
     for (const char* kind :
          {".lock", ".SPSettings.dat", ".MediaCostSettings.xml", ".SDef", ".icc", ".Link"}) {

@@ -7,7 +7,6 @@
 #include <string>
 
 #include "common/TestSupport.h"
-#include "kernel/Text.h"
 #include "vfs/src/impl/FileName.h"
 #include "vfs/src/impl/FileObject.h"
 #include "vfs/src/impl/FileSystem.h"
@@ -15,21 +14,16 @@
 namespace vexa {
 namespace test {
 
-inline wxString W(const std::string& utf8) {
-    return kernel::fromMB(utf8);
-}
-inline std::string N(const wxString& text) {
-    return kernel::toMB(text);
-}
-
 // A fresh temporary folder opened as a local file system.
 class VfsFixture : public ::testing::Test {
   protected:
-    void SetUp() override { m_root = vfs::openLocalFolder(vfs::createFileName(W(m_tmp.path()))); }
+    void SetUp() override {
+        m_root = vfs::openLocalFolder(vfs::createFileName(toWx(m_tmp.path())));
+    }
 
     std::string path(const std::string& relative) const { return m_tmp.file(relative); }
     vfs::FileObjectPtr object(const std::string& relative) {
-        return m_root->getFileSystem()->resolveFile(W(path(relative)));
+        return m_root->getFileSystem()->resolveFile(toWx(path(relative)));
     }
 
     TempDir m_tmp;

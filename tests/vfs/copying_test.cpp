@@ -16,11 +16,11 @@
 
 using vexa::test::makeDirs;
 using vexa::test::modifiedNs;
-using vexa::test::N;
 using vexa::test::pathExists;
 using vexa::test::readFile;
+using vexa::test::toUtf8;
+using vexa::test::toWx;
 using vexa::test::VfsFixture;
-using vexa::test::W;
 using vexa::test::writeFile;
 using namespace vexa::vfs;
 
@@ -53,10 +53,10 @@ std::string copyError(const std::function<void()>& copy) {
 // Relative paths of everything below `root`, from the library's own walk.
 std::vector<std::string> listing(const FileObjectPtr& root) {
     std::vector<std::string> paths;
-    const std::string prefix = N(root->getName()->getNativePath()) + "/";
+    const std::string prefix = toUtf8(root->getName()->getNativePath()) + "/";
     const FileObjectListPtr entries = root->findFiles("");
     for (const FileObjectPtr& entry : *entries) {
-        paths.push_back(N(entry->getName()->getNativePath()).substr(prefix.size()));
+        paths.push_back(toUtf8(entry->getName()->getNativePath()).substr(prefix.size()));
     }
     return paths;
 }
@@ -71,7 +71,7 @@ class RecordingFilter : public CopyFilter {
     CopyProgress final;
 
     Decision beforeCopy(const CopyProgress& p) override {
-        const std::string name = N(p.next->getBaseName());
+        const std::string name = toUtf8(p.next->getBaseName());
         seen.push_back(name);
         progress.push_back(p);
         if (name == cancelAt) {
@@ -132,7 +132,7 @@ TEST_F(CopyTest, ChildByChildIntoAnExistingFolder) {
     // How a repository copies a printer: each child of the source onto the
     // same-named child of the destination.
     makeSource();
-    const FileObjectPtr destination = openLocalFolder(createFileName(W(path("dst"))));
+    const FileObjectPtr destination = openLocalFolder(createFileName(toWx(path("dst"))));
     const FileObjectListPtr children = object("src")->getChildren();
     for (const FileObjectPtr& child : *children) {
         destination->resolveChild(child->getBaseName())->copyFrom(child);
@@ -243,7 +243,7 @@ TEST_F(CopyTest, LinksAreListedCopiedAndRemovedAsLinksNeverFollowed) {
     ASSERT_GT(readlink(path("copy/sub/out").c_str(), target, sizeof target - 1), 0);
     EXPECT_EQ(std::string(target), path("outside"));
     EXPECT_TRUE(object("copy/sub/rel.icc")->isSymbolicLink());
-    EXPECT_EQ(N(object("copy/sub/rel.icc")->getLinkTarget()), "a.icc");
+    EXPECT_EQ(toUtf8(object("copy/sub/rel.icc")->getLinkTarget()), "a.icc");
     // The link itself as the source of a copy stays a link too.
     object("single")->copyFrom(object("tree/sub/out"));
     EXPECT_TRUE(object("single")->isSymbolicLink());

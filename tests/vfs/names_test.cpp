@@ -4,7 +4,7 @@
 #include "VfsTestSupport.h"
 #include "vfs/src/impl/local/WindowsFileName.h"
 
-using vexa::test::N;
+using vexa::test::toUtf8;
 using vexa::vfs::FileNamePtr;
 using vexa::vfs::provider::local::WindowsFileName;
 
@@ -14,64 +14,67 @@ FileNamePtr name(const char* root, const char* path) {
     return FileNamePtr(new WindowsFileName(root, path));
 }
 
-}  // namespace
-
-TEST(FileNameParent, ClimbsToTheRootFolderAndKeepsTheRoot) {
-    const FileNamePtr trailing = name("C", "/a/b/");
-    ASSERT_TRUE(trailing->getParent());
-    EXPECT_EQ(N(trailing->getParent()->getPath()), "/a");
-    const FileNamePtr a = name("C", "/a");
-    ASSERT_TRUE(a->getParent());
-    EXPECT_EQ(N(a->getParent()->getPath()), "/");
-    EXPECT_EQ(N(a->getParent()->getURI()), "file:///C:/");
-    EXPECT_FALSE(name("C", "/")->getParent());
-    EXPECT_FALSE(name("C", "/")->hasParent());
-    EXPECT_FALSE(name("", "relative")->getParent());
-
-    const FileNamePtr deep = name("SRV/DATA", "/x/y/z.txt");
-    const FileNamePtr root = deep->getRoot();
-    EXPECT_EQ(N(root->getPath()), "/");
-    EXPECT_EQ(N(root->getNativePath()), "\\\\SRV\\DATA\\");
-    EXPECT_EQ(N(name("C", "/")->getRoot()->getURI()), "file:///C:/");
-}
-
-TEST(FileNameParts, BaseNameAndExtension) {
-    EXPECT_EQ(N(name("C", "/a/b/")->getBaseName()), "b");
-    EXPECT_EQ(N(name("C", "/a/b")->getBaseName()), "b");
-    EXPECT_EQ(N(name("C", "/")->getBaseName()), "");
-    EXPECT_EQ(N(name("C", "/x/archive.tar.gz")->getExtension()), "gz");
-    EXPECT_EQ(N(name("C", "/x/.Settings")->getExtension()), "");
-    EXPECT_EQ(N(name("C", "/x/.lock")->getExtension()), "");
-    EXPECT_EQ(N(name("C", "/x/.Settings.xml")->getExtension()), "xml");
-    EXPECT_EQ(N(name("C", "/x.d/noext")->getExtension()), "");
-    // Asked again (an empty cache is computed again): the same answers.
-    const FileNamePtr plain = name("C", "/x.d/noext");
-    EXPECT_EQ(N(plain->getExtension()), N(plain->getExtension()));
-    EXPECT_EQ(N(name("C", "/a/b")->toString()), N(name("C", "/a/b")->getURI()));
+TEST(FileNameParts, ParentBaseNameExtensionAndRoot) {
+    const struct {
+        const char* root;
+        const char* path;
+        const char* parent;  // its path; null when there is none
+        const char* baseName;
+        const char* extension;
+        const char* rootNative;
+    } cases[] = {
+        {"C", "/a/b/", "/a", "b", "", "C:/"},
+        {"C", "/a/b", "/a", "b", "", "C:/"},
+        {"C", "/a", "/", "a", "", "C:/"},
+        {"C", "/", nullptr, "", "", "C:/"},
+        {"", "relative", nullptr, "relative", "", "/"},
+        {"C", "/x/archive.tar.gz", "/x", "archive.tar.gz", "gz", "C:/"},
+        {"C", "/x/.Settings", "/x", ".Settings", "", "C:/"},
+        {"C", "/x/.lock", "/x", ".lock", "", "C:/"},
+        {"C", "/x/.Settings.xml", "/x", ".Settings.xml", "xml", "C:/"},
+        {"C", "/x.d/noext", "/x.d", "noext", "", "C:/"},
+        {"SRV/DATA", "/x/y/z.txt", "/x/y", "z.txt", "txt", "\\\\SRV\\DATA\\"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.root) + " " + c.path);
+        const FileNamePtr n = name(c.root, c.path);
+        const FileNamePtr parent = n->getParent();
+        EXPECT_EQ(parent ? toUtf8(parent->getPath()) : "<none>", c.parent ? c.parent : "<none>");
+        EXPECT_EQ(toUtf8(n->getBaseName()), c.baseName);
+        // Asked twice (an empty cache is computed again): the same answer.
+        EXPECT_EQ(toUtf8(n->getExtension()), c.extension);
+        EXPECT_EQ(toUtf8(n->getExtension()), c.extension);
+        EXPECT_EQ(toUtf8(n->toString()), toUtf8(n->getURI()));
+        if (*c.root != '\0') {
+            EXPECT_EQ(n->hasParent(), c.parent != nullptr);
+            EXPECT_EQ(toUtf8(n->getRoot()->getPath()), "/");
+            EXPECT_EQ(toUtf8(n->getRoot()->getNativePath()), c.rootNative);
+        }
+    }
+    EXPECT_EQ(toUtf8(name("C", "/a")->getParent()->getURI()), "file:///C:/");
 }
 
 TEST(FileNameRelations, AncestorParentAndDescendant) {
-    const FileNamePtr a = name("C", "/a");
-    const FileNamePtr ab = name("C", "/a/b");
-    const FileNamePtr abc = name("C", "/a/b/c");
-    const FileNamePtr sibling = name("C", "/ab");
-    const FileNamePtr top = name("C", "/");
-
-    EXPECT_TRUE(a->isAncestorOf(*ab));
-    EXPECT_TRUE(a->isAncestorOf(*abc));
-    EXPECT_FALSE(a->isAncestorOf(*sibling));  // a prefix, but not a folder of it
-    EXPECT_FALSE(a->isAncestorOf(*a));
-    EXPECT_FALSE(ab->isAncestorOf(*a));
-    EXPECT_TRUE(top->isAncestorOf(*abc));
-
-    EXPECT_TRUE(a->isParentOf(*ab));
-    EXPECT_FALSE(a->isParentOf(*abc));
-    EXPECT_TRUE(top->isParentOf(*a));
-    EXPECT_FALSE(top->isParentOf(*ab));
-
-    EXPECT_TRUE(abc->isDescendantOf(*a));
-    EXPECT_TRUE(ab->isDescendantOf(*top));
-    EXPECT_FALSE(sibling->isDescendantOf(*a));
-    EXPECT_FALSE(a->isDescendantOf(*a));
-    EXPECT_FALSE(a->isDescendantOf(*ab));
+    const struct {
+        const char* a;
+        const char* b;
+        bool ancestor;  // a of b; "descendant" is b of a
+        bool parent;
+    } cases[] = {
+        {"/a", "/a/b", true, true},   {"/a", "/a/b/c", true, false},
+        {"/a", "/ab", false, false},  // a prefix, but not a folder of it
+        {"/a", "/a", false, false},   {"/a/b", "/a", false, false},
+        {"/", "/a/b/c", true, false}, {"/", "/a", true, true},
+        {"/", "/a/b", true, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.a) + " " + c.b);
+        const FileNamePtr a = name("C", c.a);
+        const FileNamePtr b = name("C", c.b);
+        EXPECT_EQ(a->isAncestorOf(*b), c.ancestor);
+        EXPECT_EQ(a->isParentOf(*b), c.parent);
+        EXPECT_EQ(b->isDescendantOf(*a), c.ancestor);
+    }
 }
+
+}  // namespace
