@@ -7,8 +7,6 @@
 #define VEXA_TESTS_PRINTER_MEDIAMODEFIXTURE_H
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <wx/wfstream.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -17,19 +15,16 @@
 #include <string>
 #include <vector>
 
-#include "common/TestSupport.h"
-#include "kernel/Text.h"
-#include "kernel/VexKernel.h"
+#include <boost/make_shared.hpp>
+#include <type_traits>
+
+#include "printer/PrinterFixture.h"
 #include "repos/MediaReader.h"
 #include "repos/MediaRepository.h"
 #include "repos/MediaWriter.h"
 #include "repos/ModeReader.h"
 #include "repos/ModeRepository.h"
 #include "repos/ModeWriter.h"
-#include "repos/PrinterReader.h"
-#include "repos/PrinterRepository.h"
-#include "repos/Settings.h"
-#include "repos/SystemRepository.h"
 #include "repository/ProcessHelpers.h"
 #include "vfs/src/impl/FileContent.h"
 
@@ -46,24 +41,13 @@ using repos::printer::ModeWriter;
 typedef boost::shared_ptr<MediaRepository> MediaPtr;
 typedef boost::shared_ptr<ModeRepository> ModePtr;
 typedef boost::shared_ptr<repos::printer::PrinterRepository> PrinterPtr;
-
-inline wxString W(const std::string& utf8) {
-    return kernel::fromMB(utf8);
-}
-inline std::string U(const wxString& text) {
-    return kernel::toMB(text);
-}
+using test::describe;
 
 // Non-ASCII names throughout: the suite runs under LC_ALL=C.
 const char* const kPrinter = "Drücker Ω";
 const char* const kGroup = "Mätt";
 const char* const kMedia = "Papier é";
 const char* const kMode = "Fein ß";
-
-inline std::string settingsXml(const std::string& root, const std::string& body) {
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<node name=\"" + root + "\">" + body +
-           "</node>\n";
-}
 
 // Every key of the media table.
 inline std::string fullMediaBody() {
@@ -104,18 +88,6 @@ inline std::string fullModeBody() {
  <node name="PrinterSettings"><node name="Heater" value="40"/><node name="Vacuum" value="low"/></node>
  <node name="PrinterSettings"><node name="Vacuum" value="high"/></node>
 )";
-}
-
-inline std::string describeStral(const SSTRAL* array) {
-    std::string out;
-    for (const SSTRALROW* row = array ? array->first : nullptr; row != nullptr; row = row->next) {
-        out += " [";
-        for (int i = 0; i < row->count; ++i) {
-            out += (i ? "|" : "") + std::string(row->texts[i] ? row->texts[i] : "");
-        }
-        out += "]";
-    }
-    return out;
 }
 
 inline std::string describeLevels(const boost::shared_ptr<repos::InkLevels>& levels) {
@@ -179,8 +151,8 @@ inline std::string readAll(const vfs::InputStreamPtr& in) {
 // Everything a media reader hands out.
 inline std::string describe(MediaReader& reader) {
     std::ostringstream out;
-    out << "name: " << U(reader.getName()) << " group: " << U(reader.getGroup())
-        << " legacy: " << U(reader.getNameLegacy()) << "\n";
+    out << "name: " << toUtf8(reader.getName()) << " group: " << toUtf8(reader.getGroup())
+        << " legacy: " << toUtf8(reader.getNameLegacy()) << "\n";
     const SPINKCFG* cfg = reader.getInkCfg()->getSpInkCfg();
     out << "ink cfg: " << cfg->Name << " " << int(cfg->NumColor) << "\n";
     const SP_COLOR_INFO* color = reader.getColorInfo()->getSpColorInfo();
@@ -195,25 +167,25 @@ inline std::string describe(MediaReader& reader) {
     out << "page sizes:";
     const boost::shared_ptr<std::list<wxString>> sizes = reader.getPageSizes();
     for (const wxString& size : *sizes) {
-        out << " " << U(size);
+        out << " " << toUtf8(size);
     }
-    out << "\npasses:" << describeStral(reader.getPassInfo()->getStral()) << "\n";
+    out << "\npasses:" << stralText(reader.getPassInfo()->getStral()) << "\n";
     out << "label channel: " << reader.getLabelChannel() << "\n";
-    out << "default mode: " << U(reader.getDefaultMode()) << "\n";
-    out << "jdf: " << U(reader.getJdfAlias()) << " | " << U(reader.getJdfQualityMode(W("High")))
-        << " | " << U(reader.getJdfQualityMode(W("Normal"))) << " | "
-        << U(reader.getJdfQualityMode(W("Draft"))) << "\n";
+    out << "default mode: " << toUtf8(reader.getDefaultMode()) << "\n";
+    out << "jdf: " << toUtf8(reader.getJdfAlias()) << " | " << toUtf8(reader.getJdfQualityMode(toWx("High")))
+        << " | " << toUtf8(reader.getJdfQualityMode(toWx("Normal"))) << " | "
+        << toUtf8(reader.getJdfQualityMode(toWx("Draft"))) << "\n";
     boost::shared_ptr<repos::MediaCostSettings> costs = reader.getMediaCostSettings();
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%.2f", costs->getAreaBasedCost());
     out << "costs: " << buffer;
     for (const auto& cost : costs->getPageSizeCosts()) {
         std::snprintf(buffer, sizeof buffer, "%.2f", cost.second);
-        out << " " << U(cost.first) << "=" << buffer;
+        out << " " << toUtf8(cost.first) << "=" << buffer;
     }
     out << "\nmodes:";
     for (const auto& mode : reader.getModeList()) {
-        out << " " << U(mode.first);
+        out << " " << toUtf8(mode.first);
     }
     out << "\nvalid: " << reader.isValid() << "\n";
     out << "sp: " << readAll(reader.getInputSPSettingsStream()) << "\n";
@@ -224,9 +196,9 @@ inline std::string describe(MediaReader& reader) {
 // Everything a mode reader hands out.
 inline std::string describe(ModeReader& reader) {
     std::ostringstream out;
-    out << "name: " << U(reader.getName()) << " valid: " << reader.isValid() << "\n";
-    out << "pattern: " << U(reader.getPattern()) << " res: " << U(reader.getResolution())
-        << " alias: " << U(reader.getResolutionAlias()) << "\n";
+    out << "name: " << toUtf8(reader.getName()) << " valid: " << reader.isValid() << "\n";
+    out << "pattern: " << toUtf8(reader.getPattern()) << " res: " << toUtf8(reader.getResolution())
+        << " alias: " << toUtf8(reader.getResolutionAlias()) << "\n";
     boost::shared_ptr<repos::InkCfg> cfg = reader.getInkCfg();
     out << "ink cfg: "
         << (cfg ? cfg->getSpInkCfg()->Name + std::string(" ") +
@@ -242,19 +214,19 @@ inline std::string describe(ModeReader& reader) {
     out << "screens:";
     for (const SCREENSETUP* s = screens ? screens->getScreenSetup() : nullptr; s != nullptr;
          s = s->next) {
-        out << " " << s->name << describeStral(s->screens);
+        out << " " << s->name << stralText(s->screens);
     }
     out << "\nscales:" << describeScales(reader.getResScaleAdjust()) << "\n";
     out << "table:";
     for (const auto& entry : reader.getTableDefaults()) {
-        out << " " << U(entry.first) << "=" << U(entry.second);
+        out << " " << toUtf8(entry.first) << "=" << toUtf8(entry.second);
     }
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%.6f", reader.getUserQualityAssessment());
     out << "\nquality: " << buffer << "\noptions:";
     const boost::shared_ptr<std::map<wxString, wxString>> options = reader.getPrinterOptions();
     for (const auto& option : *options) {
-        out << " " << U(option.first) << "=" << U(option.second);
+        out << " " << toUtf8(option.first) << "=" << toUtf8(option.second);
     }
     out << "\n";
     return out.str();
@@ -282,64 +254,17 @@ inline std::string inFreshProcess(const TempDir& dir, const std::function<std::s
     return readFile(output);
 }
 
-inline unsigned long long inodeOf(const std::string& path) {
-    struct stat status;
-    return ::stat(path.c_str(), &status) == 0 ? status.st_ino : 0;
-}
-
-// The settings file at `path` parsed; empty when it cannot be read.
-inline boost::shared_ptr<repos::Settings> readSettings(const std::string& path) {
-    wxFileInputStream in(W(path));
-    return in.IsOk() ? repos::SettingsManager::GetSettings(in)
-                     : boost::shared_ptr<repos::Settings>();
-}
-
-// The attribute of the first node at `key` in the file; "<absent>" when
-// there is no such node.
-inline std::string fileValue(const std::string& path, const std::string& key,
-                             const std::string& attribute = "value") {
-    boost::shared_ptr<repos::Settings> settings = readSettings(path);
-    if (!settings) {
-        return "<no settings>";
-    }
-    const std::list<repos::NamedNode::Ptr> nodes =
-        repos::SettingsAccess::findNodes(*settings, W(key));
-    return nodes.empty() ? "<absent>" : U(nodes.front()->getAttribute(W(attribute)));
-}
-
-// The names of the children of the first node at `key` in the file.
-inline std::vector<std::string> fileChildren(const std::string& path, const std::string& key) {
-    std::vector<std::string> names;
-    boost::shared_ptr<repos::Settings> settings = readSettings(path);
-    const std::list<repos::NamedNode::Ptr> nodes =
-        settings ? repos::SettingsAccess::findNodes(*settings, W(key))
-                 : std::list<repos::NamedNode::Ptr>();
-    if (!nodes.empty()) {
-        for (const repos::NamedNode::Ptr& child : *nodes.front()) {
-            names.push_back(U(child->getName()));
-        }
-    }
-    return names;
-}
-
-class MediaModeFixture : public ::testing::Test {
-  protected:
+// A printer of two keys, the repository tests' medias and modes go in.
+class MediaModeFixture : public PrinterFixture {
+  public:
     void SetUp() override {
-        ::setenv("VEXA_INSTALL", dir.path().c_str(), 1);
-        repos::SystemRepository::Reset();
-        repos::printer::PrinterCatalog::reset();
-        makeDirs(printerPath());
-        writeFile(printerPath() + "/.Settings.xml",
-                  settingsXml("Printer",
-                              "<node name=\"DllDevice\" value=\"Jet\"/>"
-                              "<node name=\"DllModule\" value=\"jet.so\"/>"));
-    }
-    void TearDown() override {
-        repos::printer::PrinterCatalog::reset();
-        repos::SystemRepository::Reset();
+        PrinterFixture::SetUp();
+        makePrinter(kPrinter, "<node name=\"DllDevice\" value=\"Jet\"/>"
+                              "<node name=\"DllModule\" value=\"jet.so\"/>");
     }
 
-    std::string printerPath() const { return dir.path() + "/db/Printers/" + kPrinter; }
+    using PrinterFixture::printerPath;
+    std::string printerPath() const { return printerPath(kPrinter); }
     std::string mediaPath(const std::string& group = kGroup,
                           const std::string& media = kMedia) const {
         return printerPath() + "/Medias/" + group + "/" + media;
@@ -369,18 +294,116 @@ class MediaModeFixture : public ::testing::Test {
     // dropped again at once).
     MediaPtr media(const std::string& group = kGroup, const std::string& name = kMedia) {
         boost::shared_ptr<repos::printer::PrinterReader> printer =
-            repos::printer::PrinterReader::getReader(W(kPrinter));
-        return printer ? printer->getMedia(W(group), W(name)) : MediaPtr();
+            repos::printer::PrinterReader::getReader(toWx(kPrinter));
+        return printer ? printer->getMedia(toWx(group), toWx(name)) : MediaPtr();
     }
     ModePtr mode(const std::string& name = kMode, const std::string& group = kGroup,
                  const std::string& mediaName = kMedia) {
         MediaPtr repository = media(group, mediaName);
         boost::shared_ptr<MediaReader> reader =
             repository ? repository->getReader() : boost::shared_ptr<MediaReader>();
-        return reader ? reader->getMode(W(name)) : ModePtr();
+        return reader ? reader->getMode(toWx(name)) : ModePtr();
     }
+};
 
-    TempDir dir;
+// What the tests that hold for printers, medias and modes alike need of
+// each kind: its folder, a full settings file, the repository as hosts
+// reach it, a change of a text and of a structure (told apart by `n`) as
+// its readers show them, and a second key to change after it.
+struct PrinterKind {
+    typedef repos::printer::PrinterRepository Repository;
+    typedef repos::printer::PrinterReader Reader;
+    typedef repos::printer::PrinterWriter Writer;
+    static std::string folder(const MediaModeFixture& f) { return f.printerPath(); }
+    static void makeFull(MediaModeFixture& f) { f.makePrinter(kPrinter, fullPrinterBody()); }
+    static boost::shared_ptr<Repository> open(MediaModeFixture&) {
+        return Repository::createRepository(toWx(kPrinter), wxString());
+    }
+    static void change(Writer& writer, int n) {
+        writer.setPortType(toWx("Port ü " + std::to_string(n)));
+        SSTRAL* ports = _stral_new();
+        stral_add(ports, -1, 0, "COM", "2", std::to_string(n).c_str(), nullptr);
+        writer.setPortList(ports);
+        stral_free(ports);
+    }
+    static std::string seen(Reader& reader) {
+        return toUtf8(reader.getPortType()) + stralText(reader.getPortList()->getStral());
+    }
+    static std::string shown(int n) {
+        return "Port ü " + std::to_string(n) + " [COM|2|" + std::to_string(n) + "]";
+    }
+    static void changeOther(Writer& writer) { writer.setPortData(toWx("after")); }
+    static const char* otherKey() { return "Printer/PortData"; }
+    // An object every reader of one repository shares.
+    static const void* cached(Reader& reader) { return reader.getInkTypes().get(); }
+};
+
+struct MediaKind {
+    typedef MediaRepository Repository;
+    typedef MediaReader Reader;
+    typedef MediaWriter Writer;
+    static std::string folder(const MediaModeFixture& f) { return f.mediaPath(); }
+    static void makeFull(MediaModeFixture& f) { f.makeMedia(fullMediaBody()); }
+    static MediaPtr open(MediaModeFixture& f) { return f.media(); }
+    static void change(Writer& writer, int n) {
+        writer.setJdfAlias(toWx("Seidenmatt " + std::to_string(n)));
+        writer.setPageSizes(boost::make_shared<std::list<wxString>>(
+            std::list<wxString>{toWx("Neu ö " + std::to_string(n))}));
+    }
+    static std::string seen(Reader& reader) {
+        std::string out = toUtf8(reader.getJdfAlias());
+        for (const wxString& size : *reader.getPageSizes()) {
+            out += " [" + toUtf8(size) + "]";
+        }
+        return out;
+    }
+    static std::string shown(int n) {
+        return "Seidenmatt " + std::to_string(n) + " [Neu ö " + std::to_string(n) + "]";
+    }
+    static void changeOther(Writer& writer) { writer.setDefaultMode(toWx("after")); }
+    static const char* otherKey() { return "Media/DefaultMode"; }
+    static const void* cached(Reader& reader) { return reader.getPageSizes().get(); }
+};
+
+struct ModeKind {
+    typedef ModeRepository Repository;
+    typedef ModeReader Reader;
+    typedef ModeWriter Writer;
+    static std::string folder(const MediaModeFixture& f) { return f.modePath(); }
+    static void makeFull(MediaModeFixture& f) {
+        f.makeMedia("", {});
+        f.makeMode(fullModeBody());
+    }
+    static ModePtr open(MediaModeFixture& f) { return f.mode(); }
+    static void change(Writer& writer, int n) {
+        writer.setPrinterOption(toWx("Heater"), toWx("Heiß " + std::to_string(n)));
+        SPINKLEVELEX limits;
+        limits["Black"] = n;
+        writer.setInkLimits(&limits);
+    }
+    static std::string seen(Reader& reader) {
+        return toUtf8(reader.getPrinterOption(toWx("Heater"))) +
+               describeLevels(reader.getInkLimits());
+    }
+    static std::string shown(int n) {
+        return "Heiß " + std::to_string(n) + " Black=" + std::to_string(n);
+    }
+    static void changeOther(Writer& writer) { writer.updateCalibration(toWx("after")); }
+    static const char* otherKey() { return "Mode/TableDefaults/Calb"; }
+    static const void* cached(Reader& reader) { return reader.getInkCfg().get(); }
+};
+
+typedef ::testing::Types<PrinterKind, MediaKind, ModeKind> AllKinds;
+typedef ::testing::Types<MediaKind, ModeKind> MediaAndMode;
+
+// Names the typed cases by kind.
+struct KindName {
+    template <typename Kind>
+    static std::string GetName(int) {
+        return std::is_same<Kind, PrinterKind>::value ? "Printer"
+               : std::is_same<Kind, MediaKind>::value ? "Media"
+                                                      : "Mode";
+    }
 };
 
 }  // namespace mm

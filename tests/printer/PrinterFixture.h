@@ -14,9 +14,9 @@
 #include <filesystem>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "common/TestSupport.h"
-#include "kernel/Text.h"
 #include "kernel/VexKernel.h"
 #include "repos/PrinterReader.h"
 #include "repos/PrinterRepository.h"
@@ -26,13 +26,6 @@
 
 namespace vexa {
 namespace test {
-
-inline wxString W(const std::string& utf8) {
-    return kernel::fromMB(utf8);
-}
-inline std::string U(const wxString& text) {
-    return kernel::toMB(text);
-}
 
 // The body of a printer holding every key of the printer table, with
 // non-ASCII texts.
@@ -80,56 +73,83 @@ inline std::string settingsXml(const std::string& root, const std::string& body)
            "</node>\n";
 }
 
+inline unsigned long long inodeOf(const std::string& path) {
+    struct stat status;
+    return ::stat(path.c_str(), &status) == 0 ? status.st_ino : 0;
+}
+
 inline void removeTree(const std::string& path) {
     std::error_code ignored;
     std::filesystem::remove_all(path, ignored);
 }
 
-// The attribute `attribute` of the first node at `key` in the settings file
-// at `path`; "<absent>" when there is no such node.
+// The settings file at `path` parsed; empty when it cannot be read.
+inline boost::shared_ptr<repos::Settings> readSettings(const std::string& path) {
+    wxFileInputStream in(toWx(path));
+    return in.IsOk() ? repos::SettingsManager::GetSettings(in)
+                     : boost::shared_ptr<repos::Settings>();
+}
+
+// The nodes at `key` in the settings file at `path`.
+inline std::list<repos::NamedNode::Ptr> fileNodes(const std::string& path, const std::string& key) {
+    boost::shared_ptr<repos::Settings> settings = readSettings(path);
+    return settings ? repos::SettingsAccess::findNodes(*settings, toWx(key))
+                    : std::list<repos::NamedNode::Ptr>();
+}
+
+// The attribute of the first node at `key` in the file; "<absent>" when
+// there is no such node (or no file).
 inline std::string fileValue(const std::string& path, const std::string& key,
                              const std::string& attribute = "value") {
-    wxFileInputStream in(W(path));
-    if (!in.IsOk()) {
-        return "<no file>";
+    const std::list<repos::NamedNode::Ptr> nodes = fileNodes(path, key);
+    return nodes.empty() ? "<absent>" : toUtf8(nodes.front()->getAttribute(toWx(attribute)));
+}
+
+// The names of the children of the first node at `key` in the file.
+inline std::vector<std::string> fileChildren(const std::string& path, const std::string& key) {
+    std::vector<std::string> names;
+    const std::list<repos::NamedNode::Ptr> nodes = fileNodes(path, key);
+    if (!nodes.empty()) {
+        for (const repos::NamedNode::Ptr& child : *nodes.front()) {
+            names.push_back(toUtf8(child->getName()));
+        }
     }
-    boost::shared_ptr<repos::Settings> settings = repos::SettingsManager::GetSettings(in);
-    if (!settings) {
-        return "<no settings>";
+    return names;
+}
+
+// The rows of a string array as " [a|b] [c]".
+inline std::string stralText(const SSTRAL* array) {
+    std::string out;
+    for (const SSTRALROW* row = array ? array->first : nullptr; row != nullptr; row = row->next) {
+        out += " [";
+        for (int i = 0; i < row->count; ++i) {
+            out += (i ? "|" : "") + std::string(row->texts[i] ? row->texts[i] : "");
+        }
+        out += "]";
     }
-    const std::list<repos::NamedNode::Ptr> nodes =
-        repos::SettingsAccess::findNodes(*settings, W(key));
-    return nodes.empty() ? "<absent>" : U(nodes.front()->getAttribute(W(attribute)));
+    return out;
 }
 
 inline void describeStral(std::ostream& out, const char* label, const SSTRAL* array) {
-    out << label << ":";
-    for (const SSTRALROW* row = array ? array->first : nullptr; row != nullptr; row = row->next) {
-        out << " [";
-        for (int i = 0; i < row->count; ++i) {
-            out << (i ? "|" : "") << (row->texts[i] ? row->texts[i] : "");
-        }
-        out << "]";
-    }
-    out << "\n";
+    out << label << ":" << stralText(array) << "\n";
 }
 
 // Everything a reader of a printer hands out, as text.
 inline std::string describe(repos::printer::PrinterReader& reader) {
     std::ostringstream out;
-    out << "name: " << U(reader.getPrinterName()) << "\n";
-    out << "device: " << U(reader.getDeviceName()) << "\n";
-    out << "module: " << U(reader.getDllModule()) << "\n";
-    out << "ppd: " << U(reader.getPPDFile()) << "\n";
-    out << "port: " << U(reader.getPortType()) << "\n";
-    out << "port data: " << U(reader.getPortData()) << "\n";
-    out << "tcp add: " << U(reader.getTCPAdditionalPort()) << "\n";
-    out << "tcp default: " << U(reader.getTCPDefaultPort()) << "\n";
-    out << "extension: " << U(reader.getVirtualPrinterExtension()) << "\n";
-    out << "page size: " << U(reader.getDefaultPageSize()) << "\n";
+    out << "name: " << toUtf8(reader.getPrinterName()) << "\n";
+    out << "device: " << toUtf8(reader.getDeviceName()) << "\n";
+    out << "module: " << toUtf8(reader.getDllModule()) << "\n";
+    out << "ppd: " << toUtf8(reader.getPPDFile()) << "\n";
+    out << "port: " << toUtf8(reader.getPortType()) << "\n";
+    out << "port data: " << toUtf8(reader.getPortData()) << "\n";
+    out << "tcp add: " << toUtf8(reader.getTCPAdditionalPort()) << "\n";
+    out << "tcp default: " << toUtf8(reader.getTCPDefaultPort()) << "\n";
+    out << "extension: " << toUtf8(reader.getVirtualPrinterExtension()) << "\n";
+    out << "page size: " << toUtf8(reader.getDefaultPageSize()) << "\n";
     const std::pair<wxString, wxString> media = reader.getDefaultMedia();
-    out << "default media: " << U(media.first) << " / " << U(media.second) << "\n";
-    out << "legacy media: " << U(reader.getDefaultMediaLegacy()) << "\n";
+    out << "default media: " << toUtf8(media.first) << " / " << toUtf8(media.second) << "\n";
+    out << "legacy media: " << toUtf8(reader.getDefaultMediaLegacy()) << "\n";
     const dotinfo* dots = reader.getDotInfo()->getDotInfo();
     out << "dot units: " << dots->units << "\n";
     for (const dotresgroup* group = dots->first; group != nullptr; group = group->next) {
@@ -154,9 +174,9 @@ inline std::string describe(repos::printer::PrinterReader& reader) {
     }
     describeStral(out, "default resolutions", reader.getDefaultResolutions()->getStral());
     for (const boost::shared_ptr<repos::ResData>& res : reader.getDeviceResolutions()) {
-        out << "resolution " << U(res->resolution) << ":";
+        out << "resolution " << toUtf8(res->resolution) << ":";
         for (const wxString& alias : res->alias) {
-            out << " " << U(alias);
+            out << " " << toUtf8(alias);
         }
         out << "\n";
     }
@@ -167,7 +187,7 @@ inline std::string describe(repos::printer::PrinterReader& reader) {
     for (bool onlyDefaults : {false, true}) {
         out << "aliases" << (onlyDefaults ? " (defaults)" : "") << ":";
         for (const auto& alias : reader.getResolutionAliases(onlyDefaults)) {
-            out << " " << U(alias.first) << "=" << U(alias.second);
+            out << " " << toUtf8(alias.first) << "=" << toUtf8(alias.second);
         }
         out << "\n";
     }
@@ -175,7 +195,7 @@ inline std::string describe(repos::printer::PrinterReader& reader) {
 }
 
 class PrinterFixture : public ::testing::Test {
-  protected:
+  public:
     void SetUp() override {
         ::setenv("VEXA_INSTALL", dir.path().c_str(), 1);
         repos::SystemRepository::Reset();

@@ -22,48 +22,10 @@ class ModeRepositoryTest : public MediaModeFixture {
     std::string settingsFile() const { return modePath() + "/.Settings.xml"; }
     // A repository of the mode folder of its own (as a fresh object reads
     // what is on disk).
-    ModePtr fresh() { return ModeRepository::createRepository(W(modePath()), MediaPtr(), W("")); }
+    ModePtr fresh() { return ModeRepository::createRepository(toWx(modePath()), MediaPtr(), toWx("")); }
 };
 
-TEST_F(ModeRepositoryTest, FolderWithoutSettingsFileOrNoFolderGivesNoRepository) {
-    makeMedia("", {});
-    makeDirs(modePath());
-    EXPECT_FALSE(fresh());
-    EXPECT_FALSE(
-        ModeRepository::createRepository(vfs::FileObjectPtr(), MediaPtr(), vfs::FileObjectPtr()));
-    EXPECT_FALSE(ModeRepository::createRepository(W(dir.file("kein/Modus")), MediaPtr(), W("")));
-    EXPECT_FALSE(pathExists(dir.file("kein")));
-    writeFile(settingsFile(), settingsXml("Mode", ""));
-    EXPECT_TRUE(fresh());
-}
 
-TEST_F(ModeRepositoryTest, ReadsEveryKey) {
-    makeMedia("", {});
-    makeMode(fullModeBody());
-    ModePtr repository = mode();
-    ASSERT_TRUE(repository);
-    boost::shared_ptr<ModeReader> reader = repository->getReader();
-    ASSERT_TRUE(reader);
-    EXPECT_EQ(describe(*reader),
-              "name: Fein ß valid: 1\n"
-              "pattern: Diffusion ü res: 720x1440 alias: Fein\n"
-              "ink cfg: CMYKlclm 6\n"
-              "limits: Black=95 Cyan=80\n"
-              "transition: Cyan=12\n"
-              "drop: Magenta=-3\n"
-              "level curves: @720x1440 Cyan: (0,0;128,102)\n"
-              "ink curves: @720x1440 Black: (255,230;0,0)\n"
-              "screens: Grob [S1|85|45|round|0|128]\n"
-              "scales: 720x1440=1.000/2.000\n"
-              "table: Calb=cal ä.icc NmClr=named.tbl\n"
-              "quality: 3.250000\n"
-              "options: Heater=40 Vacuum=high\n");
-    EXPECT_EQ(U(reader->getPrinterOption(W("Vacuum"))), "high");
-    EXPECT_EQ(U(reader->getPrinterOption(W("Nozzle"))), "");
-    EXPECT_EQ(U(reader->getLocation()), modePath());
-    // Readers share the cached objects.
-    EXPECT_EQ(repository->getReader()->getInkCfg(), reader->getInkCfg());
-}
 
 TEST_F(ModeRepositoryTest, AbsentValuesAreEmptyAndOnlyTheTextsAndInkConfigurationLog) {
     makeMedia("", {});
@@ -71,9 +33,9 @@ TEST_F(ModeRepositoryTest, AbsentValuesAreEmptyAndOnlyTheTextsAndInkConfiguratio
     boost::shared_ptr<ModeReader> reader = mode()->getReader();
     ASSERT_TRUE(reader);
     LogCapture log;
-    EXPECT_EQ(U(reader->getPattern()), "");
-    EXPECT_EQ(U(reader->getResolution()), "");
-    EXPECT_EQ(U(reader->getResolutionAlias()), "");
+    EXPECT_EQ(toUtf8(reader->getPattern()), "");
+    EXPECT_EQ(toUtf8(reader->getResolution()), "");
+    EXPECT_EQ(toUtf8(reader->getResolutionAlias()), "");
     EXPECT_FALSE(reader->getInkCfg());
     EXPECT_FALSE(reader->getInkLimits());
     EXPECT_FALSE(reader->getTransCtrl());
@@ -133,37 +95,22 @@ TEST_F(ModeRepositoryTest, ProfilesAndLinkFiles) {
     writeFile(modePath() + "/Lost.icc.Link", "missing.icc\n");
     boost::shared_ptr<ModeReader> reader = mode()->getReader();
     ASSERT_TRUE(reader);
-    boost::shared_ptr<std::list<wxString>> profiles = reader->getProfiles(W("icc"));
+    boost::shared_ptr<std::list<wxString>> profiles = reader->getProfiles(toWx("icc"));
     std::vector<std::string> names;
     for (const wxString& name : *profiles) {
-        names.push_back(U(name));
+        names.push_back(toUtf8(name));
     }
     EXPECT_EQ(names, (std::vector<std::string>{"A", "Abs", "B", "Lost"}));
-    EXPECT_EQ(U(reader->getProfileLocation(W("A.icc"))), modePath() + "/A.icc");
-    EXPECT_EQ(U(reader->getProfileLocation(W("a.ICC"))), modePath() + "/A.icc");
-    EXPECT_EQ(U(reader->getProfileLocation(W("B.ICC"))), modePath() + "/sub/real b.icc");
-    EXPECT_EQ(U(reader->getProfileLocation(W("Abs.icc"))), dir.file("elsewhere/abs é.icc"));
-    EXPECT_EQ(U(reader->getProfileLocation(W("Lost.icc"))), "");
+    EXPECT_EQ(toUtf8(reader->getProfileLocation(toWx("A.icc"))), modePath() + "/A.icc");
+    EXPECT_EQ(toUtf8(reader->getProfileLocation(toWx("a.ICC"))), modePath() + "/A.icc");
+    EXPECT_EQ(toUtf8(reader->getProfileLocation(toWx("B.ICC"))), modePath() + "/sub/real b.icc");
+    EXPECT_EQ(toUtf8(reader->getProfileLocation(toWx("Abs.icc"))), dir.file("elsewhere/abs é.icc"));
+    EXPECT_EQ(toUtf8(reader->getProfileLocation(toWx("Lost.icc"))), "");
     EXPECT_FALSE(pathExists(modePath() + "/missing.icc"));
-    EXPECT_EQ(U(reader->getProfileLocation(W("None.icc"))), "");
-    EXPECT_TRUE(reader->getProfiles(W("png"))->empty());
+    EXPECT_EQ(toUtf8(reader->getProfileLocation(toWx("None.icc"))), "");
+    EXPECT_TRUE(reader->getProfiles(toWx("png"))->empty());
 }
 
-TEST_F(ModeRepositoryTest, NothingToSaveLeavesTheFileAlone) {
-    makeMedia("", {});
-    makeMode(fullModeBody());
-    const unsigned long long inode = inodeOf(settingsFile());
-    const long long time = modifiedNs(settingsFile());
-    boost::shared_ptr<ModeWriter> writer = mode()->getWriter();
-    ASSERT_TRUE(writer);
-    EXPECT_TRUE(writer->save());
-    writer->updateCalibration(W(""));
-    writer->updateMediaModel(W(""));
-    writer->setUserQualityAssessment(3.25);
-    EXPECT_TRUE(writer->save());
-    EXPECT_EQ(inodeOf(settingsFile()), inode);
-    EXPECT_EQ(modifiedNs(settingsFile()), time);
-}
 
 TEST_F(ModeRepositoryTest, SaveCreatesMissingNodesInTheFixedOrder) {
     makeMedia("", {});
@@ -173,8 +120,8 @@ TEST_F(ModeRepositoryTest, SaveCreatesMissingNodesInTheFixedOrder) {
         boost::shared_ptr<ModeWriter> writer = repository->getWriter();
         ASSERT_TRUE(writer);
         // Called in the reverse of the order they are written in.
-        writer->setPrinterOption(W("Heizung"), W("warm ä"));
-        writer->updateNamedColor(W("farben.tbl"));
+        writer->setPrinterOption(toWx("Heizung"), toWx("warm ä"));
+        writer->updateNamedColor(toWx("farben.tbl"));
         repos::InkCfg cfg;
         std::strcpy(cfg.getSpInkCfg()->Name, "CMYK");
         writer->setInkCfg(cfg.getSpInkCfg());
@@ -209,8 +156,8 @@ TEST_F(ModeRepositoryTest, SaveCreatesMissingNodesInTheFixedOrder) {
     ASSERT_TRUE(reader->getScreenSetups());
     EXPECT_EQ(std::string(reader->getScreenSetups()->getScreenSetup()->name), "Fein Ω");
     EXPECT_EQ(std::string(reader->getInkCfg()->getSpInkCfg()->Name), "CMYK");
-    EXPECT_EQ(U(reader->getTableDefaults().at(W("NmClr"))), "farben.tbl");
-    EXPECT_EQ(U(reader->getPrinterOption(W("Heizung"))), "warm ä");
+    EXPECT_EQ(toUtf8(reader->getTableDefaults().at(toWx("NmClr"))), "farben.tbl");
+    EXPECT_EQ(toUtf8(reader->getPrinterOption(toWx("Heizung"))), "warm ä");
 }
 
 TEST_F(ModeRepositoryTest, NullSetterWritesTheCachedValueOrLeavesTheKeyOut) {
@@ -257,21 +204,21 @@ TEST_F(ModeRepositoryTest, PrinterOptionsKeepStoredNodesAndSetEveryNodeOfAName) 
     EXPECT_EQ(fileValue(settingsFile(), "Mode/PrinterSettings/Vacuum"), "low");
     {
         boost::shared_ptr<ModeWriter> writer = repository->getWriter();
-        writer->setPrinterOption(W("Vacuum"), W("medium"));
-        writer->setPrinterOption(W("a/b"), W("cannot be addressed"));
-        writer->setPrinterOption(W(""), W("no name"));
+        writer->setPrinterOption(toWx("Vacuum"), toWx("medium"));
+        writer->setPrinterOption(toWx("a/b"), toWx("cannot be addressed"));
+        writer->setPrinterOption(toWx(""), toWx("no name"));
         EXPECT_TRUE(writer->save());
     }
     boost::shared_ptr<repos::Settings> settings = readSettings(settingsFile());
     std::vector<std::string> values;
     for (const repos::NamedNode::Ptr& node :
-         repos::SettingsAccess::findNodes(*settings, W("Mode/PrinterSettings/Vacuum"))) {
-        values.push_back(U(node->getAttribute(W("value"))));
+         repos::SettingsAccess::findNodes(*settings, toWx("Mode/PrinterSettings/Vacuum"))) {
+        values.push_back(toUtf8(node->getAttribute(toWx("value"))));
     }
     EXPECT_EQ(values, (std::vector<std::string>{"medium", "medium"}));
     boost::shared_ptr<ModeReader> reader = fresh()->getReader();
-    EXPECT_EQ(U(reader->getPrinterOption(W("Vacuum"))), "medium");
-    EXPECT_EQ(U(reader->getPrinterOption(W("Heater"))), "40");
+    EXPECT_EQ(toUtf8(reader->getPrinterOption(toWx("Vacuum"))), "medium");
+    EXPECT_EQ(toUtf8(reader->getPrinterOption(toWx("Heater"))), "40");
     EXPECT_EQ(reader->getPrinterOptions()->size(), 2u);
 }
 
@@ -280,15 +227,15 @@ TEST_F(ModeRepositoryTest, TableDefaultUpdatesKeepTheOtherEntries) {
     makeMode(fullModeBody());
     {
         boost::shared_ptr<ModeWriter> writer = mode()->getWriter();
-        writer->updateCalibration(W("neu.icc"));
-        writer->updateMediaModel(W("modell ü"));
+        writer->updateCalibration(toWx("neu.icc"));
+        writer->updateMediaModel(toWx("modell ü"));
         EXPECT_TRUE(writer->save());
     }
     const std::map<wxString, wxString> table = fresh()->getReader()->getTableDefaults();
     EXPECT_EQ(table.size(), 3u);
-    EXPECT_EQ(U(table.at(W("Calb"))), "neu.icc");
-    EXPECT_EQ(U(table.at(W("LnMM"))), "modell ü");
-    EXPECT_EQ(U(table.at(W("NmClr"))), "named.tbl");
+    EXPECT_EQ(toUtf8(table.at(toWx("Calb"))), "neu.icc");
+    EXPECT_EQ(toUtf8(table.at(toWx("LnMM"))), "modell ü");
+    EXPECT_EQ(toUtf8(table.at(toWx("NmClr"))), "named.tbl");
 }
 
 TEST_F(ModeRepositoryTest, QualityAssessmentIsWrittenWithSixDecimalsIntoItsNodeOnly) {
@@ -330,14 +277,14 @@ TEST_F(ModeRepositoryTest, FilesByNameGiveEveryPlainNameAContentAndStayInsideThe
     {
         boost::shared_ptr<ModeWriter> writer = repository->getWriter();
         ASSERT_TRUE(writer);
-        vfs::FileContentPtr created = writer->getFileByName(W("neu ü.icc"));
+        vfs::FileContentPtr created = writer->getFileByName(toWx("neu ü.icc"));
         ASSERT_TRUE(created);
         EXPECT_TRUE(pathExists(modePath() + "/neu ü.icc"));
         EXPECT_EQ(readAll(created->getInputStream()), "");
-        EXPECT_EQ(readAll(writer->getFileByName(W("profile.icc"))->getInputStream()), "icc bytes");
-        EXPECT_THROW(writer->getFileByName(W("Unterordner")), vfs::FileSystemException);
+        EXPECT_EQ(readAll(writer->getFileByName(toWx("profile.icc"))->getInputStream()), "icc bytes");
+        EXPECT_THROW(writer->getFileByName(toWx("Unterordner")), vfs::FileSystemException);
         for (const char* name : kRefused) {
-            EXPECT_FALSE(writer->getFileByName(W(name))) << name;
+            EXPECT_FALSE(writer->getFileByName(toWx(name))) << name;
         }
         EXPECT_FALSE(pathExists(modePath() + "/sub"));
         // Making the file did not make the repository look changed elsewhere.
@@ -345,15 +292,15 @@ TEST_F(ModeRepositoryTest, FilesByNameGiveEveryPlainNameAContentAndStayInsideThe
     }
     boost::shared_ptr<ModeReader> reader = repository->getReader();
     ASSERT_TRUE(reader);
-    EXPECT_EQ(readAll(reader->getFileByName(W("profile.icc"))->getInputStream()), "icc bytes");
-    EXPECT_THROW(reader->getFileByName(W("Unterordner")), vfs::FileSystemException);
+    EXPECT_EQ(readAll(reader->getFileByName(toWx("profile.icc"))->getInputStream()), "icc bytes");
+    EXPECT_THROW(reader->getFileByName(toWx("Unterordner")), vfs::FileSystemException);
     for (const char* name : kRefused) {
-        EXPECT_FALSE(reader->getFileByName(W(name))) << name;
+        EXPECT_FALSE(reader->getFileByName(toWx(name))) << name;
     }
     // A missing file has a content all the same; a reader makes nothing, not
     // even through that content.
     LogCapture log;
-    vfs::FileContentPtr missing = reader->getFileByName(W("neu.icc"));
+    vfs::FileContentPtr missing = reader->getFileByName(toWx("neu.icc"));
     ASSERT_TRUE(missing);
     const vfs::InputStreamPtr in = missing->getInputStream();
     EXPECT_FALSE(in && in->IsOk());
@@ -361,47 +308,11 @@ TEST_F(ModeRepositoryTest, FilesByNameGiveEveryPlainNameAContentAndStayInsideThe
     EXPECT_FALSE(pathExists(modePath() + "/neu.icc"));
     // Nor is a mode folder removed meanwhile made again.
     ASSERT_EQ(std::system(("rm -rf '" + modePath() + "'").c_str()), 0);
-    EXPECT_TRUE(reader->getFileByName(W("profile.icc")));
+    EXPECT_TRUE(reader->getFileByName(toWx("profile.icc")));
     EXPECT_FALSE(pathExists(modePath()));
 }
 
-TEST_F(ModeRepositoryTest, CopyRefusesItselfAndOccupiedFoldersAndLeavesNoMarker) {
-    makeMedia("", {});
-    makeMode(fullModeBody());
-    makeMode("", "Belegt");
-    boost::shared_ptr<ModeReader> reader = mode()->getReader();
-    ASSERT_TRUE(reader);
-    EXPECT_FALSE(reader->copyTo(W(modePath())));
-    EXPECT_FALSE(reader->copyTo(W(modePath() + "/inner")));
-    EXPECT_FALSE(pathExists(modePath() + "/inner"));
-    const std::string occupied = readFile(modePath("Belegt") + "/.Settings.xml");
-    EXPECT_FALSE(reader->copyTo(W(modePath("Belegt"))));
-    EXPECT_EQ(readFile(modePath("Belegt") + "/.Settings.xml"), occupied);
-    EXPECT_TRUE(reader->copyTo(W(modePath("Kopie"))));
-    EXPECT_EQ(readFile(modePath("Kopie") + "/.Settings.xml"), readFile(settingsFile()));
-    EXPECT_FALSE(pathExists(modePath("Kopie") + "/.invalid"));
-    EXPECT_FALSE(pathExists(modePath("Belegt") + "/.invalid"));
-    EXPECT_TRUE(reader->isValid());
-    writeFile(modePath() + "/.invalid", "");
-    EXPECT_FALSE(reader->isValid());
-}
 
-TEST_F(ModeRepositoryTest, FailedSaveKeepsTheChangesForARetry) {
-    makeMedia("", {});
-    makeMode(fullModeBody());
-    ModePtr repository = mode();
-    boost::shared_ptr<ModeWriter> writer = repository->getWriter();
-    writer->setPrinterOption(W("Heater"), W("55"));
-    // A folder where the settings file was: the file cannot be replaced.
-    const std::string saved = readFile(settingsFile());
-    ASSERT_EQ(std::remove(settingsFile().c_str()), 0);
-    makeDirs(settingsFile() + "/blocker");
-    EXPECT_FALSE(writer->save());
-    ASSERT_EQ(std::system(("rm -rf '" + settingsFile() + "'").c_str()), 0);
-    writeFile(settingsFile(), saved);
-    EXPECT_TRUE(writer->save());
-    EXPECT_EQ(fileValue(settingsFile(), "Mode/PrinterSettings/Heater"), "55");
-}
 
 }  // namespace
 }  // namespace mm

@@ -13,7 +13,7 @@ namespace {
 class PrinterCatalogTest : public PrinterFixture {
   protected:
     boost::shared_ptr<PrinterRepository> lookup(const std::string& text) {
-        return PrinterRepository::createRepository(W(text), W(""));
+        return PrinterRepository::createRepository(toWx(text), toWx(""));
     }
 };
 
@@ -24,7 +24,7 @@ TEST_F(PrinterCatalogTest, NamesAndPathsAddressOneRepository) {
     EXPECT_EQ(byName, lookup("Jet Ü/"));
     EXPECT_EQ(byName, lookup(printerPath("Jet Ü")));
     EXPECT_EQ(byName, lookup(printerPath("Jet Ü") + "/"));
-    EXPECT_EQ(U(byName->getRootPath()), printerPath("Jet Ü"));
+    EXPECT_EQ(toUtf8(byName->getRootPath()), printerPath("Jet Ü"));
     EXPECT_FALSE(lookup(""));
     EXPECT_FALSE(lookup("jet ü"));  // case-sensitive
     EXPECT_FALSE(lookup(".."));
@@ -37,36 +37,36 @@ TEST_F(PrinterCatalogTest, FullPathReachesAFolderOutsidePrinters) {
     writeFile(outside + "/.Settings.xml",
               settingsXml("Printer", R"(<node name="PortName" value="LPT"/>)"));
     EXPECT_FALSE(lookup("Außen"));
-    boost::shared_ptr<PrinterReader> reader = PrinterReader::getReader(W(outside));
+    boost::shared_ptr<PrinterReader> reader = PrinterReader::getReader(toWx(outside));
     ASSERT_TRUE(reader);
-    EXPECT_EQ(U(reader->getPrinterName()), "Außen");
-    EXPECT_EQ(U(reader->getPortType()), "LPT");
+    EXPECT_EQ(toUtf8(reader->getPrinterName()), "Außen");
+    EXPECT_EQ(toUtf8(reader->getPortType()), "LPT");
 
     // A printer of that name inside "Printers" wins over the path.
     PrinterCatalog::reset();
     makePrinter("Außen", R"(<node name="PortName" value="inside"/>)");
-    reader = PrinterReader::getReader(W(outside));
+    reader = PrinterReader::getReader(toWx(outside));
     ASSERT_TRUE(reader);
-    EXPECT_EQ(U(reader->getPortType()), "inside");
+    EXPECT_EQ(toUtf8(reader->getPortType()), "inside");
 }
 
 TEST_F(PrinterCatalogTest, FolderWithoutUsableSettingsGivesNothing) {
     makeDirs(printerPath("Empty"));
     LogCapture log;
-    EXPECT_FALSE(PrinterReader::getReader(W("Empty")));
+    EXPECT_FALSE(PrinterReader::getReader(toWx("Empty")));
     EXPECT_TRUE(log.contains(wxLOG_Debug, "Error getting settings for Empty"));
-    EXPECT_FALSE(PrinterWriter::getWriter(W("Empty")));
+    EXPECT_FALSE(PrinterWriter::getWriter(toWx("Empty")));
     EXPECT_EQ(readFile(settingsPath("Empty")), "");  // left by the load attempt
-    EXPECT_FALSE(PrinterReader::getReader(W("Missing")));
+    EXPECT_FALSE(PrinterReader::getReader(toWx("Missing")));
     EXPECT_FALSE(pathExists(printerPath("Missing")));
 
     // Nothing was kept: once the file holds settings the name is found.
     writeFile(settingsPath("Empty"), settingsXml("Printer", ""));
-    EXPECT_TRUE(PrinterReader::getReader(W("Empty")));
+    EXPECT_TRUE(PrinterReader::getReader(toWx("Empty")));
 
     makeDirs(printerPath("Empty") + "/Folder.xml");
     PrinterCatalog::reset();
-    EXPECT_ANY_THROW(PrinterRepository::createRepository(W("Empty"), W("Folder.xml")));
+    EXPECT_ANY_THROW(PrinterRepository::createRepository(toWx("Empty"), toWx("Folder.xml")));
     EXPECT_TRUE(lookup("Empty"));  // the catalog mutex was not left held
 }
 
@@ -74,7 +74,7 @@ TEST_F(PrinterCatalogTest, OldNamesAreForgottenAfterRenameAndRemoval) {
     makePrinter("Old", R"(<node name="PortName" value="first"/>)");
     boost::shared_ptr<PrinterRepository> repository = lookup("Old");
     ASSERT_TRUE(repository);
-    ASSERT_TRUE(repository->getWriter()->setPrinterName(W("New")));
+    ASSERT_TRUE(repository->getWriter()->setPrinterName(toWx("New")));
     EXPECT_EQ(repository, lookup("New"));
     EXPECT_FALSE(lookup("Old"));
 
@@ -82,19 +82,19 @@ TEST_F(PrinterCatalogTest, OldNamesAreForgottenAfterRenameAndRemoval) {
     makePrinter("Old", R"(<node name="PortName" value="second"/>)");
     ASSERT_TRUE(lookup("Old"));
     EXPECT_NE(repository, lookup("Old"));
-    EXPECT_EQ(U(PrinterReader::getReader(W("Old"))->getPortType()), "second");
+    EXPECT_EQ(toUtf8(PrinterReader::getReader(toWx("Old"))->getPortType()), "second");
 
-    ASSERT_TRUE(PrinterWriter::getWriter(W("Old"))->removePrinter());
+    ASSERT_TRUE(PrinterWriter::getWriter(toWx("Old"))->removePrinter());
     EXPECT_FALSE(lookup("Old"));
     makePrinter("Old", R"(<node name="PortName" value="third"/>)");
-    EXPECT_EQ(U(PrinterReader::getReader(W("Old"))->getPortType()), "third");
+    EXPECT_EQ(toUtf8(PrinterReader::getReader(toWx("Old"))->getPortType()), "third");
 }
 
 TEST_F(PrinterCatalogTest, RegisteringForgettingAndRelease) {
     makePrinter("A", "");
     boost::shared_ptr<PrinterRepository> a = lookup("A");
     ASSERT_TRUE(a);
-    PrinterCatalog::forgetRepository(W("A"));
+    PrinterCatalog::forgetRepository(toWx("A"));
     EXPECT_NE(a, lookup("A"));
     PrinterCatalog::registerRepository(a);
     EXPECT_EQ(a, lookup("A"));

@@ -17,33 +17,10 @@ namespace {
 class PrinterReaderTest : public PrinterFixture {
   protected:
     boost::shared_ptr<PrinterReader> reader(const std::string& name) {
-        return PrinterReader::getReader(W(name));
+        return PrinterReader::getReader(toWx(name));
     }
 };
 
-TEST_F(PrinterReaderTest, ReadsEveryKeyOnceIntoSharedCaches) {
-    makePrinter("Jet", fullPrinterBody());
-    boost::shared_ptr<PrinterReader> r = reader("Jet");
-    ASSERT_TRUE(r);
-    EXPECT_EQ(describe(*r),
-              "name: Jet\ndevice: Jet Ü 64\nmodule: jet64.so\nppd: jet ß.ppd\nport: USB Ünit\n"
-              "port data: usb://1\ntcp add: 9101\ntcp default: 9100\nextension: vpé\n"
-              "page size: A4 Übergröße\ndefault media: Mätt / Papier é\n"
-              "legacy media: Papier é [Mätt]\ndot units: dpi\ndot G1/U1: [row|1|2]\n"
-              "ink types: 1=Dye@1.5 2=Pigmént@3\npage sizes: [A4|595|842|1|0||||]\n"
-              "ports: [LPT1|1|paralléle]\nscreen Fine: [S1|150|45|round|0|256]\n"
-              "default resolutions: [720] [1440]\nresolution 720: Fast Dräft\n"
-              "resolution 1440: Fine\nresolution 2880: Max\nink cfg CMYK 4\nink cfg CMYKcm 6\n"
-              "aliases: 1440=Fine 2880=Max 720=Fast 720=Dräft\n"
-              "aliases (defaults): 1440=Fine 720=Fast 720=Dräft\n");
-    // Every reader hands out the same cached objects; lists are not
-    // appended to a second time.
-    boost::shared_ptr<PrinterReader> second = reader("Jet");
-    EXPECT_EQ(r->getPageSizes(), second->getPageSizes());
-    EXPECT_EQ(r->getInkTypes(), second->getInkTypes());
-    EXPECT_EQ(&r->getInkCfgs(), &second->getInkCfgs());
-    EXPECT_EQ(second->getDeviceResolutions().size(), 3u);
-}
 
 TEST_F(PrinterReaderTest, AbsentKeysGiveEmptyOrDefaultValues) {
     makePrinter("Bare", "");
@@ -52,7 +29,7 @@ TEST_F(PrinterReaderTest, AbsentKeysGiveEmptyOrDefaultValues) {
     ASSERT_TRUE(r);
     // Both device keys are missing; the later one is named.
     EXPECT_TRUE(log.contains(wxLOG_Error, "Error loading Printer/DllModule setting for Bare"));
-    EXPECT_EQ(U(r->getDeviceName() + r->getPortType() + r->getDefaultMediaLegacy()), "");
+    EXPECT_EQ(toUtf8(r->getDeviceName() + r->getPortType() + r->getDefaultMediaLegacy()), "");
     EXPECT_FALSE(r->getInkTypes());
     EXPECT_FALSE(r->getInkTypes());
     boost::shared_ptr<vexa::repos::PageSizes> pages = r->getPageSizes();
@@ -63,16 +40,16 @@ TEST_F(PrinterReaderTest, AbsentKeysGiveEmptyOrDefaultValues) {
                 r->getDefaultResolutions());
     EXPECT_TRUE(r->getDeviceResolutions().empty() && r->getInkCfgs().empty());
     EXPECT_TRUE(r->getMediaList().empty());
-    EXPECT_FALSE(r->getMedia(W(""), W("Any")));
+    EXPECT_FALSE(r->getMedia(toWx(""), toWx("Any")));
 }
 
-TEST_F(PrinterReaderTest, LegacyMediaNames) {
+TEST_F(PrinterReaderTest, LegacyMediaNamesSplitAndJoinAroundTheBracketedGroup) {
     makePrinter("G", R"(<node name="DefaultMedia" group="Glossy" media="Photo"/>)");
     makePrinter("U", R"(<node name="DefaultMedia" group="_Ungrouped_" media="Plain"/>)");
     makePrinter("N", R"(<node name="DefaultMedia" media="Bond"/>)");
-    EXPECT_EQ(U(reader("G")->getDefaultMediaLegacy()), "Photo [Glossy]");
-    EXPECT_EQ(U(reader("U")->getDefaultMediaLegacy()), "Plain");
-    EXPECT_EQ(U(reader("N")->getDefaultMediaLegacy()), "Bond");
+    EXPECT_EQ(toUtf8(reader("G")->getDefaultMediaLegacy()), "Photo [Glossy]");
+    EXPECT_EQ(toUtf8(reader("U")->getDefaultMediaLegacy()), "Plain");
+    EXPECT_EQ(toUtf8(reader("N")->getDefaultMediaLegacy()), "Bond");
 
     const char* cases[][3] = {{"Papier é [Mätt]", "Papier é", "Mätt"},
                               {"Plain  \t", "Plain", ""},
@@ -81,14 +58,14 @@ TEST_F(PrinterReaderTest, LegacyMediaNames) {
     for (const auto& c : cases) {
         wxString group;
         wxString media;
-        vexa::repos::printer::splitLegacyMediaName(W(c[0]), group, media);
-        EXPECT_EQ(U(media), c[1]) << c[0];
-        EXPECT_EQ(U(group), c[2]) << c[0];
+        vexa::repos::printer::splitLegacyMediaName(toWx(c[0]), group, media);
+        EXPECT_EQ(toUtf8(media), c[1]) << c[0];
+        EXPECT_EQ(toUtf8(group), c[2]) << c[0];
     }
-    EXPECT_EQ(U(vexa::repos::printer::joinLegacyMediaName(W("Ü é"), W("ß"))), "Ü é [ß]");
+    EXPECT_EQ(toUtf8(vexa::repos::printer::joinLegacyMediaName(toWx("Ü é"), toWx("ß"))), "Ü é [ß]");
 }
 
-TEST_F(PrinterReaderTest, MediaLookups) {
+TEST_F(PrinterReaderTest, MediasAreFoundByGroupAndNameLegacyNameOrStarredName) {
     makePrinter("Jet", "");
     makeMedia("Jet", "Mätt", "Papier é");
     makeMedia("Jet", "_Ungrouped_", "Plain");
@@ -100,64 +77,64 @@ TEST_F(PrinterReaderTest, MediaLookups) {
 
     const PrinterRepository::MediaMap& map = r->getMediaList();
     ASSERT_EQ(map.size(), 2u);  // neither the empty group nor the files
-    EXPECT_EQ(map.at(W("Mätt")).size(), 1u);
+    EXPECT_EQ(map.at(toWx("Mätt")).size(), 1u);
 
-    boost::shared_ptr<MediaRepository> paper = r->getMedia(W("Mätt"), W("Papier é"));
+    boost::shared_ptr<MediaRepository> paper = r->getMedia(toWx("Mätt"), toWx("Papier é"));
     ASSERT_TRUE(paper);
-    EXPECT_EQ(paper, r->getMediaLegacy(W("Papier é [Mätt]")));
-    EXPECT_EQ(paper->getPrinter(), PrinterRepository::createRepository(W("Jet"), W("")));
-    boost::shared_ptr<MediaRepository> plain = r->getMedia(W(""), W("Plain"));
+    EXPECT_EQ(paper, r->getMediaLegacy(toWx("Papier é [Mätt]")));
+    EXPECT_EQ(paper->getPrinter(), PrinterRepository::createRepository(toWx("Jet"), toWx("")));
+    boost::shared_ptr<MediaRepository> plain = r->getMedia(toWx(""), toWx("Plain"));
     ASSERT_TRUE(plain);
-    EXPECT_EQ(plain, r->getMediaLegacy(W("Plain  ")));
+    EXPECT_EQ(plain, r->getMediaLegacy(toWx("Plain  ")));
 
     // A starred name: a repository of its own over the same folder.
-    boost::shared_ptr<MediaRepository> starred = r->getMedia(W(""), W("*Plain"));
+    boost::shared_ptr<MediaRepository> starred = r->getMedia(toWx(""), toWx("*Plain"));
     ASSERT_TRUE(starred);
     EXPECT_NE(starred, plain);
-    EXPECT_EQ(U(starred->getRoot()->getURI()), U(plain->getRoot()->getURI()));
-    EXPECT_EQ(starred, r->getMedia(W(""), W("*Plain")));
+    EXPECT_EQ(toUtf8(starred->getRoot()->getURI()), toUtf8(plain->getRoot()->getURI()));
+    EXPECT_EQ(starred, r->getMedia(toWx(""), toWx("*Plain")));
 
-    EXPECT_FALSE(r->getMedia(W("Mätt"), W("file.txt")));
-    EXPECT_FALSE(r->getMedia(W(""), W("*Nothing")));
-    EXPECT_FALSE(r->getMediaLegacy(W("Papier é [Other]")));
+    EXPECT_FALSE(r->getMedia(toWx("Mätt"), toWx("file.txt")));
+    EXPECT_FALSE(r->getMedia(toWx(""), toWx("*Nothing")));
+    EXPECT_FALSE(r->getMediaLegacy(toWx("Papier é [Other]")));
 }
 
 TEST_F(PrinterReaderTest, MediaMapGrowsAndShrinks) {
     makePrinter("Jet", "");
     makeMedia("Jet", "G", "A");
     boost::shared_ptr<PrinterRepository> repository =
-        PrinterRepository::createRepository(W("Jet"), W(""));
+        PrinterRepository::createRepository(toWx("Jet"), toWx(""));
     boost::shared_ptr<PrinterReader> r = repository->getReader();
     ASSERT_TRUE(r);
     ASSERT_EQ(r->getMediaList().size(), 1u);
 
     makeMedia("Jet", "G", "B");
     makeMedia("Jet", "H", "C");
-    EXPECT_EQ(r->getMediaList().at(W("G")).size(), 1u);  // not re-read by itself
+    EXPECT_EQ(r->getMediaList().at(toWx("G")).size(), 1u);  // not re-read by itself
     r->refreshMediaMap();
-    EXPECT_EQ(r->getMediaList().at(W("G")).size(), 2u);
+    EXPECT_EQ(r->getMediaList().at(toWx("G")).size(), 2u);
     makeMedia("Jet", "H", "D");
     repository->notifyMediaChange(PrinterRepository::MEDIA_ADDED, vexa::vfs::FileObjectPtr());
-    EXPECT_EQ(r->getMediaList().at(W("H")).size(), 2u);
+    EXPECT_EQ(r->getMediaList().at(toWx("H")).size(), 2u);
 
     // A removed media leaves the map; its group goes with its last media,
     // but a group folder still holding a media the map did not know stays.
-    boost::shared_ptr<MediaRepository> c = r->getMedia(W("H"), W("C"));
-    boost::shared_ptr<MediaRepository> d = r->getMedia(W("H"), W("D"));
+    boost::shared_ptr<MediaRepository> c = r->getMedia(toWx("H"), toWx("C"));
+    boost::shared_ptr<MediaRepository> d = r->getMedia(toWx("H"), toWx("D"));
     ASSERT_TRUE(c && d);
     removeTree(printerPath("Jet") + "/Medias/H/C");
     repository->notifyMediaChange(PrinterRepository::MEDIA_REMOVED, c->getRoot());
-    EXPECT_EQ(r->getMediaList().at(W("H")).count(W("C")), 0u);
+    EXPECT_EQ(r->getMediaList().at(toWx("H")).count(toWx("C")), 0u);
     makeMedia("Jet", "H", "E");
     removeTree(printerPath("Jet") + "/Medias/H/D");
     repository->notifyMediaChange(PrinterRepository::MEDIA_REMOVED, d->getRoot());
-    EXPECT_EQ(r->getMediaList().count(W("H")), 0u);
+    EXPECT_EQ(r->getMediaList().count(toWx("H")), 0u);
     EXPECT_TRUE(pathExists(printerPath("Jet") + "/Medias/H/E/.Settings.xml"));
     // Its own notifications do not make the repository look outdated.
     EXPECT_FALSE(repository->isOutdated());
 }
 
-TEST_F(PrinterReaderTest, SwatchDefinitions) {
+TEST_F(PrinterReaderTest, SwatchDefinitionsAreTheSDefFilesOfTheSharedFolder) {
     makePrinter("Jet", "");
     const std::string shared = printerPath("Jet") + "/Shared";
     makeDirs(shared);
@@ -166,32 +143,32 @@ TEST_F(PrinterReaderTest, SwatchDefinitions) {
     }
     boost::shared_ptr<PrinterReader> r = reader("Jet");
     ASSERT_TRUE(r);
-    const boost::shared_ptr<std::list<wxString>> names = r->getSwatchDefs(W("*"));
+    const boost::shared_ptr<std::list<wxString>> names = r->getSwatchDefs(toWx("*"));
     std::string all;
     for (const wxString& name : *names) {
-        all += U(name) + ",";
+        all += toUtf8(name) + ",";
     }
     EXPECT_EQ(all, "Blues,Reds Ü,a.b,");
-    EXPECT_EQ(r->getSwatchDefs(W("R*"))->size(), 1u);
-    EXPECT_EQ(U(r->getSwatchDefLocation(W("Reds Ü"))), shared + "/Reds Ü.SDef");
-    EXPECT_EQ(U(r->getSwatchDefLocation(W("Lower"))), "");
-    EXPECT_EQ(U(r->getSwatchDefLocation(W("../Shared/Blues"))), "");
+    EXPECT_EQ(r->getSwatchDefs(toWx("R*"))->size(), 1u);
+    EXPECT_EQ(toUtf8(r->getSwatchDefLocation(toWx("Reds Ü"))), shared + "/Reds Ü.SDef");
+    EXPECT_EQ(toUtf8(r->getSwatchDefLocation(toWx("Lower"))), "");
+    EXPECT_EQ(toUtf8(r->getSwatchDefLocation(toWx("../Shared/Blues"))), "");
 
     makePrinter("NoShared", "");
-    ASSERT_TRUE(reader("NoShared")->getSwatchDefs(W("*")));
-    EXPECT_TRUE(reader("NoShared")->getSwatchDefs(W("*"))->empty());
+    ASSERT_TRUE(reader("NoShared")->getSwatchDefs(toWx("*")));
+    EXPECT_TRUE(reader("NoShared")->getSwatchDefs(toWx("*"))->empty());
     EXPECT_FALSE(pathExists(printerPath("NoShared") + "/Shared"));
 }
 
-TEST_F(PrinterReaderTest, EngineSettingsStream) {
+TEST_F(PrinterReaderTest, EngineSettingsStreamsNeedAnExistingFile) {
     makePrinter("Jet", "");
     EXPECT_FALSE(reader("Jet")->getInputSPSettingsStream());
-    EXPECT_FALSE(PrinterWriter::getWriter(W("Jet"))->getOutputSPSettingsStream());
+    EXPECT_FALSE(PrinterWriter::getWriter(toWx("Jet"))->getOutputSPSettingsStream());
     EXPECT_FALSE(pathExists(printerPath("Jet") + "/.SPSettings.dat"));
 
     writeFile(printerPath("Jet") + "/.SPSettings.dat", std::string("old\0bytes", 9));
     {
-        boost::shared_ptr<PrinterWriter> w = PrinterWriter::getWriter(W("Jet"));
+        boost::shared_ptr<PrinterWriter> w = PrinterWriter::getWriter(toWx("Jet"));
         boost::shared_ptr<wxOutputStream> out = w->getOutputSPSettingsStream();
         ASSERT_TRUE(out);
         out->Write("new", 3);
@@ -212,7 +189,7 @@ class PrinterCopyTest : public PrinterFixture {
         makePrinter("Src", R"(<node name="PortName" value="USB"/>)");
         makeMedia("Src", "G", "M");
         makePrinter("Other", "");
-        source = PrinterReader::getReader(W("Src"));
+        source = PrinterReader::getReader(toWx("Src"));
         ASSERT_TRUE(source);
         before = readFile(settingsPath("Src")) + readFile(settingsPath("Other"));
     }
@@ -228,18 +205,18 @@ class PrinterCopyTest : public PrinterFixture {
 };
 
 TEST_F(PrinterCopyTest, CopiesByNameAndPath) {
-    ASSERT_TRUE(source->copyTo(W("Kopie Ü")));
+    ASSERT_TRUE(source->copyTo(toWx("Kopie Ü")));
     EXPECT_EQ(readFile(settingsPath("Kopie Ü")), readFile(settingsPath("Src")));
     EXPECT_TRUE(pathExists(printerPath("Kopie Ü") + "/Medias/G/M/Modes/Std/.Settings.xml"));
     EXPECT_FALSE(pathExists(printerPath("Kopie Ü") + "/.invalid"));
-    EXPECT_EQ(U(PrinterReader::getReader(W("Kopie Ü"))->getPortType()), "USB");
+    EXPECT_EQ(toUtf8(PrinterReader::getReader(toWx("Kopie Ü"))->getPortType()), "USB");
 
     const std::string outside = dir.path() + "/backup/Src copy";
-    ASSERT_TRUE(source->copyTo(W(outside)));
+    ASSERT_TRUE(source->copyTo(toWx(outside)));
     EXPECT_EQ(readFile(outside + "/.Settings.xml"), readFile(settingsPath("Src")));
     EXPECT_FALSE(pathExists(outside + "/.invalid"));
     makeDirs(printerPath("Empty"));  // an empty folder is a fine destination
-    EXPECT_TRUE(source->copyTo(W("Empty")));
+    EXPECT_TRUE(source->copyTo(toWx("Empty")));
 }
 
 TEST_F(PrinterCopyTest, RefusesItselfAndOccupiedDestinations) {
@@ -250,7 +227,7 @@ TEST_F(PrinterCopyTest, RefusesItselfAndOccupiedDestinations) {
           printersPath() + "/./Src", printersPath() + "/../Printers/Src", dir.path() + "/link",
           printerPath("Src") + "/Inner", printersPath(), std::string("Other"),
           dir.path() + "/plain", std::string("")}) {
-        EXPECT_FALSE(source->copyTo(W(target))) << target;
+        EXPECT_FALSE(source->copyTo(toWx(target))) << target;
     }
     EXPECT_FALSE(source->copyTo(boost::shared_ptr<vexa::vfs::FileObject>()));
     EXPECT_FALSE(pathExists(printerPath("Src") + "/Inner"));

@@ -1,8 +1,7 @@
 // Eight threads reading and writing the same and different printers (and a
-// media of each) for a few seconds: nobody waits forever, every lock is had,
+// media of each), a fixed number of rounds each: nobody waits forever, every lock is had,
 // and the last value each printer saved is the one on disk.
 #include <atomic>
-#include <chrono>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -23,7 +22,7 @@ namespace {
 
 class PrinterThreadsTest : public PrinterFixture {};
 
-TEST_F(PrinterThreadsTest, ReadersAndWritersOfSharedAndOwnPrinters) {
+TEST_F(PrinterThreadsTest, ReadersAndWritersOfSharedAndOwnPrintersLoseNoSave) {
     const int printers = 4;
     const int threads = 8;
     std::vector<std::string> names;
@@ -36,42 +35,38 @@ TEST_F(PrinterThreadsTest, ReadersAndWritersOfSharedAndOwnPrinters) {
     std::mutex savedMutex;
     std::map<std::string, std::string> lastSaved;
     std::atomic<int> failures(0);
-    std::atomic<int> saves(0);
-    std::atomic<int> reads(0);
     std::atomic<int> ready(0);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
 
     auto work = [&](int thread) {
         ready.fetch_add(1);
         while (ready.load() < threads) {
             std::this_thread::yield();
         }
-        for (int n = 0; std::chrono::steady_clock::now() < deadline; ++n) {
+        for (int n = 0; n < 200; ++n) {
             // Even steps all go to the first printer, odd ones spread out.
             const std::string& name = names[n % 2 == 0 ? 0 : (thread + n) % printers];
             switch (n % 4) {
                 case 0:
                 case 1: {
-                    boost::shared_ptr<PrinterReader> reader = PrinterReader::getReader(W(name));
+                    boost::shared_ptr<PrinterReader> reader = PrinterReader::getReader(toWx(name));
                     if (!reader || reader->getPortData().empty() ||
                         reader->getPageSizes()->getStral()->first == nullptr ||
                         reader->getDeviceResolutions().size() != 3 ||
-                        U(reader->getDefaultMediaLegacy()) != "Papier é [Mätt]") {
+                        toUtf8(reader->getDefaultMediaLegacy()) != "Papier é [Mätt]") {
                         failures.fetch_add(1);
                     }
-                    reads.fetch_add(1);
                     break;
                 }
                 case 2: {
-                    boost::shared_ptr<PrinterWriter> writer = PrinterWriter::getWriter(W(name));
+                    boost::shared_ptr<PrinterWriter> writer = PrinterWriter::getWriter(toWx(name));
                     if (!writer) {
                         failures.fetch_add(1);
                         break;
                     }
                     const std::string value =
                         "t" + std::to_string(thread) + "-" + std::to_string(n);
-                    writer->setPortData(W(value));
-                    writer->setPortType(W(n % 8 == 2 ? "USB" : "LAN"));
+                    writer->setPortData(toWx(value));
+                    writer->setPortType(toWx(n % 8 == 2 ? "USB" : "LAN"));
                     if (!writer->save()) {
                         failures.fetch_add(1);
                         break;
@@ -79,14 +74,13 @@ TEST_F(PrinterThreadsTest, ReadersAndWritersOfSharedAndOwnPrinters) {
                     // Recorded while the writer still excludes every other one.
                     std::lock_guard<std::mutex> lock(savedMutex);
                     lastSaved[name] = value;
-                    saves.fetch_add(1);
                     break;
                 }
                 case 3: {
                     boost::shared_ptr<MediaRepository> media;
                     {
-                        boost::shared_ptr<PrinterReader> reader = PrinterReader::getReader(W(name));
-                        media = reader ? reader->getMedia(W("G"), W("M")) : media;
+                        boost::shared_ptr<PrinterReader> reader = PrinterReader::getReader(toWx(name));
+                        media = reader ? reader->getMedia(toWx("G"), toWx("M")) : media;
                     }
                     boost::shared_ptr<MediaWriter> writer =
                         media ? MediaWriter::getWriter(media) : boost::shared_ptr<MediaWriter>();
@@ -94,7 +88,7 @@ TEST_F(PrinterThreadsTest, ReadersAndWritersOfSharedAndOwnPrinters) {
                         failures.fetch_add(1);
                         break;
                     }
-                    writer->setJdfAlias(W("alias " + std::to_string(n)));
+                    writer->setJdfAlias(toWx("alias " + std::to_string(n)));
                     if (!writer->save()) {
                         failures.fetch_add(1);
                     }
@@ -111,17 +105,15 @@ TEST_F(PrinterThreadsTest, ReadersAndWritersOfSharedAndOwnPrinters) {
         thread.join();
     }
     EXPECT_EQ(failures.load(), 0);
-    EXPECT_GT(saves.load(), 0);
-    EXPECT_GT(reads.load(), 0);
 
     PrinterCatalog::reset();
     for (const auto& saved : lastSaved) {
         EXPECT_EQ(fileValue(settingsPath(saved.first), "Printer/PortData"), saved.second);
-        boost::shared_ptr<PrinterReader> reader = PrinterReader::getReader(W(saved.first));
+        boost::shared_ptr<PrinterReader> reader = PrinterReader::getReader(toWx(saved.first));
         ASSERT_TRUE(reader);
-        EXPECT_EQ(U(reader->getPortData()), saved.second);
+        EXPECT_EQ(toUtf8(reader->getPortData()), saved.second);
         // Keys never written by the threads survived every rewrite.
-        EXPECT_EQ(U(reader->getDeviceName()), "Jet Ü 64");
+        EXPECT_EQ(toUtf8(reader->getDeviceName()), "Jet Ü 64");
         EXPECT_EQ(reader->getInkCfgs().size(), 2u);
     }
 }
