@@ -140,6 +140,20 @@ TEST(ColorInfoStrategy, LongNonAsciiSpotNameIsCutAtACharacterBoundary) {
     EXPECT_EQ(std::string(info.SpotNames[2]), std::string(38, 'x'));
 }
 
+TEST(ColorInfoWrapper, CopiesAreDeep) {
+    const _SP_COLOR_INFO info = sampleColorInfo();
+    ColorInfo original(&info);
+    ColorInfo copy(original);
+    copy.getSpColorInfo()->NumColor = 6;
+    ColorInfo assigned;
+    assigned = original;
+    assigned.getSpColorInfo()->Spots[0].opacity = 1;
+    EXPECT_NE(copy.getSpColorInfo(), original.getSpColorInfo());
+    expectSameColorInfo(*original.getSpColorInfo(), info);
+    ColorInfo fromNull(nullptr);
+    EXPECT_EQ(fromNull.getSpColorInfo()->NumColor, 0);
+}
+
 TEST(LabelChannelStrategy, OnlyPositiveChannelsAreWritten) {
     DataStrategy<LabelChannel> strategy;
     NamedNode::Ptr node = addChild(NamedNode::Ptr(), "LabelChannel", {{"value", "7"}});
@@ -203,9 +217,6 @@ TEST(DotInfoStrategy, RoundTripKeepsGroupsUnitsAndRows) {
     EXPECT_STREQ(again->getDotInfo()->units, "Pikoliter");
     EXPECT_EQ(rowsOf(again->getDotInfo()->first->units->scales), rowsOf(info.first->units->scales));
     EXPECT_STREQ(again->getDotInfo()->last->units->name, "Big");
-    // Reading into a value replaces its groups.
-    DataStrategy<DotInfo>().load(dotTree(), *again);
-    EXPECT_EQ(again->getDotInfo()->last, again->getDotInfo()->first->next);
 }
 
 TEST(DotInfoStrategy, NamesAreCutToTheirFields) {
@@ -219,6 +230,31 @@ TEST(DotInfoStrategy, NamesAreCutToTheirFields) {
     EXPECT_STREQ(info.units, "ABCDEFGHIJKLMNOPQR");
     EXPECT_EQ(std::string(info.first->name), std::string(18, 'g'));
     EXPECT_EQ(std::string(info.first->units->name), std::string(29, 'u'));
+}
+
+TEST(DotInfoWrapper, CopiesAreDeepAndReloadingReplacesGroups) {
+    boost::shared_ptr<DotInfo> original = DataStrategy<DotInfo>().load(dotTree());
+    {
+        DotInfo copy(*original);
+        EXPECT_NE(copy.getDotInfo()->first, original->getDotInfo()->first);
+        EXPECT_NE(copy.getDotInfo()->first->units->scales,
+                  original->getDotInfo()->first->units->scales);
+        EXPECT_EQ(copy.getDotInfo()->last, copy.getDotInfo()->first->next);
+        std::strcpy(copy.getDotInfo()->first->name, "Changed");
+        addRow(copy.getDotInfo()->first->units->scales, {"XL", "4", "20"});
+
+        DotInfo assigned;
+        assigned = copy;
+        assigned = assigned;
+        EXPECT_EQ(rowsOf(assigned.getDotInfo()->first->units->scales).size(), 3u);
+        DotInfo fromStruct(original->getDotInfo());
+        DataStrategy<DotInfo>().load(dotTree(), fromStruct);  // replaces, must not leak
+        EXPECT_STREQ(fromStruct.getDotInfo()->first->name, "Fein");
+    }
+    EXPECT_STREQ(original->getDotInfo()->first->name, "Fein");
+    EXPECT_EQ(rowsOf(original->getDotInfo()->first->units->scales).size(), 2u);
+    DotInfo none(nullptr);
+    EXPECT_EQ(none.getDotInfo()->first, nullptr);
 }
 
 TEST(ColorInfoCouple, ModifyWritesTheChangedValueBack) {

@@ -68,6 +68,23 @@ TEST(InkLevelMap, WriterOrdersByNameIgnoringCase) {
     EXPECT_TRUE(strategy.load(NamedNode::Ptr())->getSpInkLevel()->empty());
 }
 
+TEST(InkLevelMap, CopiesAreIndependent) {
+    SPINKLEVELEX engine;
+    engine["Cyan"] = 1;
+    InkLevels fromEngine(&engine);
+    engine["Cyan"] = 2;
+    EXPECT_EQ((*fromEngine.getSpInkLevel())["Cyan"], 1);
+
+    InkLevels copy(fromEngine);
+    InkLevels assigned;
+    assigned = fromEngine;
+    (*copy.getSpInkLevel())["Cyan"] = 3;
+    (*assigned.getSpInkLevel())["Cyan"] = 4;
+    EXPECT_EQ((*fromEngine.getSpInkLevel())["Cyan"], 1);
+    EXPECT_NE(copy.getSpInkLevel(), fromEngine.getSpInkLevel());
+    EXPECT_TRUE(InkLevels(nullptr).getSpInkLevel()->empty());
+}
+
 // ---- Points and curves -------------------------------------------------------------
 
 SPPOINTDEF readPoint(const char* x, const char* y) {

@@ -184,6 +184,27 @@ TEST(ResScaleAdjustStrategy, ReadingRebuildsTheChainAndCutsLongNames) {
     EXPECT_DOUBLE_EQ(empty.getSpResScaleAdjust()->scaleX, 1.5);
 }
 
+TEST(ResScaleAdjustWrapper, CopiesAreDeep) {
+    ScaleChain chain;
+    ResScaleAdjust original(chain.records);
+    chain.records[0].scaleX = 9.0;  // the wrapper holds its own copy
+    EXPECT_DOUBLE_EQ(original.getSpResScaleAdjust()->scaleX, 1.0025);
+    {
+        ResScaleAdjust copy(original);
+        copy.getSpResScaleAdjust()->next->scaleY = 7.0;
+        ResScaleAdjust assigned;
+        assigned = copy;
+        assigned.getSpResScaleAdjust()->scaleY = 5.0;
+        assigned = assigned;
+        EXPECT_DOUBLE_EQ(assigned.getSpResScaleAdjust()->next->scaleY, 7.0);
+        EXPECT_DOUBLE_EQ(copy.getSpResScaleAdjust()->scaleY, 0.9975);
+    }
+    EXPECT_DOUBLE_EQ(original.getSpResScaleAdjust()->next->scaleY, 2.0);
+    EXPECT_EQ(std::memcmp(original.getSpResScaleAdjust()->Reserved, chain.records[0].Reserved,
+                          SP_RESSCALE_RESERVED_SIZE),
+              0);
+}
+
 TEST(ResListStrategy, RoundTripKeepsTheNodeNameAndCopiesAreDeep) {
     StralPtr source = makeStral({{"720x720"}, {"1440x720-HQ"}});
     boost::shared_ptr<ResList> value(new ResList(source.get()));

@@ -103,4 +103,31 @@ TEST(ScreenSetupStrategy, ReloadingReleasesSurplusRecordsAndEmptyNodesChangeNoth
     EXPECT_EQ(count, 3000u);
 }
 
+TEST(ScreenSetupWrapper, CopiesAreDeep) {
+    boost::shared_ptr<ScreenSetup> original = DataStrategy<ScreenSetup>().load(screenTree());
+    {
+        ScreenSetup copy(*original);
+        EXPECT_NE(copy.getScreenSetup()->screens, original->getScreenSetup()->screens);
+        std::strcpy(copy.getScreenSetup()->next->name, "Renamed");
+        addRow(copy.getScreenSetup()->screens, {"Yellow", "150", "0", "", "", ""}, 0x32);
+        ScreenSetup assigned;
+        assigned = copy;
+        assigned = assigned;
+        EXPECT_EQ(rowsOf(assigned.getScreenSetup()->screens).size(), 3u);
+        EXPECT_STREQ(assigned.getScreenSetup()->next->name, "Renamed");
+        ScreenSetup fromChain(original->getScreenSetup());
+        DataStrategy<ScreenSetup>().storeInto(
+            boost::shared_ptr<ScreenSetup>(new ScreenSetup(fromChain)),
+            addChild(NamedNode::Ptr(), "X"));
+    }
+    EXPECT_STREQ(original->getScreenSetup()->next->name, "Leer");
+    EXPECT_EQ(rowsOf(original->getScreenSetup()->screens).size(), 2u);
+
+    ScreenSetup fresh;
+    EXPECT_EQ(fresh.getScreenSetup()->screens, nullptr);
+    EXPECT_EQ(fresh.getScreenSetup()->next, nullptr);
+    ScreenSetup fromNull(nullptr);
+    EXPECT_STREQ(fromNull.getScreenSetup()->name, "");
+}
+
 }  // namespace

@@ -141,6 +141,36 @@ TEST(PortListStrategy, EmptyListRemovesItsNodeAndEmptyNodeKeepsTheValue) {
     EXPECT_EQ(rowsOf(kept.getStral()).size(), 1u);
 }
 
+TEST(StringArrayWrappers, CopiesAreDeepAndNeverTakeTheCallersArray) {
+    StralPtr source = makeStral({{"A4", "1", "2", "3", "4"}});
+    PageSizes sizes(source.get());
+    EXPECT_NE(sizes.getStral(), source.get());
+    {
+        PageSizes copy(sizes);
+        addRow(copy.getStral(), {"A5", "1", "2", "3", "4"});
+        PageSizes assigned;
+        assigned = copy;
+        addRow(assigned.getStral(), {"A6", "1", "2", "3", "4"});
+        EXPECT_EQ(rowsOf(copy.getStral()).size(), 2u);
+        EXPECT_EQ(rowsOf(assigned.getStral()).size(), 3u);
+        assigned = assigned;
+        EXPECT_EQ(rowsOf(assigned.getStral()).size(), 3u);
+    }
+    EXPECT_EQ(rowsOf(sizes.getStral()), rowsOf(source.get()));
+
+    PassInfo passes(source.get());
+    PassInfo passCopy(passes);
+    passCopy = PassInfo();
+    EXPECT_EQ(rowsOf(passes.getStral()).size(), 1u);
+    PortList ports(nullptr);
+    EXPECT_NE(ports.getStral(), nullptr);
+    PortList portCopy(ports);
+    addRow(portCopy.getStral(), {"COM2", "serial", ""});
+    ports = portCopy;
+    addRow(portCopy.getStral(), {"COM3", "serial", ""});
+    EXPECT_EQ(rowsOf(ports.getStral()).size(), 1u);
+}
+
 TEST(StringArrayWrappers, ThousandsOfChildrenAndCouplesWriteBack) {
     boost::shared_ptr<Settings> settings =
         SettingsManager::NewSettings(toWx("Printer"), boost::shared_ptr<ISettingsStrategy>());
