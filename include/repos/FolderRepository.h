@@ -80,6 +80,14 @@ class VEXA_REPOS_API FolderRepository : public IRepository {
         boost::shared_ptr<T> repository(new T(folder, owner, settingsFile));
         return repository->load_() ? repository : boost::shared_ptr<T>();
     }
+    // create_ for the folder at `path` (see folderAt_).
+    template <class T, class Owner>
+    static boost::shared_ptr<T> createAt_(const wxString& path, const Owner& owner,
+                                          const wxString& settingsName, const wxChar* kind) {
+        vfs::FileObjectPtr settingsFile;
+        const vfs::FileObjectPtr folder = folderAt_(path, settingsName, settingsFile);
+        return folder ? create_<T>(folder, owner, settingsFile, kind) : boost::shared_ptr<T>();
+    }
     // The folder at `path` (Windows or POSIX form) and its settings file
     // `settingsName` (".Settings.xml" when empty), for create_; an empty
     // folder handle when nothing or a file stands there. Nothing is created.
@@ -108,8 +116,19 @@ class VEXA_REPOS_API FolderRepository : public IRepository {
     // this object made itself).
     void takeFolderTime_();
 
+    // Writes the recorded changes into the tree, then stores it
+    // (storeSettings_). True when nothing was recorded or all was stored,
+    // and the record is cleared; false (the record stays) when the root node
+    // is missing, a value cannot be written or the store fails.
+    bool save_();
+
     virtual void dropCaches_() = 0;
     virtual void reloaded_() {}
+    // Writes the cached values of the recorded keys below `root`, in the
+    // order the derived class keeps; throws RepositoryException.
+    virtual void storeChanges_(const NamedNode::Ptr& root) = 0;
+    // Stores the tree and runs the derived class's change step.
+    virtual bool storeSettings_(const boost::shared_ptr<Settings>& settings) = 0;
 
     boost::shared_ptr<impl::FolderSettingsStore> m_store;
     impl::ReadWriteMutex m_rwMutex;

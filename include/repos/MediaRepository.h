@@ -156,8 +156,8 @@ class VEXA_REPOS_API MediaRepository : public FolderRepository,
     void reloaded_() override;
     void setText_(wxString MediaRepository::*cache, const wxChar* key, const wxString& value);
     int setCostSettings_(const boost::shared_ptr<MediaCostSettings>& costs);
-    bool save_();
-    bool storeSettings_(const boost::shared_ptr<Settings>& settings);
+    void storeChanges_(const NamedNode::Ptr& root) override;
+    bool storeSettings_(const boost::shared_ptr<Settings>& settings) override;
     bool remove_(boost::shared_ptr<WriteFileLocker>& locker);
     // The change step: touches the media folder and its parent, raises the
     // folder time, tells the printer with `code` (MEDIA_SAVED, or MODE_SAVED

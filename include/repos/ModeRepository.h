@@ -129,9 +129,9 @@ class VEXA_REPOS_API ModeRepository : public FolderRepository,
     // Writer side (exclusive locks held).
     void dropCaches_() override;
     void setUserQualityAssessment_(double value);
-    bool save_();
+    void storeChanges_(const NamedNode::Ptr& root) override;
     void storePrinterOptions_(const NamedNode::Ptr& mode);
-    bool storeSettings_(const boost::shared_ptr<Settings>& settings);
+    bool storeSettings_(const boost::shared_ptr<Settings>& settings) override;
 
     boost::weak_ptr<MediaRepository> m_media;
 

@@ -144,6 +144,28 @@ bool FolderRepository::store_(const boost::shared_ptr<Settings>& settings) {
     return true;
 }
 
+bool FolderRepository::save_() {
+    if (m_changedKeys.empty()) {
+        return true;
+    }
+    try {
+        NamedNode::Ptr root = impl::firstNode(*m_settings, m_rootName);
+        if (!root) {
+            throw RepositoryException(
+                wxString::Format(wxT("No %s node to store values in"), m_kind));
+        }
+        storeChanges_(root);
+        if (!storeSettings_(m_settings)) {
+            return false;
+        }
+    } catch (const RepositoryException& e) {
+        VEXA_LOG_DEBUG("Error saving settings for %s: %s", m_folder->getBaseName(), e.getMessage());
+        return false;
+    }
+    m_changedKeys.clear();
+    return true;
+}
+
 void FolderRepository::recordChange_(const wxChar* key) {
     m_changedKeys.push_back(key);
 }

@@ -15,11 +15,7 @@ namespace vexa {
 namespace repos {
 namespace printer {
 
-namespace {
-
 using namespace mediakeys;
-
-}  // namespace
 
 MediaReader::MediaReader(boost::shared_ptr<MediaRepository> repository)
     : m_repository(repository) {}

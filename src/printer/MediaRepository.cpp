@@ -117,10 +117,7 @@ boost::shared_ptr<MediaRepository> MediaRepository::createRepository(
 boost::shared_ptr<MediaRepository> MediaRepository::createRepository(
     const wxString& path, boost::shared_ptr<PrinterRepository> printer,
     const wxString& settingsName) {
-    vfs::FileObjectPtr settingsFile;
-    const vfs::FileObjectPtr root = folderAt_(path, settingsName, settingsFile);
-    return root ? createRepository(root, printer, settingsFile)
-                : boost::shared_ptr<MediaRepository>();
+    return createAt_<MediaRepository>(path, printer, settingsName, wxT("media"));
 }
 
 boost::shared_ptr<MediaReader> MediaRepository::getReader() {
@@ -404,40 +401,23 @@ int MediaRepository::setCostSettings_(const boost::shared_ptr<MediaCostSettings>
     return 0;
 }
 
-bool MediaRepository::save_() {
-    if (m_changedKeys.empty()) {
-        return true;
+void MediaRepository::storeChanges_(const NamedNode::Ptr& media) {
+    const Settings& settings = *m_settings;
+    if (contains(m_changedKeys, kKeyPageSizes) && m_pageSizes) {
+        storeValue(settings, kKeyPageSizes, m_pageSizes, media);
     }
-    try {
-        NamedNode::Ptr media = impl::firstNode(*m_settings, kMediaNode);
-        if (!media) {
-            throw RepositoryException(wxT("No media node to store values in"));
-        }
-        const Settings& settings = *m_settings;
-        if (contains(m_changedKeys, kKeyPageSizes) && m_pageSizes) {
-            storeValue(settings, kKeyPageSizes, m_pageSizes, media);
-        }
-        if (contains(m_changedKeys, kKeyColorInfo) && m_colorInfo) {
-            storeValue(settings, kKeyColorInfo, m_colorInfo, media);
-        }
-        if (contains(m_changedKeys, kKeyResScaleAdjust) && m_resScaleAdjust) {
-            storeValue(settings, kKeyResScaleAdjust, m_resScaleAdjust, media);
-        }
-        if (contains(m_changedKeys, kKeyInkCfg) && m_inkCfg) {
-            storeValue(settings, kKeyInkCfg, m_inkCfg, media);
-        }
-        if (contains(m_changedKeys, kKeyPassInfo) && m_passInfo) {
-            storeValue(settings, kKeyPassInfo, m_passInfo, media);
-        }
-        if (!storeSettings_(m_settings)) {
-            return false;
-        }
-    } catch (const RepositoryException& e) {
-        VEXA_LOG_DEBUG("Error saving settings for %s: %s", m_folder->getBaseName(), e.getMessage());
-        return false;
+    if (contains(m_changedKeys, kKeyColorInfo) && m_colorInfo) {
+        storeValue(settings, kKeyColorInfo, m_colorInfo, media);
     }
-    m_changedKeys.clear();
-    return true;
+    if (contains(m_changedKeys, kKeyResScaleAdjust) && m_resScaleAdjust) {
+        storeValue(settings, kKeyResScaleAdjust, m_resScaleAdjust, media);
+    }
+    if (contains(m_changedKeys, kKeyInkCfg) && m_inkCfg) {
+        storeValue(settings, kKeyInkCfg, m_inkCfg, media);
+    }
+    if (contains(m_changedKeys, kKeyPassInfo) && m_passInfo) {
+        storeValue(settings, kKeyPassInfo, m_passInfo, media);
+    }
 }
 
 bool MediaRepository::storeSettings_(const boost::shared_ptr<Settings>& settings) {

@@ -11,11 +11,7 @@ namespace vexa {
 namespace repos {
 namespace printer {
 
-namespace {
-
 using namespace mediakeys;
-
-}  // namespace
 
 MediaWriter::MediaWriter(boost::shared_ptr<MediaRepository> repository)
     : m_repository(repository) {}

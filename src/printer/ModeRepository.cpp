@@ -76,10 +76,7 @@ boost::shared_ptr<ModeRepository> ModeRepository::createRepository(
 boost::shared_ptr<ModeRepository> ModeRepository::createRepository(
     const wxString& folderPath, boost::shared_ptr<MediaRepository> media,
     const wxString& settingsFileName) {
-    vfs::FileObjectPtr settingsFile;
-    const vfs::FileObjectPtr folder = folderAt_(folderPath, settingsFileName, settingsFile);
-    return folder ? createRepository(folder, media, settingsFile)
-                  : boost::shared_ptr<ModeRepository>();
+    return createAt_<ModeRepository>(folderPath, media, settingsFileName, wxT("mode"));
 }
 
 boost::shared_ptr<ModeReader> ModeRepository::getReader() {
@@ -278,53 +275,36 @@ void ModeRepository::setUserQualityAssessment_(double value) {
     recordChange_(kKeyUserQualityAssessment);
 }
 
-bool ModeRepository::save_() {
-    if (m_changedKeys.empty()) {
-        return true;
+void ModeRepository::storeChanges_(const NamedNode::Ptr& mode) {
+    const Settings& settings = *m_settings;
+    // The fixed order; a key recorded without a cached value (a null
+    // argument before anything was read) is left out.
+    if (contains(m_changedKeys, kKeyDropAdjusts) && m_dropAdjust) {
+        storeValue(settings, kKeyDropAdjusts, m_dropAdjust, mode);
     }
-    try {
-        NamedNode::Ptr mode = impl::firstNode(*m_settings, kModeNode);
-        if (!mode) {
-            throw RepositoryException(wxT("No mode node to store values in"));
-        }
-        const Settings& settings = *m_settings;
-        // The fixed order; a key recorded without a cached value (a null
-        // argument before anything was read) is left out.
-        if (contains(m_changedKeys, kKeyDropAdjusts) && m_dropAdjust) {
-            storeValue(settings, kKeyDropAdjusts, m_dropAdjust, mode);
-        }
-        if (contains(m_changedKeys, kKeyInkRestrictions) && m_inkLimits) {
-            storeValue(settings, kKeyInkRestrictions, m_inkLimits, mode);
-        }
-        if (contains(m_changedKeys, kKeyScreenSetup) && m_screenSetups) {
-            // The strategy names its node "DefaultScreenSetup"; a mode keeps
-            // "ScreenSetup", where its key finds it again.
-            NamedNode::Ptr node = storeValue(settings, kKeyScreenSetup, m_screenSetups, mode);
-            if (node) {
-                node->setName(impl::lastKeyStep(kKeyScreenSetup));
-            }
-        }
-        if (contains(m_changedKeys, kKeyTransitionControl) && m_transCtrl) {
-            storeValue(settings, kKeyTransitionControl, m_transCtrl, mode);
-        }
-        if (contains(m_changedKeys, kKeyInkCfg) && m_inkCfg) {
-            storeValue(settings, kKeyInkCfg, m_inkCfg, mode);
-        }
-        if (contains(m_changedKeys, kKeyTableDefaults) && m_tableDefaults) {
-            storeValue(settings, kKeyTableDefaults, m_tableDefaults, mode);
-        }
-        if (contains(m_changedKeys, kKeyPrinterSettings)) {
-            storePrinterOptions_(mode);
-        }
-        if (!storeSettings_(m_settings)) {
-            return false;
-        }
-    } catch (const RepositoryException& e) {
-        VEXA_LOG_DEBUG("Error saving settings for %s: %s", m_folder->getBaseName(), e.getMessage());
-        return false;
+    if (contains(m_changedKeys, kKeyInkRestrictions) && m_inkLimits) {
+        storeValue(settings, kKeyInkRestrictions, m_inkLimits, mode);
     }
-    m_changedKeys.clear();
-    return true;
+    if (contains(m_changedKeys, kKeyScreenSetup) && m_screenSetups) {
+        // The strategy names its node "DefaultScreenSetup"; a mode keeps
+        // "ScreenSetup", where its key finds it again.
+        NamedNode::Ptr node = storeValue(settings, kKeyScreenSetup, m_screenSetups, mode);
+        if (node) {
+            node->setName(impl::lastKeyStep(kKeyScreenSetup));
+        }
+    }
+    if (contains(m_changedKeys, kKeyTransitionControl) && m_transCtrl) {
+        storeValue(settings, kKeyTransitionControl, m_transCtrl, mode);
+    }
+    if (contains(m_changedKeys, kKeyInkCfg) && m_inkCfg) {
+        storeValue(settings, kKeyInkCfg, m_inkCfg, mode);
+    }
+    if (contains(m_changedKeys, kKeyTableDefaults) && m_tableDefaults) {
+        storeValue(settings, kKeyTableDefaults, m_tableDefaults, mode);
+    }
+    if (contains(m_changedKeys, kKeyPrinterSettings)) {
+        storePrinterOptions_(mode);
+    }
 }
 
 void ModeRepository::storePrinterOptions_(const NamedNode::Ptr& mode) {

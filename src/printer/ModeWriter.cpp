@@ -12,11 +12,7 @@ namespace vexa {
 namespace repos {
 namespace printer {
 
-namespace {
-
 using namespace modekeys;
-
-}  // namespace
 
 ModeWriter::ModeWriter(boost::shared_ptr<ModeRepository> repository) : m_repository(repository) {}
 
