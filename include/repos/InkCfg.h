@@ -10,7 +10,10 @@
 // and released with free. The variable-dot block is mapped from the system
 // as zeroed pages (engine::mapZeroed: only the pages written cost memory)
 // and released with engine::releaseBlock, which frees with free a block
-// that a caller put into the structure. A variable-dot block made here is
+// that a caller put into the structure; a copy writes only the pages of the
+// table that hold something. Constructors, copies and loads throw
+// std::bad_alloc when memory or a table cannot be had, leaving nothing
+// allocated. A variable-dot block made here is
 // large enough for either kind, so changing VarDotOpts never makes it too
 // small for what it is read as; a block a caller puts into the structure
 // must match VarDotOpts (the reader moves a block it keeps into a large one

@@ -115,6 +115,8 @@ class VEXA_REPOS_API PrinterReader {
 
     // One entry per child of "Printer/ResData" / "Printer/InkCfgs", in
     // document order; the repository's list, refilled while it is empty.
+    // getInkCfgs throws std::bad_alloc when a configuration's tables cannot
+    // be had; nothing is cached then, and the next call tries again.
     const std::list<boost::shared_ptr<ResData>>& getDeviceResolutions() const;
     const std::list<boost::shared_ptr<InkCfg>>& getInkCfgs() const;
 

@@ -1,69 +1,149 @@
 #include "kernel/Memory.h"
 
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
+#include <map>
 #include <mutex>
 #include <new>
-#include <unordered_map>
+#include <vector>
 
 namespace vexa {
 namespace kernel {
 
 namespace {
 
-// The blocks of mapZeroed and their lengths: a structure's pointer alone
-// cannot tell a mapped block from a malloc'd one.
-struct MappedBlocks {
-    std::mutex guard;
-    std::unordered_map<void*, std::size_t> lengths;
-};
+// Blocks up to this size come from pools; larger ones get mappings of their
+// own (rare: the engine's tables are far smaller).
+const std::size_t kPooledMax = 1024 * 1024;
+// The slots one reservation holds: the number of mappings grows by one per
+// this many blocks alive at once, not by one per block.
+const std::size_t kSlotsPerReservation = 256;
 
-MappedBlocks& mappedBlocks() {
-    // Never destroyed: structures may be released by static destructors.
-    static MappedBlocks* blocks = new MappedBlocks();
-    return *blocks;
+std::size_t pageSize() {
+    static const std::size_t size = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    return size;
 }
 
-}  // namespace
+std::size_t roundToPages(std::size_t size) {
+    const std::size_t page = pageSize();
+    return (size + page - 1) / page * page;
+}
 
-void* mapZeroed(std::size_t size) {
-    const std::size_t length = size == 0 ? 1 : size;
+struct Reservation {
+    std::size_t length;    // of the whole mapping
+    std::size_t slotSize;  // 0 for a block mapped on its own
+};
+
+// Every mapping made here, by base address, and the free slots of each slot
+// size. A structure's pointer alone cannot tell a mapped block from a
+// malloc'd one, so releaseBlock looks it up.
+struct Blocks {
+    std::mutex guard;
+    std::map<char*, Reservation> mappings;
+    std::map<std::size_t, std::vector<char*>> freeSlots;
+};
+
+Blocks& blocks() {
+    // Never destroyed: structures may be released by static destructors.
+    static Blocks* all = new Blocks();
+    return *all;
+}
+
+char* mapOrThrow(std::size_t length) {
     void* block =
         ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (block == MAP_FAILED) {
         throw std::bad_alloc();
     }
-    MappedBlocks& blocks = mappedBlocks();
-    try {
-        std::lock_guard<std::mutex> lock(blocks.guard);
-        blocks.lengths.emplace(block, length);
-    } catch (...) {
-        ::munmap(block, length);
-        throw;
-    }
-    return block;
+    return static_cast<char*>(block);
 }
 
-void releaseBlock(void* block) {
-    if (block == nullptr) {
-        return;
+// The mapping holding `block`, or mappings.end().
+std::map<char*, Reservation>::iterator mappingOf(Blocks& all, char* block) {
+    auto found = all.mappings.upper_bound(block);
+    if (found == all.mappings.begin()) {
+        return all.mappings.end();
     }
-    std::size_t length = 0;
-    {
-        MappedBlocks& blocks = mappedBlocks();
-        std::lock_guard<std::mutex> lock(blocks.guard);
-        const auto found = blocks.lengths.find(block);
-        if (found != blocks.lengths.end()) {
-            length = found->second;
-            blocks.lengths.erase(found);
+    --found;
+    return block < found->first + found->second.length ? found : all.mappings.end();
+}
+
+}  // namespace
+
+void* mapZeroed(std::size_t size) {
+    const std::size_t slotSize = roundToPages(size == 0 ? 1 : size);
+    Blocks& all = blocks();
+    std::lock_guard<std::mutex> lock(all.guard);
+    if (slotSize > kPooledMax) {
+        char* block = mapOrThrow(slotSize);
+        try {
+            all.mappings.emplace(block, Reservation{slotSize, 0});
+        } catch (...) {
+            ::munmap(block, slotSize);
+            throw;
+        }
+        return block;
+    }
+    std::vector<char*>& free = all.freeSlots[slotSize];
+    if (free.empty()) {
+        const std::size_t length = slotSize * kSlotsPerReservation;
+        char* base = mapOrThrow(length);
+        try {
+            // Room for every slot of this size: a release never allocates.
+            free.reserve(free.capacity() + kSlotsPerReservation);
+            all.mappings.emplace(base, Reservation{length, slotSize});
+        } catch (...) {
+            ::munmap(base, length);
+            throw;
+        }
+        // Handed out from the low end first.
+        for (std::size_t i = kSlotsPerReservation; i-- > 0;) {
+            free.push_back(base + i * slotSize);
         }
     }
-    if (length > 0) {
-        ::munmap(block, length);
-    } else {
-        std::free(block);
+    char* slot = free.back();
+    free.pop_back();
+    return slot;
+}
+
+void releaseBlock(void* pointer) {
+    if (pointer == nullptr) {
+        return;
     }
+    char* block = static_cast<char*>(pointer);
+    Blocks& all = blocks();
+    std::lock_guard<std::mutex> lock(all.guard);
+    const auto mapping = mappingOf(all, block);
+    if (mapping == all.mappings.end()) {
+        std::free(pointer);  // a caller's own block
+        return;
+    }
+    const Reservation reservation = mapping->second;
+    if (reservation.slotSize == 0) {
+        // A failed unmap (too many mappings to split, say) must not keep the
+        // pages: give them back, and keep the block known so it is not
+        // mistaken for a heap block later.
+        if (::munmap(block, reservation.length) == 0) {
+            all.mappings.erase(mapping);
+        } else {
+            ::madvise(block, reservation.length, MADV_DONTNEED);
+        }
+        return;
+    }
+    // The pages go back to the system; the slot reads as zeros when it is
+    // handed out again. madvise never splits the mapping.
+    ::madvise(block, reservation.slotSize, MADV_DONTNEED);
+    // The list has room for every slot of its size: no throw.
+    all.freeSlots.find(reservation.slotSize)->second.push_back(block);
+}
+
+std::size_t mappingCount() {
+    Blocks& all = blocks();
+    std::lock_guard<std::mutex> lock(all.guard);
+    return all.mappings.size();
 }
 
 }  // namespace kernel

@@ -4,7 +4,11 @@
 // calloc clears, and so makes resident, every page of a heap block; pages of
 // a mapping that nobody writes stay unbacked. A variable-dot table is 64 KB,
 // of which a configuration fills a page or two: mapped, it costs what it
-// holds. Threads: both calls may run on any thread.
+// holds. Blocks up to 1 MB are slots of large reservations (256 slots each),
+// so the number of mappings grows with the blocks alive at once divided by
+// 256, never with each block: a system's limit on mappings is far off. A
+// released slot gives its pages back (madvise) and is handed out again.
+// Threads: every call may run on any thread.
 #ifndef VEXA_KERNEL_MEMORY_H
 #define VEXA_KERNEL_MEMORY_H
 
@@ -19,8 +23,11 @@ namespace kernel {
 // std::bad_alloc when it cannot be had.
 VEXA_KERNEL_API void* mapZeroed(std::size_t size);
 // Releases a block of mapZeroed, or any other block with std::free (a caller
-// may have put a block of its own into a structure). Null is allowed.
+// may have put a block of its own into a structure). Null is allowed. Never
+// keeps the pages of a block: one the system refuses to unmap is emptied.
 VEXA_KERNEL_API void releaseBlock(void* block);
+// How many mappings the blocks of mapZeroed use now.
+VEXA_KERNEL_API std::size_t mappingCount();
 
 }  // namespace kernel
 }  // namespace vexa

@@ -405,10 +405,15 @@ std::list<boost::shared_ptr<T>>& PrinterRepository::lazyList_(
             const wxString path = wxString::Format(wxT("%s/*"), key);
             // Each value is loaded straight from its node: a couple would load
             // it and the cache would then hold a deep copy of it.
+            // Built aside and cached whole: a load that throws part-way
+            // (std::bad_alloc) leaves the cache empty, and the next call
+            // tries again instead of handing out a short list for good.
             const DataStrategy<T> strategy;
+            std::list<boost::shared_ptr<T>> loaded;
             for (const NamedNode::Ptr& node : SettingsAccess::findNodes(*settings, path)) {
-                cache.push_back(strategy.load(node));
+                loaded.push_back(strategy.load(node));
             }
+            cache.swap(loaded);
         }
     }
     return cache;

@@ -2,10 +2,12 @@
 
 #include <sys/stat.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "kernel/Memory.h"
 #include "kernel/VexKernel.h"
 
 namespace {
@@ -105,3 +107,39 @@ TEST(SingletonPtr, MakesOnFirstUseAndAgainAfterRelease) {
 }
 
 }  // namespace
+
+// Engine tables come from shared reservations: thousands of tables must not
+// cost thousands of mappings (a system caps them), and a slot handed out
+// again reads as zeros like a new mapping.
+TEST(MapZeroed, TablesShareMappingsAndReusedSlotsReadAsZeros) {
+    const std::size_t tableSize = 68 * 1024;
+    const std::size_t before = vexa::kernel::mappingCount();
+    std::vector<unsigned char*> tables;
+    for (int i = 0; i < 600; ++i) {
+        tables.push_back(static_cast<unsigned char*>(vexa::kernel::mapZeroed(tableSize)));
+        tables.back()[tableSize - 1] = 0xAB;
+    }
+    const std::size_t grown = vexa::kernel::mappingCount() - before;
+    EXPECT_LE(grown, 3u);
+    EXPECT_GE(grown, 1u);
+    for (unsigned char* table : tables) {
+        vexa::kernel::releaseBlock(table);
+    }
+    for (unsigned char*& table : tables) {
+        table = static_cast<unsigned char*>(vexa::kernel::mapZeroed(tableSize));
+        ASSERT_EQ(0, table[tableSize - 1]);
+    }
+    EXPECT_EQ(before + grown, vexa::kernel::mappingCount());
+    for (unsigned char* table : tables) {
+        vexa::kernel::releaseBlock(table);
+    }
+
+    // A large block has a mapping of its own, gone with the block; a heap
+    // block a caller put into a structure is freed (the sanitizers check).
+    void* large = vexa::kernel::mapZeroed(8 * 1024 * 1024);
+    EXPECT_EQ(before + grown + 1, vexa::kernel::mappingCount());
+    vexa::kernel::releaseBlock(large);
+    EXPECT_EQ(before + grown, vexa::kernel::mappingCount());
+    vexa::kernel::releaseBlock(std::malloc(100));
+    vexa::kernel::releaseBlock(nullptr);
+}
