@@ -6,14 +6,19 @@
 #include <wx/log.h>
 #include <wx/mstream.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "BenchSupport.h"
+#include "kernel/Memory.h"
 #include "kernel/Text.h"
+#include "repos/InkCfg.h"
 #include "repos/Settings.h"
 #include "repos/XMLSettingsStrategy.h"
 
@@ -240,6 +245,54 @@ void BM_LoadWide(benchmark::State& state) {
     }
 }
 
+// Resident bytes of this process now.
+std::size_t residentBytes() {
+    long pages = 0;
+    long resident = 0;
+    if (std::FILE* statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2) {
+            resident = 0;
+        }
+        std::fclose(statm);
+    }
+    return static_cast<std::size_t>(resident) * static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+}
+
+// Cached copies of ink configurations with a variable-dot table each, kept
+// alive together as a host that opened every mode keeps them: a table costs
+// the pages it holds, and the tables share mappings (a system caps them).
+// Counters: resident KB and mappings per table; it fails when the mappings
+// grow with the tables.
+void BM_InkCfgTables(benchmark::State& state) {
+    vexa::repos::InkCfg source;
+    SPINKCFG& cfg = *source.getSpInkCfg();
+    cfg.VarDotOpts = SP_VARDOTOPT_CHANNELS;
+    cfg.VarDot = vexa::kernel::mapZeroed(sizeof(SPVARDOTCHANNELS));
+    SPVARDOTCHANNELS& table = *static_cast<SPVARDOTCHANNELS*>(cfg.VarDot);
+    table.ChannelCount = 2;
+    std::strcpy(table.Channels[0].Ink, "Cyan");
+    std::strcpy(table.Channels[1].Ink, "Magenta");
+    const std::size_t count = static_cast<std::size_t>(state.range(0));
+    double residentPerTable = 0;
+    double mappingsPerTable = 0;
+    for (auto _ : state) {
+        const std::size_t residentBefore = residentBytes();
+        const std::size_t mappingsBefore = vexa::kernel::mappingCount();
+        std::vector<vexa::repos::InkCfg> copies(count, source);
+        residentPerTable =
+            static_cast<double>(residentBytes() - std::min(residentBytes(), residentBefore)) /
+            static_cast<double>(count);
+        mappingsPerTable = static_cast<double>(vexa::kernel::mappingCount() - mappingsBefore) /
+                           static_cast<double>(count);
+        benchmark::DoNotOptimize(copies.data());
+    }
+    state.counters["residentKB/table"] = residentPerTable / 1024;
+    state.counters["mappings/table"] = mappingsPerTable;
+    if (mappingsPerTable > 0.01) {
+        state.SkipWithError("the mappings grow with the number of tables");
+    }
+}
+
 void sizes(benchmark::internal::Benchmark* b) {
     for (std::size_t size : kSizes) {
         b->Arg(static_cast<int64_t>(size));
@@ -254,6 +307,7 @@ BENCHMARK(BM_Store)->Apply(sizes);
 BENCHMARK(BM_FindNodes)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_HandDescent)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_LoadWide)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_InkCfgTables)->Arg(2000)->Arg(20000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
@@ -268,5 +322,8 @@ int main(int argc, char** argv) {
     }
     ratios.push_back({"BM_FindNodes", "BM_HandDescent", 3.0});
     ratios.push_back({"BM_LoadWide/100000", "BM_LoadWide/10000", 12.0});
+    // Ten times the tables, about ten times the work: nothing per table
+    // grows with their number.
+    ratios.push_back({"BM_InkCfgTables/20000", "BM_InkCfgTables/2000", 12.0});
     return vexa::bench::runWithRatios(argc, argv, ratios);
 }
