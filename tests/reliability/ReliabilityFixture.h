@@ -9,7 +9,6 @@
 #include <string>
 
 #include "common/TestSupport.h"
-#include "kernel/Text.h"
 #include "repos/MediaReader.h"
 #include "repos/MediaRepository.h"
 #include "repos/MediaWriter.h"
@@ -71,7 +70,6 @@ class ReliabilityTest : public ::testing::Test {
         return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<node name=\"" + root + "\">" + body +
                "</node>\n";
     }
-    static wxString W(const char* utf8) { return kernel::fromMB(utf8); }
 
     TempDir dir;
     std::string printerFolder;
@@ -80,14 +78,14 @@ class ReliabilityTest : public ::testing::Test {
 };
 
 inline boost::shared_ptr<MediaRepository> ReliabilityTest::media() {
-    boost::shared_ptr<PrinterReader> printer = PrinterReader::getReader(W(kPrinter));
-    return printer ? printer->getMedia(W(kGroup), W(kMedia)) : boost::shared_ptr<MediaRepository>();
+    boost::shared_ptr<PrinterReader> printer = PrinterReader::getReader(toWx(kPrinter));
+    return printer ? printer->getMedia(toWx(kGroup), toWx(kMedia)) : boost::shared_ptr<MediaRepository>();
 }
 
 inline boost::shared_ptr<ModeRepository> ReliabilityTest::mode() {
     boost::shared_ptr<MediaRepository> m = media();
     boost::shared_ptr<repos::printer::MediaReader> reader = m ? m->getReader() : nullptr;
-    return reader ? reader->getMode(W(kMode)) : boost::shared_ptr<ModeRepository>();
+    return reader ? reader->getMode(toWx(kMode)) : boost::shared_ptr<ModeRepository>();
 }
 
 }  // namespace test

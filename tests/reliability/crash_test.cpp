@@ -48,14 +48,14 @@ std::string savedValue(const std::string& folder, const wxString& key) {
     }
     const std::list<repos::NamedNode::Ptr> found = repos::SettingsAccess::findNodes(*settings, key);
     return found.empty() ? "<missing>"
-                         : kernel::toMB(found.front()->getAttribute(wxString("value")));
+                         : toUtf8(found.front()->getAttribute(wxString("value")));
 }
 
 int temporaryFiles(const std::string& folder) {
     int count = 0;
     DIR* dir = ::opendir(folder.c_str());
     while (dirent* entry = dir ? ::readdir(dir) : nullptr) {
-        count += vfs::isTemporaryName(kernel::fromMB(entry->d_name)) ? 1 : 0;
+        count += vfs::isTemporaryName(toWx(entry->d_name)) ? 1 : 0;
     }
     if (dir) {
         ::closedir(dir);
@@ -71,7 +71,7 @@ int saveForever(Level level) {
         bool saved = false;
         if (level == PRINTER) {
             boost::shared_ptr<PrinterWriter> writer =
-                PrinterWriter::getWriter(kernel::fromMB(kPrinter));
+                PrinterWriter::getWriter(toWx(kPrinter));
             if (writer) {
                 writer->setPortData(valueFor(k));
                 saved = writer->save();
@@ -102,7 +102,7 @@ int saveForever(Level level) {
 // Takes a writer at `level` and drops it: what a next writer does first.
 bool takeWriter(Level level) {
     if (level == PRINTER) {
-        return static_cast<bool>(PrinterWriter::getWriter(kernel::fromMB(kPrinter)));
+        return static_cast<bool>(PrinterWriter::getWriter(toWx(kPrinter)));
     }
     if (level == MEDIA) {
         boost::shared_ptr<MediaRepository> repository = ReliabilityTest::media();

@@ -19,7 +19,7 @@ TEST_F(ReliabilityTest, EightProcessesIncrementingOneValueLoseNoUpdate) {
             for (int i = 0; i < kIncrements; ++i) {
                 boost::shared_ptr<PrinterWriter> writer;
                 // Another process may hold the lock longer than a writer waits.
-                while (!(writer = PrinterWriter::getWriter(kernel::fromMB(kPrinter)))) {
+                while (!(writer = PrinterWriter::getWriter(toWx(kPrinter)))) {
                 }
                 long value = 0;
                 if (!writer->getTextValue(wxT("Printer/PortData")).ToLong(&value)) {
@@ -40,9 +40,9 @@ TEST_F(ReliabilityTest, EightProcessesIncrementingOneValueLoseNoUpdate) {
     for (auto& child : children) {
         EXPECT_EQ(child->wait(), 0);
     }
-    boost::shared_ptr<PrinterReader> reader = PrinterReader::getReader(kernel::fromMB(kPrinter));
+    boost::shared_ptr<PrinterReader> reader = PrinterReader::getReader(toWx(kPrinter));
     ASSERT_TRUE(reader);
-    EXPECT_EQ(kernel::toMB(reader->getPortData()), std::to_string(kProcesses * kIncrements));
+    EXPECT_EQ(toUtf8(reader->getPortData()), std::to_string(kProcesses * kIncrements));
 }
 
 }  // namespace test

@@ -8,7 +8,6 @@
 #include <tuple>
 
 #include "ToolFixture.h"
-#include "kernel/Text.h"
 #include "repos/FileLock.h"
 #include "repos/MediaReader.h"
 #include "repos/ModeReader.h"
@@ -25,13 +24,6 @@ namespace {
 using repos::printer::MediaReader;
 using repos::printer::ModeReader;
 using repos::printer::PrinterReader;
-
-std::string U(const wxString& text) {
-    return kernel::toMB(text);
-}
-wxString W(const std::string& text) {
-    return kernel::fromMB(text);
-}
 
 // A JSON scalar as the readable output writes it.
 std::string text(const Json& value) {
@@ -114,7 +106,7 @@ TEST_F(ListingTest, PrintersAsJsonAndAsTableAgreeWithTheFolders) {
 
     useLibrary();
     for (const Json& printer : list) {
-        EXPECT_EQ(U(PrinterReader::getReader(W(printer["name"]))->getDeviceName()),
+        EXPECT_EQ(toUtf8(PrinterReader::getReader(toWx(printer["name"]))->getDeviceName()),
                   printer["device"]);
     }
 }
@@ -153,18 +145,18 @@ TEST_F(ListingTest, ShowPrinterHoldsEveryReaderValueInBothForms) {
 
         useLibrary();
         {
-            const boost::shared_ptr<PrinterReader> reader = PrinterReader::getReader(W(printer));
+            const boost::shared_ptr<PrinterReader> reader = PrinterReader::getReader(toWx(printer));
             ASSERT_TRUE(reader);
-            EXPECT_EQ(U(reader->getDeviceName()), values["DllDevice"]);
-            EXPECT_EQ(U(reader->getDllModule()), values["DllModule"]);
-            EXPECT_EQ(U(reader->getPPDFile()), values["PPDFile"]);
-            EXPECT_EQ(U(reader->getPortType()), values["PortName"]);
-            EXPECT_EQ(U(reader->getPortData()), values["PortData"]);
-            EXPECT_EQ(U(reader->getTCPAdditionalPort()), values["TCPPortAdd"]);
-            EXPECT_EQ(U(reader->getTCPDefaultPort()), values["TCPPortDefault"]);
-            EXPECT_EQ(U(reader->getVirtualPrinterExtension()), values["VirtualPrinterExtension"]);
-            EXPECT_EQ(U(reader->getDefaultPageSize()), values["DefaultPageSize"]);
-            EXPECT_EQ(U(reader->getDefaultMediaLegacy()), values["DefaultMedia"]);
+            EXPECT_EQ(toUtf8(reader->getDeviceName()), values["DllDevice"]);
+            EXPECT_EQ(toUtf8(reader->getDllModule()), values["DllModule"]);
+            EXPECT_EQ(toUtf8(reader->getPPDFile()), values["PPDFile"]);
+            EXPECT_EQ(toUtf8(reader->getPortType()), values["PortName"]);
+            EXPECT_EQ(toUtf8(reader->getPortData()), values["PortData"]);
+            EXPECT_EQ(toUtf8(reader->getTCPAdditionalPort()), values["TCPPortAdd"]);
+            EXPECT_EQ(toUtf8(reader->getTCPDefaultPort()), values["TCPPortDefault"]);
+            EXPECT_EQ(toUtf8(reader->getVirtualPrinterExtension()), values["VirtualPrinterExtension"]);
+            EXPECT_EQ(toUtf8(reader->getDefaultPageSize()), values["DefaultPageSize"]);
+            EXPECT_EQ(toUtf8(reader->getDefaultMediaLegacy()), values["DefaultMedia"]);
             std::size_t sizes = 0;
             for (const SSTRALROW* row = reader->getPageSizes()->getStral()->first; row;
                  row = row->next, ++sizes) {
@@ -174,7 +166,7 @@ TEST_F(ListingTest, ShowPrinterHoldsEveryReaderValueInBothForms) {
             std::size_t r = 0;
             for (const auto& res : reader->getDeviceResolutions()) {
                 ASSERT_LT(r, d["resolutions"].size());
-                EXPECT_EQ(U(res->resolution), d["resolutions"][r]["resolution"]);
+                EXPECT_EQ(toUtf8(res->resolution), d["resolutions"][r]["resolution"]);
                 EXPECT_EQ(res->alias.size(), d["resolutions"][r]["aliases"].size());
                 ++r;
             }
@@ -213,21 +205,21 @@ TEST_F(ListingTest, ShowMediaHoldsEveryReaderValueInBothForms) {
     EXPECT_EQ(text(d["costs"]["areaBased"]), sectionValues(readable, "Costs")["AreaBased"]);
 
     useLibrary();
-    const boost::shared_ptr<PrinterReader> printer = PrinterReader::getReader(W(kAurora));
+    const boost::shared_ptr<PrinterReader> printer = PrinterReader::getReader(toWx(kAurora));
     const boost::shared_ptr<MediaReader> reader =
-        MediaReader::getReader(printer->getMediaLegacy(W(kGlanz)));
+        MediaReader::getReader(printer->getMediaLegacy(toWx(kGlanz)));
     ASSERT_TRUE(reader);
-    EXPECT_EQ(U(reader->getDefaultMode()), values["DefaultMode"]);
-    EXPECT_EQ(U(reader->getJdfAlias()), values["JdfAlias"]);
-    EXPECT_EQ(U(reader->getJdfQualityMode(wxT("High"))), values["JdfQualityModeHigh"]);
-    EXPECT_EQ(U(reader->getJdfQualityMode(wxT("Draft"))), values["JdfQualityModeDraft"]);
+    EXPECT_EQ(toUtf8(reader->getDefaultMode()), values["DefaultMode"]);
+    EXPECT_EQ(toUtf8(reader->getJdfAlias()), values["JdfAlias"]);
+    EXPECT_EQ(toUtf8(reader->getJdfQualityMode(wxT("High"))), values["JdfQualityModeHigh"]);
+    EXPECT_EQ(toUtf8(reader->getJdfQualityMode(wxT("Draft"))), values["JdfQualityModeDraft"]);
     EXPECT_EQ(std::to_string(reader->getLabelChannel()), values["LabelChannel"]);
     EXPECT_EQ(reader->getPageSizes()->size(), d["pageSizes"].size());
     EXPECT_DOUBLE_EQ(reader->getMediaCostSettings()->getAreaBasedCost(),
                      d["costs"]["areaBased"].get<double>());
     std::vector<std::string> modes;
     for (const auto& mode : reader->getModeList()) {
-        modes.push_back(U(mode.first));
+        modes.push_back(toUtf8(mode.first));
     }
     EXPECT_EQ(modes, d["modes"].get<std::vector<std::string>>());
 }
@@ -256,15 +248,15 @@ TEST_F(ListingTest, ShowModeHoldsEveryReaderValueInBothForms) {
 
         useLibrary();
         {
-            const boost::shared_ptr<PrinterReader> printer = PrinterReader::getReader(W(kAurora));
+            const boost::shared_ptr<PrinterReader> printer = PrinterReader::getReader(toWx(kAurora));
             const boost::shared_ptr<MediaReader> media =
-                MediaReader::getReader(printer->getMediaLegacy(W(kGlanz)));
+                MediaReader::getReader(printer->getMediaLegacy(toWx(kGlanz)));
             const boost::shared_ptr<ModeReader> reader =
-                ModeReader::getReader(media->getMode(W(mode)));
+                ModeReader::getReader(media->getMode(toWx(mode)));
             ASSERT_TRUE(reader);
-            EXPECT_EQ(U(reader->getPattern()), values["Pattern"]);
-            EXPECT_EQ(U(reader->getResolution()), values["Res"]);
-            EXPECT_EQ(U(reader->getResolutionAlias()), values["ResAlias"]);
+            EXPECT_EQ(toUtf8(reader->getPattern()), values["Pattern"]);
+            EXPECT_EQ(toUtf8(reader->getResolution()), values["Res"]);
+            EXPECT_EQ(toUtf8(reader->getResolutionAlias()), values["ResAlias"]);
             std::size_t limits = 0;
             for (const auto& limit : *reader->getInkLimits()->getSpInkLevel()) {
                 EXPECT_EQ(limit.first, d["inkLimits"][limits]["ink"]);
@@ -276,7 +268,7 @@ TEST_F(ListingTest, ShowModeHoldsEveryReaderValueInBothForms) {
                 reader->getPrinterOptions();
             ASSERT_EQ(options->size(), d["printerOptions"].size());
             for (const Json& option : d["printerOptions"]) {
-                EXPECT_EQ(U((*options)[W(option["name"])]), option["value"]);
+                EXPECT_EQ(toUtf8((*options)[toWx(option["name"])]), option["value"]);
             }
             EXPECT_EQ(
                 reader->getInkCurves() ? reader->getInkCurves()->getSpInkCurve()->InkCount : 0,
@@ -389,7 +381,7 @@ TEST_F(ListingTest, ListsGiveTheStateOfWhatCannotBeRead) {
         {foto,
          [&] {
              held.reset(new repos::WriteFileLocker(
-                 repos::FileLock::create(vfs::openLocalFolder(vfs::createFileName(W(foto))))));
+                 repos::FileLock::create(vfs::openLocalFolder(vfs::createFileName(toWx(foto))))));
          },
          {"modes", kAurora, kGlanz},
          0,
