@@ -19,11 +19,13 @@ using kernel::toMB;
 
 namespace {
 
-bool isBlank(char c) {
+// Numbers are read from the stored wide text as it is: digits are ASCII, so
+// a conversion to bytes first would only cost an allocation per value.
+bool isBlank(wchar_t c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-int digitValue(char c, int base) {
+int digitValue(wchar_t c, int base) {
     if (c >= '0' && c <= '9') {
         return c - '0';
     }
@@ -101,8 +103,7 @@ bool indexOf(const wxString& name, const wxString& prefix, int limit, int& index
 
 namespace {
 
-int intFromText(const std::string& text) {
-    const char* p = text.c_str();
+int intFromText(const wchar_t* p) {
     while (isBlank(*p)) {
         ++p;
     }
@@ -129,14 +130,18 @@ int intFromText(const std::string& text) {
     return static_cast<int>(value);
 }
 
+int intFromValue(const wxString* value) {
+    return value ? intFromText(value->wc_str()) : 0;
+}
+
 }  // namespace
 
 int readIntValue(const NamedNode::Ptr& node, const wxString& attribute) {
-    return intFromText(bytesOf(attributeOf(node, attribute)));
+    return intFromValue(attributeOf(node, attribute));
 }
 
 int readIntValue(const NamedNode::Ptr& node, const wxChar* attribute) {
-    return intFromText(bytesOf(attributeOf(node, attribute)));
+    return intFromValue(attributeOf(node, attribute));
 }
 
 std::uint32_t readUnsignedValue(const NamedNode::Ptr& node, const wxString& attribute, int base) {
@@ -149,11 +154,10 @@ std::uint32_t readUnsignedValue(const NamedNode::Ptr& node, const wxChar* attrib
     return value ? parseUnsigned(*value, base) : 0;
 }
 
-std::uint32_t parseUnsigned(const wxString& wide, int base) {
+std::uint32_t parseUnsigned(const wxString& text, int base) {
     if (base != 10 && base != 16) {
         return 0;
     }
-    const std::string text = toMB(wide);
     std::size_t i = 0;
     if (base == 16 && text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
         i = 2;
@@ -163,7 +167,7 @@ std::uint32_t parseUnsigned(const wxString& wide, int base) {
     }
     std::uint64_t value = 0;
     for (; i < text.size(); ++i) {
-        const int digit = digitValue(text[i], base);
+        const int digit = digitValue(static_cast<wchar_t>(text[i].GetValue()), base);
         if (digit < 0) {
             return 0;
         }
