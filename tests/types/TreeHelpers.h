@@ -33,6 +33,10 @@ inline repos::NamedNode::Ptr addChild(const repos::NamedNode::Ptr& parent, const
     return node;
 }
 
+inline repos::NamedNode::Ptr root(const std::string& name = "Printer") {
+    return addChild(repos::NamedNode::Ptr(), name);
+}
+
 // The attribute as UTF-8.
 inline std::string attr(const repos::NamedNode::Ptr& node, const char* key) {
     return toUtf8(node->getAttribute(toWx(key)));
@@ -51,6 +55,19 @@ inline std::string childNames(const repos::NamedNode::Ptr& node) {
         first = false;
     }
     return names;
+}
+
+// The whole subtree as one text, for comparing trees: name, attributes in
+// key order, then the children in child order.
+inline std::string dump(const repos::NamedNode::Ptr& node) {
+    std::string text = name(node) + "{";
+    for (const auto& attribute : node->getAttributes()) {
+        text += toUtf8(attribute.first) + "=" + toUtf8(attribute.second) + ";";
+    }
+    for (const repos::NamedNode::Ptr& child : *node) {
+        text += dump(child);
+    }
+    return text + "}";
 }
 
 // The child at `index` in child order; empty when there is none.

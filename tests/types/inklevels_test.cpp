@@ -8,17 +8,9 @@
 #include "repos/InkLevels.h"
 
 using namespace vexa::repos;
-using vexa::test::addChild;
-using vexa::test::attr;
-using vexa::test::childAt;
-using vexa::test::childNames;
-using vexa::test::toWx;
+using namespace vexa::test;
 
 namespace {
-
-NamedNode::Ptr root(const char* nodeName) {
-    return addChild(NamedNode::Ptr(), nodeName);
-}
 
 // ---- Level maps -------------------------------------------------------------------
 
@@ -87,37 +79,33 @@ TEST(InkLevelMap, CopiesAreIndependent) {
 
 // ---- Points and curves -------------------------------------------------------------
 
-SPPOINTDEF readPoint(const char* x, const char* y) {
+typedef std::pair<int, int> XY;
+
+XY readPoint(const char* x, const char* y) {
     SPPOINTDEF point = {0, 0};
     DataStrategy<SPPOINTDEF>().load(addChild(NamedNode::Ptr(), "Point0", {{"x", x}, {"y", y}}),
                                     point);
-    return point;
+    return XY(point.x, point.y);
 }
 
 TEST(CurvePoint, ReaderScalesBy255HundredthsExactly) {
     // Each of these lands exactly on .5 after scaling, where binary
     // arithmetic would fall just short.
-    EXPECT_EQ(readPoint("50.0", "10").x, 128);
-    EXPECT_EQ(readPoint("50.0", "10").y, 26);
-    EXPECT_EQ(readPoint("30", "70").x, 77);
-    EXPECT_EQ(readPoint("30", "70").y, 179);
-    EXPECT_EQ(readPoint("90", "100").x, 230);
-    EXPECT_EQ(readPoint("90", "100").y, 255);
-    EXPECT_EQ(readPoint("50.2", "0").x, 128);
-    EXPECT_EQ(readPoint("0.1", "abc").x, 0);
-    EXPECT_EQ(readPoint("0.1", "abc").y, 0);
+    EXPECT_EQ(readPoint("50.0", "10"), XY(128, 26));
+    EXPECT_EQ(readPoint("30", "70"), XY(77, 179));
+    EXPECT_EQ(readPoint("90", "100"), XY(230, 255));
+    EXPECT_EQ(readPoint("50.2", "0"), XY(128, 0));
+    EXPECT_EQ(readPoint("0.1", "abc"), XY(0, 0));
 }
 
 TEST(CurvePoint, ReaderAppliesNoRangeLimit) {
-    EXPECT_EQ(readPoint("200", "-3").x, 510 & 0xFF);
-    EXPECT_EQ(readPoint("200", "-3").y, 0xF9);  // -7.15 truncates to -7
-    EXPECT_EQ(readPoint("-0.1", "1e400").x, 0);
-    EXPECT_EQ(readPoint("-0.1", "1e400").y, 0);  // not a finite number
-    EXPECT_EQ(readPoint("1e12", "0").x, 0);      // 2.55e12 is a multiple of 256
+    EXPECT_EQ(readPoint("200", "-3"), XY(510 & 0xFF, 0xF9));  // -7.15 truncates to -7
+    EXPECT_EQ(readPoint("-0.1", "1e400"), XY(0, 0));          // not a finite number
+    EXPECT_EQ(readPoint("1e12", "0"), XY(0, 0));              // 2.55e12 is a multiple of 256
 }
 
 TEST(CurvePoint, WriterGivesPercentWithOneDecimalInAnyLocale) {
-    vexa::test::CommaLocale comma;
+    CommaLocale comma;
     boost::shared_ptr<SPPOINTDEF> point(new SPPOINTDEF{255, 128});
     NamedNode::Ptr node = root("Point0");
     DataStrategy<SPPOINTDEF>().storeInto(point, node);

@@ -5,18 +5,14 @@
 #include "repos/MediaCostSettings.h"
 
 using namespace vexa::repos;
-using vexa::test::addChild;
-using vexa::test::attr;
-using vexa::test::childAt;
-using vexa::test::childNames;
-using vexa::test::toWx;
+using namespace vexa::test;
 
 namespace {
 
 const DataStrategy<MediaCostSettings> kStrategy;
 
 TEST(MediaCosts, WrittenWithTwoDecimalsInAnyLocale) {
-    vexa::test::CommaLocale comma;
+    CommaLocale comma;
     boost::shared_ptr<MediaCostSettings> costs(new MediaCostSettings());
     costs->setAreaBasedCost(0.5);
     costs->setPageSizeCost(toWx("A4"), 2);
@@ -26,7 +22,7 @@ TEST(MediaCosts, WrittenWithTwoDecimalsInAnyLocale) {
     NamedNode::Ptr node = addChild(NamedNode::Ptr(), "MediaCost", {{"keep", "yes"}});
     addChild(node, "Stale");
     kStrategy.storeInto(costs, node);
-    EXPECT_EQ(vexa::test::name(node), "MediaCost");
+    EXPECT_EQ(name(node), "MediaCost");
     EXPECT_EQ(attr(node, "areabasedcost"), "0.50");
     EXPECT_EQ(attr(node, "keep"), "yes");
     ASSERT_EQ(childNames(node), "PageSize,PageSize,PageSize");

@@ -122,10 +122,6 @@ TEST(ScreenSetupWrapper, CopiesAreDeep) {
     }
     EXPECT_STREQ(original->getScreenSetup()->next->name, "Leer");
     EXPECT_EQ(rowsOf(original->getScreenSetup()->screens).size(), 2u);
-
-    ScreenSetup fresh;
-    EXPECT_EQ(fresh.getScreenSetup()->screens, nullptr);
-    EXPECT_EQ(fresh.getScreenSetup()->next, nullptr);
     ScreenSetup fromNull(nullptr);
     EXPECT_STREQ(fromNull.getScreenSetup()->name, "");
 }

@@ -18,10 +18,6 @@ std::size_t keptRows(const SSTRAL* array) {
     return n;
 }
 
-NamedNode::Ptr root(const char* name = "Printer") {
-    return addChild(NamedNode::Ptr(), name);
-}
-
 TEST(PageSizesStrategy, RoundTripKeepsNamesMarginsAndNonAsciiText) {
     // Text conversions must not depend on the process locale (tests run under
     // LC_ALL=C), so the non-ASCII name has to survive byte for byte.
