@@ -192,14 +192,32 @@ inline std::string toolPath() {
     return VEXA_TOOL_PATH;
 }
 
+// The lines of `text`, without their line ends.
+inline std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// `text` split at blanks and line ends.
+inline std::vector<std::string> wordsOf(const std::string& text) {
+    std::vector<std::string> words;
+    std::istringstream in(text);
+    for (std::string word; in >> word;) {
+        words.push_back(word);
+    }
+    return words;
+}
+
 // The readable output's lines after the line `title` up to the next empty
 // line.
 inline std::vector<std::string> sectionLines(const std::string& text, const std::string& title) {
     std::vector<std::string> lines;
-    std::istringstream in(text);
-    std::string line;
     bool inside = false;
-    while (std::getline(in, line)) {
+    for (const std::string& line : linesOf(text)) {
         if (inside) {
             if (line.empty()) {
                 break;

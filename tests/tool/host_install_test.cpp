@@ -2,25 +2,12 @@
 // the host example built against it through find_package(vexarepos) and
 // through pkg-config, and both it and the installed vexa-repo run on a copy
 // of the sample repository.
-#include <cstdlib>
-
 #include "ToolFixture.h"
 #include "repos/Version.h"
 
 namespace vexa {
 namespace test {
 namespace {
-
-// Splits pkg-config's answer into arguments.
-std::vector<std::string> words(const std::string& text) {
-    std::vector<std::string> result;
-    std::istringstream in(text);
-    std::string word;
-    while (in >> word) {
-        result.push_back(word);
-    }
-    return result;
-}
 
 void expectListsSample(const ToolRun& run, const std::string& what) {
     EXPECT_EQ(0, run.status) << what << ": " << run.err;
@@ -60,12 +47,9 @@ TEST_F(ToolTest, HostExampleBuildsAgainstAnInstalledCopyAndRuns) {
 
     const std::string flags = VEXA_HOST_FLAGS;
     const std::string build = m_dir.path() + "/host";
-    std::vector<std::string> configure = {"-S",
-                                          std::string(VEXA_SOURCE_DIR) + "/examples/host",
-                                          "-B",
-                                          build,
-                                          "-DCMAKE_PREFIX_PATH=" + prefix,
-                                          "-DCMAKE_CXX_COMPILER=" VEXA_CXX_COMPILER};
+    std::vector<std::string> configure = {"-S", VEXA_SOURCE_DIR "/examples/host", "-B", build};
+    configure.push_back("-DCMAKE_PREFIX_PATH=" + prefix);
+    configure.push_back("-DCMAKE_CXX_COMPILER=" VEXA_CXX_COMPILER);
     if (!flags.empty()) {
         configure.push_back("-DCMAKE_CXX_FLAGS=" + flags);
         configure.push_back("-DCMAKE_EXE_LINKER_FLAGS=" + flags);
@@ -87,7 +71,7 @@ TEST_F(ToolTest, HostExampleBuildsAgainstAnInstalledCopyAndRuns) {
     std::vector<std::string> compile = {"-std=c++17",
                                         std::string(VEXA_SOURCE_DIR) + "/examples/host/main.cpp",
                                         "-o", build + "/vexa-host-pc"};
-    for (const std::string& word : words(flags + " " + pc.out)) {
+    for (const std::string& word : wordsOf(flags + " " + pc.out)) {
         compile.push_back(word);
     }
     run = runProgram(VEXA_CXX_COMPILER, compile);

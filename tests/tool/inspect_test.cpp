@@ -15,18 +15,6 @@ namespace vexa {
 namespace test {
 namespace {
 
-std::vector<std::pair<double, double>> points(const std::string& text) {
-    std::vector<std::pair<double, double>> result;
-    std::istringstream in(text);
-    std::string pair;
-    while (in >> pair) {
-        const std::size_t comma = pair.find(',');
-        result.emplace_back(std::strtod(pair.substr(0, comma).c_str(), nullptr),
-                            std::strtod(pair.substr(comma + 1).c_str(), nullptr));
-    }
-    return result;
-}
-
 TEST_F(ToolTest, CurvesAreDrawnOneLinePerCurveOnPercentAxes) {
     const std::string svg = repo() + "/kurven é.svg";
     const ToolRun run = tool({"curves", kAurora, kGlanz, kFotoMode, "--svg", svg});
@@ -35,43 +23,40 @@ TEST_F(ToolTest, CurvesAreDrawnOneLinePerCurveOnPercentAxes) {
 
     CXmlXpath picture;
     ASSERT_TRUE(picture.readXMLFile(svg.c_str()));
-    const auto count = [&](const std::string& query) {
-        return picture.getNodeSetSize(picture.runXPathQuery(query.c_str()));
-    };
-    const auto dash = [&](const std::string& query) {
-        std::string value;
+    // The value of `attribute` of the one node `query` finds; "<none>" unless
+    // there is exactly one.
+    const auto single = [&](const std::string& query, const char* attribute) {
+        std::string value = "<none>";
         _xmlNodeSet* found = picture.runXPathQuery(query.c_str());
         if (picture.getNodeSetSize(found) == 1) {
-            picture.getNodeAttribute(picture.getNodeSetItem(found, 0), "stroke-dasharray", value);
+            value.clear();
+            picture.getNodeAttribute(picture.getNodeSetItem(found, 0), attribute, value);
         }
         return value;
     };
     int secondCurves = 0;
     for (const char* kind : {"ink", "level"}) {
-        // One polyline per curve of each ink.
         const std::string panel = std::string("//*[local-name()='g'][@data-title='") +
                                   (kind == std::string("ink") ? "Ink" : "Level") + " curves']";
         int curves = 0;
         for (const Json& ink : mode["curves"][kind]) {
-            const std::string name = ink["ink"];
-            curves += ink["curves"].get<int>();
-            EXPECT_EQ(ink["curves"].get<int>(),
-                      count(panel + "/*[local-name()='polyline'][@data-ink='" + name + "']"))
-                << name;
-            // Each line has its legend entry, drawn alike: the dashed one is
-            // the ink's second curve, and the legend says so.
-            for (int curve = 0; curve < ink["curves"].get<int>(); ++curve) {
-                const std::string which =
-                    "[@data-ink='" + name + "'][@data-curve='" + std::to_string(curve) + "']";
-                const std::string legend =
-                    panel + "/*[local-name()='text'][@class='legend']" + which;
-                ASSERT_EQ(1, count(legend)) << name << " " << curve;
-                const std::string dashes = dash(panel + "/*[local-name()='polyline']" + which);
-                EXPECT_EQ(dashes, dash(legend + "/preceding-sibling::*[1]")) << name;
-                EXPECT_EQ(curve > 0, !dashes.empty()) << name << " " << curve;
+            // One line per curve, with its legend entry drawn alike: the dashed
+            // one is the ink's second curve, and the legend says so.
+            for (int curve = 0; curve < ink["curves"].get<int>(); ++curve, ++curves) {
+                const std::string which = "[@data-ink='" + ink["ink"].get<std::string>() +
+                                          "'][@data-curve='" + std::to_string(curve) + "']";
+                SCOPED_TRACE(panel + which);
+                const std::string legend = panel + "/*[local-name()='text'][@class='legend']";
+                const std::string dashes =
+                    single(panel + "/*[local-name()='polyline']" + which, "stroke-dasharray");
+                EXPECT_EQ(dashes,
+                          single(legend + which + "/preceding-sibling::*[1]", "stroke-dasharray"));
+                EXPECT_EQ(curve > 0, !dashes.empty());
                 if (curve == 1) {
-                    EXPECT_EQ(1, count(legend + "[contains(., 'curve 2 of') and "
-                                                "contains(., 'dashed')]"));
+                    EXPECT_EQ("legend", single(legend + which +
+                                                   "[contains(., 'curve 2 of') and "
+                                                   "contains(., 'dashed')]",
+                                               "class"));
                     ++secondCurves;
                 }
             }
@@ -83,20 +68,24 @@ TEST_F(ToolTest, CurvesAreDrawnOneLinePerCurveOnPercentAxes) {
     EXPECT_GT(secondCurves, 0);  // the sample's cyan level curves
     // The sample's black ink curve runs (0,0) (25,30) (75,80) (100,100): the
     // plot's bottom left, then up and right, ending at its top right.
-    _xmlNodeSet* black = picture.runXPathQuery(
+    std::vector<double> drawn;  // x and y of each point
+    const std::string points = single(
         "//*[local-name()='g'][@data-title='Ink curves']/*[local-name()='polyline'][@data-ink="
-        "'Black']");
-    ASSERT_EQ(1, picture.getNodeSetSize(black));
-    std::string text;
-    ASSERT_TRUE(picture.getNodeAttribute(picture.getNodeSetItem(black, 0), "points", text));
-    const std::vector<std::pair<double, double>> drawn = points(text);
-    ASSERT_EQ(4u, drawn.size());
-    const double side = drawn[3].first - drawn[0].first;
+        "'Black']",
+        "points");
+    for (std::string pair : wordsOf(points)) {
+        pair[pair.find(',')] = ' ';
+        for (const std::string& number : wordsOf(pair)) {
+            drawn.push_back(std::strtod(number.c_str(), nullptr));
+        }
+    }
+    ASSERT_EQ(8u, drawn.size()) << points;
+    const double side = drawn[6] - drawn[0];
     EXPECT_GT(side, 100);
-    EXPECT_NEAR(side, drawn[0].second - drawn[3].second, 0.01);  // square, y grows downwards
-    EXPECT_NEAR(drawn[0].first + 0.25 * side, drawn[1].first, side / 255 + 0.01);
-    EXPECT_NEAR(drawn[0].second - 0.30 * side, drawn[1].second, side / 255 + 0.01);
-    EXPECT_NEAR(drawn[0].second - 0.80 * side, drawn[2].second, side / 255 + 0.01);
+    EXPECT_NEAR(side, drawn[1] - drawn[7], 0.01);  // square, y grows downwards
+    EXPECT_NEAR(drawn[0] + 0.25 * side, drawn[2], side / 255 + 0.01);
+    EXPECT_NEAR(drawn[1] - 0.30 * side, drawn[3], side / 255 + 0.01);
+    EXPECT_NEAR(drawn[1] - 0.80 * side, drawn[5], side / 255 + 0.01);
 
     // "-" writes the same picture to standard output, and nothing else.
     const ToolRun piped = tool({"curves", kAurora, kGlanz, kFotoMode, "--svg", "-"});
@@ -168,48 +157,35 @@ TEST_F(ToolTest, CheckIsSilentOnTheSampleAndFindsEachKindOfProblem) {
 
     run = tool({"check"});
     EXPECT_EQ(4, run.status);
+    const std::string a = "Printers/Aurora 64/", b = "Printers/Borealis Épreuve 24";
+    const std::string m = a + "Medias/", g = m + "Fotopapier/Glanz 260";
+    const std::string unusable = ": name the library cannot use (invalid ";
     const std::vector<std::string> expected = {
         "Printers/.git: not a printer: no settings file .Settings.xml",
-        "Printers/Aurora 64/.~vexa-tmp.1.0..Settings.xml: temporary file left by a writer that "
-        "died",
-        "Printers/Aurora 64/.Settings.xml: DefaultPageSize 'A0' is not among the printer's page "
-        "sizes",
-        "Printers/Aurora 64/Medias/Fotopapier/*Stern: name the library cannot use (invalid media "
-        "name '*Stern': begins with '*'",
-        "Printers/Aurora 64/Medias/Grup[pe]: name the library cannot use (invalid media group "
-        "name 'Grup[pe]': holds '[' or ']'",
-        "Printers/Aurora 64/Medias/Fotopapier/Glanz 260/.Settings.xml: JdfQualityModeDraft "
-        "'Nirgends' names a mode that is not there",
-        "Printers/Aurora 64/Medias/Fotopapier/Glanz 260/Modes/720x720 Standard/.Settings.xml: "
-        "resolution '9999x9999' is not one the printer offers",
-        "Printers/Aurora 64/Medias/Fotopapier/Glanz 260/Modes/Tab\\x09Name: name the library "
-        "cannot use (invalid mode name 'Tab\\x09Name'",
-        "Printers/Borealis Épreuve 24/Medias: a file where the folder of medias belongs",
-        "Printers/Borealis Épreuve 24/.Settings.xml: DefaultMedia 'Normalpapier 90' names a media "
-        "that is not there",
-        "Printers/Aurora 64/.Settings.xml: node 'Printer/PageSizes/3 1/2 x 5' is dropped when "
-        "read: its name holds '/'",
-        "Printers/Aurora 64/.Settings.xml: node 'Printer/Extra/Stern*' is dropped when read: its "
-        "name holds '*'",
-        "Printers/Aurora 64/Medias/Fotopapier/Glanz 260: media folder marked .invalid",
-        "Printers/Aurora 64/Medias/Fotopapier/Glanz 260/.MediaCostSettings.xml: does not parse",
-        "Printers/Aurora 64/Medias/Fotopapier/Glanz 260/Modes/1440x1440 Foto/.Settings.xml: does "
-        "not parse",
-        "Printers/Aurora 64/Medias/Fotopapier/Glanz 260/Modes/写真 高画質: mode folder marked "
-        ".invalid",
-        "Printers/Aurora 64/Medias/Fotopapier/Seidenmatt 240/.Settings.xml: empty settings file",
-        "Printers/Aurora 64/Medias/Leer/Ohne Einstellungen: media folder without settings file",
-        "Printers/Aurora 64/Medias/Leer/Ohne Einstellungen/Modes/Auch ohne: mode folder without "
-        "settings file",
-        "Printers/Borealis Épreuve 24: printer folder marked .invalid",
+        a + ".~vexa-tmp.1.0..Settings.xml: temporary file left by a writer that died",
+        a + ".Settings.xml: DefaultPageSize 'A0' is not among the printer's page sizes",
+        m + "Fotopapier/*Stern" + unusable + "media name '*Stern': begins with '*'",
+        m + "Grup[pe]" + unusable + "media group name 'Grup[pe]': holds '[' or ']'",
+        g + "/.Settings.xml: JdfQualityModeDraft 'Nirgends' names a mode that is not there",
+        g + "/Modes/720x720 Standard/.Settings.xml: resolution '9999x9999' is not one the "
+            "printer offers",
+        g + "/Modes/Tab\\x09Name" + unusable + "mode name 'Tab\\x09Name'",
+        b + "/Medias: a file where the folder of medias belongs",
+        b + "/.Settings.xml: DefaultMedia 'Normalpapier 90' names a media that is not there",
+        a + ".Settings.xml: node 'Printer/PageSizes/3 1/2 x 5' is dropped when read: its name "
+            "holds '/'",
+        a + ".Settings.xml: node 'Printer/Extra/Stern*' is dropped when read: its name holds '*'",
+        g + ": media folder marked .invalid",
+        g + "/.MediaCostSettings.xml: does not parse",
+        g + "/Modes/1440x1440 Foto/.Settings.xml: does not parse",
+        g + "/Modes/写真 高画質: mode folder marked .invalid",
+        m + "Fotopapier/Seidenmatt 240/.Settings.xml: empty settings file",
+        m + "Leer/Ohne Einstellungen: media folder without settings file",
+        m + "Leer/Ohne Einstellungen/Modes/Auch ohne: mode folder without settings file",
+        b + ": printer folder marked .invalid",
         "Printers/Ohne Einstellungen: not a printer: no settings file .Settings.xml",
     };
-    std::vector<std::string> lines;
-    std::istringstream in(run.out);
-    std::string line;
-    while (std::getline(in, line)) {
-        lines.push_back(line);
-    }
+    const std::vector<std::string> lines = linesOf(run.out);
     ASSERT_EQ(expected.size(), lines.size()) << run.out;
     for (const std::string& problem : expected) {
         EXPECT_EQ(1, std::count_if(lines.begin(), lines.end(),
@@ -261,13 +237,8 @@ TEST_F(ToolTest, CheckFixRemovesOnlyTheTemporaryFilesOfDeadWriters) {
         EXPECT_TRUE(pathExists(marker));
     }
     // Its writer gone, the file is a dead writer's too.
-    const ToolRun check = tool({"check"});
-    EXPECT_NE(std::string::npos,
-              check.out.find(
-                  kGlanzDir +
-                  std::string(
-                      "/.~vexa-tmp.2.0..Settings.xml: temporary file left by a writer that died")))
-        << check.out;
+    const std::string found = "/.~vexa-tmp.2.0..Settings.xml: temporary file left by a writer";
+    EXPECT_NE(std::string::npos, tool({"check"}).out.find(kGlanzDir + found));
     EXPECT_TRUE(pathExists(live));
 }
 
