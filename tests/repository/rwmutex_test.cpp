@@ -96,19 +96,6 @@ TEST(ReadWriteMutexTest, WriterWaitsForTheLastReader) {
     EXPECT_TRUE(writerIn.load());
 }
 
-TEST(ReadWriteMutexTest, CopiesShareOneLock) {
-    ReadWriteMutex mutex;
-    ReadWriteMutex copy = mutex;
-    {
-        ReadLocker reader(copy);
-        EXPECT_EQ(mutex.readers(), 1);
-    }
-    {
-        WriteLocker writer(mutex);
-        EXPECT_EQ(copy.writers(), 1);
-    }
-}
-
 TEST(ReadWriteMutexTest, ManyThreadsNeverSeeAWriterBesideAnyoneElse) {
     ReadWriteMutex mutex;
     std::atomic<int> readersInside{0};

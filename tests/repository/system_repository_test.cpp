@@ -104,43 +104,38 @@ bool has(const std::string& report, const std::string& line) {
 
 }  // namespace
 
-TEST_F(SystemRepositoryTest, FindsDbBesideTheExecutablesFolder) {
-    vexa::test::makeDirs(x() + "/db/Printers/Aurora 64");
-    vexa::test::makeDirs(x() + "/db/Printers/Épreuve 東京");
-    vexa::test::writeFile(x() + "/db/Printers/not-a-printer.txt", "");
-    const std::string report = runProbe("");
-    EXPECT_TRUE(has(report, "printers: Aurora 64,Épreuve 東京")) << report;
-    EXPECT_TRUE(
-        has(report, "log " + std::to_string(wxLOG_Info) + ": ProcessExePath = " + x() + "/B/probe"))
-        << report;
-    EXPECT_TRUE(has(report, "log " + std::to_string(wxLOG_Info) + ": vexaDir = " + x())) << report;
-    EXPECT_EQ(report.find("Unable to locate"), std::string::npos) << report;
-    EXPECT_EQ(report.find("Error locating"), std::string::npos) << report;
-}
-
-TEST_F(SystemRepositoryTest, FallsBackToTheFolderAbove) {
-    vexa::test::makeDirs(dir.path() + "/Über/db/Printers/P1");
-    const std::string report = runProbe("");
-    EXPECT_TRUE(has(report, "printers: P1")) << report;
-    EXPECT_TRUE(has(report, "log " + std::to_string(wxLOG_Warning) +
-                                ": Unable to locate repository dir in " + x()))
-        << report;
-    EXPECT_TRUE(
-        has(report, "log " + std::to_string(wxLOG_Info) + ": vexaDir = " + dir.path() + "/Über"))
-        << report;
-}
-
-TEST_F(SystemRepositoryTest, FallsBackToTheInstallVariableThenGivesUp) {
+// The search looks beside the program's folder, one level above it, then
+// in VEXA_INSTALL: each place wins over the later ones, and with none of
+// them there is no repository.
+TEST_F(SystemRepositoryTest, SearchesBesideTheProgramThenAboveItThenTheInstallVariable) {
+    const std::string info = "log " + std::to_string(wxLOG_Info) + ": ";
+    const std::string install = "VEXA_INSTALL=" + quote(dir.path() + "/Elsewhere");
     vexa::test::makeDirs(dir.path() + "/Elsewhere/db/Printers/P2");
-    const std::string found = runProbe("VEXA_INSTALL=" + quote(dir.path() + "/Elsewhere"));
-    EXPECT_TRUE(has(found, "printers: P2")) << found;
-    EXPECT_EQ(found.find("Error locating"), std::string::npos) << found;
-
     const std::string missing = runProbe("");
     EXPECT_TRUE(has(missing, "printers: ")) << missing;
     EXPECT_TRUE(
         has(missing, "log " + std::to_string(wxLOG_Error) + ": Error locating system repository"))
         << missing;
+    const std::string named = runProbe(install);
+    EXPECT_TRUE(has(named, "printers: P2")) << named;
+    EXPECT_EQ(named.find("Error locating"), std::string::npos) << named;
+
+    vexa::test::makeDirs(dir.path() + "/Über/db/Printers/P1");
+    const std::string above = runProbe(install);
+    EXPECT_TRUE(has(above, "printers: P1")) << above;
+    EXPECT_TRUE(has(above, "log " + std::to_string(wxLOG_Warning) +
+                               ": Unable to locate repository dir in " + x()))
+        << above;
+    EXPECT_TRUE(has(above, info + "vexaDir = " + dir.path() + "/Über")) << above;
+
+    vexa::test::makeDirs(x() + "/db/Printers/Aurora 64");
+    vexa::test::makeDirs(x() + "/db/Printers/Épreuve 東京");
+    vexa::test::writeFile(x() + "/db/Printers/not-a-printer.txt", "");
+    const std::string beside = runProbe(install);
+    EXPECT_TRUE(has(beside, "printers: Aurora 64,Épreuve 東京")) << beside;
+    EXPECT_TRUE(has(beside, info + "ProcessExePath = " + x() + "/B/probe")) << beside;
+    EXPECT_TRUE(has(beside, info + "vexaDir = " + x())) << beside;
+    EXPECT_EQ(beside.find("Unable to locate"), std::string::npos) << beside;
 }
 
 // A folder the host names wins over every place the search would look, and
