@@ -24,35 +24,6 @@ std::vector<std::string> listedCommands() {
     return names;
 }
 
-TEST(ToolHelp, ListsEverySubCommandEachWithItsOwnHelpAndTheLibrarysVersion) {
-    EXPECT_EQ(wordsOf("printers show get keys set unset copy rename remove lock medias show-media "
-                      "get-media set-media unset-media copy-media remove-media modes show-mode "
-                      "get-mode-option set-mode-option unset-mode-option curves check tree "
-                      "convert xpath help"),
-              listedCommands());
-    for (const std::string& command : listedCommands()) {
-        const ToolRun help = runProgram(toolPath(), {command, "--help"});
-        EXPECT_EQ(0, help.status) << command;
-        EXPECT_NE(std::string::npos, help.out.find("Usage: vexa-repo " + command)) << command;
-        EXPECT_EQ(help.out, runProgram(toolPath(), {"help", command}).out) << command;
-    }
-    const ToolRun top = runProgram(toolPath(), {"--help"});
-    EXPECT_EQ(0, top.status);
-    EXPECT_EQ(top.out, runProgram(toolPath(), {"help"}).out);
-    EXPECT_NE(std::string::npos, top.out.find("Exit status"));
-    EXPECT_NE(std::string::npos, top.out.find("vexa-repo show -- -x"));
-    // The key lists name every key a command takes, and only those.
-    const ToolRun set = runProgram(toolPath(), {"set", "--help"});
-    for (const char* key : {"Active", "PortName", "PortData", "VirtualPrinterExtension",
-                            "DefaultPageSize", "DefaultMedia"}) {
-        EXPECT_NE(std::string::npos, set.out.find(key)) << key;
-    }
-    EXPECT_EQ(std::string::npos, set.out.find("DllDevice"));
-    const ToolRun version = runProgram(toolPath(), {"--version"});
-    EXPECT_EQ(0, version.status);
-    EXPECT_EQ("vexa-repo " VEXA_REPOS_VERSION_STRING "\n", version.out);
-}
-
 // What the bash completion script offers after `words` (the last one being
 // typed), as bash would run it.
 std::vector<std::string> bashCompletion(const std::vector<std::string>& words) {
@@ -69,38 +40,62 @@ std::vector<std::string> bashCompletion(const std::vector<std::string>& words) {
     return linesOf(runProgram("/bin/bash", {"--norc", "--noprofile", "-c", script}).out);
 }
 
-TEST(ToolManual, EverySubCommandHasAManualSectionAndACompletion) {
+// Each sub-command --help lists has its own help, also as "help COMMAND", a
+// section in the manual page, and a completion in bash and, where it is
+// installed, zsh (compadd and _files standing in for its completion system).
+TEST(ToolHelp, EverySubCommandHasItsHelpAManualSectionAndCompletions) {
+    const std::vector<std::string> commands = listedCommands();
+    EXPECT_EQ(wordsOf("printers show get keys set unset copy rename remove lock medias show-media "
+                      "get-media set-media unset-media copy-media remove-media modes show-mode "
+                      "get-mode-option set-mode-option unset-mode-option curves check tree "
+                      "convert xpath help"),
+              commands);
     const std::string manual = readFile(VEXA_TOOL_MANUAL);
     ASSERT_EQ(0u, manual.find(".\\\" ")) << manual.substr(0, 200);
-    const std::vector<std::string> offered = bashCompletion({toolPath(), ""});
-    for (const std::string& command : listedCommands()) {
+    EXPECT_EQ(std::string::npos, manual.find(".SS complete")) << "the hidden helper";
+    const std::vector<std::string> bash = bashCompletion({toolPath(), ""});
+    const std::string zsh = runProgram("/bin/sh", {"-c", "command -v zsh"}).out;
+    const std::vector<std::string> zshOffers =
+        zsh.empty() ? std::vector<std::string>()
+                    : linesOf(runProgram(zsh.substr(0, zsh.size() - 1),
+                                         {"-f", "-c",
+                                          "compadd() { print -rl -- \"${(@P)2}\"; }; "
+                                          "_files() { print FILES; }; eval \"_vr() { $(<$0) }\"; "
+                                          "words=(\"$1\" ''); CURRENT=2; _vr",
+                                          VEXA_TOOL_SHARE "/_vexa-repo", toolPath()})
+                                  .out);
+    for (const std::string& command : commands) {
+        SCOPED_TRACE(command);
+        const ToolRun help = runProgram(toolPath(), {command, "--help"});
+        EXPECT_EQ(0, help.status);
+        EXPECT_NE(std::string::npos, help.out.find("Usage: vexa-repo " + command));
+        EXPECT_EQ(help.out, runProgram(toolPath(), {"help", command}).out);
         std::string troff;
         for (const char c : command) {
             troff += c == '-' ? std::string("\\-") : std::string(1, c);
         }
-        EXPECT_NE(std::string::npos, manual.find("\n.SS " + troff + "\n")) << command;
-        EXPECT_EQ(1, std::count(offered.begin(), offered.end(), command)) << command;
+        EXPECT_NE(std::string::npos, manual.find("\n.SS " + troff + "\n"));
+        EXPECT_EQ(1, std::count(bash.begin(), bash.end(), command));
+        EXPECT_EQ(zsh.empty() ? 0 : 1, std::count(zshOffers.begin(), zshOffers.end(), command));
     }
-    EXPECT_EQ(std::string::npos, manual.find(".SS complete")) << "the hidden helper";
 }
 
-// zsh, where it is installed, with compadd and _files standing in for its
-// completion system.
-TEST(ToolManual, ZshCompletionOffersEveryCommand) {
-    std::string zshPath = runProgram("/bin/sh", {"-c", "command -v zsh"}).out;
-    if (zshPath.empty()) {
-        GTEST_SKIP() << "no zsh to run _vexa-repo with";
+TEST(ToolHelp, TopHelpNamesExitStatusesAndKeysAndVersionIsTheLibrarys) {
+    const ToolRun top = runProgram(toolPath(), {"--help"});
+    EXPECT_EQ(0, top.status);
+    EXPECT_EQ(top.out, runProgram(toolPath(), {"help"}).out);
+    EXPECT_NE(std::string::npos, top.out.find("Exit status"));
+    EXPECT_NE(std::string::npos, top.out.find("vexa-repo show -- -x"));
+    // The key lists name every key a command takes, and only those.
+    const ToolRun set = runProgram(toolPath(), {"set", "--help"});
+    for (const char* key : {"Active", "PortName", "PortData", "VirtualPrinterExtension",
+                            "DefaultPageSize", "DefaultMedia"}) {
+        EXPECT_NE(std::string::npos, set.out.find(key)) << key;
     }
-    zshPath.pop_back();
-    const ToolRun zsh =
-        runProgram(zshPath, {"-f", "-c",
-                             "compadd() { print -rl -- \"${(@P)2}\"; }; _files() { print FILES; }; "
-                             "eval \"_vr() { $(<$0) }\"; words=(\"$1\" ''); CURRENT=2; _vr",
-                             VEXA_TOOL_SHARE "/_vexa-repo", toolPath()});
-    const std::vector<std::string> offered = linesOf(zsh.out);
-    for (const std::string& command : listedCommands()) {
-        EXPECT_EQ(1, std::count(offered.begin(), offered.end(), command)) << zsh.out << zsh.err;
-    }
+    EXPECT_EQ(std::string::npos, set.out.find("DllDevice"));
+    const ToolRun version = runProgram(toolPath(), {"--version"});
+    EXPECT_EQ(0, version.status);
+    EXPECT_EQ("vexa-repo " VEXA_REPOS_VERSION_STRING "\n", version.out);
 }
 
 // Names come from the repository the line names, whole, whatever they hold;
@@ -303,46 +298,25 @@ TEST_F(ToolTest, OutputThatCannotBeWrittenFailsTheCommand) {
 // A folder already there is reached by its name as it is, whatever rules a
 // new name must follow, so that it can be read and removed.
 TEST_F(ToolTest, ExistingFoldersAreReachedByTheirNamesAsTheyAre) {
-    struct Existing {
-        std::string source;  // copied to `folder`
-        std::string folder;
-        std::vector<std::string> get;
-        std::vector<std::string> remove;
-    };
-    const std::string medias = printerDir(kAurora) + "/Medias/";
-    const std::vector<Existing> cases = {
-        {printerDir(kBorealis),
-         printerDir("C:Proof"),
-         {"get", "C:Proof", "DllDevice"},
-         {"remove", "C:Proof", "--yes"}},
-        {printerDir(kBorealis),
-         printerDir("Leerzeichen "),
-         {"get", "Leerzeichen ", "DllDevice"},
-         {"remove", "Leerzeichen ", "--yes"}},
-        // A name starting with '-' follows "--".
-        {printerDir(kBorealis),
-         printerDir("-x"),
-         {"get", "--", "-x", "DllDevice"},
-         {"remove", "--yes", "--", "-x"}},
-        {db(kGlanzDir),
-         medias + "Fotopapier/Glanz\\Alt",
-         {"get-media", kAurora, "Glanz\\Alt [Fotopapier]", "JdfAlias"},
-         {"remove-media", kAurora, "Glanz\\Alt [Fotopapier]", "--yes"}},
-        {db(kGlanzDir),
-         medias + "C:Gruppe/ Glanz: 2 ",
-         {"get-media", kAurora, " Glanz: 2 ", "--group", "C:Gruppe", "JdfAlias"},
-         {"remove-media", kAurora, " Glanz: 2 ", "--group", "C:Gruppe", "--yes"}},
-    };
-    for (const Existing& c : cases) {
-        SCOPED_TRACE(c.folder);
-        makeDirs(std::filesystem::path(c.folder).parent_path().string());
-        std::filesystem::copy(c.source, c.folder, std::filesystem::copy_options::recursive);
-        const ToolRun run = tool(c.get);
-        EXPECT_EQ(0, run.status) << run.err;
-        EXPECT_FALSE(run.out.empty());
-        EXPECT_EQ(0, tool(c.remove).status);
-        EXPECT_FALSE(pathExists(c.folder));
+    const auto recursive = std::filesystem::copy_options::recursive;
+    // A name starting with '-' follows "--".
+    for (const std::string name : {"C:Proof", "Leerzeichen ", "-x"}) {
+        std::filesystem::copy(printerDir(kBorealis), printerDir(name), recursive);
+        EXPECT_EQ(0, tool({"get", "--", name, "DllDevice"}).status) << name;
+        EXPECT_EQ(0, tool({"remove", "--yes", "--", name}).status) << name;
+        EXPECT_FALSE(pathExists(printerDir(name))) << name;
     }
+    const std::string medias = printerDir(kAurora) + "/Medias/";
+    makeDirs(medias + "C:Gruppe");
+    std::filesystem::copy(db(kGlanzDir), medias + "Fotopapier/Glanz\\Alt", recursive);
+    std::filesystem::copy(db(kGlanzDir), medias + "C:Gruppe/ Glanz: 2 ", recursive);
+    EXPECT_EQ(0, tool({"get-media", kAurora, "Glanz\\Alt [Fotopapier]", "JdfAlias"}).status);
+    EXPECT_EQ(0, tool({"remove-media", kAurora, "Glanz\\Alt [Fotopapier]", "--yes"}).status);
+    EXPECT_EQ(0,
+              tool({"get-media", kAurora, " Glanz: 2 ", "--group", "C:Gruppe", "JdfAlias"}).status);
+    EXPECT_EQ(0, tool({"remove-media", kAurora, " Glanz: 2 ", "--group", "C:Gruppe", "-y"}).status);
+    EXPECT_FALSE(pathExists(medias + "Fotopapier/Glanz\\Alt"));
+    EXPECT_FALSE(pathExists(medias + "C:Gruppe/ Glanz: 2 "));
 }
 
 TEST_F(ToolTest, MediaWithoutGroupIsFoundInItsOnlyGroupAndAmbiguityIsAUsageError) {
