@@ -10,13 +10,10 @@ namespace test {
 namespace {
 
 void expectListsSample(const ToolRun& run, const std::string& what) {
-    EXPECT_EQ(0, run.status) << what << ": " << run.err;
-    EXPECT_NE(std::string::npos, run.out.find("Aurora 64\tdevice=Aurora 64 Wide\tport=TCPIP"))
-        << what << ":\n"
-        << run.out;
-    EXPECT_NE(std::string::npos, run.out.find("Borealis Épreuve 24\tdevice=Borealis 24 Épreuve"))
-        << what << ":\n"
-        << run.out;
+    SCOPED_TRACE(what + ":\n" + run.out + run.err);
+    EXPECT_EQ(0, run.status);
+    EXPECT_NE(std::string::npos, run.out.find("Aurora 64\tdevice=Aurora 64 Wide\tport=TCPIP"));
+    EXPECT_NE(std::string::npos, run.out.find("Borealis Épreuve 24\tdevice=Borealis 24 Épreuve"));
 }
 
 TEST_F(ToolTest, HostExampleBuildsAgainstAnInstalledCopyAndRuns) {
@@ -68,12 +65,9 @@ TEST_F(ToolTest, HostExampleBuildsAgainstAnInstalledCopyAndRuns) {
     const ToolRun pc = runProgram(pkgConfig, {"--cflags", "--libs", "vexarepos"}, "",
                                   {"PKG_CONFIG_PATH=" + lib + "/pkgconfig"});
     ASSERT_EQ(0, pc.status) << pc.err;
-    std::vector<std::string> compile = {"-std=c++17",
-                                        std::string(VEXA_SOURCE_DIR) + "/examples/host/main.cpp",
-                                        "-o", build + "/vexa-host-pc"};
-    for (const std::string& word : wordsOf(flags + " " + pc.out)) {
-        compile.push_back(word);
-    }
+    std::vector<std::string> compile = wordsOf(flags + " " + pc.out);
+    compile.insert(compile.begin(), {"-std=c++17", VEXA_SOURCE_DIR "/examples/host/main.cpp", "-o",
+                                     build + "/vexa-host-pc"});
     run = runProgram(VEXA_CXX_COMPILER, compile);
     ASSERT_EQ(0, run.status) << run.out << run.err;
     // The .pc file's run path finds the library: no LD_LIBRARY_PATH.
