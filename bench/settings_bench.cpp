@@ -213,11 +213,11 @@ void BM_HandDescent(benchmark::State& state) {
     for (auto _ : state) {
         std::list<NamedNode::Ptr> found;
         const NamedNode::Ptr& root = settings->getRoot();
-        if (root->getData()->name == printer) {
+        if (root->hasName(printer)) {
             for (const NamedNode::Ptr& child : *root) {
-                if (child->getData()->name == inkCfgs) {
+                if (child->hasName(inkCfgs)) {
                     for (const NamedNode::Ptr& cfg : *child) {
-                        if (!cfg->getData()->name.empty()) {
+                        if (!cfg->hasEmptyName()) {
                             found.push_back(cfg);
                         }
                     }

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 #include "EngineSupport.h"
 #include "kernel/Text.h"
@@ -19,13 +20,12 @@ using kernel::toMB;
 
 namespace {
 
-// Numbers are read from the stored wide text as it is: digits are ASCII, so
-// a conversion to bytes first would only cost an allocation per value.
-bool isBlank(wchar_t c) {
+// Numbers are read from the node's UTF-8 text as it is stored.
+bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-int digitValue(wchar_t c, int base) {
+int digitValue(char c, int base) {
     if (c >= '0' && c <= '9') {
         return c - '0';
     }
@@ -38,37 +38,38 @@ int digitValue(wchar_t c, int base) {
     return -1;
 }
 
-// The attribute's stored value, not copied; null for an empty node or an
-// absent attribute.
-template <class Key>
-const wxString* attributeOf(const NamedNode::Ptr& node, Key attribute) {
-    return node ? node->findAttribute(attribute) : nullptr;
+// The attribute's text as UTF-8 (numbers and fixed fields want bytes);
+// empty for an empty node or an absent attribute. Short values stay in the
+// string itself: no allocation per value.
+bool bytesOf(const NamedNode::Ptr& node, const wxChar* attribute, std::string& bytes) {
+    return node ? node->readAttribute(attribute, bytes) : (bytes.clear(), false);
 }
 
-// The bytes of a value; empty for none.
-std::string bytesOf(const wxString* value) {
-    return value ? toMB(*value) : std::string();
+std::string bytesOf(const NamedNode::Ptr& node, const wxChar* attribute) {
+    std::string bytes;
+    bytesOf(node, attribute, bytes);
+    return bytes;
 }
 
 // `text` read as a whole signed decimal int: an optional sign then digits,
 // nothing else. False for anything else, including values beyond int.
-bool parseWholeInt(const wxString& text, int& result) {
+bool parseWholeInt(std::string_view text, int& result) {
     std::size_t i = 0;
     bool negative = false;
-    if (i < text.length() && (text[i] == '+' || text[i] == '-')) {
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
         negative = text[i] == '-';
         ++i;
     }
-    if (i == text.length()) {
+    if (i == text.size()) {
         return false;
     }
     long long value = 0;
-    for (; i < text.length(); ++i) {
-        const wxUniChar c = text[i];
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
         if (c < '0' || c > '9') {
             return false;
         }
-        value = value * 10 + static_cast<int>(c.GetValue() - '0');
+        value = value * 10 + (c - '0');
         if (value > static_cast<long long>(INT_MAX) + 1) {
             return false;
         }
@@ -84,12 +85,12 @@ bool parseWholeInt(const wxString& text, int& result) {
 }
 
 // The index `name` carries after `prefix`, when it is one to take.
-bool indexOf(const wxString& name, const wxString& prefix, int limit, int& index) {
-    if (!name.StartsWith(prefix)) {
+bool indexOf(std::string_view name, std::string_view prefix, int limit, int& index) {
+    if (name.substr(0, prefix.size()) != prefix) {
         return false;
     }
     int value = 0;
-    if (!parseWholeInt(name.Mid(prefix.length()), value) || value < 0) {
+    if (!parseWholeInt(name.substr(prefix.size()), value) || value < 0) {
         return false;
     }
     if (limit >= 1 && value >= limit) {
@@ -103,7 +104,7 @@ bool indexOf(const wxString& name, const wxString& prefix, int limit, int& index
 
 namespace {
 
-int intFromText(const wchar_t* p) {
+int intFromText(const char* p) {
     while (isBlank(*p)) {
         ++p;
     }
@@ -130,31 +131,7 @@ int intFromText(const wchar_t* p) {
     return static_cast<int>(value);
 }
 
-int intFromValue(const wxString* value) {
-    return value ? intFromText(value->wc_str()) : 0;
-}
-
-}  // namespace
-
-int readIntValue(const NamedNode::Ptr& node, const wxString& attribute) {
-    return intFromValue(attributeOf(node, attribute));
-}
-
-int readIntValue(const NamedNode::Ptr& node, const wxChar* attribute) {
-    return intFromValue(attributeOf(node, attribute));
-}
-
-std::uint32_t readUnsignedValue(const NamedNode::Ptr& node, const wxString& attribute, int base) {
-    const wxString* value = attributeOf(node, attribute);
-    return value ? parseUnsigned(*value, base) : 0;
-}
-
-std::uint32_t readUnsignedValue(const NamedNode::Ptr& node, const wxChar* attribute, int base) {
-    const wxString* value = attributeOf(node, attribute);
-    return value ? parseUnsigned(*value, base) : 0;
-}
-
-std::uint32_t parseUnsigned(const wxString& text, int base) {
+std::uint32_t unsignedFromText(std::string_view text, int base) {
     if (base != 10 && base != 16) {
         return 0;
     }
@@ -167,7 +144,7 @@ std::uint32_t parseUnsigned(const wxString& text, int base) {
     }
     std::uint64_t value = 0;
     for (; i < text.size(); ++i) {
-        const int digit = digitValue(static_cast<wchar_t>(text[i].GetValue()), base);
+        const int digit = digitValue(text[i], base);
         if (digit < 0) {
             return 0;
         }
@@ -179,39 +156,57 @@ std::uint32_t parseUnsigned(const wxString& text, int base) {
     return static_cast<std::uint32_t>(value);
 }
 
-namespace {
+}  // namespace
 
-void textInto(char* buffer, const wxString* value, std::size_t maximum) {
+int readIntValue(const NamedNode::Ptr& node, const wxString& attribute) {
+    return readIntValue(node, attribute.wc_str());
+}
+
+int readIntValue(const NamedNode::Ptr& node, const wxChar* attribute) {
+    std::string text;
+    return bytesOf(node, attribute, text) ? intFromText(text.c_str()) : 0;
+}
+
+std::uint32_t readUnsignedValue(const NamedNode::Ptr& node, const wxString& attribute, int base) {
+    return readUnsignedValue(node, attribute.wc_str(), base);
+}
+
+std::uint32_t readUnsignedValue(const NamedNode::Ptr& node, const wxChar* attribute, int base) {
+    std::string text;
+    return bytesOf(node, attribute, text) ? unsignedFromText(text, base) : 0;
+}
+
+std::uint32_t parseUnsigned(const wxString& text, int base) {
+    // A wide character that is no ASCII digit is no digit in its bytes
+    // either.
+    return unsignedFromText(toMB(text), base);
+}
+
+void readTextValue(char* buffer, const NamedNode::Ptr& node, const wxString& attribute,
+                   std::size_t maximum) {
+    readTextValue(buffer, node, attribute.wc_str(), maximum);
+}
+
+void readTextValue(char* buffer, const NamedNode::Ptr& node, const wxChar* attribute,
+                   std::size_t maximum) {
     if (buffer == nullptr) {
         return;
     }
     // Zero the whole field first, as a padded copy does: a structure read
     // twice compares equal byte for byte.
     std::memset(buffer, 0, maximum + 1);
-    const std::string text = bytesOf(value);
-    if (!text.empty()) {
+    std::string text;
+    if (bytesOf(node, attribute, text) && !text.empty()) {
         kernel::copyTextCut(buffer, text, maximum);
     }
 }
 
-}  // namespace
-
-void readTextValue(char* buffer, const NamedNode::Ptr& node, const wxString& attribute,
-                   std::size_t maximum) {
-    textInto(buffer, attributeOf(node, attribute), maximum);
-}
-
-void readTextValue(char* buffer, const NamedNode::Ptr& node, const wxChar* attribute,
-                   std::size_t maximum) {
-    textInto(buffer, attributeOf(node, attribute), maximum);
-}
-
 double readRealValue(const NamedNode::Ptr& node, const wxString& attribute) {
-    return node ? OatofEx(bytesOf(attributeOf(node, attribute)).c_str()) : 0.0;
+    return readRealValue(node, attribute.wc_str());
 }
 
 double readRealValue(const NamedNode::Ptr& node, const wxChar* attribute) {
-    return node ? OatofEx(bytesOf(attributeOf(node, attribute)).c_str()) : 0.0;
+    return node ? OatofEx(bytesOf(node, attribute).c_str()) : 0.0;
 }
 
 wxString formatReal(double value, int decimals) {
@@ -259,9 +254,10 @@ std::map<int, NamedNode::Ptr> indexedChildren(const NamedNode::Ptr& node, const 
     if (!node) {
         return result;
     }
+    const std::string bytePrefix = toMB(prefix);
     for (const NamedNode::Ptr& child : *node) {
         int index = 0;
-        if (indexOf(child->getName(), prefix, limit, index)) {
+        if (indexOf(child->getNameUtf8(), bytePrefix, limit, index)) {
             result[index] = child;
         }
     }
@@ -274,12 +270,13 @@ std::map<int, wxString> indexedAttributes(const NamedNode::Ptr& node, const wxSt
     if (!node) {
         return result;
     }
-    for (const auto& attribute : node->getData()->attributes) {
+    const std::string bytePrefix = toMB(prefix);
+    node->forEachAttribute([&](std::string_view key, std::string_view value) {
         int index = 0;
-        if (indexOf(attribute.first, prefix, limit, index)) {
-            result[index] = attribute.second;
+        if (indexOf(key, bytePrefix, limit, index)) {
+            result[index] = fromMB(value.data(), value.size());
         }
-    }
+    });
     return result;
 }
 

@@ -585,7 +585,7 @@ void DataStrategy<InkType>::load(NamedNode::Ptr node, Value& types) const {
     const wxString prefix(wxT("Type"));
     SPINKTYPE* last = nullptr;
     for (const NamedNode::Ptr& child : *node) {
-        const wxString& name = child->getData()->name;
+        const wxString name = child->getName();
         if (!name.StartsWith(prefix)) {
             continue;
         }

@@ -111,7 +111,7 @@ void DataStrategy<SPINKLEVELEX>::load(NamedNode::Ptr node, Value& levels) const 
         return;
     }
     for (const NamedNode::Ptr& child : *node) {
-        levels[kernel::toMB(child->getData()->name)] = readIntValue(child, wxT("value"));
+        levels[child->getNameUtf8()] = readIntValue(child, wxT("value"));
     }
 }
 

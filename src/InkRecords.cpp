@@ -41,7 +41,7 @@ void readLevelEntries(const NamedNode::Ptr& node, Level& level, Extra extra) {
         if (slot + 1 > count) {
             count = slot + 1;
         }
-        setFixedText(level.Names[slot], SP_INKNAME_SIZE, entry->getData()->name);
+        setFixedText(level.Names[slot], SP_INKNAME_SIZE, entry->getName());
         level.Levels[slot] = static_cast<std::uint8_t>(readIntValue(entry, wxT("value")));
         extra(entry, slot);
     }

@@ -1,7 +1,10 @@
 #include "repos/NamedNode.h"
 
 #include <boost/make_shared.hpp>
+#include <algorithm>
+#include <cstring>
 #include <cwchar>
+#include <memory>
 #include <vector>
 
 #include "kernel/Text.h"
@@ -21,9 +24,238 @@ std::ostream& operator<<(std::ostream& out, const NamedNodeData& data) {
     return out << " }";
 }
 
-NamedNode::NamedNode(Key) {}
+namespace {
+
+// The packed block of a node:
+//   name size, name, attribute count,
+//   [count > kIndexAbove: one 32-bit offset per attribute, from the block's
+//   start, so a wide row is searched by halves],
+//   per attribute in key order: key size, key, value size, value.
+// Sizes and the count are unsigned LEB128 (one byte below 128); every text
+// is well-formed UTF-8 of characters only (no surrogate, nothing above
+// U+10FFFF), so byte order is code point order, the order of the map.
+const std::uint32_t kIndexAbove = 8;
+const char kEmptyPacked[2] = {0, 0};
+
+void putSize(std::string& out, std::size_t value) {
+    while (value >= 0x80) {
+        out += static_cast<char>(0x80 | (value & 0x7F));
+        value >>= 7;
+    }
+    out += static_cast<char>(value);
+}
+
+const char* getSize(const char* p, std::uint32_t& value) {
+    value = 0;
+    for (int shift = 0;; shift += 7) {
+        const unsigned char byte = static_cast<unsigned char>(*p++);
+        value |= static_cast<std::uint32_t>(byte & 0x7F) << shift;
+        if (byte < 0x80) {
+            return p;
+        }
+    }
+}
+
+const char* getText(const char* p, std::string_view& text) {
+    std::uint32_t size = 0;
+    p = getSize(p, size);
+    text = std::string_view(p, size);
+    return p + size;
+}
+
+struct Packed {
+    std::string_view name;
+    std::uint32_t count = 0;
+    const char* index = nullptr;  // offsets, or null for a short list
+    const char* entries = nullptr;
+    const char* block = nullptr;
+
+    explicit Packed(const char* p) : block(p) {
+        p = getText(p, name);
+        p = getSize(p, count);
+        if (count > kIndexAbove) {
+            index = p;
+            p += 4 * static_cast<std::size_t>(count);
+        }
+        entries = p;
+    }
+    const char* entryAt(std::uint32_t i) const {
+        std::uint32_t offset = 0;
+        std::memcpy(&offset, index + 4 * static_cast<std::size_t>(i), 4);
+        return block + offset;
+    }
+};
+
+const char* getEntry(const char* p, std::string_view& key, std::string_view& value) {
+    return getText(getText(p, key), value);
+}
+
+// The code point starting at `p` (well-formed, see above); advances `p`.
+std::uint32_t nextCodePoint(const unsigned char*& p) {
+    const std::uint32_t lead = *p++;
+    if (lead < 0x80) {
+        return lead;
+    }
+    const int more = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : 1;
+    std::uint32_t c = lead & (0x3F >> more);
+    for (int i = 0; i < more; ++i) {
+        c = (c << 6) | (*p++ & 0x3F);
+    }
+    return c;
+}
+
+// Compares packed text with wide text in the map's order: <0, 0 or >0.
+int compareWide(std::string_view utf8, const wchar_t* w, std::size_t length) {
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(utf8.data());
+    const unsigned char* end = p + utf8.size();
+    const wchar_t* wEnd = w + length;
+    for (; p != end && w != wEnd; ++w) {
+        // Wide characters compare as wchar_t does in the map's order.
+        const long long a = static_cast<long long>(nextCodePoint(p));
+        const long long b = static_cast<long long>(*w);
+        if (a != b) {
+            return a < b ? -1 : 1;
+        }
+    }
+    if (p == end) {
+        return w == wEnd ? 0 : -1;
+    }
+    return 1;
+}
+
+int compareWide(std::string_view utf8, const wxString& wide) {
+    return compareWide(utf8, wide.wx_str(), wide.length());
+}
+
+// Whether `text` is well-formed UTF-8 of characters only, the packed form.
+bool isPackable(std::string_view text) {
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(text.data());
+    const unsigned char* end = p + text.size();
+    while (p != end) {
+        const unsigned char lead = *p;
+        if (lead < 0x80) {
+            ++p;
+            continue;
+        }
+        int more = 0;
+        std::uint32_t minimum = 0;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            more = 1;
+            minimum = 0x80;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            more = 2;
+            minimum = 0x800;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            more = 3;
+            minimum = 0x10000;
+        } else {
+            return false;
+        }
+        if (end - p <= more) {
+            return false;
+        }
+        std::uint32_t c = lead & (0x3F >> more);
+        for (int i = 1; i <= more; ++i) {
+            if ((p[i] & 0xC0) != 0x80) {
+                return false;
+            }
+            c = (c << 6) | (p[i] & 0x3F);
+        }
+        if (c < minimum || c > 0x10FFFF || (c >= 0xD800 && c < 0xE000)) {
+            return false;
+        }
+        p += more + 1;
+    }
+    return true;
+}
+
+bool isPackable(const wxString& text) {
+    for (const wxStringCharType* p = text.wx_str(), *end = p + text.length(); p != end; ++p) {
+        const std::uint32_t c = static_cast<std::uint32_t>(*p);
+        if (c > 0x10FFFF || (c >= 0xD800 && c < 0xE000)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The block of `name` and `attributes` (in key order, keys unique).
+template <class Attributes>
+const char* pack(std::string_view name, const Attributes& attributes, std::size_t count) {
+    std::string block;
+    block.reserve(name.size() + 8 + count * 24);
+    putSize(block, name.size());
+    block.append(name.data(), name.size());
+    putSize(block, count);
+    const std::size_t indexAt = block.size();
+    if (count > kIndexAbove) {
+        block.append(4 * count, '\0');
+    }
+    std::size_t i = 0;
+    for (const auto& attribute : attributes) {
+        if (count > kIndexAbove) {
+            const std::uint32_t offset = static_cast<std::uint32_t>(block.size());
+            std::memcpy(&block[indexAt + 4 * i], &offset, 4);
+        }
+        ++i;
+        const std::string_view key(attribute.first);
+        const std::string_view value(attribute.second);
+        putSize(block, key.size());
+        block.append(key.data(), key.size());
+        putSize(block, value.size());
+        block.append(value.data(), value.size());
+    }
+    char* packed = new char[block.size()];
+    std::memcpy(packed, block.data(), block.size());
+    return packed;
+}
+
+void freePacked(const char* packed) {
+    if (packed != kEmptyPacked) {
+        delete[] packed;
+    }
+}
+
+// The value of `key` in a packed block, or false.
+bool findPacked(const Packed& packed, const wchar_t* key, std::size_t length,
+                std::string_view& value) {
+    std::string_view entryKey;
+    if (packed.index != nullptr) {
+        std::uint32_t low = 0;
+        std::uint32_t high = packed.count;
+        while (low < high) {
+            const std::uint32_t middle = low + (high - low) / 2;
+            getEntry(packed.entryAt(middle), entryKey, value);
+            const int order = compareWide(entryKey, key, length);
+            if (order == 0) {
+                return true;
+            }
+            if (order < 0) {
+                low = middle + 1;
+            } else {
+                high = middle;
+            }
+        }
+        return false;
+    }
+    const char* p = packed.entries;
+    for (std::uint32_t i = 0; i < packed.count; ++i) {
+        p = getEntry(p, entryKey, value);
+        const int order = compareWide(entryKey, key, length);
+        if (order >= 0) {
+            return order == 0;  // keys ascend: none further can match
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+NamedNode::NamedNode(Key) : m_packed(kEmptyPacked) {}
 
 NamedNode::~NamedNode() {
+    delete m_data.load(std::memory_order_relaxed);
+    freePacked(m_packed);
     if (m_children.empty()) {
         return;
     }
@@ -55,29 +287,142 @@ NamedNode::Ptr NamedNode::Create(const char* name, const std::map<wxString, wxSt
 }
 
 NamedNode::Ptr NamedNode::Create(const wxString& name) {
-    Ptr node = boost::make_shared<NamedNode>(Key());
-    node->m_data.name = name;
-    return node;
+    return Create(name, std::map<wxString, wxString>());
 }
 
 NamedNode::Ptr NamedNode::Create(const wxString& name,
                                  const std::map<wxString, wxString>& attributes) {
     Ptr node = boost::make_shared<NamedNode>(Key());
-    node->m_data.name = name;
-    node->m_data.attributes = attributes;
+    bool packable = isPackable(name);
+    for (auto a = attributes.begin(); packable && a != attributes.end(); ++a) {
+        packable = isPackable(a->first) && isPackable(a->second);
+    }
+    if (!packable) {
+        node->m_data.store(new NamedNodeData{name, attributes}, std::memory_order_relaxed);
+        return node;
+    }
+    if (name.empty() && attributes.empty()) {
+        return node;
+    }
+    std::vector<std::pair<std::string, std::string>> utf8;
+    utf8.reserve(attributes.size());
+    for (const auto& attribute : attributes) {
+        utf8.emplace_back(toMB(attribute.first), toMB(attribute.second));
+    }
+    node->m_packed = pack(toMB(name), utf8, utf8.size());
     return node;
 }
 
+NamedNode::Ptr NamedNode::CreateUtf8(std::string_view name,
+                                     std::vector<Utf8Attribute>& attributes) {
+    bool packable = isPackable(name);
+    for (auto a = attributes.begin(); packable && a != attributes.end(); ++a) {
+        packable = isPackable(a->first) && isPackable(a->second);
+    }
+    if (!packable) {
+        // Bytes that are no characters keep their escapes, as every reader's
+        // text does; such a node keeps its payload unpacked.
+        std::map<wxString, wxString> wide;
+        for (const Utf8Attribute& a : attributes) {
+            wide[fromMB(a.first.data(), a.first.size())] = fromMB(a.second.data(), a.second.size());
+        }
+        Ptr node = boost::make_shared<NamedNode>(Key());
+        node->m_data.store(new NamedNodeData{fromMB(name.data(), name.size()), std::move(wide)},
+                           std::memory_order_relaxed);
+        return node;
+    }
+    // Written files list keys in order already: sorting is then one pass.
+    std::stable_sort(attributes.begin(), attributes.end(),
+                     [](const Utf8Attribute& a, const Utf8Attribute& b) { return a.first < b.first; });
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < attributes.size(); ++i) {
+        if (kept > 0 && attributes[kept - 1].first == attributes[i].first) {
+            attributes[kept - 1].second = attributes[i].second;  // the last counts
+        } else {
+            attributes[kept++] = attributes[i];
+        }
+    }
+    attributes.resize(kept);
+    Ptr node = boost::make_shared<NamedNode>(Key());
+    if (!name.empty() || kept > 0) {
+        node->m_packed = pack(name, attributes, kept);
+    }
+    return node;
+}
+
+NamedNodeData* NamedNode::data_() const {
+    NamedNodeData* data = m_data.load(std::memory_order_acquire);
+    if (data != nullptr) {
+        return data;
+    }
+    const Packed packed(m_packed);
+    std::unique_ptr<NamedNodeData> made(new NamedNodeData);
+    made->name = fromMB(packed.name.data(), packed.name.size());
+    made->attributes = getAttributes();
+    // Readers sharing the tree may get here at once: the first one's stays.
+    if (m_data.compare_exchange_strong(data, made.get(), std::memory_order_acq_rel,
+                                       std::memory_order_acquire)) {
+        return made.release();
+    }
+    return data;
+}
+
+NamedNodeData& NamedNode::changeable_() {
+    NamedNodeData* data = data_();
+    freePacked(m_packed);
+    m_packed = kEmptyPacked;
+    return *data;
+}
+
 wxString NamedNode::getName() const {
-    return m_data.name;
+    if (const NamedNodeData* data = m_data.load(std::memory_order_acquire)) {
+        return data->name;
+    }
+    const Packed packed(m_packed);
+    return fromMB(packed.name.data(), packed.name.size());
+}
+
+std::string NamedNode::getNameUtf8() const {
+    if (const NamedNodeData* data = m_data.load(std::memory_order_acquire)) {
+        return toMB(data->name);
+    }
+    return std::string(Packed(m_packed).name);
+}
+
+bool NamedNode::hasName(const wxString& name) const {
+    if (const NamedNodeData* data = m_data.load(std::memory_order_acquire)) {
+        return data->name == name;
+    }
+    return compareWide(Packed(m_packed).name, name) == 0;
+}
+
+bool NamedNode::hasNameUtf8(std::string_view name) const {
+    if (const NamedNodeData* data = m_data.load(std::memory_order_acquire)) {
+        return toMB(data->name) == name;
+    }
+    return Packed(m_packed).name == name;
+}
+
+bool NamedNode::hasEmptyName() const {
+    if (const NamedNodeData* data = m_data.load(std::memory_order_acquire)) {
+        return data->name.empty();
+    }
+    return Packed(m_packed).name.empty();
+}
+
+bool NamedNode::nameHoldsAnyOf_(const char* set) const {
+    if (const NamedNodeData* data = m_data.load(std::memory_order_acquire)) {
+        return data->name.find_first_of(fromMB(set)) != wxString::npos;
+    }
+    return Packed(m_packed).name.find_first_of(set) != std::string_view::npos;
 }
 
 void NamedNode::setName(const char* name) {
-    m_data.name = fromMB(name);
+    changeable_().name = fromMB(name);
 }
 
 void NamedNode::setName(const wxString& name) {
-    m_data.name = name;
+    changeable_().name = name;
 }
 
 wxString NamedNode::getAttribute(const char* key) const {
@@ -85,32 +430,75 @@ wxString NamedNode::getAttribute(const char* key) const {
 }
 
 wxString NamedNode::getAttribute(const wxString& key) const {
-    auto found = m_data.attributes.find(key);
-    return found == m_data.attributes.end() ? wxString() : found->second;
-}
-
-const wxString* NamedNode::findAttribute(const wxString& key) const {
-    auto found = m_data.attributes.find(key);
-    return found == m_data.attributes.end() ? nullptr : &found->second;
-}
-
-const wxString* NamedNode::findAttribute(const wxChar* key) const {
-    // Most nodes have a handful of attributes: comparing in place is cheaper
-    // than making a wide string of the key for the map's lookup. Wide rows
-    // (level tables) keep the map's logarithmic lookup.
-    if (m_data.attributes.size() > 8) {
-        return findAttribute(wxString(key));
+    if (const NamedNodeData* data = m_data.load(std::memory_order_acquire)) {
+        auto found = data->attributes.find(key);
+        return found == data->attributes.end() ? wxString() : found->second;
     }
-    for (const auto& attribute : m_data.attributes) {
-        if (std::wcscmp(attribute.first.wx_str(), key) == 0) {
-            return &attribute.second;
+    std::string_view value;
+    return findPacked(Packed(m_packed), key.wx_str(), key.length(), value) ? fromMB(value.data(), value.size())
+                                                     : wxString();
+}
+
+bool NamedNode::readAttribute(const wxChar* key, std::string& value) const {
+    value.clear();
+    if (const NamedNodeData* data = m_data.load(std::memory_order_acquire)) {
+        auto found = data->attributes.find(key);
+        if (found == data->attributes.end()) {
+            return false;
         }
+        value = toMB(found->second);
+        return true;
     }
-    return nullptr;
+    // The caller's literal is compared in place: no wide string is made.
+    std::string_view found;
+    if (!findPacked(Packed(m_packed), key, std::wcslen(key), found)) {
+        return false;
+    }
+    value.assign(found.data(), found.size());
+    return true;
 }
 
 std::map<wxString, wxString> NamedNode::getAttributes() const {
-    return m_data.attributes;
+    if (const NamedNodeData* data = m_data.load(std::memory_order_acquire)) {
+        return data->attributes;
+    }
+    std::map<wxString, wxString> attributes;
+    const Packed packed(m_packed);
+    const char* p = packed.entries;
+    std::string_view key;
+    std::string_view value;
+    for (std::uint32_t i = 0; i < packed.count; ++i) {
+        p = getEntry(p, key, value);
+        attributes.emplace_hint(attributes.end(), fromMB(key.data(), key.size()),
+                                fromMB(value.data(), value.size()));
+    }
+    return attributes;
+}
+
+std::size_t NamedNode::getAttributeCount() const {
+    if (const NamedNodeData* data = m_data.load(std::memory_order_acquire)) {
+        return data->attributes.size();
+    }
+    return Packed(m_packed).count;
+}
+
+void NamedNode::visitAttributes_(AttributeVisit visit, void* context) const {
+    if (const NamedNodeData* data = m_data.load(std::memory_order_acquire)) {
+        for (const auto& attribute : data->attributes) {
+            const std::string key = toMB(attribute.first);
+            const std::string value = toMB(attribute.second);
+            visit(context, key, value);
+        }
+        return;
+    }
+    const Packed packed(m_packed);
+    const char* p = packed.entries;
+    std::string_view key;
+    std::string_view value;
+    for (std::uint32_t i = 0; i < packed.count; ++i) {
+        p = getEntry(p, key, value);
+        visit(context, key, value);
+    }
 }
 
 void NamedNode::setAttribute(const char* key, const char* value) {
@@ -118,15 +506,15 @@ void NamedNode::setAttribute(const char* key, const char* value) {
 }
 
 void NamedNode::setAttribute(const wxString& key, const wxString& value) {
-    m_data.attributes[key] = value;
+    changeable_().attributes[key] = value;
 }
 
 boost::shared_ptr<NamedNodeData> NamedNode::getData() {
-    return boost::shared_ptr<NamedNodeData>(shared_from_this(), &m_data);
+    return boost::shared_ptr<NamedNodeData>(shared_from_this(), data_());
 }
 
 boost::shared_ptr<const NamedNodeData> NamedNode::getData() const {
-    return boost::shared_ptr<const NamedNodeData>(shared_from_this(), &m_data);
+    return boost::shared_ptr<const NamedNodeData>(shared_from_this(), data_());
 }
 
 NamedNode::Ptr NamedNode::getParent() const {
@@ -159,7 +547,7 @@ NamedNode::const_iterator NamedNode::end() const {
 
 NamedNode::Ptr NamedNode::findChild(const wxString& name) const {
     for (const Ptr& child : m_children) {
-        if (child->m_data.name == name) {
+        if (child->hasName(name)) {
             return child;
         }
     }
@@ -277,10 +665,10 @@ void TreeBuilder::closeNode() {
         m_current = std::move(m_open.back());
         m_open.pop_back();
     }
-    const wxString& name = closed->payload().name;
-    if (name.find_first_of(wxT("/*")) != wxString::npos) {
+    if (closed->nameHoldsAnyOf_("/*")) {
         // A key path cannot address this node; keep the loss visible.
-        VEXA_LOG_WARNING("Settings tree: dropped node \"%s\" whose name holds '/' or '*'", name);
+        VEXA_LOG_WARNING("Settings tree: dropped node \"%s\" whose name holds '/' or '*'",
+                         closed->getName());
         closed->detach();
     }
 }

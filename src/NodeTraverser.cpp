@@ -102,7 +102,7 @@ void ParallelNodeTraverser::travel(NamedNode::Ptr first, NamedNode::Ptr second) 
         visitor.finish();
         return;
     }
-    if (!pairing.corresponds(first->payload(), second->payload())) {
+    if (!pairing.corresponds(*first->getData(), *second->getData())) {
         if (visitor.pairByMatch(second)) {
             visitor.unpaired(second, true);
         } else {
@@ -123,7 +123,7 @@ void ParallelNodeTraverser::travel(NamedNode::Ptr first, NamedNode::Ptr second) 
                 bool found = false;
                 for (std::size_t i = 0; i < candidates.size(); ++i) {
                     if (!taken[i] &&
-                        pairing.corresponds(candidates[i]->payload(), child->payload())) {
+                        pairing.corresponds(*candidates[i]->getData(), *child->getData())) {
                         taken[i] = true;
                         state.children.emplace_back(candidates[i], child);
                         found = true;
@@ -138,7 +138,7 @@ void ParallelNodeTraverser::travel(NamedNode::Ptr first, NamedNode::Ptr second) 
         }
         bool paired = left.size() == right.size();
         for (auto l = left.begin(), r = right.begin(); paired && l != left.end(); ++l, ++r) {
-            paired = pairing.corresponds((*l)->payload(), (*r)->payload());
+            paired = pairing.corresponds(*(*l)->getData(), *(*r)->getData());
         }
         if (!paired) {
             visitor.unpairable(state.second, state.second == second);

@@ -44,8 +44,7 @@ std::vector<Step> splitPath(const wxString& path) {
 }
 
 inline bool matches(const NamedNode& node, const Step& step) {
-    const wxString& name = node.payload().name;
-    return !name.empty() && (step.wildcard || name == step.name);
+    return !node.hasEmptyName() && (step.wildcard || node.hasName(step.name));
 }
 
 }  // namespace

@@ -5,8 +5,16 @@
 // tree alive. A node's payload (NamedNodeData) is shared, not copied:
 // getData() hands out the node's own payload.
 //
+// Storage: a node read from a file keeps its name and attributes packed as
+// UTF-8 in one small block (a settings tree is most of a host's memory, and
+// wide strings in a map of its own per node cost several times the file).
+// The accessors decode on demand. getData() makes the node's NamedNodeData
+// once, from then on the node's storage; a change does the same. So the
+// first getData() of a node costs a decode, and such a node takes more room.
+//
 // Threads: a tree has no lock of its own. One thread at a time builds or
 // changes it; the repositories keep readers and writers of a tree apart.
+// Readers may share a tree, getData() included.
 //
 // Narrow texts passed in and out are UTF-8 whatever the process locale.
 #ifndef VEXA_REPOS_NAMEDNODE_H
@@ -17,10 +25,15 @@
 #include <boost/enable_shared_from_this.hpp>
 #include <boost/shared_ptr.hpp>
 #include <boost/weak_ptr.hpp>
+#include <atomic>
 #include <cstdint>
 #include <list>
 #include <map>
 #include <ostream>
+#include <string>
+#include <string_view>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "repos/Export.h"
@@ -65,22 +78,43 @@ class VEXA_REPOS_API NamedNode : public boost::enable_shared_from_this<NamedNode
     // The value stored under `key`, or an empty string when there is none.
     wxString getAttribute(const char* key) const;
     wxString getAttribute(const wxString& key) const;
-    // The stored value of `key` without copying it; null when there is none.
-    // The pointer is valid until the attribute is changed or removed.
-    const wxString* findAttribute(const wxString& key) const;
-    const wxString* findAttribute(const wxChar* key) const;
     std::map<wxString, wxString> getAttributes() const;
+    std::size_t getAttributeCount() const;
+    // The value of `key` as UTF-8 into `value`, its capacity reused: for
+    // readers that want bytes, no wide string is made. False, and `value`
+    // empty, when there is none.
+    bool readAttribute(const wxChar* key, std::string& value) const;
+    // Calls visit(key, value) for each attribute in key order, both as UTF-8
+    // views valid during the call. A node holding text that UTF-8 cannot
+    // carry hands it out as kernel::toMB() writes it.
+    template <class Visit>
+    void forEachAttribute(Visit&& visit) const {
+        visitAttributes_(
+            [](void* context, std::string_view key, std::string_view value) {
+                (*static_cast<std::remove_reference_t<Visit>*>(context))(key, value);
+            },
+            &visit);
+    }
     // Inserts the attribute or overwrites its value.
     void setAttribute(const char* key, const char* value);
     void setAttribute(const wxString& key, const wxString& value);
 
+    // Whether the name is exactly `name`, without a copy of the name.
+    bool hasName(const wxString& name) const;
+    bool hasNameUtf8(std::string_view name) const;
+    bool hasEmptyName() const;
+    // The name as UTF-8 (see forEachAttribute for text UTF-8 cannot carry).
+    std::string getNameUtf8() const;
+
+    // A node as a reader found it: name and attributes as UTF-8, stored
+    // packed. Keys need no order; of equal keys the last counts. Text that
+    // is no well-formed UTF-8 is read as kernel::fromMB() reads it.
+    typedef std::pair<std::string_view, std::string_view> Utf8Attribute;
+    static Ptr CreateUtf8(std::string_view name, std::vector<Utf8Attribute>& attributes);
+
     // The node's own payload; the pointer shares ownership of the node.
     boost::shared_ptr<NamedNodeData> getData();
     boost::shared_ptr<const NamedNodeData> getData() const;
-    // The same payload by reference, valid as long as the node: for loops
-    // that must not pay for a shared pointer per node.
-    NamedNodeData& payload() { return m_data; }
-    const NamedNodeData& payload() const { return m_data; }
 
     // The parent, or an empty pointer for a root or a parent that is gone.
     Ptr getParent() const;
@@ -122,11 +156,23 @@ class VEXA_REPOS_API NamedNode : public boost::enable_shared_from_this<NamedNode
   private:
     enum class Where { Back, Front, Before };
     void attach_(Ptr parent, Where where, const Ptr& sibling);
+    typedef void (*AttributeVisit)(void*, std::string_view, std::string_view);
+    void visitAttributes_(AttributeVisit visit, void* context) const;
+    // The payload as NamedNodeData, made from the packed block on first
+    // demand.
+    NamedNodeData* data_() const;
+    // The same, for a change: the packed block is dropped.
+    NamedNodeData& changeable_();
+    friend class TreeBuilder;
+    // Whether the name holds any of the ASCII characters `set`.
+    bool nameHoldsAnyOf_(const char* set) const;
 
-    // The payload lives inside the node; getData() hands it out as a shared
-    // pointer that shares the node's ownership (saves two allocations per
-    // node, which is most of the cost of loading a file).
-    NamedNodeData m_data;
+    // Name and attributes packed (layout in NamedNode.cpp) while the node
+    // has not been asked for its NamedNodeData; never null.
+    const char* m_packed;
+    // The payload once made; from then on it is the node's storage. Atomic
+    // because readers sharing a tree may make it at the same time.
+    mutable std::atomic<NamedNodeData*> m_data{nullptr};
     Children m_children;
     boost::weak_ptr<NamedNode> m_parent;
     // This node's entry in its parent's list, valid while m_parent is set:

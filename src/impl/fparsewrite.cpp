@@ -43,7 +43,7 @@ bool isOrdinary(const wxString& key) {
 }
 
 bool hasOrdinaryAttributes(const NamedNode& node) {
-    for (const auto& attribute : node.getData()->attributes) {
+    for (const auto& attribute : node.getAttributes()) {
         if (isOrdinary(attribute.first)) {
             return true;
         }
@@ -59,7 +59,7 @@ std::string attributeBlock(const NamedNode& node) {
         return std::string();
     }
     std::string block = "\n<attrs>\n";
-    for (const auto& attribute : node.getData()->attributes) {
+    for (const auto& attribute : node.getAttributes()) {
         if (isOrdinary(attribute.first)) {
             block += fix(toMB(attribute.first)) + "=" + fix(toMB(attribute.second)) + "\n";
         }

@@ -11,6 +11,8 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "kernel/Failure.h"
 #include "kernel/Text.h"
@@ -38,12 +40,15 @@ int keepStreamOpen(void*) {
     return 0;
 }
 
-// Lets the reader hand over nodes it has filled itself, so the attribute
-// map is built once, in place, instead of being copied. An exception must
-// not cross the C parser's frames: the callbacks record it and stop.
+// Lets the reader hand over nodes it has made itself from the parser's
+// UTF-8, with no wide text in between. An exception must not cross the C
+// parser's frames: the callbacks record it and stop.
 class Builder : public TreeBuilder {
   public:
     using TreeBuilder::addNode;
+    // Scratch of the element callback, kept for its capacity.
+    std::vector<NamedNode::Utf8Attribute> attributes;
+    std::string keys;
     std::string failure;
     std::string parseError;    // the parser's first error, with its line
     std::size_t expanded = 0;  // bytes of entity text substituted so far
@@ -68,21 +73,8 @@ void guarded(void* context, Body body) {
     }
 }
 
-inline wxString fromUtf8(const xmlChar* text) {
-    return text ? kernel::fromMB(reinterpret_cast<const char*>(text)) : wxString();
-}
-
-inline wxString fromUtf8(const xmlChar* begin, const xmlChar* end) {
-    return kernel::fromMB(reinterpret_cast<const char*>(begin),
-                          static_cast<std::size_t>(end - begin));
-}
-
-// A qualified name "prefix:local", or "local" without a prefix.
-inline wxString qualified(const xmlChar* prefix, const xmlChar* local) {
-    if (prefix == nullptr) {
-        return fromUtf8(local);
-    }
-    return fromUtf8(prefix) + wxT(":") + fromUtf8(local);
+inline std::string_view view(const xmlChar* text) {
+    return text ? std::string_view(reinterpret_cast<const char*>(text)) : std::string_view();
 }
 
 // The element events of the streaming parser, turned into builder calls:
@@ -96,27 +88,47 @@ void startElement(void* context, const xmlChar*, const xmlChar*, const xmlChar*,
                   const xmlChar** namespaces, int attributeCount, int defaultedCount,
                   const xmlChar** attributes) {
     guarded(context, [&](Builder& builder) {
-        NamedNode::Ptr node = NamedNode::Create(wxString());
-        NamedNodeData& data = node->payload();
+        // Keys with a prefix are made in a buffer of the builder's, kept and
+        // reused: the views into it must stay valid until the node is made.
+        std::vector<NamedNode::Utf8Attribute>& found = builder.attributes;
+        std::string& keys = builder.keys;
+        found.clear();
+        keys.clear();
+        std::string_view name;
         for (int i = 0; i < namespaceCount; ++i) {
             const xmlChar* prefix = namespaces[2 * i];
-            wxString key = prefix ? wxT("xmlns:") + fromUtf8(prefix) : wxString(wxT("xmlns"));
-            data.attributes[key] = fromUtf8(namespaces[2 * i + 1]);
+            keys += prefix ? "xmlns:" + std::string(view(prefix)) : std::string("xmlns");
+            keys += '\0';
         }
         // Each attribute: local name, prefix, URI, value start, value end.
         const int writtenCount = attributeCount - defaultedCount;
         for (int i = 0; i < writtenCount; ++i) {
             const xmlChar** a = attributes + 5 * i;
-            wxString value = fromUtf8(a[3], a[4]);
-            if (a[1] == nullptr && std::strcmp(reinterpret_cast<const char*>(a[0]), "name") == 0) {
-                data.name = std::move(value);
-            } else {
-                // Written files list attributes in key order, so the hint at the
-                // end makes each insertion constant time.
-                data.attributes.insert_or_assign(data.attributes.end(), qualified(a[1], a[0]),
-                                                 std::move(value));
+            if (a[1] != nullptr) {
+                keys += std::string(view(a[1])) + ":" + std::string(view(a[0]));
+                keys += '\0';
             }
         }
+        const char* key = keys.data();
+        auto nextKey = [&key]() {
+            std::string_view made(key);
+            key += made.size() + 1;
+            return made;
+        };
+        for (int i = 0; i < namespaceCount; ++i) {
+            found.emplace_back(nextKey(), view(namespaces[2 * i + 1]));
+        }
+        for (int i = 0; i < writtenCount; ++i) {
+            const xmlChar** a = attributes + 5 * i;
+            const std::string_view value(reinterpret_cast<const char*>(a[3]),
+                                         static_cast<std::size_t>(a[4] - a[3]));
+            if (a[1] == nullptr && view(a[0]) == "name") {
+                name = value;
+            } else {
+                found.emplace_back(a[1] != nullptr ? nextKey() : view(a[0]), value);
+            }
+        }
+        NamedNode::Ptr node = NamedNode::CreateUtf8(name, found);
         builder.addNode(node);
     });
 }

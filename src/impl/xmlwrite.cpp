@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <string_view>
 
 #include "impl/xmlread.h"
 #include "kernel/Text.h"
@@ -21,18 +22,49 @@ const std::size_t kFlushSize = 64 * 1024;
 
 using kernel::appendUtf8;
 
-// Appends `text` as the content of a double-quoted attribute. Characters XML
-// cannot carry (control characters, surrogates, U+FFFE, U+FFFF) would make
-// the whole file unreadable and so lose every setting in it; they become
-// U+FFFD. Returns false when it had to replace any.
-bool appendEscaped(std::string& out, const wxString& text) {
+// The code point of the UTF-8 sequence at `p`, advancing `p`; false, with
+// `p` past one byte, for a byte that starts no well-formed character (an
+// escaped byte of a wide text, see kernel/Text.h).
+bool nextChar(const unsigned char*& p, const unsigned char* end, std::uint32_t& c) {
+    const unsigned char lead = *p++;
+    if (lead < 0x80) {
+        c = lead;
+        return true;
+    }
+    const int more = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC2 ? 1 : 0;
+    if (more == 0 || lead > 0xF4 || end - p < more) {
+        return false;
+    }
+    std::uint32_t value = lead & (0x3F >> more);
+    for (int i = 0; i < more; ++i) {
+        if ((p[i] & 0xC0) != 0x80) {
+            return false;
+        }
+        value = (value << 6) | (p[i] & 0x3F);
+    }
+    static const std::uint32_t kMinimum[] = {0, 0x80, 0x800, 0x10000};
+    if (value < kMinimum[more] || value > 0x10FFFF || (value >= 0xD800 && value < 0xE000)) {
+        return false;
+    }
+    p += more;
+    c = value;
+    return true;
+}
+
+// Appends `text` (UTF-8) as the content of a double-quoted attribute.
+// Characters XML cannot carry (control characters, U+FFFE, U+FFFF, bytes
+// of no character) would make the whole file unreadable and so lose every
+// setting in it; they become U+FFFD. Returns false when it had to replace
+// any.
+bool appendEscaped(std::string& out, std::string_view text) {
     bool clean = true;
-    const wxStringCharType* p = text.wx_str();
-    const wxStringCharType* end = p + text.length();
-    for (; p != end; ++p) {
-        const std::uint32_t c = static_cast<std::uint32_t>(*p);
-        if (c >= 0x20 && c < 0x80) {
-            switch (c) {
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(text.data());
+    const unsigned char* end = p + text.size();
+    while (p != end) {
+        const unsigned char byte = *p;
+        if (byte >= 0x20 && byte < 0x80) {
+            ++p;
+            switch (byte) {
                 case '<':
                     out += "&lt;";
                     break;
@@ -46,22 +78,25 @@ bool appendEscaped(std::string& out, const wxString& text) {
                     out += "&quot;";
                     break;
                 default:
-                    out += static_cast<char>(c);
+                    out += static_cast<char>(byte);
                     break;
             }
+            continue;
+        }
+        const unsigned char* start = p;
+        std::uint32_t c = 0;
+        if (!nextChar(p, end, c) || (c < 0x20 && c != '\n' && c != '\r' && c != '\t') ||
+            c == 0xFFFE || c == 0xFFFF) {
+            appendUtf8(out, 0xFFFD);
+            clean = false;
         } else if (c == '\n') {
             out += "&#10;";
         } else if (c == '\r') {
             out += "&#13;";
         } else if (c == '\t') {
             out += "&#9;";
-        } else if (c < 0x20 || (c >= 0xD800 && c < 0xE000) || c == 0xFFFE || c == 0xFFFF ||
-                   c > 0x10FFFF) {
-            // An escaped byte (U+DC80..U+DCFF) too: raw, it would make the file invalid UTF-8.
-            appendUtf8(out, 0xFFFD);
-            clean = false;
         } else {
-            appendUtf8(out, c);
+            out.append(reinterpret_cast<const char*>(start), static_cast<std::size_t>(p - start));
         }
     }
     return clean;
@@ -86,31 +121,23 @@ inline bool isNameChar(std::uint32_t c) {
            (c >= 0x300 && c <= 0x36F) || (c >= 0x203F && c <= 0x2040);
 }
 
-// Appends ` key="` when `key` is a valid XML attribute name; false, and
-// nothing appended, when it is not. A host may set any key, but one that XML
-// cannot carry would make the written file unreadable.
-bool appendKey(std::string& out, const wxString& key) {
-    const wxStringCharType* p = key.wx_str();
-    const std::size_t length = key.length();
-    if (length == 0 || !isNameStart(static_cast<std::uint32_t>(p[0]))) {
+// Appends ` key="` when `key` (UTF-8) is a valid XML attribute name; false,
+// and nothing appended, when it is not. A host may set any key, but one that
+// XML cannot carry would make the written file unreadable.
+bool appendKey(std::string& out, std::string_view key) {
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(key.data());
+    const unsigned char* end = p + key.size();
+    std::uint32_t c = 0;
+    if (p == end || !nextChar(p, end, c) || !isNameStart(c)) {
         return false;
     }
-    bool ascii = p[0] < 0x80;
-    for (std::size_t i = 1; i < length; ++i) {
-        const std::uint32_t c = static_cast<std::uint32_t>(p[i]);
-        if (!isNameChar(c)) {
+    while (p != end) {
+        if (!nextChar(p, end, c) || !isNameChar(c)) {
             return false;
         }
-        ascii = ascii && c < 0x80;
     }
     out += ' ';
-    if (ascii) {
-        for (std::size_t i = 0; i < length; ++i) {
-            out += static_cast<char>(p[i]);
-        }
-    } else {
-        out += kernel::toMB(key);
-    }
+    out.append(key.data(), key.size());
     out += "=\"";
     return true;
 }
@@ -137,29 +164,28 @@ void XMLWritingNodeVisitor::enter(NamedNode::Ptr node) {
     if (m_failed) {
         return;
     }
-    const NamedNodeData& data = node->payload();
     if (m_depth > 0) {
         newLine_(m_depth);
     }
     ++m_depth;
     m_buffer += "<node name=\"";
-    bool clean = appendEscaped(m_buffer, data.name);
+    const std::string name = node->getNameUtf8();
+    bool clean = appendEscaped(m_buffer, name);
     m_buffer += '"';
     bool hasNamespace = false;
-    for (const auto& attribute : data.attributes) {
-        const wxString& key = attribute.first;
-        if (key == wxT("name") || !appendKey(m_buffer, key)) {
-            VEXA_LOG_WARNING("XML strategy: attribute \"%s\" of node \"%s\" cannot be written", key,
-                             data.name);
-            continue;
+    node->forEachAttribute([&](std::string_view key, std::string_view value) {
+        if (key == "name" || !appendKey(m_buffer, key)) {
+            VEXA_LOG_WARNING("XML strategy: attribute \"%s\" of node \"%s\" cannot be written",
+                             kernel::fromMB(key.data(), key.size()), node->getName());
+            return;
         }
-        hasNamespace = hasNamespace || key == wxT("xmlns");
-        clean = appendEscaped(m_buffer, attribute.second) && clean;
+        hasNamespace = hasNamespace || key == "xmlns";
+        clean = appendEscaped(m_buffer, value) && clean;
         m_buffer += '"';
-    }
+    });
     if (!clean) {
         VEXA_LOG_WARNING("XML strategy: replaced characters XML cannot hold in node \"%s\"",
-                         data.name);
+                         node->getName());
     }
     if (!hasNamespace && node->isRoot()) {
         m_buffer += " xmlns=\"";

@@ -20,9 +20,9 @@ namespace impl {
 //
 // The bytes are those of libxml2's text writer with indentation on (same
 // escaping: &lt; &gt; &amp; &quot; &#10; &#13; &#9;, other text as UTF-8),
-// produced directly from the wide strings: a settings file is written on
-// every save and the general writer spends most of its time converting and
-// escaping through temporary buffers.
+// produced directly from the nodes' UTF-8 text: a settings file is written
+// on every save and the general writer spends most of its time converting
+// and escaping through temporary buffers.
 //
 // Output is buffered and handed to the stream in blocks; a stream that fails
 // stops the writing and is not reported (the caller checks the stream).

@@ -71,9 +71,8 @@ bool sameTree(const repos::NamedNode::Ptr& left, const repos::NamedNode::Ptr& ri
             }
             continue;
         }
-        const repos::NamedNodeData& a = pair.first->payload();
-        const repos::NamedNodeData& b = pair.second->payload();
-        if (a.name != b.name || a.attributes != b.attributes ||
+        if (pair.first->getName() != pair.second->getName() ||
+            pair.first->getAttributes() != pair.second->getAttributes() ||
             pair.first->getChildCount() != pair.second->getChildCount()) {
             return false;
         }

@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         fuzzCheck(
             second->getAttribute(xmlns) == vexa::kernel::fromMB(vexa::repos::kRepositoryNamespace),
             "the writer puts the repository namespace on a root without one");
-        second->payload().attributes.erase(xmlns);
+        second->getData()->attributes.erase(xmlns);
     }
     fuzzCheck(vexa::fuzz::sameTree(first, second), "written settings read back into the same tree");
     return 0;

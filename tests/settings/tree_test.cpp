@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
+#include <thread>
+#include <vector>
 
 #include "kernel/Text.h"
 #include "repos/NamedNode.h"
@@ -40,6 +43,100 @@ TEST(NamedNodeAttributes, NarrowTextIsUtf8WhateverTheLocale) {
     EXPECT_EQ(toMB(node->getName()), "Bogen Großformat");
     EXPECT_EQ(toMB(node->getAttribute("Café")), "東京");
     EXPECT_EQ(node->getName().length(), 16u);
+}
+
+// A node keeps its text packed until asked for its payload: each way of
+// making one must read back the same, in the map's order, also past the
+// count where lookups search by halves, after the payload was made, and
+// with a byte of no character (such a node is never packed).
+TEST(NamedNodeAttributes, EveryStorageReadsBackTheSameMap) {
+    using vexa::kernel::fromMB;
+    for (const int given : {3, 9, 40, -3}) {
+        const bool badByte = given < 0;
+        const int count = badByte ? -given : given;
+        std::map<wxString, wxString> expected;
+        std::vector<std::pair<std::string, std::string>> bytes;
+        for (int i = 0; i < count; ++i) {
+            // Keys past ASCII sort after it; "K1" < "K10" < "K2" as text.
+            const std::string key = (i % 3 == 2 ? "\xC3\xA9" : "K") + std::to_string(i);
+            const std::string value =
+                badByte && i == 1 ? std::string("bad \xFF byte") : "v" + std::to_string(i);
+            expected[fromMB(key)] = fromMB(value);
+            bytes.emplace_back(key, value);
+        }
+        std::reverse(bytes.begin(), bytes.end());
+        bytes.emplace_back("K0", "first of two");  // equal keys: the last counts
+        bytes.emplace_back("K0", expected[wxT("K0")]);
+        std::vector<NamedNode::Utf8Attribute> views(bytes.begin(), bytes.end());
+        NamedNode::Ptr inflated = NamedNode::Create(wxT("Grau\u00DF"), expected);
+        inflated->getData();
+        const NamedNode::Ptr nodes[] = {NamedNode::Create(wxT("Grau\u00DF"), expected),
+                                        NamedNode::CreateUtf8("Grau\xC3\x9F", views), inflated};
+        for (const NamedNode::Ptr& node : nodes) {
+            SCOPED_TRACE(testing::Message() << count << " attributes, node " << (&node - nodes));
+            EXPECT_TRUE(node->hasName(wxT("Grau\u00DF")));
+            EXPECT_FALSE(node->hasName(wxT("Grau")));
+            EXPECT_EQ(node->getNameUtf8(), "Grau\xC3\x9F");
+            EXPECT_EQ(node->getAttributes(), expected);
+            EXPECT_EQ(node->getAttributeCount(), expected.size());
+            std::string text;
+            for (const auto& attribute : expected) {
+                EXPECT_EQ(node->getAttribute(attribute.first), attribute.second);
+                EXPECT_TRUE(node->readAttribute(attribute.first.wc_str(), text));
+                EXPECT_EQ(text, toMB(attribute.second));
+            }
+            for (const wchar_t* absent : {L"", L"A", L"K", L"K00", L"K5x", L"\u00E9", L"\u00FF"}) {
+                EXPECT_EQ(node->getAttribute(wxString(absent)), wxString()) << toMB(absent);
+                EXPECT_FALSE(node->readAttribute(absent, text));
+            }
+            std::vector<std::string> order;
+            node->forEachAttribute(
+                [&](std::string_view key, std::string_view) { order.emplace_back(key); });
+            std::vector<std::string> expectedOrder;
+            for (const auto& attribute : expected) {
+                expectedOrder.push_back(toMB(attribute.first));
+            }
+            EXPECT_EQ(order, expectedOrder);
+        }
+    }
+}
+
+// The payload handed out is the node's own, also for a packed node: a
+// change through it is a change to the node, and later changes show in it.
+TEST(NamedNodeAttributes, PayloadChangesAreTheNodes) {
+    std::vector<NamedNode::Utf8Attribute> attributes{{"b", "2"}, {"a", "1"}};
+    NamedNode::Ptr node = NamedNode::CreateUtf8("Res", attributes);
+    boost::shared_ptr<NamedNodeData> data = node->getData();
+    EXPECT_EQ(data->name, wxString("Res"));
+    data->attributes[wxT("a")] = wxT("9");
+    data->name = wxT("Alias");
+    EXPECT_EQ(node->getAttribute("a"), wxString("9"));
+    EXPECT_TRUE(node->hasName(wxT("Alias")));
+    node->setAttribute("c", "3");
+    EXPECT_EQ(data->attributes.size(), 3u);
+    EXPECT_EQ(node->getData().get(), data.get());
+}
+
+TEST(NamedNodeThreads, ReadersMakingThePayloadAtOnceShareOne) {
+    std::map<wxString, wxString> attributes{{wxT("value"), wxT("1")}};
+    for (int round = 0; round < 20; ++round) {
+        const NamedNode::Ptr node = NamedNode::Create(wxT("Key"), attributes);
+        const NamedNode& shared = *node;
+        std::vector<const NamedNodeData*> seen(4);
+        std::vector<std::thread> readers;
+        for (std::size_t i = 0; i < seen.size(); ++i) {
+            readers.emplace_back([&shared, &seen, i] {
+                EXPECT_EQ(shared.getAttribute(wxString(wxT("value"))), wxString("1"));
+                seen[i] = shared.getData().get();
+            });
+        }
+        for (std::thread& reader : readers) {
+            reader.join();
+        }
+        for (const NamedNodeData* data : seen) {
+            EXPECT_EQ(data, seen[0]);
+        }
+    }
 }
 
 TEST(NamedNodeChildren, FindChildReturnsFirstExactMatch) {

@@ -21,7 +21,7 @@ class TreePrinter : public repos::TrivialNodeVisitor {
     explicit TreePrinter(std::ostream& out) : m_out(out) {}
     void enter(NamedNode::Ptr node) override {
         m_out << std::string(m_depth * 2, ' ') << toMB(node->getName());
-        for (const auto& attribute : node->getData()->attributes) {
+        for (const auto& attribute : node->getAttributes()) {
             m_out << ' ' << toMB(attribute.first) << "=\"" << toMB(attribute.second) << '"';
         }
         m_out << '\n';
