@@ -35,14 +35,29 @@ namespace {
 // is well-formed UTF-8 of characters only (no surrogate, nothing above
 // U+10FFFF), so byte order is code point order, the order of the map.
 const std::uint32_t kIndexAbove = 8;
-const char kEmptyPacked[2] = {0, 0};
+// Aligned: the low bit of a node's text word tells a payload from a block.
+alignas(8) const char kEmptyPacked[2] = {0, 0};
 
-void putSize(std::string& out, std::size_t value) {
-    while (value >= 0x80) {
-        out += static_cast<char>(0x80 | (value & 0x7F));
-        value >>= 7;
+std::size_t sizeOfSize(std::size_t value) {
+    std::size_t bytes = 1;
+    for (; value >= 0x80; value >>= 7) {
+        ++bytes;
     }
-    out += static_cast<char>(value);
+    return bytes;
+}
+
+char* putSize(char* out, std::size_t value) {
+    for (; value >= 0x80; value >>= 7) {
+        *out++ = static_cast<char>(0x80 | (value & 0x7F));
+    }
+    *out++ = static_cast<char>(value);
+    return out;
+}
+
+char* putText(char* out, std::string_view text) {
+    out = putSize(out, text.size());
+    std::memcpy(out, text.data(), text.size());
+    return out + text.size();
 }
 
 const char* getSize(const char* p, std::uint32_t& value) {
@@ -179,35 +194,34 @@ bool isPackable(const wxString& text) {
     return true;
 }
 
-// The block of `name` and `attributes` (in key order, keys unique).
+std::size_t sizeOfText(std::string_view text) {
+    return sizeOfSize(text.size()) + text.size();
+}
+
+// The block of `name` and `attributes` (in key order, keys unique), sized
+// first and written in place: one allocation of the exact size per node.
 template <class Attributes>
 const char* pack(std::string_view name, const Attributes& attributes, std::size_t count) {
-    std::string block;
-    block.reserve(name.size() + 8 + count * 24);
-    putSize(block, name.size());
-    block.append(name.data(), name.size());
-    putSize(block, count);
-    const std::size_t indexAt = block.size();
-    if (count > kIndexAbove) {
-        block.append(4 * count, '\0');
-    }
-    std::size_t i = 0;
+    const bool indexed = count > kIndexAbove;
+    std::size_t size = sizeOfText(name) + sizeOfSize(count) + (indexed ? 4 * count : 0);
     for (const auto& attribute : attributes) {
-        if (count > kIndexAbove) {
-            const std::uint32_t offset = static_cast<std::uint32_t>(block.size());
-            std::memcpy(&block[indexAt + 4 * i], &offset, 4);
-        }
-        ++i;
-        const std::string_view key(attribute.first);
-        const std::string_view value(attribute.second);
-        putSize(block, key.size());
-        block.append(key.data(), key.size());
-        putSize(block, value.size());
-        block.append(value.data(), value.size());
+        size += sizeOfText(attribute.first) + sizeOfText(attribute.second);
     }
-    char* packed = new char[block.size()];
-    std::memcpy(packed, block.data(), block.size());
-    return packed;
+    char* const block = new char[size];
+    char* out = putSize(putText(block, name), count);
+    char* index = out;
+    if (indexed) {
+        out += 4 * count;
+    }
+    for (const auto& attribute : attributes) {
+        if (indexed) {
+            const std::uint32_t offset = static_cast<std::uint32_t>(out - block);
+            std::memcpy(index, &offset, 4);
+            index += 4;
+        }
+        out = putText(putText(out, attribute.first), attribute.second);
+    }
+    return block;
 }
 
 void freePacked(const char* packed) {
@@ -251,11 +265,41 @@ bool findPacked(const Packed& packed, const wchar_t* key, std::size_t length,
 
 }  // namespace
 
-NamedNode::NamedNode(Key) : m_packed(kEmptyPacked) {}
+struct NamedNode::Unpacked {
+    NamedNodeData data;
+    const char* packed = nullptr;
+    ~Unpacked() {
+        if (packed != nullptr) {
+            freePacked(packed);
+        }
+    }
+};
+
+namespace {
+
+std::uintptr_t wordOf(const void* pointer) {
+    return reinterpret_cast<std::uintptr_t>(pointer);
+}
+
+}  // namespace
+
+NamedNode::NamedNode(Key) : m_text(wordOf(kEmptyPacked)) {}
+
+NamedNode::Text NamedNode::text_() const {
+    const std::uintptr_t word = m_text.load(std::memory_order_acquire);
+    if (word & 1) {
+        return Text{&reinterpret_cast<Unpacked*>(word - 1)->data, nullptr};
+    }
+    return Text{nullptr, reinterpret_cast<const char*>(word)};
+}
 
 NamedNode::~NamedNode() {
-    delete m_data.load(std::memory_order_relaxed);
-    freePacked(m_packed);
+    const std::uintptr_t word = m_text.load(std::memory_order_relaxed);
+    if (word & 1) {
+        delete reinterpret_cast<Unpacked*>(word - 1);
+    } else {
+        freePacked(reinterpret_cast<const char*>(word));
+    }
     if (m_children.empty()) {
         return;
     }
@@ -298,7 +342,8 @@ NamedNode::Ptr NamedNode::Create(const wxString& name,
         packable = isPackable(a->first) && isPackable(a->second);
     }
     if (!packable) {
-        node->m_data.store(new NamedNodeData{name, attributes}, std::memory_order_relaxed);
+        node->m_text.store(wordOf(new Unpacked{{name, attributes}}) | 1,
+                           std::memory_order_relaxed);
         return node;
     }
     if (name.empty() && attributes.empty()) {
@@ -309,7 +354,7 @@ NamedNode::Ptr NamedNode::Create(const wxString& name,
     for (const auto& attribute : attributes) {
         utf8.emplace_back(toMB(attribute.first), toMB(attribute.second));
     }
-    node->m_packed = pack(toMB(name), utf8, utf8.size());
+    node->m_text.store(wordOf(pack(toMB(name), utf8, utf8.size())), std::memory_order_relaxed);
     return node;
 }
 
@@ -327,7 +372,8 @@ NamedNode::Ptr NamedNode::CreateUtf8(std::string_view name,
             wide[fromMB(a.first.data(), a.first.size())] = fromMB(a.second.data(), a.second.size());
         }
         Ptr node = boost::make_shared<NamedNode>(Key());
-        node->m_data.store(new NamedNodeData{fromMB(name.data(), name.size()), std::move(wide)},
+        Unpacked* made = new Unpacked{{fromMB(name.data(), name.size()), std::move(wide)}};
+        node->m_text.store(wordOf(made) | 1,
                            std::memory_order_relaxed);
         return node;
     }
@@ -345,76 +391,88 @@ NamedNode::Ptr NamedNode::CreateUtf8(std::string_view name,
     attributes.resize(kept);
     Ptr node = boost::make_shared<NamedNode>(Key());
     if (!name.empty() || kept > 0) {
-        node->m_packed = pack(name, attributes, kept);
+        node->m_text.store(wordOf(pack(name, attributes, kept)), std::memory_order_relaxed);
     }
     return node;
 }
 
 NamedNodeData* NamedNode::data_() const {
-    NamedNodeData* data = m_data.load(std::memory_order_acquire);
-    if (data != nullptr) {
-        return data;
+    std::uintptr_t word = m_text.load(std::memory_order_acquire);
+    if (word & 1) {
+        return &reinterpret_cast<Unpacked*>(word - 1)->data;
     }
-    const Packed packed(m_packed);
-    std::unique_ptr<NamedNodeData> made(new NamedNodeData);
-    made->name = fromMB(packed.name.data(), packed.name.size());
-    made->attributes = getAttributes();
-    // Readers sharing the tree may get here at once: the first one's stays.
-    if (m_data.compare_exchange_strong(data, made.get(), std::memory_order_acq_rel,
-                                       std::memory_order_acquire)) {
-        return made.release();
+    std::unique_ptr<Unpacked> made(new Unpacked);
+    made->packed = reinterpret_cast<const char*>(word);
+    made->data.name = getName();
+    made->data.attributes = getAttributes();
+    // Readers sharing the tree may get here at once: the first one's stays,
+    // and the block stays with it.
+    if (m_text.compare_exchange_strong(word, wordOf(made.get()) | 1,
+                                       std::memory_order_acq_rel, std::memory_order_acquire)) {
+        return &made.release()->data;
     }
-    return data;
+    made->packed = nullptr;
+    return &reinterpret_cast<Unpacked*>(word - 1)->data;
 }
 
 NamedNodeData& NamedNode::changeable_() {
     NamedNodeData* data = data_();
-    freePacked(m_packed);
-    m_packed = kEmptyPacked;
+    // A change has the tree to itself: no reader is in the old block.
+    Unpacked* unpacked = reinterpret_cast<Unpacked*>(m_text.load(std::memory_order_relaxed) - 1);
+    if (unpacked->packed != nullptr) {
+        freePacked(unpacked->packed);
+        unpacked->packed = nullptr;
+    }
     return *data;
 }
 
 wxString NamedNode::getName() const {
-    if (const NamedNodeData* data = m_data.load(std::memory_order_acquire)) {
+    const Text text = text_();
+    if (const NamedNodeData* data = text.data) {
         return data->name;
     }
-    const Packed packed(m_packed);
+    const Packed packed(text.packed);
     return fromMB(packed.name.data(), packed.name.size());
 }
 
 std::string NamedNode::getNameUtf8() const {
-    if (const NamedNodeData* data = m_data.load(std::memory_order_acquire)) {
+    const Text text = text_();
+    if (const NamedNodeData* data = text.data) {
         return toMB(data->name);
     }
-    return std::string(Packed(m_packed).name);
+    return std::string(Packed(text.packed).name);
 }
 
 bool NamedNode::hasName(const wxString& name) const {
-    if (const NamedNodeData* data = m_data.load(std::memory_order_acquire)) {
+    const Text text = text_();
+    if (const NamedNodeData* data = text.data) {
         return data->name == name;
     }
-    return compareWide(Packed(m_packed).name, name) == 0;
+    return compareWide(Packed(text.packed).name, name) == 0;
 }
 
 bool NamedNode::hasNameUtf8(std::string_view name) const {
-    if (const NamedNodeData* data = m_data.load(std::memory_order_acquire)) {
+    const Text text = text_();
+    if (const NamedNodeData* data = text.data) {
         return toMB(data->name) == name;
     }
-    return Packed(m_packed).name == name;
+    return Packed(text.packed).name == name;
 }
 
 bool NamedNode::hasEmptyName() const {
-    if (const NamedNodeData* data = m_data.load(std::memory_order_acquire)) {
+    const Text text = text_();
+    if (const NamedNodeData* data = text.data) {
         return data->name.empty();
     }
-    return Packed(m_packed).name.empty();
+    return Packed(text.packed).name.empty();
 }
 
 bool NamedNode::nameHoldsAnyOf_(const char* set) const {
-    if (const NamedNodeData* data = m_data.load(std::memory_order_acquire)) {
+    const Text text = text_();
+    if (const NamedNodeData* data = text.data) {
         return data->name.find_first_of(fromMB(set)) != wxString::npos;
     }
-    return Packed(m_packed).name.find_first_of(set) != std::string_view::npos;
+    return Packed(text.packed).name.find_first_of(set) != std::string_view::npos;
 }
 
 void NamedNode::setName(const char* name) {
@@ -430,18 +488,20 @@ wxString NamedNode::getAttribute(const char* key) const {
 }
 
 wxString NamedNode::getAttribute(const wxString& key) const {
-    if (const NamedNodeData* data = m_data.load(std::memory_order_acquire)) {
+    const Text text = text_();
+    if (const NamedNodeData* data = text.data) {
         auto found = data->attributes.find(key);
         return found == data->attributes.end() ? wxString() : found->second;
     }
     std::string_view value;
-    return findPacked(Packed(m_packed), key.wx_str(), key.length(), value) ? fromMB(value.data(), value.size())
+    return findPacked(Packed(text.packed), key.wx_str(), key.length(), value) ? fromMB(value.data(), value.size())
                                                      : wxString();
 }
 
 bool NamedNode::readAttribute(const wxChar* key, std::string& value) const {
     value.clear();
-    if (const NamedNodeData* data = m_data.load(std::memory_order_acquire)) {
+    const Text text = text_();
+    if (const NamedNodeData* data = text.data) {
         auto found = data->attributes.find(key);
         if (found == data->attributes.end()) {
             return false;
@@ -451,7 +511,7 @@ bool NamedNode::readAttribute(const wxChar* key, std::string& value) const {
     }
     // The caller's literal is compared in place: no wide string is made.
     std::string_view found;
-    if (!findPacked(Packed(m_packed), key, std::wcslen(key), found)) {
+    if (!findPacked(Packed(text.packed), key, std::wcslen(key), found)) {
         return false;
     }
     value.assign(found.data(), found.size());
@@ -459,11 +519,12 @@ bool NamedNode::readAttribute(const wxChar* key, std::string& value) const {
 }
 
 std::map<wxString, wxString> NamedNode::getAttributes() const {
-    if (const NamedNodeData* data = m_data.load(std::memory_order_acquire)) {
+    const Text text = text_();
+    if (const NamedNodeData* data = text.data) {
         return data->attributes;
     }
     std::map<wxString, wxString> attributes;
-    const Packed packed(m_packed);
+    const Packed packed(text.packed);
     const char* p = packed.entries;
     std::string_view key;
     std::string_view value;
@@ -476,14 +537,16 @@ std::map<wxString, wxString> NamedNode::getAttributes() const {
 }
 
 std::size_t NamedNode::getAttributeCount() const {
-    if (const NamedNodeData* data = m_data.load(std::memory_order_acquire)) {
+    const Text text = text_();
+    if (const NamedNodeData* data = text.data) {
         return data->attributes.size();
     }
-    return Packed(m_packed).count;
+    return Packed(text.packed).count;
 }
 
 void NamedNode::visitAttributes_(AttributeVisit visit, void* context) const {
-    if (const NamedNodeData* data = m_data.load(std::memory_order_acquire)) {
+    const Text text = text_();
+    if (const NamedNodeData* data = text.data) {
         for (const auto& attribute : data->attributes) {
             const std::string key = toMB(attribute.first);
             const std::string value = toMB(attribute.second);
@@ -491,7 +554,7 @@ void NamedNode::visitAttributes_(AttributeVisit visit, void* context) const {
         }
         return;
     }
-    const Packed packed(m_packed);
+    const Packed packed(text.packed);
     const char* p = packed.entries;
     std::string_view key;
     std::string_view value;

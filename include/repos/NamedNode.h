@@ -167,12 +167,20 @@ class VEXA_REPOS_API NamedNode : public boost::enable_shared_from_this<NamedNode
     // Whether the name holds any of the ASCII characters `set`.
     bool nameHoldsAnyOf_(const char* set) const;
 
-    // Name and attributes packed (layout in NamedNode.cpp) while the node
-    // has not been asked for its NamedNodeData; never null.
-    const char* m_packed;
-    // The payload once made; from then on it is the node's storage. Atomic
-    // because readers sharing a tree may make it at the same time.
-    mutable std::atomic<NamedNodeData*> m_data{nullptr};
+    // The payload once made, with the packed block it was made from (other
+    // readers may still be reading that block).
+    struct Unpacked;
+    struct Text {
+        const NamedNodeData* data;  // the payload once made, else null
+        const char* packed;         // else the packed block
+    };
+    Text text_() const;
+
+    // The packed block of name and attributes (layout in NamedNode.cpp), or,
+    // low bit set, the Unpacked payload once made: one word, as a node's
+    // size decides its allocation's size class. Atomic because readers
+    // sharing a tree may make the payload at the same time.
+    mutable std::atomic<std::uintptr_t> m_text;
     Children m_children;
     boost::weak_ptr<NamedNode> m_parent;
     // This node's entry in its parent's list, valid while m_parent is set:
