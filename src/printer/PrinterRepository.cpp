@@ -463,12 +463,13 @@ std::pair<wxString, wxString> PrinterRepository::defaultMedia_() {
 
 void PrinterRepository::loadMediaMap_() {
     const vfs::FileObjectPtr medias = getMediasFolder();
-    if (!isFolder(medias)) {
+    if (!medias) {
         return;
     }
     // Folder names straight from the listings: a host lists the medias of
     // every printer, and file objects per entry would cost more than the
-    // rest of opening the printer.
+    // rest of opening the printer. A missing "Medias" (or a file there)
+    // lists nothing; no status query is needed to tell.
     for (const wxString& group : vfs::listSubfolderNames(medias)) {
         const std::vector<wxString> names = vfs::listSubfolderNames(medias, group);
         auto found = m_mediaMap.find(group);
