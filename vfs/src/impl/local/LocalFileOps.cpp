@@ -274,10 +274,13 @@ int openForWriting(const wxString& path, bool* missing) {
     return fd;
 }
 
-std::int64_t openFileLength(int fd) {
+std::int64_t openFileLength(int fd, bool* regular) {
     struct stat st;
     if (fd < 0 || fstat(fd, &st) != 0) {
         return -1;
+    }
+    if (regular != nullptr) {
+        *regular = S_ISREG(st.st_mode);
     }
     return static_cast<std::int64_t>(st.st_size);
 }

@@ -82,8 +82,9 @@ int openForReading(const wxString& path, bool* missing);
 // *missing set when nothing is at the path. Close-on-exec.
 int openForWriting(const wxString& path, bool* missing);
 
-// The length of an open file; -1 when it cannot be had.
-std::int64_t openFileLength(int fd);
+// The length of an open file; -1 when it cannot be had. `regular` (may be
+// null) tells whether it is a regular file, from the same query.
+std::int64_t openFileLength(int fd, bool* regular = nullptr);
 
 std::int64_t currentTimeSeconds();
 
