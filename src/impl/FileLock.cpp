@@ -90,11 +90,20 @@ class LockTable {
         std::lock_guard<std::mutex> lock(m_mutex);
         Attempt attempt;
         struct stat status;
-        if (::stat(path.c_str(), &status) == 0 && countIn_(keyOf(status), exclusive, attempt)) {
-            return attempt;
-        }
+        // Opened first and asked about through the descriptor: a token of
+        // this process already counted for the file is found by the same
+        // query, and otherwise the descriptor is needed anyway.
         bool readOnly = false;
         int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW, 0666);
+        if (fd < 0) {
+            // An entry of this process may still stand for the file (its
+            // rights changed since, or a link leads to it).
+            const int error = errno;
+            if (::stat(path.c_str(), &status) == 0 && countIn_(keyOf(status), exclusive, attempt)) {
+                return attempt;
+            }
+            errno = error;
+        }
         if (fd < 0 && !exclusive && isAccessError(errno)) {
             readOnly = true;
             fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW);
@@ -115,7 +124,7 @@ class LockTable {
             return attempt;
         }
         if (countIn_(keyOf(status), exclusive, attempt)) {
-            ::close(fd);  // the file was reached through another spelling
+            ::close(fd);  // counted in: the entry's descriptor holds the lock
             return attempt;
         }
         struct flock request = {};
