@@ -240,23 +240,49 @@ FileLock::Token_::~Token_() {
 FileLock::FileLock(const wxString& lockPath) : m_lockPath(lockPath) {}
 
 boost::shared_ptr<FileLock> FileLock::create(const vfs::FileObjectPtr& folder) {
-    if (!folder || folder->getType() == vfs::FileType::FILE) {
+    if (!folder) {
         return boost::shared_ptr<FileLock>();
     }
-    vfs::FileObjectPtr lockFile = folder->resolveFile(wxT(".lock"), vfs::NameScope::CHILD);
+    const vfs::FileType type = folder->getType();
+    if (type == vfs::FileType::FILE) {
+        return boost::shared_ptr<FileLock>();
+    }
+    if (type == vfs::FileType::FOLDER) {
+        return createInFolder(folder);
+    }
+    // A missing folder is made by resolving below it.
+    return ofLockFile_(folder->resolveFile(wxT(".lock"), vfs::NameScope::CHILD), nullptr);
+}
+
+boost::shared_ptr<FileLock> FileLock::createInFolder(const vfs::FileObjectPtr& folder, bool* made) {
+    if (made != nullptr) {
+        *made = false;
+    }
+    return folder ? ofLockFile_(folder->resolveChildOfFolder(wxT(".lock")), made)
+                  : boost::shared_ptr<FileLock>();
+}
+
+boost::shared_ptr<FileLock> FileLock::ofLockFile_(const vfs::FileObjectPtr& lockFile, bool* made) {
     if (!lockFile) {
         return boost::shared_ptr<FileLock>();
     }
     // An existing file stays as it is. One that cannot be made (another
     // user's folder, a read-only mount) still gives a lock: readers then go
-    // ahead without one, writers are refused with the reason.
-    lockFile->createFile();
-    if (lockFile->getType() == vfs::FileType::FOLDER) {
+    // ahead without one, writers are refused with the reason. Only what was
+    // there already can be a folder.
+    const bool created = lockFile->createFile();
+    if (made != nullptr) {
+        *made = created;
+    }
+    if (!created && lockFile->getType() == vfs::FileType::FOLDER) {
         return boost::shared_ptr<FileLock>();
     }
-    vfs::FileContentPtr content = lockFile->getContent();
-    const wxString path = content->getLocalPath();
-    content->releaseLocalPath();
+    wxString path = vfs::systemPathOf(lockFile);
+    if (path.empty()) {
+        vfs::FileContentPtr content = lockFile->getContent();
+        path = content->getLocalPath();
+        content->releaseLocalPath();
+    }
     return boost::shared_ptr<FileLock>(new FileLock(path));
 }
 

@@ -148,6 +148,7 @@ bool queryIdentity(const wxString& path, Identity* identity) {
     if (stat(kernel::toMB(path).c_str(), &st) != 0) {
         return false;
     }
+    identity->isFolder = S_ISDIR(st.st_mode);
     identity->device = static_cast<std::uint64_t>(st.st_dev);
     identity->inode = static_cast<std::uint64_t>(st.st_ino);
     identity->size = static_cast<std::uint64_t>(st.st_size);

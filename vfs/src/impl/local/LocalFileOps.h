@@ -31,9 +31,10 @@ struct Status {
 // stat(), following symbolic links. False when nothing (reachable) is there.
 bool queryStatus(const wxString& path, Status* status);
 
-// Device, inode, size and modification time (following links); false when
-// nothing reachable is there.
+// Device, inode, size, modification time and whether it is a folder
+// (following links); false when nothing reachable is there.
 struct Identity {
+    bool isFolder = false;
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
     std::uint64_t size = 0;
