@@ -16,7 +16,8 @@ namespace bench {
 
 // Ratios use CPU time: the machines are shared and wall time is noisy.
 // A figure, its floor and the highest (or, with `atLeast`, lowest) ratio
-// allowed.
+// allowed; a target of 0 shows the ratio for information only (printed as
+// "info", never missed).
 struct Ratio {
     std::string figure;
     std::string floor;
@@ -59,6 +60,10 @@ class RatioReporter : public benchmark::ConsoleReporter {
             if (figure == m_times.end() || floor == m_times.end() || floor->second <= 0) {
                 std::snprintf(line, sizeof(line), "%-58s %12s %-40s %12s %8s\n", r.figure.c_str(),
                               "n/a", r.floor.c_str(), "n/a", "n/a");
+            } else if (r.target == 0) {
+                std::snprintf(line, sizeof(line), "%-58s %12.6g %-40s %12.6g %8.3f %8s\n",
+                              r.figure.c_str(), figure->second, r.floor.c_str(), floor->second,
+                              figure->second / floor->second, "info");
             } else {
                 const double ratio = figure->second / floor->second;
                 const bool ok = r.atLeast ? ratio >= r.target : ratio <= r.target;

@@ -2,17 +2,23 @@
 // measured in the same run:
 // - listing the printers vs a bare readdir of "Printers" with type checks;
 // - start-up (a new process opens a reader of every printer and reads every
-//   value) vs loading the same settings files from memory, both in a new
-//   process (cold) and, as the load benchmark does, in a warm one;
+//   value) vs a bare libxml2 SAX pass over the same settings files in a new
+//   process; for information also vs parsing them into our trees from
+//   memory, in a new process (cold) and, as the load benchmark does, in a
+//   warm one;
 // - a warm text getter vs copying a string of the same length;
 // - media and mode lookups on a printer with 200 medias of 50 modes;
 // - resident memory per opened printer vs its settings file's size;
-// and the same for 100, 1,000 and 2,000 printers to show how cost grows.
+// - resident memory of a host that opens every printer, media and mode and
+//   reads every value vs the settings bytes it loaded, with the number of
+//   memory mappings, which must not grow with the printers;
+// and the same for 100 to 2,000 printers to show how cost grows.
 //
 // The repositories come from scripts/make-large-repo; scripts/bench makes
 // them and passes their folder in VEXA_BENCH_DATA (pN = N printers × 4
 // medias × 3 modes, m200 = one printer × 200 medias × 50 modes).
 #include <dirent.h>
+#include <libxml/parser.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <wx/init.h>
@@ -24,6 +30,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <list>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -32,6 +40,8 @@
 #include "kernel/Text.h"
 #include "repos/MediaReader.h"
 #include "repos/MediaRepository.h"
+#include "repos/ModeReader.h"
+#include "repos/ModeRepository.h"
 #include "repos/PrinterReader.h"
 #include "repos/PrinterRepository.h"
 #include "repos/Settings.h"
@@ -39,6 +49,8 @@
 
 using vexa::kernel::fromMB;
 using vexa::repos::SystemRepository;
+using vexa::repos::printer::MediaReader;
+using vexa::repos::printer::ModeReader;
 using vexa::repos::printer::PrinterCatalog;
 using vexa::repos::printer::PrinterReader;
 
@@ -146,18 +158,24 @@ std::size_t readEverything(PrinterReader& reader) {
 // and returns the seconds the child timed: a host starting up is a fresh
 // process, not a forked copy of one that has done work already (copying its
 // pages on write would be measured too).
-double inNewProcess(const std::string& task, const std::string& name) {
+// Every number the child printed; empty when it failed.
+std::vector<double> figuresInNewProcess(const std::string& task, const std::string& name) {
     const std::string command = "'/proc/" + std::to_string(::getpid()) +
                                 "/exe' --vexa-child=" + task + " '" + dataFolder(name) + "'";
     std::FILE* pipe = ::popen(command.c_str(), "r");
     if (pipe == nullptr) {
-        return -1;
+        return {};
     }
-    double seconds = -1;
-    if (std::fscanf(pipe, "%lf", &seconds) != 1) {
-        seconds = -1;
+    std::vector<double> figures;
+    for (double figure = 0; std::fscanf(pipe, "%lf", &figure) == 1;) {
+        figures.push_back(figure);
     }
-    return ::pclose(pipe) == 0 ? seconds : -1;
+    return ::pclose(pipe) == 0 ? figures : std::vector<double>();
+}
+
+double inNewProcess(const std::string& task, const std::string& name) {
+    const std::vector<double> figures = figuresInNewProcess(task, name);
+    return figures.empty() ? -1 : figures.front();
 }
 
 std::size_t settingsBytes(const std::string& name) {
@@ -201,8 +219,15 @@ void BM_LoadSameFiles(benchmark::State& state) {
     runColdChild(state, "load");
 }
 
-// The children of the two cold benchmarks: open every printer and read
-// every value, or parse every printer's settings file from memory.
+// The floor of start-up: the cheapest reading of the same bytes, each
+// settings file read into memory and passed through libxml2's SAX2 parser
+// with callbacks that only count, in a new process.
+void BM_SaxFloor(benchmark::State& state) {
+    runColdChild(state, "sax");
+}
+
+// The children of the cold benchmarks: open every printer and read every
+// value, or parse every printer's settings file from memory.
 double childStartup() {
     const auto start = std::chrono::steady_clock::now();
     std::size_t touched = 0;
@@ -235,6 +260,42 @@ double parseAll(const std::vector<std::string>& files,
         kept.push_back(vexa::repos::SettingsManager::GetSettings(in));
     }
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Counts elements and attributes: something the parser cannot skip.
+struct SaxCounts {
+    std::size_t elements = 0;
+    std::size_t attributes = 0;
+};
+
+void countElement(void* context, const xmlChar*, const xmlChar*, const xmlChar*, int,
+                  const xmlChar**, int attributes, int, const xmlChar**) {
+    SaxCounts* counts = static_cast<SaxCounts*>(context);
+    ++counts->elements;
+    counts->attributes += static_cast<std::size_t>(attributes);
+}
+
+double childSax(const std::string& folder) {
+    std::vector<std::string> paths;
+    for (const wxString& printer : SystemRepository::getPrintersList()) {
+        paths.push_back(folder + "/db/Printers/" + vexa::kernel::toMB(printer) + "/.Settings.xml");
+    }
+    xmlInitParser();
+    xmlSAXHandler handler;
+    std::memset(&handler, 0, sizeof(handler));
+    handler.initialized = XML_SAX2_MAGIC;
+    handler.startElementNs = countElement;
+    SaxCounts counts;
+    const auto start = std::chrono::steady_clock::now();
+    std::string text;
+    for (const std::string& path : paths) {
+        text = readFile(path);
+        xmlSAXUserParseMemory(&handler, &counts, text.data(), static_cast<int>(text.size()));
+    }
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    benchmark::DoNotOptimize(counts);
+    return counts.elements > 0 ? seconds : -1;
 }
 
 double childLoad(const std::string& folder) {
@@ -468,6 +529,152 @@ double childMemory() {
     return static_cast<double>(residentBytes() - before) / static_cast<double>(names.size());
 }
 
+// Every value a host reads of a media and of a mode. The media's cost
+// settings are left out: reading them makes the file where it is missing
+// (a benchmark must not change its data), and the library keeps nothing of
+// them.
+std::size_t readEverything(MediaReader& reader) {
+    std::size_t touched =
+        reader.getName().length() + reader.getNameLegacy().length() + reader.getGroup().length();
+    touched += reader.getInkCfg() ? 1 : 0;
+    touched += reader.getColorInfo() ? 1 : 0;
+    touched += reader.getResScaleAdjust() ? 1 : 0;
+    touched += reader.getPageSizes() ? 1 : 0;
+    touched += reader.getPassInfo() ? 1 : 0;
+    touched += static_cast<std::size_t>(reader.getLabelChannel());
+    touched += reader.getDefaultMode().length() + reader.getJdfAlias().length();
+    for (const wxChar* level : {wxT("High"), wxT("Normal"), wxT("Draft")}) {
+        touched += reader.getJdfQualityMode(level).length();
+    }
+    touched += reader.isValid() ? 1 : 0;
+    return touched + reader.getModeList().size();
+}
+
+std::size_t readEverything(ModeReader& reader) {
+    std::size_t touched = reader.isValid() ? 1 : 0;
+    touched += reader.getName().length() + reader.getLocation().length();
+    touched += reader.getPattern().length() + reader.getResolution().length() +
+               reader.getResolutionAlias().length();
+    touched += reader.getInkCfg() ? 1 : 0;
+    touched += reader.getInkLimits() ? 1 : 0;
+    touched += reader.getTransCtrl() ? 1 : 0;
+    touched += reader.getDropAdjust() ? 1 : 0;
+    touched += reader.getInkCurves() ? 1 : 0;
+    touched += reader.getLevelCurves() ? 1 : 0;
+    touched += reader.getScreenSetups() ? 1 : 0;
+    touched += reader.getResScaleAdjust() ? 1 : 0;
+    touched += reader.getTableDefaults().size();
+    touched += reader.getUserQualityAssessment() > 0 ? 1 : 0;
+    const boost::shared_ptr<std::map<wxString, wxString>> options = reader.getPrinterOptions();
+    return touched + (options ? options->size() : 0);
+}
+
+std::size_t fileSize(const std::string& path) {
+    struct stat status;
+    return ::stat(path.c_str(), &status) == 0 ? static_cast<std::size_t>(status.st_size) : 0;
+}
+
+// The lines of /proc/self/maps: the process's memory mappings.
+long mappings() {
+    long lines = 0;
+    std::ifstream maps("/proc/self/maps");
+    for (std::string line; std::getline(maps, line);) {
+        ++lines;
+    }
+    return lines;
+}
+
+// Resident memory a host adds by opening every printer, media and mode of
+// the repository and reading every value (repositories kept, readers
+// dropped), in a new process, per byte of the settings files it loaded: the
+// "time" reported is that ratio. The mappings must stay a small constant
+// whatever the number of printers (a mapping per printer or per table
+// would run into the system's limit on large repositories).
+void BM_MemoryEverything(benchmark::State& state) {
+    const std::string name = "p" + std::to_string(state.range(0));
+    if (!useRepository(state, name)) {
+        return;
+    }
+    const double printers = static_cast<double>(SystemRepository::getPrintersList().size());
+    std::vector<double> figures;
+    for (auto _ : state) {
+        figures = figuresInNewProcess("everything", name);
+        if (figures.size() != 4 || figures[3] <= 0) {
+            state.SkipWithError("child failed");
+            return;
+        }
+        state.SetIterationTime(figures[0] / figures[3]);
+    }
+    const double added = figures[2] - figures[1];
+    state.counters["resident_MB"] = figures[0] / 1e6;
+    state.counters["settings_MB"] = figures[3] / 1e6;
+    state.counters["mappings_before"] = figures[1];
+    state.counters["mappings_after"] = figures[2];
+    if (added > 16 + printers / 256) {
+        state.SkipWithError(("memory mappings grow with the printers: " +
+                             std::to_string(static_cast<long>(added)) + " new")
+                                .c_str());
+    }
+}
+
+// Opens the printer `name`, every media and every mode of it and reads
+// every value; the readers are dropped, the repositories stay (the printer's
+// in the catalog, the others in their owners' maps). Returns the bytes of the
+// settings files loaded.
+std::size_t openEverything(const wxString& name) {
+    boost::shared_ptr<PrinterReader> reader = PrinterReader::getReader(name);
+    if (!reader) {
+        return 0;
+    }
+    readEverything(*reader);
+    const std::string root = vexa::kernel::toMB(reader->getRootPath());
+    std::size_t bytes = fileSize(root + "/.Settings.xml");
+    for (const auto& group : reader->getMediaList()) {
+        for (const auto& entry : group.second) {
+            boost::shared_ptr<vexa::repos::printer::MediaRepository> media =
+                reader->getMedia(group.first, entry.first);
+            boost::shared_ptr<MediaReader> mediaReader = media ? media->getReader() : nullptr;
+            if (!mediaReader) {
+                continue;
+            }
+            readEverything(*mediaReader);
+            const std::string folder = root + "/Medias/" + vexa::kernel::toMB(group.first) + "/" +
+                                       vexa::kernel::toMB(entry.first);
+            bytes += fileSize(folder + "/.Settings.xml");
+            for (const auto& modeEntry : mediaReader->getModeList()) {
+                boost::shared_ptr<vexa::repos::printer::ModeRepository> mode =
+                    mediaReader->getMode(modeEntry.first);
+                boost::shared_ptr<ModeReader> modeReader = mode ? mode->getReader() : nullptr;
+                if (!modeReader) {
+                    continue;
+                }
+                readEverything(*modeReader);
+                bytes += fileSize(folder + "/Modes/" + vexa::kernel::toMB(modeEntry.first) +
+                                  "/.Settings.xml");
+            }
+        }
+    }
+    return bytes;
+}
+
+// Prints the resident bytes added, the mappings before and after, and the
+// settings bytes loaded.
+void childEverything() {
+    const std::list<wxString> names = SystemRepository::getPrintersList();
+    // Warm the allocator and the library's own statics first.
+    openEverything(names.front());
+    PrinterCatalog::reset();
+    const long before = residentBytes();
+    const long mappingsBefore = mappings();
+    std::size_t bytes = 0;
+    for (const wxString& printer : names) {
+        bytes += openEverything(printer);
+    }
+    const long after = residentBytes();
+    const long mappingsAfter = mappings();
+    std::printf("%ld %ld %ld %zu\n", after - before, mappingsBefore, mappingsAfter, bytes);
+}
+
 // A unit "time" of 1 second as the floor of the memory ratio.
 void BM_FileSizeUnit(benchmark::State& state) {
     for (auto _ : state) {
@@ -493,6 +700,7 @@ void startupSizes(benchmark::internal::Benchmark* b) {
 
 BENCHMARK(BM_BareReaddir)->Apply(listingSizes);
 BENCHMARK(BM_ListPrinters)->Apply(listingSizes);
+BENCHMARK(BM_SaxFloor)->Apply(startupSizes);
 BENCHMARK(BM_LoadSameFiles)->Apply(startupSizes);
 BENCHMARK(BM_LoadSameFilesWarm)->Arg(300)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StartupCold)->Apply(startupSizes);
@@ -511,6 +719,14 @@ BENCHMARK(BM_MemoryPerPrinter)
     ->UseManualTime()
     ->Iterations(1)
     ->Unit(benchmark::kSecond);
+BENCHMARK(BM_MemoryEverything)
+    ->Arg(100)
+    ->Arg(300)
+    ->Arg(1000)
+    ->Arg(2000)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond);
 
 }  // namespace
 
@@ -520,8 +736,13 @@ int main(int argc, char** argv) {
     if (argc == 3 && std::strncmp(argv[1], "--vexa-child=", 13) == 0) {
         ::setenv("VEXA_INSTALL", argv[2], 1);
         const std::string task = argv[1] + 13;
+        if (task == "everything") {
+            childEverything();
+            return 0;
+        }
         const double seconds = task == "startup"  ? childStartup()
                                : task == "memory" ? childMemory()
+                               : task == "sax"    ? childSax(argv[2])
                                                   : childLoad(argv[2]);
         std::printf("%.9f\n", seconds);
         return 0;
@@ -533,14 +754,23 @@ int main(int argc, char** argv) {
     }
     for (int n : {100, 300, 1000, 2000}) {
         const std::string arg = "/" + std::to_string(n) + "/iterations:3/manual_time";
-        ratios.push_back({"BM_StartupCold" + arg, "BM_LoadSameFiles" + arg, 1.5});
+        ratios.push_back({"BM_StartupCold" + arg, "BM_SaxFloor" + arg, 5.0});
     }
-    ratios.push_back({"BM_StartupCold/300/iterations:3/manual_time",
-                      "BM_LoadSameFilesWarm/300/manual_time", 1.5});
+    // For information: start-up against our own parse of the same files.
+    for (int n : {100, 300, 1000, 2000}) {
+        const std::string arg = "/" + std::to_string(n) + "/iterations:3/manual_time";
+        ratios.push_back({"BM_StartupCold" + arg, "BM_LoadSameFiles" + arg, 0});
+    }
+    ratios.push_back(
+        {"BM_StartupCold/300/iterations:3/manual_time", "BM_LoadSameFilesWarm/300/manual_time", 0});
     ratios.push_back({"BM_WarmTextGetter", "BM_StringCopy", 2.0});
     for (int n : {100, 1000, 2000}) {
         ratios.push_back({"BM_MemoryPerPrinter/" + std::to_string(n) + "/iterations:1/manual_time",
-                          "BM_FileSizeUnit/iterations:1/manual_time", 20.0});
+                          "BM_FileSizeUnit/iterations:1/manual_time", 8.0});
+    }
+    for (int n : {100, 300, 1000, 2000}) {
+        ratios.push_back({"BM_MemoryEverything/" + std::to_string(n) + "/iterations:1/manual_time",
+                          "BM_FileSizeUnit/iterations:1/manual_time", 4.0});
     }
     // Growth: 2,000 printers cost at most 2.3 times what 1,000 cost.
     ratios.push_back({"BM_ListPrinters/2000", "BM_ListPrinters/1000", 2.3});

@@ -73,6 +73,14 @@ boost::shared_ptr<Settings> LockingRepository::getSettings() {
     return FSRepository::getSettings();
 }
 
+boost::shared_ptr<Settings> LockingRepository::getSettingsOfFile() {
+    ReadFileLocker locker(m_fileLock);
+    if (!locker.holdsLock()) {
+        return boost::shared_ptr<Settings>();
+    }
+    return FSRepository::getSettingsOfFile();
+}
+
 boost::shared_ptr<Settings> LockingRepository::getSettings(WriteFileLocker& locker) {
     if (!locker.holdsLock()) {
         return boost::shared_ptr<Settings>();

@@ -24,8 +24,15 @@ FSRepository::FSRepository(vfs::FileObjectPtr root, vfs::FileObjectPtr settingsF
 FSRepository::~FSRepository() = default;
 
 boost::shared_ptr<Settings> FSRepository::getSettings() {
+    return readSettings_(m_settingsFile->getContent());
+}
+
+boost::shared_ptr<Settings> FSRepository::getSettingsOfFile() {
+    return readSettings_(m_settingsFile->getContentOfFile());
+}
+
+boost::shared_ptr<Settings> FSRepository::readSettings_(const vfs::FileContentPtr& content) {
     const wxString path = m_settingsFile->getName()->getNativePath();
-    vfs::FileContentPtr content = m_settingsFile->getContent();
     errno = 0;
     vfs::InputStreamPtr input = content->getInputStream();
     if (!input || !input->IsOk()) {

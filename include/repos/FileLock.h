@@ -80,6 +80,11 @@ class VEXA_REPOS_API FileLock {
     // Empty when the folder handle is empty, names a file, or ".lock" is a
     // folder.
     static boost::shared_ptr<FileLock> create(const vfs::FileObjectPtr& folder);
+    // create(folder) for a folder the caller has just found to be one: the
+    // folder is not asked about again. `made` (may be null) tells whether
+    // this call made the ".lock" (which moved the folder's time).
+    static boost::shared_ptr<FileLock> createInFolder(const vfs::FileObjectPtr& folder,
+                                                      bool* made = nullptr);
 
     // A handle to the token that all readers of this lock share, taken with
     // the retries above when no reader holds it yet; empty when the lock
@@ -103,6 +108,9 @@ class VEXA_REPOS_API FileLock {
 
   private:
     explicit FileLock(const wxString& lockPath);
+    // The lock of the lock file `lockFile`, made when missing; empty when
+    // the handle is empty or a folder stands there.
+    static boost::shared_ptr<FileLock> ofLockFile_(const vfs::FileObjectPtr& lockFile, bool* made);
     TokenPtr open_(bool exclusive);
 
     wxString m_lockPath;

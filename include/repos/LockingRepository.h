@@ -33,6 +33,9 @@ class VEXA_REPOS_API LockingRepository : public FSRepository {
                       FileLockPtr fileLock);
 
     boost::shared_ptr<Settings> getSettings() override;
+    // getSettings() of a settings file the caller has just found to be a
+    // file (FSRepository::getSettingsOfFile), under the shared lock.
+    boost::shared_ptr<Settings> getSettingsOfFile();
     void saveSettings(boost::shared_ptr<Settings> settings) override;
     // The settings, read while `locker` holds the exclusive lock; empty when
     // it does not.

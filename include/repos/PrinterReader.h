@@ -160,7 +160,13 @@ class VEXA_REPOS_API PrinterReader {
     PrinterReader(const PrinterReader&) = delete;
     PrinterReader& operator=(const PrinterReader&) = delete;
 
-    bool lockForReading_();
+    // getReader(repository); `fresh` when the repository was loaded within
+    // the same call, so that the disk is not asked again what the load saw.
+    static boost::shared_ptr<PrinterReader> getReader_(
+        const boost::shared_ptr<PrinterRepository>& repository, bool fresh);
+    // Takes the read locks; `folderSeen` when the caller has just found the
+    // printer folder (else it is looked for first).
+    bool lockForReading_(bool folderSeen);
 
     boost::shared_ptr<PrinterRepository> m_repository;
     boost::shared_ptr<impl::ReadLocker> m_readLocker;

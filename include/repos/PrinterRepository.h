@@ -148,6 +148,15 @@ class VEXA_REPOS_API PrinterRepository : public IRepository,
     PrinterRepository(const PrinterRepository&) = delete;
     PrinterRepository& operator=(const PrinterRepository&) = delete;
 
+    // isOutdated(), isValid() and whether the folder exists, from one query
+    // of the folder and one of the settings file.
+    struct State {
+        bool outdated = false;
+        bool valid = false;
+        bool folderExists = false;
+    };
+    State state_() const;
+
     // Construction and (re)loading.
     void loadSettings_();
     void clearCaches_();
@@ -280,9 +289,16 @@ class VEXA_REPOS_API PrinterCatalog {
 
   private:
     friend class PrinterRepository;
+    friend class PrinterReader;
     friend class PrinterWriter;
     friend class CatalogSingleton;
     PrinterCatalog();
+
+    // getRepository; `made` (may be null) tells whether the repository was
+    // made and loaded by this call.
+    static boost::shared_ptr<PrinterRepository> lookUp_(const wxString& nameOrPath,
+                                                        const wxString& settingsFileName,
+                                                        bool* made);
 
     // The catalog mutex; held around every use of the map.
     static std::mutex& mutex_();

@@ -72,6 +72,10 @@ class VEXA_REPOS_API FSRepository : public IRepository {
     // holds no settings tree. A missing settings file is created empty
     // first. Throws FileSystemException when the settings path is a folder.
     boost::shared_ptr<Settings> getSettings() override;
+    // getSettings() of a settings file the caller has just found to be a
+    // file: its type is not asked again (a file gone since then reads as
+    // one that cannot be opened).
+    boost::shared_ptr<Settings> getSettingsOfFile();
     // Stores the settings file; a failure leaves the previous file and is
     // not reported (saveSettingsChecked reports it).
     void saveSettings(boost::shared_ptr<Settings> settings) override;
@@ -89,6 +93,8 @@ class VEXA_REPOS_API FSRepository : public IRepository {
                                             const boost::shared_ptr<Settings>& settings);
 
   private:
+    boost::shared_ptr<Settings> readSettings_(const vfs::FileContentPtr& content);
+
     vfs::FileObjectPtr m_root;
     vfs::FileObjectPtr m_settingsFile;
 };

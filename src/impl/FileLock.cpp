@@ -90,11 +90,20 @@ class LockTable {
         std::lock_guard<std::mutex> lock(m_mutex);
         Attempt attempt;
         struct stat status;
-        if (::stat(path.c_str(), &status) == 0 && countIn_(keyOf(status), exclusive, attempt)) {
-            return attempt;
-        }
+        // Opened first and asked about through the descriptor: a token of
+        // this process already counted for the file is found by the same
+        // query, and otherwise the descriptor is needed anyway.
         bool readOnly = false;
         int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW, 0666);
+        if (fd < 0) {
+            // An entry of this process may still stand for the file (its
+            // rights changed since, or a link leads to it).
+            const int error = errno;
+            if (::stat(path.c_str(), &status) == 0 && countIn_(keyOf(status), exclusive, attempt)) {
+                return attempt;
+            }
+            errno = error;
+        }
         if (fd < 0 && !exclusive && isAccessError(errno)) {
             readOnly = true;
             fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW);
@@ -115,7 +124,7 @@ class LockTable {
             return attempt;
         }
         if (countIn_(keyOf(status), exclusive, attempt)) {
-            ::close(fd);  // the file was reached through another spelling
+            ::close(fd);  // counted in: the entry's descriptor holds the lock
             return attempt;
         }
         struct flock request = {};
@@ -231,23 +240,49 @@ FileLock::Token_::~Token_() {
 FileLock::FileLock(const wxString& lockPath) : m_lockPath(lockPath) {}
 
 boost::shared_ptr<FileLock> FileLock::create(const vfs::FileObjectPtr& folder) {
-    if (!folder || folder->getType() == vfs::FileType::FILE) {
+    if (!folder) {
         return boost::shared_ptr<FileLock>();
     }
-    vfs::FileObjectPtr lockFile = folder->resolveFile(wxT(".lock"), vfs::NameScope::CHILD);
+    const vfs::FileType type = folder->getType();
+    if (type == vfs::FileType::FILE) {
+        return boost::shared_ptr<FileLock>();
+    }
+    if (type == vfs::FileType::FOLDER) {
+        return createInFolder(folder);
+    }
+    // A missing folder is made by resolving below it.
+    return ofLockFile_(folder->resolveFile(wxT(".lock"), vfs::NameScope::CHILD), nullptr);
+}
+
+boost::shared_ptr<FileLock> FileLock::createInFolder(const vfs::FileObjectPtr& folder, bool* made) {
+    if (made != nullptr) {
+        *made = false;
+    }
+    return folder ? ofLockFile_(folder->resolveChildOfFolder(wxT(".lock")), made)
+                  : boost::shared_ptr<FileLock>();
+}
+
+boost::shared_ptr<FileLock> FileLock::ofLockFile_(const vfs::FileObjectPtr& lockFile, bool* made) {
     if (!lockFile) {
         return boost::shared_ptr<FileLock>();
     }
     // An existing file stays as it is. One that cannot be made (another
     // user's folder, a read-only mount) still gives a lock: readers then go
-    // ahead without one, writers are refused with the reason.
-    lockFile->createFile();
-    if (lockFile->getType() == vfs::FileType::FOLDER) {
+    // ahead without one, writers are refused with the reason. Only what was
+    // there already can be a folder.
+    const bool created = lockFile->createFile();
+    if (made != nullptr) {
+        *made = created;
+    }
+    if (!created && lockFile->getType() == vfs::FileType::FOLDER) {
         return boost::shared_ptr<FileLock>();
     }
-    vfs::FileContentPtr content = lockFile->getContent();
-    const wxString path = content->getLocalPath();
-    content->releaseLocalPath();
+    wxString path = vfs::systemPathOf(lockFile);
+    if (path.empty()) {
+        vfs::FileContentPtr content = lockFile->getContent();
+        path = content->getLocalPath();
+        content->releaseLocalPath();
+    }
     return boost::shared_ptr<FileLock>(new FileLock(path));
 }
 

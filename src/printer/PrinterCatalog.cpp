@@ -64,6 +64,15 @@ PrinterCatalog& PrinterCatalog::instance_() {
 
 boost::shared_ptr<PrinterRepository> PrinterCatalog::getRepository(
     const wxString& nameOrPath, const wxString& settingsFileName) {
+    return lookUp_(nameOrPath, settingsFileName, nullptr);
+}
+
+boost::shared_ptr<PrinterRepository> PrinterCatalog::lookUp_(const wxString& nameOrPath,
+                                                             const wxString& settingsFileName,
+                                                             bool* made) {
+    if (made != nullptr) {
+        *made = false;
+    }
     const boost::shared_ptr<PrinterRepository> none;
     if (nameOrPath.empty()) {
         return none;
@@ -95,7 +104,9 @@ boost::shared_ptr<PrinterRepository> PrinterCatalog::getRepository(
     }
     boost::shared_ptr<PrinterRepository> repository(
         new PrinterRepository(name, folderPath, settingsFileName));
-    if (!repository->isValid()) {
+    // Loaded settings were read from the settings file a moment ago: that is
+    // isValid() without asking the disk again.
+    if (!boost::atomic_load(&repository->m_settings)) {
         if (!repository->getFolder()) {
             kernel::recordFailure(kernel::FailureCode::NOT_FOUND,
                                   wxT("no ") + impl::printerLabel(name));
@@ -103,6 +114,9 @@ boost::shared_ptr<PrinterRepository> PrinterCatalog::getRepository(
         return none;
     }
     map[name] = repository;
+    if (made != nullptr) {
+        *made = true;
+    }
     return repository;
 }
 

@@ -24,36 +24,55 @@ PrinterReader::~PrinterReader() {
 }
 
 boost::shared_ptr<PrinterReader> PrinterReader::getReader(const wxString& printerName) {
-    return getReader(PrinterRepository::createRepository(printerName, kSettingsFileName));
+    bool made = false;
+    const boost::shared_ptr<PrinterRepository> repository =
+        PrinterCatalog::lookUp_(printerName, kSettingsFileName, &made);
+    return getReader_(repository, made);
 }
 
 boost::shared_ptr<PrinterReader> PrinterReader::getReader(
     boost::shared_ptr<PrinterRepository> repository) {
+    return getReader_(repository, false);
+}
+
+boost::shared_ptr<PrinterReader> PrinterReader::getReader_(
+    const boost::shared_ptr<PrinterRepository>& repository, bool fresh) {
     if (!repository) {
         return boost::shared_ptr<PrinterReader>();
     }
-    if (repository->isOutdated()) {
-        // Taking a writer of an outdated repository brings it up to date.
-        PrinterWriter::getWriter(repository);
-    }
-    if (!repository->isValid()) {
-        return boost::shared_ptr<PrinterReader>();
+    // A repository loaded by this very call took its times before the load
+    // and found its folder and settings file then: the next call looks
+    // again.
+    bool folderSeen = fresh;
+    if (!fresh) {
+        const PrinterRepository::State state = repository->state_();
+        if (state.outdated) {
+            // Taking a writer of an outdated repository brings it up to date.
+            PrinterWriter::getWriter(repository);
+            if (!repository->isValid()) {
+                return boost::shared_ptr<PrinterReader>();
+            }
+        } else if (!state.valid) {
+            return boost::shared_ptr<PrinterReader>();
+        } else {
+            folderSeen = state.folderExists;
+        }
     }
     boost::shared_ptr<PrinterReader> reader(new PrinterReader(repository, repository->m_fillMutex));
-    if (!reader->lockForReading_()) {
+    if (!reader->lockForReading_(folderSeen)) {
         return boost::shared_ptr<PrinterReader>();
     }
     return reader;
 }
 
-bool PrinterReader::lockForReading_() {
+bool PrinterReader::lockForReading_(bool folderSeen) {
     m_readLocker = boost::make_shared<impl::ReadLocker>(*m_repository->m_rwMutex);
     if (!m_readLocker->held()) {
         m_readLocker.reset();  // this thread holds the printer's writer
         return false;
     }
     const vfs::FileObjectPtr folder = m_repository->getFolder();
-    if (folder && folder->exists()) {
+    if (folder && (folderSeen || folder->exists())) {
         m_readFileLocker =
             boost::make_shared<ReadFileLocker>(boost::atomic_load(&m_repository->m_fileLock));
     }

@@ -43,6 +43,7 @@ class PrinterStore : public LockingRepository {
         : LockingRepository(root, settingsFile, fileLock) {}
     using LockingRepository::copyContents;
     using LockingRepository::getSettings;
+    using LockingRepository::getSettingsOfFile;
     using LockingRepository::saveSettingsChecked;
 };
 
@@ -101,35 +102,50 @@ PrinterRepository::PrinterRepository(const wxString& name, const wxString& folde
     } catch (const vfs::FileSystemException&) {
         folder.reset();
     }
-    if (!folderPath.empty() && (!folder || !folder->exists())) {
+    // One query of the folder tells whether it is there, what it is and its
+    // time; nothing below asks about the folder again.
+    vfs::FileStatus folderStatus = folder ? folder->getStatus() : vfs::FileStatus();
+    if (!folderPath.empty() && folderStatus.type == vfs::FileType::IMAGINARY) {
         const vfs::FileObjectPtr local = localObject(folderPath);
         if (isFolder(local)) {
             folder = vfs::openLocalFolder(vfs::createFileName(folderPath));
+            folderStatus = folder->getStatus();
         }
     }
-    if (folder && !folder->exists()) {
-        folder.reset();
-    }
-    if (!folder) {
+    if (!folder || folderStatus.type == vfs::FileType::IMAGINARY) {
         return;
     }
-    vfs::FileObjectPtr settingsFile = folder->resolveChild(fileName);
+    // A file where the folder should be resolves its children beside it, as
+    // resolveChild always did.
+    const bool inFolder = folderStatus.type == vfs::FileType::FOLDER;
+    const auto child = [&](const wxString& childName) {
+        return inFolder ? folder->resolveChildOfFolder(childName) : folder->resolveChild(childName);
+    };
+    vfs::FileObjectPtr settingsFile = child(fileName);
     if (!settingsFile) {
         return;
     }
     m_folder = folder;
     m_settingsFile = settingsFile;
-    m_fileLock = FileLock::create(folder);
+    bool madeLockFile = false;
+    m_fileLock =
+        inFolder ? FileLock::createInFolder(folder, &madeLockFile) : FileLock::create(folder);
     m_lockingRepository = boost::make_shared<PrinterStore>(folder, settingsFile, m_fileLock);
-    m_mediasFolder = folder->resolveChild(keys::kMediasFolder);
-    m_defaultsFolder = folder->resolveChild(keys::kDefaultsFolder);
+    m_mediasFolder = child(keys::kMediasFolder);
+    m_defaultsFolder = child(keys::kDefaultsFolder);
 
     // The times are taken before the load: a save that lands in between
     // then shows as a change and is reloaded, where times taken after the
-    // load could hide it.
-    m_settingsStamp->take(settingsFile);
-    m_folderTime = folder->getLastModifiedTimeNs();
-    boost::shared_ptr<Settings> settings = storeOf(m_lockingRepository)->getSettings();
+    // load could hide it. A lock file made just now moved the folder's time.
+    const vfs::FileStatus settingsStatus = settingsFile->getStatus();
+    m_settingsStamp->set(settingsStatus.stamp);
+    m_folderTime = madeLockFile ? folder->getLastModifiedTimeNs() : folderStatus.stamp.modifiedNs;
+    // A settings file just seen as a file is read without asking its type
+    // again; anything else takes the full path (a missing one is made empty,
+    // a folder throws).
+    boost::shared_ptr<Settings> settings = settingsStatus.type == vfs::FileType::FILE
+                                               ? storeOf(m_lockingRepository)->getSettingsOfFile()
+                                               : storeOf(m_lockingRepository)->getSettings();
     for (int retry = 0; !settings && retry < kLoadRetries; ++retry) {
         // Only a lock held elsewhere is worth waiting for: a file that cannot
         // be parsed or opened stays so.
@@ -261,6 +277,23 @@ bool PrinterRepository::isOutdated() const {
     // leave it as it was, but each save gives the file a new identity.
     const vfs::FileObjectPtr settingsFile = boost::atomic_load(&m_settingsFile);
     return settingsFile && settingsFile->exists() && m_settingsStamp->changed(settingsFile);
+}
+
+PrinterRepository::State PrinterRepository::state_() const {
+    State state;
+    const vfs::FileObjectPtr folder = getFolder();
+    const vfs::FileObjectPtr settingsFile = boost::atomic_load(&m_settingsFile);
+    const vfs::FileStatus folderStatus = folder ? folder->getStatus() : vfs::FileStatus();
+    const vfs::FileStatus settingsStatus =
+        settingsFile ? settingsFile->getStatus() : vfs::FileStatus();
+    const bool settingsExist = settingsStatus.type != vfs::FileType::IMAGINARY;
+    // As isOutdated() and isValid(), each path asked once.
+    const std::int64_t now = folderStatus.stamp.modifiedNs;
+    state.outdated = folder && ((now != 0 && now != m_folderTime.load()) ||
+                                (settingsExist && settingsStatus.stamp != m_settingsStamp->get()));
+    state.valid = boost::atomic_load(&m_settings) && settingsExist;
+    state.folderExists = folderStatus.type != vfs::FileType::IMAGINARY;
+    return state;
 }
 
 bool PrinterRepository::isValid() const {
@@ -463,12 +496,13 @@ std::pair<wxString, wxString> PrinterRepository::defaultMedia_() {
 
 void PrinterRepository::loadMediaMap_() {
     const vfs::FileObjectPtr medias = getMediasFolder();
-    if (!isFolder(medias)) {
+    if (!medias) {
         return;
     }
     // Folder names straight from the listings: a host lists the medias of
     // every printer, and file objects per entry would cost more than the
-    // rest of opening the printer.
+    // rest of opening the printer. A missing "Medias" (or a file there)
+    // lists nothing; no status query is needed to tell.
     for (const wxString& group : vfs::listSubfolderNames(medias)) {
         const std::vector<wxString> names = vfs::listSubfolderNames(medias, group);
         auto found = m_mediaMap.find(group);

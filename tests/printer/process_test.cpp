@@ -2,14 +2,19 @@
 // saves is read by a fresh process; a running process reads another's save
 // whatever the file times say and builds on it; a writer keeps the other
 // process's readers out; a failed write leaves the previous file whole and
-// keeps the changes for a retry. Children are forked before any lock is
-// taken and start with a fresh catalog, as a separate process would.
+// keeps the changes for a retry; opening a printer asks the disk about
+// each of its paths once. Children are forked before any lock is taken and
+// start with a fresh catalog, as a separate process would.
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
 
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <map>
+#include <sstream>
+#include <thread>
 
 #include "printer/MediaModeFixture.h"
 #include "repos/Failure.h"
@@ -446,6 +451,149 @@ TEST_F(PrinterProcessTest, NothingChangesAroundWhatAnotherProcessHoldsInside) {
             EXPECT_TRUE(PrinterWriter::removePrinterFolder(toWx("P")));
             EXPECT_FALSE(pathExists(printerPath("P")));
         }
+    }
+}
+
+// One system call of a strace log (strace -y): its name, the path it names
+// (an fd's path where it names none), and the step of the traced program
+// it fell into (the text of the last `write(-1, "step", ...)`).
+struct TracedCall {
+    std::string step;
+    std::string name;
+    std::string path;
+    bool throughDescriptor = false;  // names no path: asks an open file
+    bool opensFolder = false;
+};
+
+std::vector<TracedCall> readTrace(const std::string& file) {
+    std::vector<TracedCall> calls;
+    std::istringstream in(readFile(file));
+    std::string step;
+    for (std::string line; std::getline(in, line);) {
+        const std::size_t paren = line.find('(');
+        if (paren == std::string::npos) {
+            continue;
+        }
+        if (line.rfind("write(-1, \"", 0) == 0) {
+            step = line.substr(11, line.find('"', 11) - 11);
+            continue;
+        }
+        TracedCall call;
+        call.step = step;
+        call.name = line.substr(0, paren);
+        // The first argument's fd path, then the first quoted argument.
+        const std::size_t open = line.find('<', paren);
+        const std::size_t comma = line.find(',', paren);
+        std::string fdPath;
+        if (open != std::string::npos && open < comma) {
+            fdPath = line.substr(open + 1, line.find('>', open) - open - 1);
+        }
+        const std::size_t quote = line.find('"', paren);
+        const std::string named =
+            quote == std::string::npos
+                ? std::string()
+                : line.substr(quote + 1, line.find('"', quote + 1) - quote - 1);
+        call.path = named.empty() ? fdPath : named[0] == '/' ? named : fdPath + "/" + named;
+        call.throughDescriptor = named.empty();
+        call.opensFolder = line.find("O_DIRECTORY") != std::string::npos;
+        calls.push_back(call);
+    }
+    return calls;
+}
+
+// What the disk is asked, traced by strace in another process (skipped where
+// strace is missing or may not trace): opening a printer and reading every
+// value makes a handful of status queries on the printer's paths, a listing
+// of its medias reads "Medias" and each group folder once without any, and
+// opening it again checks the folder and the settings file once each. No
+// path is asked twice within one step.
+TEST_F(PrinterProcessTest, OpeningAPrinterAsksTheDiskAboutEachPathOnce) {
+    makePrinter("P", fullPrinterBody());
+    for (const char* group : {"G1", "G2", "_Ungrouped_"}) {
+        makeMedia("P", group, "M");
+    }
+    writeFile(printerPath("P") + "/.lock", "");  // as any open but the first finds it
+    Child child([&](Child& self) {
+        repos::printer::PrinterCatalog::reset();
+        self.await();
+        const auto step = [](const char* name) { (void)!::write(-1, name, std::strlen(name)); };
+        step("open");
+        boost::shared_ptr<PrinterReader> reader = PrinterReader::getReader(toWx("P"));
+        const bool read = reader && !describe(*reader).empty();
+        step("medias");
+        const std::size_t groups = reader ? reader->getMediaList().size() : 0;
+        step("open again");
+        reader.reset();
+        reader = PrinterReader::getReader(toWx("P"));
+        step("done");
+        return read && groups == 3 && reader ? 0 : 1;
+    });
+    ASSERT_TRUE(child.started());
+    const std::string trace = dir.path() + "/trace";
+    const std::string messages = dir.path() + "/strace.out";
+    const pid_t tracer = ::fork();
+    if (tracer == 0) {
+        const int out = ::open(messages.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ::dup2(out, 1);
+        ::dup2(out, 2);
+        const std::string pid = std::to_string(child.pid());
+        ::execlp("strace", "strace", "-y", "-o", trace.c_str(), "-e",
+                 "trace=%file,%stat,%lstat,%fstat,getdents64,write", "-p", pid.c_str(),
+                 static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ASSERT_GT(tracer, 0);
+    // Waits for strace to say it attached; it ends at once when it cannot.
+    int status = 0;
+    bool attached = false;
+    for (int i = 0; i < 6000 && !attached; ++i) {
+        if (::waitpid(tracer, &status, WNOHANG) == tracer) {
+            break;
+        }
+        attached = readFile(messages).find("attached") != std::string::npos;
+        if (!attached) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+    if (!attached) {
+        ::kill(tracer, SIGKILL);
+        ::waitpid(tracer, &status, 0);
+        GTEST_SKIP() << "strace cannot trace here: " << readFile(messages);
+    }
+    child.signal();
+    ASSERT_EQ(child.wait(), 0);
+    ::waitpid(tracer, &status, 0);
+
+    const std::string folder = printerPath("P");
+    struct Step {
+        const char* name;
+        int statusQueries;  // at most, on the printer's paths and descriptors
+        int folderReads;    // exactly
+    };
+    const Step steps[] = {{"open", 6, 0}, {"medias", 0, 4}, {"open again", 3, 0}};
+    const std::vector<TracedCall> calls = readTrace(trace);
+    for (const Step& expected : steps) {
+        SCOPED_TRACE(expected.name);
+        int queries = 0;
+        int reads = 0;
+        std::map<std::string, int> asked;  // by path named, and folders read
+        for (const TracedCall& call : calls) {
+            if (call.step != expected.name ||
+                (call.path != folder && call.path.rfind(folder + "/", 0) != 0)) {
+                continue;
+            }
+            if (call.name.find("stat") != std::string::npos) {
+                ++queries;
+                if (!call.throughDescriptor) {
+                    EXPECT_LE(++asked[call.name + " " + call.path], 1) << call.path;
+                }
+            } else if (call.name == "openat" && call.opensFolder) {
+                ++reads;
+                EXPECT_LE(++asked["read " + call.path], 1) << call.path;
+            }
+        }
+        EXPECT_LE(queries, expected.statusQueries);
+        EXPECT_EQ(reads, expected.folderReads);
     }
 }
 

@@ -47,6 +47,13 @@ struct FileStamp {
     bool operator!=(const FileStamp& other) const { return !(*this == other); }
 };
 
+// What a path holds, from one query: its type and its stamp (IMAGINARY and
+// an all-zero stamp when nothing is there).
+struct FileStatus {
+    FileType type = FileType::IMAGINARY;
+    FileStamp stamp;
+};
+
 class VEXA_VFS_API FileObject {
   public:
     virtual ~FileObject();
@@ -141,6 +148,17 @@ class VEXA_VFS_API FileObject {
     // content then hands out no stream (see FileContent) until the file is
     // made by other means. For readers, which must not change a folder.
     virtual FileContentPtr getContentNoCreate() = 0;
+    // getType() and getStamp() from one query of the disk (following links
+    // as they do): a caller that needs existence, type and times together
+    // asks once.
+    virtual FileStatus getStatus() const = 0;
+    // resolveChild(relative) of an object the caller has just found to be a
+    // folder: asks the disk nothing, and so never creates the folder (a
+    // folder gone since then gives objects that read as missing).
+    virtual FileObjectPtr resolveChildOfFolder(const wxString& relative) = 0;
+    // getContent() of an object the caller has just found to be a file:
+    // asks the disk nothing (a file gone since then hands out no stream).
+    virtual FileContentPtr getContentOfFile() = 0;
 };
 
 // The root folder object of a new local file system rooted at `name`. A
@@ -148,6 +166,11 @@ class VEXA_VFS_API FileObject {
 // "Specified location is a file not a directory" when a file stands there,
 // and for an empty name.
 VEXA_VFS_API FileObjectPtr openLocalFolder(const FileNamePtr& name);
+
+// The path the operating-system calls use for an object of the local file
+// system (what its content's getLocalPath() gives), without asking the disk
+// or marking the content's path out; empty for any other object.
+VEXA_VFS_API wxString systemPathOf(const FileObjectPtr& object);
 
 // Wildcard match of a whole text: '*' matches any run of characters ('/'
 // included), '?' exactly one, everything else itself (a backslash too). A '.'

@@ -154,15 +154,20 @@ bool LocalFileObject::setLastModifiedTimeNs(std::int64_t ns) {
 }
 
 FileStamp LocalFileObject::getStamp() const {
+    return getStatus().stamp;
+}
+
+FileStatus LocalFileObject::getStatus() const {
     ops::Identity identity;
-    FileStamp stamp;
+    FileStatus status;
     if (ops::queryIdentity(statPath_(), &identity)) {
-        stamp.device = identity.device;
-        stamp.inode = identity.inode;
-        stamp.size = identity.size;
-        stamp.modifiedNs = identity.modifiedNanos;
+        status.type = identity.isFolder ? FileType::FOLDER : FileType::FILE;
+        status.stamp.device = identity.device;
+        status.stamp.inode = identity.inode;
+        status.stamp.size = identity.size;
+        status.stamp.modifiedNs = identity.modifiedNanos;
     }
-    return stamp;
+    return status;
 }
 
 bool LocalFileObject::isSymbolicLink() const {
@@ -223,6 +228,10 @@ FileObjectPtr LocalFileObject::resolveFile(const wxString& relative, const NameS
         return parent ? parent->resolveFile(relative, NameScope::CHILD) : FileObjectPtr();
     }
     return FileObjectPtr();
+}
+
+FileObjectPtr LocalFileObject::resolveChildOfFolder(const wxString& relative) {
+    return m_fileSystem->resolveFile(childPath_(relative));
 }
 
 FileObjectListPtr LocalFileObject::findFiles(const wxString& pattern) const {
@@ -288,6 +297,15 @@ FileContentPtr LocalFileObject::content_(bool create) {
             createFile();
         }
     }
+    return contentLocked_();
+}
+
+FileContentPtr LocalFileObject::getContentOfFile() {
+    std::lock_guard<std::mutex> lock(m_contentMutex);
+    return contentLocked_();
+}
+
+FileContentPtr LocalFileObject::contentLocked_() {
     FileContentPtr content = m_content.lock();
     if (!content) {
         content = boost::make_shared<LocalFileContent>(shared_from_this(), m_localPath);
@@ -313,5 +331,12 @@ void LocalFileObject::close() {
 
 }  // namespace local
 }  // namespace provider
+
+wxString systemPathOf(const FileObjectPtr& object) {
+    const provider::local::LocalFileObject* local =
+        dynamic_cast<const provider::local::LocalFileObject*>(object.get());
+    return local ? local->getLocalPath() : wxString();
+}
+
 }  // namespace vfs
 }  // namespace vexa

@@ -57,12 +57,17 @@ class VEXA_VFS_API LocalFileObject : public AbstractFileObject {
     wxString getLinkTarget() const override;
     bool createLink(const wxString& target) override;
     FileContentPtr getContentNoCreate() override;
+    FileStatus getStatus() const override;
+    FileObjectPtr resolveChildOfFolder(const wxString& relative) override;
+    FileContentPtr getContentOfFile() override;
 
     // The path the platform calls use.
     const wxString& getLocalPath() const { return m_localPath; }
 
   private:
     FileContentPtr content_(bool create);
+    // The live content, or a new one; the caller holds m_contentMutex.
+    FileContentPtr contentLocked_();
     wxString statPath_() const;
     // The local path of an entry below this folder.
     wxString childPath_(const wxString& relative) const;

@@ -148,6 +148,7 @@ bool queryIdentity(const wxString& path, Identity* identity) {
     if (stat(kernel::toMB(path).c_str(), &st) != 0) {
         return false;
     }
+    identity->isFolder = S_ISDIR(st.st_mode);
     identity->device = static_cast<std::uint64_t>(st.st_dev);
     identity->inode = static_cast<std::uint64_t>(st.st_ino);
     identity->size = static_cast<std::uint64_t>(st.st_size);
@@ -274,10 +275,13 @@ int openForWriting(const wxString& path, bool* missing) {
     return fd;
 }
 
-std::int64_t openFileLength(int fd) {
+std::int64_t openFileLength(int fd, bool* regular) {
     struct stat st;
     if (fd < 0 || fstat(fd, &st) != 0) {
         return -1;
+    }
+    if (regular != nullptr) {
+        *regular = S_ISREG(st.st_mode);
     }
     return static_cast<std::int64_t>(st.st_size);
 }

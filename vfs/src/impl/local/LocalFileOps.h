@@ -31,9 +31,10 @@ struct Status {
 // stat(), following symbolic links. False when nothing (reachable) is there.
 bool queryStatus(const wxString& path, Status* status);
 
-// Device, inode, size and modification time (following links); false when
-// nothing reachable is there.
+// Device, inode, size, modification time and whether it is a folder
+// (following links); false when nothing reachable is there.
 struct Identity {
+    bool isFolder = false;
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
     std::uint64_t size = 0;
@@ -82,8 +83,9 @@ int openForReading(const wxString& path, bool* missing);
 // *missing set when nothing is at the path. Close-on-exec.
 int openForWriting(const wxString& path, bool* missing);
 
-// The length of an open file; -1 when it cannot be had.
-std::int64_t openFileLength(int fd);
+// The length of an open file; -1 when it cannot be had. `regular` (may be
+// null) tells whether it is a regular file, from the same query.
+std::int64_t openFileLength(int fd, bool* regular = nullptr);
 
 std::int64_t currentTimeSeconds();
 

@@ -29,9 +29,15 @@ class VEXA_VFS_API LocalInputStream : public wxFileInputStream {
     // The file's length from one status query of the open file (the base
     // class seeks three times); wxInvalidOffset when it cannot be had.
     wxFileOffset GetLength() const override;
+    // What the base class decides from the file's kind (a regular file), taken
+    // from the query GetLength made where there was one: a seek asks both.
+    bool IsSeekable() const override;
 
   private:
     boost::shared_ptr<LocalFileContent> m_content;
+    // -1 until known, else whether the open file is a regular one (an open
+    // file never changes its kind).
+    mutable int m_regular = -1;
 };
 
 }  // namespace local

@@ -21,8 +21,24 @@ LocalInputStream::~LocalInputStream() {
 }
 
 wxFileOffset LocalInputStream::GetLength() const {
-    const std::int64_t length = ops::openFileLength(m_file->fd());
-    return length < 0 ? wxInvalidOffset : static_cast<wxFileOffset>(length);
+    bool regular = false;
+    const std::int64_t length = ops::openFileLength(m_file->fd(), &regular);
+    if (length < 0) {
+        return wxInvalidOffset;
+    }
+    m_regular = regular ? 1 : 0;
+    return static_cast<wxFileOffset>(length);
+}
+
+bool LocalInputStream::IsSeekable() const {
+    if (m_regular < 0) {
+        bool regular = false;
+        if (ops::openFileLength(m_file->fd(), &regular) < 0) {
+            return false;
+        }
+        m_regular = regular ? 1 : 0;
+    }
+    return m_regular == 1;
 }
 
 LocalOutputStream::LocalOutputStream(const boost::shared_ptr<LocalFileContent>& content, int fd)
