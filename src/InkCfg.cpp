@@ -42,8 +42,8 @@ void freeUnits(SPINKUNITLUT* unit) {
     }
 }
 
-// Frees the texts of the groups within their counts and zeroes the block.
-void clearGroups(SPSAMEINKS& block) {
+// Frees the texts of the groups within their counts.
+void freeGroupTexts(SPSAMEINKS& block) {
     const int groups = clampCount(block.GroupCount, SP_MAX_INKGROUPS);
     for (int g = 0; g < groups; ++g) {
         SPINKGROUP& group = block.Groups[g];
@@ -52,13 +52,23 @@ void clearGroups(SPSAMEINKS& block) {
             std::free(group.Inks[i]);
         }
     }
+}
+
+void clearGroups(SPSAMEINKS& block) {
+    freeGroupTexts(block);
     std::memset(&block, 0, sizeof block);
+}
+
+// A zeroed group block. Mapped: most configurations have a few groups, and
+// a heap block would make all of its 7 KB resident.
+SPSAMEINKS* newSameInks() {
+    return static_cast<SPSAMEINKS*>(engine::mapZeroed(sizeof(SPSAMEINKS)));
 }
 
 void freeSameInks(SPSAMEINKS* block) {
     if (block) {
-        clearGroups(*block);
-        std::free(block);
+        freeGroupTexts(*block);
+        engine::releaseBlock(block);
     }
 }
 
@@ -139,7 +149,7 @@ boost::shared_ptr<SPINKCFG> copyInkCfg(const SPINKCFG* source) {
         tail = &copy->next;
     }
     if (source->SameInks) {
-        cfg->SameInks = allocateZeroed<SPSAMEINKS>();
+        cfg->SameInks = newSameInks();
         copyGroups(*source->SameInks, *cfg->SameInks);
     }
     if (source->VarDot) {
@@ -353,10 +363,10 @@ SPINKTYPE* InkType::getSpInkType() const {
 
 // ---- SameInks ---------------------------------------------------------------
 
-SameInks::SameInks() : m_block(allocateZeroed<SPSAMEINKS>(), freeSameInks) {}
+SameInks::SameInks() : m_block(newSameInks(), freeSameInks) {}
 
 SameInks::SameInks(SPSAMEINKS* block)
-    : m_block(block ? block : allocateZeroed<SPSAMEINKS>(), freeSameInks) {}
+    : m_block(block ? block : newSameInks(), freeSameInks) {}
 
 SPSAMEINKS* SameInks::getSpSameInks() const {
     return m_block.get();
@@ -426,7 +436,7 @@ void readUnitsAndGroups(const NamedNode::Ptr& node, SPINKCFG& cfg) {
     freeUnits(cfg.InkUnits);
     cfg.InkUnits = units;
 
-    SPSAMEINKS* groups = allocateZeroed<SPSAMEINKS>();
+    SPSAMEINKS* groups = newSameInks();
     if (NamedNode::Ptr child = node->findChild(wxT("SameInks"))) {
         try {
             readGroups(child, *groups);

@@ -5,13 +5,14 @@
 // it: the ink unit list, the ink group block with its name texts and the
 // variable-dot block (a channel table or a curve set, chosen by VarDotOpts).
 // Copies are deep: no two InkCfg objects share any block. The engine only
-// borrows the structure from getSpInkCfg(). The structure, the unit list
-// and the group block are allocated with calloc, name texts with malloc,
-// and released with free. The variable-dot block is mapped from the system
-// as zeroed pages (engine::mapZeroed: only the pages written cost memory)
-// and released with engine::releaseBlock, which frees with free a block
-// that a caller put into the structure; a copy writes only the pages of the
-// table that hold something. Constructors, copies and loads throw
+// borrows the structure from getSpInkCfg(). The structure and the unit
+// list are allocated with calloc, name texts with malloc, and released with
+// free. The variable-dot block and the group block (7 KB, of which a few
+// groups fill the first page) are mapped from the system as zeroed pages
+// (engine::mapZeroed: only the pages written cost memory) and released with
+// engine::releaseBlock, which frees with free a block that a caller put
+// into the structure; a copy writes only the pages of the table that hold
+// something. Constructors, copies and loads throw
 // std::bad_alloc when memory or a table cannot be had, leaving nothing
 // allocated. A variable-dot block made here is
 // large enough for either kind, so changing VarDotOpts never makes it too
@@ -91,8 +92,9 @@ class VEXA_REPOS_API SameInks {
   public:
     // A zeroed block.
     SameInks();
-    // Adopts `block` (allocated with malloc or calloc, texts with malloc or
-    // strdup) and releases it with its texts; null gives a zeroed block.
+    // Adopts `block` (allocated with malloc, calloc or engine::mapZeroed,
+    // texts with malloc or strdup) and releases it with its texts; null
+    // gives a zeroed block.
     explicit SameInks(SPSAMEINKS* block);
 
     // The block; never null.

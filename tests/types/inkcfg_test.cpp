@@ -9,6 +9,7 @@
 
 #include "TreeHelpers.h"
 #include "common/TestSupport.h"
+#include "kernel/Memory.h"
 #include "repos/InkCfg.h"
 #include "repos/InkLevels.h"
 
@@ -517,7 +518,7 @@ TEST(InkCfgGroups, NoGroupsRemoveTheChild) {
     EXPECT_FALSE(stored->findChild(toWx("SameInks")));
 
     addChild(addChild(stored, "SameInks"), "Group0", {{"ink0", "old"}});
-    std::free(cfg->getSpInkCfg()->SameInks);  // empty: no texts to free
+    vexa::kernel::releaseBlock(cfg->getSpInkCfg()->SameInks);  // empty: no texts to free
     cfg->getSpInkCfg()->SameInks = nullptr;
     boost::shared_ptr<InkCfg> without(new InkCfg(cfg->getSpInkCfg()));
     kStrategy.storeInto(without, stored);
