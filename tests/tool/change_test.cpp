@@ -1,41 +1,23 @@
 // Changing the repository through the tool: every set read back by get in a
 // new process and found in the settings file; copies, renames and removals
-// checked on disk; folders held by another process, linked folders, broken
-// ones, a user who may only read, and a copy stopped by a signal.
+// checked on disk; folders locked by another process, broken ones, a user
+// who may only read, and a copy stopped by a signal.
 #include <signal.h>
 #include <sys/inotify.h>
-#include <wx/wfstream.h>
 
 #include <algorithm>
 #include <functional>
 
 #include "ToolFixture.h"
 #include "kernel/Text.h"
+#include "printer/PrinterFixture.h"
 #include "repos/FileLock.h"
-#include "repos/Settings.h"
-#include "repository/ProcessHelpers.h"
 #include "vfs/src/impl/FileName.h"
 #include "vfs/src/impl/FileObject.h"
 
 namespace vexa {
 namespace test {
 namespace {
-
-// The attribute `attribute` of the first node at `key` in a settings file;
-// "<absent>" without such a node.
-std::string fileValue(const std::string& path, const std::string& key,
-                      const std::string& attribute = "value") {
-    wxFileInputStream in(kernel::fromMB(path));
-    boost::shared_ptr<repos::Settings> settings =
-        in.IsOk() ? repos::SettingsManager::GetSettings(in) : boost::shared_ptr<repos::Settings>();
-    if (!settings) {
-        return "<no settings>";
-    }
-    const std::list<repos::NamedNode::Ptr> nodes =
-        repos::SettingsAccess::findNodes(*settings, kernel::fromMB(key));
-    return nodes.empty() ? "<absent>"
-                         : kernel::toMB(nodes.front()->getAttribute(kernel::fromMB(attribute)));
-}
 
 // True when a line of `text` holds both `a` and `b`.
 bool lineWith(const std::string& text, const std::string& a, const std::string& b) {
@@ -374,67 +356,6 @@ TEST_F(ChangeTest, AFolderLockedByAnotherProcessGivesExitThreeAndChangesNothing)
     }
     EXPECT_EQ(0, tool({"set", kAurora, "PortName", "frei"}).status);
     EXPECT_EQ("frei", fileValue(file, "Printer/PortName"));
-}
-
-// Another process reads a mode inside the printer: nothing that would
-// remove, rename or copy around it goes ahead, and the one line names it.
-TEST_F(ChangeTest, SomethingHeldInsideByAnotherProcessGivesExitThreeAndChangesNothing) {
-    const std::string mode = glanz() + "/Modes/" + kFotoMode;
-    Child holder([&](Child& self) {
-        repos::ReadFileLocker reader(repos::FileLock::create(
-            vfs::openLocalFolder(vfs::createFileName(kernel::fromMB(mode)))));
-        self.signal(reader.holdsLock() ? 'h' : 'x');
-        self.await();
-        return 0;
-    });
-    ASSERT_TRUE(holder.started());
-    ASSERT_EQ('h', holder.await());
-    const std::vector<std::string> paths = treePaths(db(""));
-    const std::map<std::string, std::string> files = treeFiles(db(""));
-    const std::vector<std::vector<std::string>> calls = {
-        {"remove", kAurora, "--yes"},
-        {"rename", kAurora, "Neu"},
-        {"copy", kAurora, "Neu"},
-        {"remove-media", kAurora, kGlanz, "--yes"},
-    };
-    for (const std::vector<std::string>& call : calls) {
-        const ToolRun run = tool(call);
-        EXPECT_EQ(3, run.status) << call[0] << ": " << run.err;
-        EXPECT_NE(std::string::npos, run.err.find("mode '1440x1440 Foto' of media 'Glanz 260 "
-                                                  "[Fotopapier]' of printer 'Aurora 64'"))
-            << run.err;
-        EXPECT_EQ(paths, treePaths(db(""))) << call[0];  // no marker, no copy, no new name
-    }
-    EXPECT_EQ(files, treeFiles(db("")));
-    holder.signal();
-    EXPECT_EQ(0, holder.wait());
-}
-
-// A printer or media folder that is a link to a folder elsewhere: the
-// removal takes the link, and what it points to keeps every file.
-TEST_F(ChangeTest, RemovingALinkedPrinterOrMediaTakesTheLinkOnly) {
-    struct Linked {
-        std::vector<std::string> call;
-        std::string source;
-        std::string link;
-    };
-    const std::vector<Linked> cases = {
-        {{"remove", "Verlinkt", "--yes"}, printerDir(kBorealis), printerDir("Verlinkt")},
-        {{"remove-media", kAurora, "Verlinkt [Fotopapier]", "--yes"},
-         glanz(),
-         printerDir(kAurora) + "/Medias/Fotopapier/Verlinkt"},
-    };
-    for (const Linked& c : cases) {
-        const std::string outside = m_dir.path() + "/elsewhere " + c.call[0];
-        std::filesystem::copy(c.source, outside, std::filesystem::copy_options::recursive);
-        writeFile(outside + "/Notizen.txt", "bleibt");
-        std::filesystem::create_directory_symlink(outside, c.link);
-        const std::map<std::string, std::string> kept = treeFiles(outside);
-        const ToolRun run = tool(c.call);
-        EXPECT_EQ(0, run.status) << c.call[0] << ": " << run.err;
-        EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(c.link)));
-        EXPECT_EQ(kept, treeFiles(outside)) << c.call[0];
-    }
 }
 
 // A user who may only read the repository (another user's files) reads its
