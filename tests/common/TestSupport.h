@@ -41,6 +41,9 @@ void writeFile(const std::string& path, const std::string& bytes);
 std::string readFile(const std::string& path);
 bool pathExists(const std::string& path);
 void makeDirs(const std::string& path);
+// Removes `path` with all it holds, read-only folders too; links are not
+// followed.
+void removeTree(const std::string& path);
 // Modification time of `path` in nanoseconds; 0 when it does not exist.
 long long modifiedNs(const std::string& path);
 // Sets the modification time of `path` to `nanos`; false when it cannot.

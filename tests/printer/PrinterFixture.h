@@ -11,7 +11,6 @@
 #include <wx/wfstream.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -76,11 +75,6 @@ inline std::string settingsXml(const std::string& root, const std::string& body)
 inline unsigned long long inodeOf(const std::string& path) {
     struct stat status;
     return ::stat(path.c_str(), &status) == 0 ? status.st_ino : 0;
-}
-
-inline void removeTree(const std::string& path) {
-    std::error_code ignored;
-    std::filesystem::remove_all(path, ignored);
 }
 
 // The settings file at `path` parsed; empty when it cannot be read.
