@@ -17,7 +17,7 @@
 #include <utility>
 #include <vector>
 
-#include "common/TestSupport.h"
+#include "printer/MediaModeFixture.h"
 #include "repos/LegacyMediaName.h"
 #include "repos/MediaReader.h"
 #include "repos/MediaRepository.h"
@@ -235,19 +235,6 @@ std::string inkCurveText(const std::vector<InkCurveDesc>& inks, const std::strin
     return joined;
 }
 
-std::string readAll(const boost::shared_ptr<wxInputStream>& in) {
-    std::string bytes;
-    char buffer[256];
-    while (in && in->IsOk() && !in->Eof()) {
-        in->Read(buffer, sizeof buffer);
-        bytes.append(buffer, in->LastRead());
-        if (in->LastRead() == 0) {
-            break;
-        }
-    }
-    return bytes;
-}
-
 void expectInkCfg(const InkCfgDesc& e, const SPINKCFG& a, const std::string& what) {
     SCOPED_TRACE(what);
     EXPECT_EQ(
@@ -359,9 +346,8 @@ void expectInkCfg(const InkCfgDesc& e, const SPINKCFG& a, const std::string& wha
 
 // ---- The fixture ---------------------------------------------------------------
 
-// A copy of examples/db in a fresh folder, found through VEXA_INSTALL, with
-// a fresh catalog.
-class SampleRepositoryTest : public ::testing::Test {
+// A copy of examples/db where the printer tests make their repository.
+class SampleRepositoryTest : public test::PrinterFixture {
   protected:
     // One value of the sample: the object it belongs to (its path below the
     // repository), its settings key, the value read and the value generated.
@@ -370,23 +356,9 @@ class SampleRepositoryTest : public ::testing::Test {
     };
 
     void SetUp() override {
-        const char* previous = std::getenv("VEXA_INSTALL");
-        m_previousInstall = previous ? std::optional<std::string>(previous) : std::nullopt;
-        m_db = fs::path(m_temp.path()) / "db";
+        PrinterFixture::SetUp();
+        m_db = fs::path(dir.path()) / "db";
         fs::copy(fs::path(VEXA_SOURCE_DIR) / "examples" / "db", m_db, fs::copy_options::recursive);
-        ASSERT_EQ(::setenv("VEXA_INSTALL", m_temp.path().c_str(), 1), 0);
-        repos::SystemRepository::Reset();
-        repos::printer::PrinterCatalog::reset();
-    }
-
-    void TearDown() override {
-        repos::printer::PrinterCatalog::reset();
-        repos::SystemRepository::Reset();
-        if (m_previousInstall) {
-            ::setenv("VEXA_INSTALL", m_previousInstall->c_str(), 1);
-        } else {
-            ::unsetenv("VEXA_INSTALL");
-        }
     }
 
     static const RepositoryDesc& sample() { return sampleRepository(); }
@@ -412,19 +384,6 @@ class SampleRepositoryTest : public ::testing::Test {
         return reader ? reader->getMode(toWx(desc.name)) : boost::shared_ptr<ModeRepository>();
     }
 
-    // The first value of `key` in a settings file, or why there is none.
-    static std::string fileValue(const fs::path& file, const char* key) {
-        const std::string bytes = test::readFile(file.string());
-        wxMemoryInputStream stream(bytes.data(), bytes.size());
-        boost::shared_ptr<repos::Settings> settings = repos::SettingsManager::GetSettings(stream);
-        if (!settings) {
-            return "<no settings>";
-        }
-        const std::list<repos::NamedNode::Ptr> nodes =
-            repos::SettingsAccess::findNodes(*settings, toWx(key));
-        return nodes.empty() ? "<absent>" : toUtf8(nodes.front()->getAttribute(wxT("value")));
-    }
-
     template <class Read, class Expected>
     void value(const std::string& key, const Read& read, const Expected& expected) {
         m_values.push_back({m_object, key, text(read), text(expected)});
@@ -434,7 +393,8 @@ class SampleRepositoryTest : public ::testing::Test {
     template <class Reader>
     void engineBlob(Reader& reader, const std::optional<std::string>& expected) {
         boost::shared_ptr<wxInputStream> engine = reader.getInputSPSettingsStream();
-        value(".SPSettings.dat", engine ? readAll(engine) : "<none>", expected.value_or("<none>"));
+        value(".SPSettings.dat", engine ? test::mm::readAll(engine) : "<none>",
+              expected.value_or("<none>"));
         if (engine) {
             engine.reset();
             reader.closeSPSettingsStream();
@@ -448,9 +408,7 @@ class SampleRepositoryTest : public ::testing::Test {
         }
     }
 
-    test::TempDir m_temp;
     fs::path m_db;
-    std::optional<std::string> m_previousInstall;
     std::string m_object;
     std::vector<Value> m_values;
 };
@@ -526,12 +484,16 @@ TEST_F(SampleRepositoryTest, EveryPrinterValueReadsBackAsGenerated) {
         EXPECT_TRUE(reader->getMedia(defaultMedia.first, defaultMedia.second)) << p.name;
         // "Printer/Active" has no getter: it is read from the file, and so is
         // the untouched copy of the settings in "Defaults".
-        value("Active", fileValue(printerPath(p) / ".Settings.xml", "Printer/Active"), p.active);
+        value("Active",
+              test::fileValue((printerPath(p) / ".Settings.xml").string(), "Printer/Active"),
+              p.active);
         value("Defaults: DllDevice",
-              fileValue(printerPath(p) / "Defaults" / ".Settings.xml", "Printer/DllDevice"),
+              test::fileValue((printerPath(p) / "Defaults/.Settings.xml").string(),
+                              "Printer/DllDevice"),
               p.deviceName);
         value("Defaults: PortName",
-              fileValue(printerPath(p) / "Defaults" / ".Settings.xml", "Printer/PortName"),
+              test::fileValue((printerPath(p) / "Defaults/.Settings.xml").string(),
+                              "Printer/PortName"),
               "<absent>");
 
         value("DotInfo", dotsText(*reader->getDotInfo()->getDotInfo()), dotsText(p.dotInfo));
@@ -784,7 +746,8 @@ TEST_F(SampleRepositoryTest, EveryModeValueAndFileReadsBackAsGenerated) {
                     value(file.name, path.empty() ? "<no path>" : test::readFile(path), file.bytes);
                     vfs::FileContentPtr content = reader->getFileByName(toWx(file.name));
                     value(file.name + " content",
-                          content ? readAll(content->getInputStream()) : "<none>", file.bytes);
+                          content ? test::mm::readAll(content->getInputStream()) : "<none>",
+                          file.bytes);
                 }
                 for (const LinkDesc& link : desc.links) {
                     links.push_back(link.name.substr(0, link.name.rfind(".icc")));
