@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -111,6 +112,28 @@ void removeTree(const std::string& path) {
     chmodTree(path, 0700, 0600);  // tests may have made it read-only
     std::error_code ignored;
     std::filesystem::remove_all(path, ignored);
+}
+
+std::vector<std::string> treePaths(const std::string& root) {
+    std::vector<std::string> paths;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+        if (entry.path().filename() != ".lock") {
+            paths.push_back(std::filesystem::relative(entry.path(), root).string());
+        }
+    }
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}
+
+std::map<std::string, std::string> treeFiles(const std::string& root) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+        if (entry.is_regular_file() && entry.path().filename() != ".lock") {
+            files[std::filesystem::relative(entry.path(), root).string()] =
+                readFile(entry.path().string());
+        }
+    }
+    return files;
 }
 
 LogCapture::LogCapture()
