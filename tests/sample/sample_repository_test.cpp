@@ -28,7 +28,9 @@
 #include "repos/Settings.h"
 #include "repos/SystemRepository.h"
 #include "repos/XMLSettingsStrategy.h"
+#include "tools/make-repo/EngineValues.h"
 #include "tools/make-repo/SampleData.h"
+#include "types/InkCfgCompare.h"
 #include "vfs/src/impl/FileContent.h"
 
 namespace vexa {
@@ -126,18 +128,6 @@ std::string screensText(const _SCREENSETUP* record) {
     }
     return joined;
 }
-std::string screensText(const std::vector<ScreenSetupDesc>& setups) {
-    std::string joined;
-    for (const ScreenSetupDesc& setup : setups) {
-        Rows rows;
-        for (const ScreenDesc& s : setup.screens) {
-            rows.push_back({s.name, s.lpi, s.angle, s.function, s.placement, s.shades});
-        }
-        joined += setup.name + ":\n" + text(rows);
-    }
-    return joined;
-}
-
 Rows scaleRows(const SPRESSCALEADJUST* record) {
     Rows rows;
     for (; record != nullptr; record = record->next) {
@@ -146,12 +136,28 @@ Rows scaleRows(const SPRESSCALEADJUST* record) {
     }
     return rows;
 }
-Rows scaleRows(const std::vector<ResScaleDesc>& adjusts) {
-    Rows rows;
-    for (const ResScaleDesc& a : adjusts) {
-        rows.push_back({a.resolution, text(a.scaleX), text(a.scaleY)});
+// The counts, then one row per spot colour.
+Rows colorRows(const _SP_COLOR_INFO& color) {
+    Rows rows{{text(color.NumColor), text(color.HiFiMode), text(color.Photometric),
+               text(color.NumSpotColor)}};
+    for (int s = 0; s < color.NumSpotColor && s < SP_MAX_SPOTCOLORS; ++s) {
+        const SP_SPOT_INFO& spot = color.Spots[s];
+        rows.push_back({field(color.SpotNames[s], SP_SPOTNAME_SIZE), text(spot.bitspersample),
+                        text(spot.photometric), text(spot.opacity), text(spot.samples)});
+        for (std::size_t i = 0; i < SP_MAX_SPOTSAMPLES; ++i) {
+            rows.back().push_back(text(spot.SampleValues[i]));
+        }
     }
     return rows;
+}
+
+// The generator's configuration for `desc` (stored for the sample, as the
+// regeneration test holds) against the one read back.
+void expectInkCfg(const InkCfgDesc& desc, const SPINKCFG& read, const std::string& what) {
+    SCOPED_TRACE(what);
+    // Several ink units read back last first: the list is built by putting
+    // each unit read in front.
+    test::expectSameCfg(*makeInkCfg(desc)->getSpInkCfg(), read, true);
 }
 
 // Groups, units and scale rows, one line per unit.
@@ -166,31 +172,9 @@ std::string dotsText(const dotinfo& dots) {
     }
     return joined;
 }
-std::string dotsText(const DotInfoDesc& dots) {
-    std::string joined = dots.units + "\n";
-    for (const DotGroupDesc& group : dots.groups) {
-        for (const DotUnitDesc& unit : group.units) {
-            Rows rows;
-            for (const DotScaleRow& row : unit.rows) {
-                rows.push_back({row.name, row.scale, row.value});
-            }
-            joined += group.name + "/" + unit.name + ":\n" + text(rows);
-        }
-    }
-    return joined;
-}
-
 std::string levelsText(const SPINKLEVELEX& levels) {
     return text(std::map<std::string, int>(levels.begin(), levels.end()));
 }
-std::string levelsText(const LevelTable& table) {
-    std::map<std::string, int> levels;
-    for (const LevelEntry& entry : table) {
-        levels[entry.ink] = entry.level;
-    }
-    return text(levels);
-}
-
 // Every point of a curve, points not given as zero.
 template <class Point>
 std::string curveText(const Point* points) {
@@ -200,13 +184,11 @@ std::string curveText(const Point* points) {
     }
     return joined;
 }
-// `scaled`: as an ink curve holds the points, the percentage times 2.55
-// rounded half up.
-std::string curveText(const PointCurve& curve, bool scaled) {
+// As an ink curve holds the points: the percentage times 2.55 rounded half
+// up.
+std::string curveText(const PointCurve& curve) {
     std::string joined;
-    const auto scale = [scaled](int percent) {
-        return scaled ? (percent * 255 + 50) / 100 : percent;
-    };
+    const auto scale = [](int percent) { return (percent * 255 + 50) / 100; };
     for (std::size_t k = 0; k < SP_CURVE_POINTS; ++k) {
         const CurvePoint p = k < curve.size() ? curve[k] : CurvePoint{0, 0};
         joined += text(scale(p.x)) + ":" + text(scale(p.y)) + ",";
@@ -229,119 +211,10 @@ std::string inkCurveText(const std::vector<InkCurveDesc>& inks, const std::strin
     for (const InkCurveDesc& ink : inks) {
         joined += ink.ink + ":\n";
         for (const PointCurve& curve : ink.curves) {
-            joined += curveText(curve, true) + "\n";
+            joined += curveText(curve) + "\n";
         }
     }
     return joined;
-}
-
-void expectInkCfg(const InkCfgDesc& e, const SPINKCFG& a, const std::string& what) {
-    SCOPED_TRACE(what);
-    EXPECT_EQ(
-        text(Rows{{field(a.Name, SP_RESNAME_SIZE), text(a.NumColor), text(a.NumSpotColor),
-                   text(a.Photometric), text(a.HiFiMode), text(a.BlackAbility), text(a.ProcBits),
-                   text(a.OutputBits), text(a.ProcOpts), text(a.InkType), text(a.LabelVal)}}),
-        text(Rows{{e.name, text(e.numColor), text(e.numSpotColor), text(e.photometric),
-                   text(e.hiFiMode), text(e.blackAbility ? 1 : 0), text(e.procBits),
-                   text(e.outputBits), text(e.procOpts), text(e.inkType), text(e.labelVal)}}));
-
-    Rows order, expectedOrder;
-    for (std::size_t i = 0; i < a.ColorOrder.Count; ++i) {
-        order.push_back(
-            {field(a.ColorOrder.Names[i], SP_INKNAME_SIZE), text(a.ColorOrder.Levels[i]),
-             field(a.ColorOrder.Aliases[i], SP_INKNAME_SIZE), text(a.ColorOrder.Lab[i][0]),
-             text(a.ColorOrder.Lab[i][1]), text(a.ColorOrder.Lab[i][2])});
-    }
-    for (const ColorOrderEntry& c : e.colorOrder) {
-        expectedOrder.push_back(
-            {c.ink, text(c.level), c.alias, text(c.lab[0]), text(c.lab[1]), text(c.lab[2])});
-    }
-    EXPECT_EQ(text(order), text(expectedOrder));
-
-    Rows lut(SP_LEVELLUT_ROWS), expectedLut(SP_LEVELLUT_ROWS);
-    for (std::size_t r = 0; r < SP_LEVELLUT_ROWS; ++r) {
-        for (std::size_t j = 0; j < SP_LEVELLUT_SIZE; ++j) {
-            lut[r].push_back(text(a.LevelLut[r][j]));
-            expectedLut[r].push_back(
-                text(r < e.levelLut.size() && j < e.levelLut[r].size() ? e.levelLut[r][j] : 0));
-        }
-    }
-    EXPECT_EQ(text(lut), text(expectedLut));
-
-    Rows ml(SP_MAX_PROCCOLORS), expectedMl(SP_MAX_PROCCOLORS);
-    for (std::size_t c = 0; c < SP_MAX_PROCCOLORS; ++c) {
-        for (std::size_t i = 0; i < a.MLInfo[c].Count; ++i) {
-            ml[c].push_back(field(a.MLInfo[c].Names[i], SP_INKNAME_SIZE) + "=" +
-                            text(a.MLInfo[c].Levels[i]));
-        }
-        for (const LevelEntry& entry : c < e.mlInfo.size() ? e.mlInfo[c] : LevelTable()) {
-            expectedMl[c].push_back(entry.ink + "=" + text(entry.level));
-        }
-    }
-    EXPECT_EQ(text(ml), text(expectedMl));
-
-    // Several ink units read back last first: the list is built by putting
-    // each unit read in front.
-    Rows units, expectedUnits;
-    for (const SPINKUNITLUT* unit = a.InkUnits; unit != nullptr; unit = unit->next) {
-        units.push_back({field(unit->Res, SP_RESNAME_SIZE), field(unit->Channel, SP_INKNAME_SIZE),
-                         text(unit->BaseCount), text(unit->DotVolume)});
-        for (std::size_t i = 0; i < SP_MAX_UNITS; ++i) {
-            units.back().push_back(text(unit->Units[i]));
-        }
-    }
-    for (const InkUnitDesc& unit : e.inkUnits) {
-        expectedUnits.push_back(
-            {unit.res, unit.channel, text(unit.baseCount * 1000u), text(unit.dotVolume)});
-        for (std::size_t i = 0; i < SP_MAX_UNITS; ++i) {
-            expectedUnits.back().push_back(
-                text(i < unit.units.size() ? unit.units[i] * 1000u : 0u));
-        }
-    }
-    if (expectedUnits.size() > 1) {
-        std::reverse(expectedUnits.begin(), expectedUnits.end());
-    }
-    EXPECT_EQ(text(units), text(expectedUnits));
-
-    ASSERT_NE(a.SameInks, nullptr);
-    Rows same;
-    for (int g = 0; g < a.SameInks->GroupCount; ++g) {
-        const SPINKGROUP& group = a.SameInks->Groups[g];
-        same.emplace_back();
-        for (int i = 0; i < group.InkCount; ++i) {
-            same.back().push_back(group.Inks[i] ? group.Inks[i] : "<null>");
-        }
-    }
-    EXPECT_EQ(text(same), text(e.sameInks));
-
-    EXPECT_EQ(text(std::vector<int>(a.VarDotLevels, a.VarDotLevels + a.VarDotLevelCount)),
-              text(e.varDotLevels));
-    if (e.varDotChannels.empty()) {
-        EXPECT_EQ(a.VarDotOpts, 0u);
-        EXPECT_EQ(a.VarDot, nullptr);
-        return;
-    }
-    EXPECT_EQ(a.VarDotOpts, static_cast<std::uint32_t>(SP_VARDOTOPT_CHANNELS));
-    ASSERT_NE(a.VarDot, nullptr);
-    const SPVARDOTCHANNELS& table = *static_cast<const SPVARDOTCHANNELS*>(a.VarDot);
-    std::string channels, expectedChannels;
-    for (int c = 0; c < table.ChannelCount; ++c) {
-        channels += field(table.Channels[c].Ink, SP_INKNAME_SIZE) + ":\n" +
-                    curveText(table.Channels[c].Coverage.Points) + "\n";
-        for (std::size_t t = 0; t < SP_MAX_TRANSITIONS; ++t) {
-            channels += curveText(table.Channels[c].Transitions.Transitions[t].Points) + "\n";
-        }
-    }
-    for (const VarDotChannelDesc& channel : e.varDotChannels) {
-        expectedChannels += channel.ink + ":\n" + curveText(channel.coverage, false) + "\n";
-        for (std::size_t t = 0; t < SP_MAX_TRANSITIONS; ++t) {
-            expectedChannels +=
-                curveText(t < channel.transitions.size() ? channel.transitions[t] : PointCurve(),
-                          false) +
-                "\n";
-        }
-    }
-    EXPECT_EQ(channels, expectedChannels);
 }
 
 // ---- The fixture ---------------------------------------------------------------
@@ -496,7 +369,8 @@ TEST_F(SampleRepositoryTest, EveryPrinterValueReadsBackAsGenerated) {
                               "Printer/PortName"),
               "<absent>");
 
-        value("DotInfo", dotsText(*reader->getDotInfo()->getDotInfo()), dotsText(p.dotInfo));
+        value("DotInfo", dotsText(*reader->getDotInfo()->getDotInfo()),
+              dotsText(*makeDotInfo(p.dotInfo)->getDotInfo()));
         Rows inkTypes, expectedInkTypes;
         for (const SPINKTYPE* t = reader->getInkTypes()->getSpInkType(); t; t = t->next) {
             inkTypes.push_back(
@@ -506,22 +380,19 @@ TEST_F(SampleRepositoryTest, EveryPrinterValueReadsBackAsGenerated) {
             expectedInkTypes.push_back({text(t.type), t.name, text(t.durability)});
         }
         value("InkTypes", inkTypes, expectedInkTypes);
-        Rows sizes, ports, defaults;
+        // Page sizes read back with every margin, given or not.
+        Rows sizes;
         for (const PageSizeDesc& s : p.pageSizes) {
             sizes.push_back(
                 {s.name, s.width, s.height, s.access, s.type, s.left, s.top, s.right, s.bottom});
         }
-        for (const PortDesc& port : p.ports) {
-            ports.push_back({port.name, port.type, port.value});
-        }
-        for (const std::string& res : p.defaultResolutions) {
-            defaults.push_back({res});
-        }
         value("PageSizes", rowsOf(reader->getPageSizes()->getStral()), sizes);
-        value("PortList", rowsOf(reader->getPortList()->getStral()), ports);
-        value("DefaultResolutions", rowsOf(reader->getDefaultResolutions()->getStral()), defaults);
+        value("PortList", rowsOf(reader->getPortList()->getStral()),
+              rowsOf(portRows(p.ports).get()));
+        value("DefaultResolutions", rowsOf(reader->getDefaultResolutions()->getStral()),
+              rowsOf(textRows(p.defaultResolutions).get()));
         value("DefaultScreenSetup", screensText(reader->getScreenSetups()->getScreenSetup()),
-              screensText(p.screenSetups));
+              screensText(makeScreenSetup(p.screenSetups)->getScreenSetup()));
 
         Rows resolutions, expectedResolutions;
         for (const boost::shared_ptr<repos::ResData>& r : reader->getDeviceResolutions()) {
@@ -600,39 +471,14 @@ TEST_F(SampleRepositoryTest, EveryMediaValueReadsBackAsGenerated) {
                   joinLegacyMediaName(toWx(m.name), toWx(m.group)));
             expectInkCfg(m.inkCfg, *reader->getInkCfg()->getSpInkCfg(), m_object);
 
-            const _SP_COLOR_INFO& color = *reader->getColorInfo()->getSpColorInfo();
-            Rows spots{{text(color.NumColor), text(color.HiFiMode), text(color.Photometric),
-                        text(color.NumSpotColor)}},
-                expectedSpots{{text(m.colorInfo.numColor), text(m.colorInfo.hiFiMode),
-                               text(m.colorInfo.photometric), text(m.colorInfo.spots.size())}};
-            for (int s = 0; s < color.NumSpotColor && s < SP_MAX_SPOTCOLORS; ++s) {
-                const SP_SPOT_INFO& spot = color.Spots[s];
-                spots.push_back({field(color.SpotNames[s], SP_SPOTNAME_SIZE),
-                                 text(spot.bitspersample), text(spot.photometric),
-                                 text(spot.opacity), text(spot.samples)});
-                for (std::size_t i = 0; i < SP_MAX_SPOTSAMPLES; ++i) {
-                    spots.back().push_back(text(spot.SampleValues[i]));
-                }
-            }
-            for (const SpotDesc& spot : m.colorInfo.spots) {
-                expectedSpots.push_back({spot.name, text(spot.bitsPerSample),
-                                         text(spot.photometric), text(spot.opacity),
-                                         text(spot.samples.size())});
-                for (std::size_t i = 0; i < SP_MAX_SPOTSAMPLES; ++i) {
-                    expectedSpots.back().push_back(
-                        text(i < spot.samples.size() ? spot.samples[i] : 0u));
-                }
-            }
-            value("ColorInfo", spots, expectedSpots);
+            value("ColorInfo", colorRows(*reader->getColorInfo()->getSpColorInfo()),
+                  colorRows(*makeColorInfo(m.colorInfo)->getSpColorInfo()));
 
             value("ResScaleAdjust", scaleRows(reader->getResScaleAdjust()->getSpResScaleAdjust()),
-                  scaleRows(m.resScaleAdjust));
+                  scaleRows(makeResScaleAdjust(m.resScaleAdjust)->getSpResScaleAdjust()));
             value("PageSizes", *reader->getPageSizes(), m.pageSizes);
-            Rows passes;
-            for (const PassDesc& pass : m.passes) {
-                passes.push_back({pass.value, pass.id});
-            }
-            value("PassInfo", rowsOf(reader->getPassInfo()->getStral()), passes);
+            value("PassInfo", rowsOf(reader->getPassInfo()->getStral()),
+                  rowsOf(passRows(m.passes).get()));
             value("LabelChannel", reader->getLabelChannel(), m.labelChannel);
             value("DefaultMode", reader->getDefaultMode(), m.defaultMode);
             value("JdfAlias", reader->getJdfAlias(), m.jdfAlias);
@@ -683,7 +529,7 @@ TEST_F(SampleRepositoryTest, EveryModeValueAndFileReadsBackAsGenerated) {
                     return read ? levelsText(*read->getSpInkLevel()) : "<none>";
                 };
                 const auto expectedLevels = [](const LevelTable& table) {
-                    return table.empty() ? "<none>" : levelsText(table);
+                    return table.empty() ? "<none>" : levelsText(makeLevels(table));
                 };
                 value("InkRestrictions", levels(reader->getInkLimits()),
                       expectedLevels(desc.inkLimits));
@@ -692,11 +538,13 @@ TEST_F(SampleRepositoryTest, EveryModeValueAndFileReadsBackAsGenerated) {
                 // Without per-ink drop adjustments the older single number
                 // reads as one level with an empty ink name.
                 value("DropAdjusts", levels(reader->getDropAdjust()),
-                      levelsText(desc.dropAdjusts.value_or(
-                          LevelTable{{"", desc.legacyDropAdjust.value_or(-999)}})));
+                      levelsText(makeLevels(desc.dropAdjusts.value_or(
+                          LevelTable{{"", desc.legacyDropAdjust.value_or(-999)}}))));
                 const boost::shared_ptr<repos::ScreenSetup> screens = reader->getScreenSetups();
                 value("ScreenSetup", screens ? screensText(screens->getScreenSetup()) : "<none>",
-                      desc.screenSetups.empty() ? "<none>" : screensText(desc.screenSetups));
+                      desc.screenSetups.empty()
+                          ? "<none>"
+                          : screensText(makeScreenSetup(desc.screenSetups)->getScreenSetup()));
                 const auto curves = [](const boost::shared_ptr<repos::InkCurve>& read) {
                     return read ? inkCurveText(*read->getSpInkCurve()) : "<none>";
                 };
@@ -709,8 +557,10 @@ TEST_F(SampleRepositoryTest, EveryModeValueAndFileReadsBackAsGenerated) {
                 const boost::shared_ptr<repos::ResScaleAdjust> scale = reader->getResScaleAdjust();
                 value("ResScaleAdjust",
                       scale ? scaleRows(scale->getSpResScaleAdjust()) : Rows{{"<none>"}},
-                      desc.resScaleAdjust.empty() ? Rows{{"<none>"}}
-                                                  : scaleRows(desc.resScaleAdjust));
+                      desc.resScaleAdjust.empty()
+                          ? Rows{{"<none>"}}
+                          : scaleRows(
+                                makeResScaleAdjust(desc.resScaleAdjust)->getSpResScaleAdjust()));
 
                 std::map<std::string, std::string> table(desc.otherTableDefaults.begin(),
                                                          desc.otherTableDefaults.end());
