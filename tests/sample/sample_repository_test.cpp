@@ -3,7 +3,6 @@
 // (tools/make-repo/SampleData.h).
 #include <gtest/gtest.h>
 #include <wx/mstream.h>
-#include <wx/wfstream.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -27,7 +26,6 @@
 #include "repos/PrinterRepository.h"
 #include "repos/Settings.h"
 #include "repos/SystemRepository.h"
-#include "repos/XMLSettingsStrategy.h"
 #include "tools/make-repo/EngineValues.h"
 #include "tools/make-repo/SampleData.h"
 #include "types/InkCfgCompare.h"
@@ -684,38 +682,6 @@ TEST_F(SampleRepositoryTest, TheGeneratorWritesTheCommittedSampleAgain) {
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
     EXPECT_EQ(test::treePaths(made), test::treePaths(m_db.string()));
     EXPECT_EQ(test::treeFiles(made), test::treeFiles(m_db.string()));
-}
-
-// Every settings file is in the form the library writes: loading and
-// storing it again gives the same bytes, so the sample holds no hand edits.
-TEST_F(SampleRepositoryTest, SettingsFilesAreAsTheLibraryWritesThem) {
-    std::size_t checked = 0;
-    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(m_db)) {
-        const std::string name = entry.path().filename().string();
-        if (!entry.is_regular_file() ||
-            (name != ".Settings.xml" && name != ".MediaCostSettings.xml")) {
-            continue;
-        }
-        const std::string bytes = test::readFile(entry.path().string());
-        wxMemoryInputStream in(bytes.data(), bytes.size());
-        boost::shared_ptr<repos::Settings> settings = repos::SettingsManager::GetSettings(in);
-        ASSERT_TRUE(settings) << entry.path();
-        wxMemoryOutputStream out;
-        settings->storeTo(out);
-        std::string again(out.GetSize(), '\0');
-        out.CopyTo(&again[0], again.size());
-        EXPECT_EQ(again, bytes) << entry.path();
-        ++checked;
-    }
-    // A printer has two settings files (its own and the one in "Defaults").
-    std::size_t expected = 0;
-    for (const PrinterDesc& p : sample().printers) {
-        expected += 2;
-        for (const MediaDesc& m : p.medias) {
-            expected += 1 + (m.costs ? 1 : 0) + m.modes.size();
-        }
-    }
-    EXPECT_EQ(checked, expected);
 }
 
 }  // namespace
