@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -100,6 +101,17 @@ std::string text(const std::multimap<K, V>& map) {
 template <class K, class V>
 std::string text(const std::map<K, V>& map) {
     return text(std::multimap<K, V>(map.begin(), map.end()));
+}
+
+// Each item twice in a row: the second reading goes through the objects the
+// first one cached, which must hand out the same values again.
+template <class T>
+std::vector<std::reference_wrapper<const T>> twice(const std::vector<T>& items) {
+    std::vector<std::reference_wrapper<const T>> doubled;
+    for (const T& item : items) {
+        doubled.insert(doubled.end(), 2, std::cref(item));
+    }
+    return doubled;
 }
 
 // The text of a fixed character field.
@@ -331,7 +343,7 @@ TEST_F(SampleRepositoryTest, ListsEveryPrinterMediaAndModeOfTheSample) {
 // ---- Printers ------------------------------------------------------------------
 
 TEST_F(SampleRepositoryTest, EveryPrinterValueReadsBackAsGenerated) {
-    for (const PrinterDesc& p : sample().printers) {
+    for (const PrinterDesc& p : twice(sample().printers)) {
         m_object = "Printers/" + p.name;
         boost::shared_ptr<PrinterReader> reader = PrinterReader::getReader(toWx(p.name));
         ASSERT_TRUE(reader) << p.name;
@@ -456,7 +468,7 @@ TEST_F(SampleRepositoryTest, EveryPrinterValueReadsBackAsGenerated) {
 
 TEST_F(SampleRepositoryTest, EveryMediaValueReadsBackAsGenerated) {
     for (const PrinterDesc& p : sample().printers) {
-        for (const MediaDesc& m : p.medias) {
+        for (const MediaDesc& m : twice(p.medias)) {
             m_object = "Printers/" + p.name + "/Medias/" + m.group + "/" + m.name;
             boost::shared_ptr<MediaRepository> repository = media(p, m);
             ASSERT_TRUE(repository) << m_object;
@@ -504,7 +516,7 @@ TEST_F(SampleRepositoryTest, EveryMediaValueReadsBackAsGenerated) {
 TEST_F(SampleRepositoryTest, EveryModeValueAndFileReadsBackAsGenerated) {
     for (const PrinterDesc& p : sample().printers) {
         for (const MediaDesc& m : p.medias) {
-            for (const ModeDesc& desc : m.modes) {
+            for (const ModeDesc& desc : twice(m.modes)) {
                 m_object = "Printers/" + p.name + "/Medias/" + m.group + "/" + m.name + "/Modes/" +
                            desc.name;
                 boost::shared_ptr<ModeReader> reader = ModeReader::getReader(mode(p, m, desc));
