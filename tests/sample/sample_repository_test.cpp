@@ -26,7 +26,6 @@
 #include "repos/PrinterReader.h"
 #include "repos/PrinterRepository.h"
 #include "repos/Settings.h"
-#include "repos/SystemRepository.h"
 #include "tools/make-repo/EngineValues.h"
 #include "tools/make-repo/SampleData.h"
 #include "types/InkCfgCompare.h"
@@ -295,50 +294,6 @@ class SampleRepositoryTest : public test::PrinterFixture {
     std::string m_object;
     std::vector<Value> m_values;
 };
-
-// ---- Listings ------------------------------------------------------------------
-
-TEST_F(SampleRepositoryTest, ListsEveryPrinterMediaAndModeOfTheSample) {
-    std::set<std::string> printers, expectedPrinters;
-    for (const wxString& name : repos::SystemRepository::getPrintersList()) {
-        printers.insert(toUtf8(name));
-    }
-    for (const PrinterDesc& p : sample().printers) {
-        expectedPrinters.insert(p.name);
-    }
-    EXPECT_EQ(printers, expectedPrinters);
-
-    for (const PrinterDesc& p : sample().printers) {
-        std::map<std::string, std::set<std::string>> expected, listed;
-        for (const MediaDesc& m : p.medias) {
-            expected[m.group].insert(m.name);
-        }
-        {
-            boost::shared_ptr<PrinterReader> reader = PrinterReader::getReader(toWx(p.name));
-            ASSERT_TRUE(reader) << p.name;
-            EXPECT_EQ(toUtf8(reader->getPrinterName()), p.name);
-            for (const auto& group : reader->getMediaList()) {
-                for (const auto& m : group.second) {
-                    listed[toUtf8(group.first)].insert(toUtf8(m.first));
-                }
-            }
-        }
-        EXPECT_EQ(listed, expected) << p.name;
-
-        for (const MediaDesc& m : p.medias) {
-            boost::shared_ptr<MediaReader> reader = MediaReader::getReader(media(p, m));
-            ASSERT_TRUE(reader) << m.name;
-            std::set<std::string> modes, expectedModes;
-            for (const auto& entry : reader->getModeList()) {
-                modes.insert(toUtf8(entry.first));
-            }
-            for (const ModeDesc& mode : m.modes) {
-                expectedModes.insert(mode.name);
-            }
-            EXPECT_EQ(modes, expectedModes) << m.name;
-        }
-    }
-}
 
 // ---- Printers ------------------------------------------------------------------
 
