@@ -36,23 +36,6 @@ NamedNode::Ptr load(const std::string& bytes) {
 
 }  // namespace
 
-TEST(XmlWriteTest, WritesTheDocumentedLayoutExactly) {
-    NamedNode::Ptr mode = NamedNode::Create("Mode");
-    mode->setAttribute("Version", "2");
-    addChild(mode, "Pattern")->setAttribute("value", "Std");
-    NamedNode::Ptr res = addChild(mode, "Res");
-    res->setAttribute("y", "360");
-    res->setAttribute("x", "720");
-    addChild(res, "Alias");
-    EXPECT_EQ(store(mode), kDeclaration + "<node name=\"Mode\" Version=\"2\" xmlns=\"" + kNs +
-                               "\">\n" +
-                               " <node name=\"Pattern\" value=\"Std\"/>\n"
-                               " <node name=\"Res\" x=\"720\" y=\"360\">\n"
-                               "  <node name=\"Alias\"/>\n"
-                               " </node>\n"
-                               "</node>\n");
-}
-
 TEST(XmlWriteTest, NamespaceOnlyOnTheRootAndOnlyOnce) {
     NamedNode::Ptr lone = NamedNode::Create("Printer");
     EXPECT_EQ(store(lone), kDeclaration + "<node name=\"Printer\" xmlns=\"" + kNs + "\"/>\n");
