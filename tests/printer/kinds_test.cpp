@@ -12,10 +12,10 @@ namespace {
 // A few answers of a kind's full settings file the sample tests do not
 // give, and a change of values to those in force.
 template <typename Kind>
-struct Specifics;
+struct Extras;
 
 template <>
-struct Specifics<PrinterKind> {
+struct Extras<PrinterKind> {
     static void more(MediaModeFixture&, repos::printer::PrinterReader&) {}
     static void setInForce(repos::printer::PrinterWriter& writer) {
         writer.setPortType(toWx("USB Ünit"));
@@ -24,7 +24,7 @@ struct Specifics<PrinterKind> {
 };
 
 template <>
-struct Specifics<MediaKind> {
+struct Extras<MediaKind> {
     static void more(MediaModeFixture&, MediaReader& reader) {
         // Another quality level gives nothing, whatever the case.
         EXPECT_EQ(toUtf8(reader.getJdfQualityMode(toWx("Fine"))), "");
@@ -34,7 +34,7 @@ struct Specifics<MediaKind> {
 };
 
 template <>
-struct Specifics<ModeKind> {
+struct Extras<ModeKind> {
     // The options are given in two nodes, one name in both.
     static void more(MediaModeFixture& f, ModeReader& reader) {
         EXPECT_EQ(toUtf8(reader.getPrinterOption(toWx("Heater"))), "40");
@@ -64,7 +64,7 @@ TYPED_TEST(KindsTest, EveryReaderSharesTheCachedObjects) {
     ASSERT_TRUE(repository);
     boost::shared_ptr<typename TypeParam::Reader> reader = repository->getReader();
     ASSERT_TRUE(reader);
-    Specifics<TypeParam>::more(*this, *reader);
+    Extras<TypeParam>::more(*this, *reader);
     // A second reader gets the very same objects (the sample tests read
     // every value twice, the second time from them).
     boost::shared_ptr<typename TypeParam::Reader> second = repository->getReader();
@@ -80,7 +80,7 @@ TYPED_TEST(KindsTest, ASaveWithoutChangesLeavesTheFileAlone) {
     boost::shared_ptr<typename TypeParam::Writer> writer = TypeParam::open(*this)->getWriter();
     ASSERT_TRUE(writer);
     EXPECT_TRUE(writer->save());
-    Specifics<TypeParam>::setInForce(*writer);
+    Extras<TypeParam>::setInForce(*writer);
     EXPECT_TRUE(writer->save());
     EXPECT_EQ(inodeOf(this->settingsFile()), inode);
     EXPECT_EQ(modifiedNs(this->settingsFile()), time);

@@ -383,8 +383,9 @@ TEST_F(ChangeTest, AUserWhoMayOnlyReadGetsValuesAndIsToldWhyHeCannotSet) {
 
 // A printer whose settings file has the root of another kind is named by
 // check and refused by set with the file's path; it is removed whole, and so
-// is a media whose settings are empty. (Empty, cut and half-removed
-// settings are reported by one function for every kind, see inspect_test.)
+// is a media whose settings are empty. (check reports empty, cut and
+// half-removed settings of every kind through one function, which the check
+// test of a sample seeded with problems covers.)
 TEST_F(ChangeTest, BrokenPrintersAndMediasAreReportedAndRemovedWhole) {
     std::string otherRoot = readFile(settingsOf(printerDir(kAurora)));
     otherRoot.replace(otherRoot.find("name=\"Printer\""), 14, "name=\"Media\"");
