@@ -8,10 +8,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -20,32 +22,6 @@
 
 namespace vexa {
 namespace test {
-
-namespace {
-
-void removeTree(const std::string& path) {
-    struct stat st;
-    if (lstat(path.c_str(), &st) != 0) {
-        return;
-    }
-    if (S_ISDIR(st.st_mode)) {
-        chmod(path.c_str(), 0700);  // tests may have made it read-only
-        if (DIR* dir = opendir(path.c_str())) {
-            while (dirent* entry = readdir(dir)) {
-                if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) {
-                    continue;
-                }
-                removeTree(path + "/" + entry->d_name);
-            }
-            closedir(dir);
-        }
-        rmdir(path.c_str());
-    } else {
-        unlink(path.c_str());
-    }
-}
-
-}  // namespace
 
 wxString toWx(const std::string& utf8) {
     return kernel::fromMB(utf8);
@@ -128,19 +104,36 @@ bool pathExists(const std::string& path) {
 }
 
 void makeDirs(const std::string& path) {
-    std::string partial;
-    std::stringstream steps(path);
-    std::string step;
-    if (!path.empty() && path[0] == '/') {
-        partial = "/";
-    }
-    while (std::getline(steps, step, '/')) {
-        if (step.empty()) {
-            continue;
+    std::error_code ignored;
+    std::filesystem::create_directories(path, ignored);
+}
+
+void removeTree(const std::string& path) {
+    chmodTree(path, 0700, 0600);  // tests may have made it read-only
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+}
+
+std::vector<std::string> treePaths(const std::string& root) {
+    std::vector<std::string> paths;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+        if (entry.path().filename() != ".lock") {
+            paths.push_back(std::filesystem::relative(entry.path(), root).string());
         }
-        partial += step + "/";
-        mkdir(partial.c_str(), 0755);
     }
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}
+
+std::map<std::string, std::string> treeFiles(const std::string& root) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+        if (entry.is_regular_file() && entry.path().filename() != ".lock") {
+            files[std::filesystem::relative(entry.path(), root).string()] =
+                readFile(entry.path().string());
+        }
+    }
+    return files;
 }
 
 LogCapture::LogCapture()

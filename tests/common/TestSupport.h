@@ -5,6 +5,7 @@
 #include <wx/log.h>
 #include <wx/string.h>
 
+#include <map>
 #include <mutex>
 #include <stdexcept>
 #include <string>
@@ -41,6 +42,14 @@ void writeFile(const std::string& path, const std::string& bytes);
 std::string readFile(const std::string& path);
 bool pathExists(const std::string& path);
 void makeDirs(const std::string& path);
+// Removes `path` with all it holds, read-only folders too; links are not
+// followed.
+void removeTree(const std::string& path);
+// Every entry below `root` (folders and links too) by relative path, sorted,
+// lock files left out.
+std::vector<std::string> treePaths(const std::string& root);
+// Every file below `root` (relative path -> content), lock files left out.
+std::map<std::string, std::string> treeFiles(const std::string& root);
 // Modification time of `path` in nanoseconds; 0 when it does not exist.
 long long modifiedNs(const std::string& path);
 // Sets the modification time of `path` to `nanos`; false when it cannot.

@@ -8,26 +8,19 @@
 #include "kernel/Text.h"
 #include "repos/FParseSettingsStrategy.h"
 #include "repos/Settings.h"
+#include "types/TreeHelpers.h"
 
 using vexa::kernel::fromMB;
 using vexa::kernel::toMB;
 using vexa::repos::FParseSettingsStrategy;
 using vexa::repos::NamedNode;
+using vexa::test::addChild;
+using vexa::test::attr;
 using vexa::test::describeTree;
 using vexa::test::loadBrace;
 using vexa::test::storeBrace;
 
 namespace {
-
-NamedNode::Ptr child(const NamedNode::Ptr& parent, const std::string& name) {
-    NamedNode::Ptr node = NamedNode::Create(name.c_str());
-    node->addTo(parent);
-    return node;
-}
-
-std::string attribute(const NamedNode::Ptr& node, const char* key) {
-    return toMB(node->getAttribute(key));
-}
 
 // Loads `bytes` from a stream already moved past its first `skip` bytes.
 struct LoadResult {
@@ -114,7 +107,7 @@ TEST(BraceLoad, NonAsciiTextSurvivesUnderTheCLocale) {
     ASSERT_EQ(root->getChildCount(), 1u);
     const NamedNode::Ptr size = root->getChildren().front();
     EXPECT_EQ(size->getName().length(), 5u);
-    EXPECT_EQ(attribute(size, "_value"), "\xE6\x97\xA5\xE6\x9C\xAC");
+    EXPECT_EQ(attr(size, "_value"), "\xE6\x97\xA5\xE6\x9C\xAC");
 }
 
 TEST(BraceStore, WritesNamedLeavesListsAndAttributeBlocks) {
@@ -124,15 +117,15 @@ TEST(BraceStore, WritesNamedLeavesListsAndAttributeBlocks) {
     mode->setAttribute("Version", "2");
     mode->setAttribute("_value", "not written");
     mode->setAttribute("_note", "not written");
-    NamedNode::Ptr pattern = child(mode, "Pattern");
+    NamedNode::Ptr pattern = addChild(mode, "Pattern");
     pattern->setAttribute("_value", "Std");
     pattern->setAttribute("_val", "not written");
-    NamedNode::Ptr res = child(mode, "Res");
+    NamedNode::Ptr res = addChild(mode, "Res");
     res->setAttribute("_numval", "2");
     res->setAttribute("_val1", "720");
     res->setAttribute("_val2", "360");
     res->setAttribute("_val2x", "not written");
-    NamedNode::Ptr name = child(mode, "Name");
+    NamedNode::Ptr name = addChild(mode, "Name");
     name->setAttribute("_value", "two words");
     name->setAttribute("a b", "x=\"y\"");
     name->setAttribute("_", "not written");
@@ -147,9 +140,9 @@ TEST(BraceStore, WritesNamedLeavesListsAndAttributeBlocks) {
 
 TEST(BraceStore, ElevenEntriesShareTwoLines) {
     NamedNode::Ptr root = NamedNode::Create("R");
-    NamedNode::Ptr items = child(root, "Items");
+    NamedNode::Ptr items = addChild(root, "Items");
     for (int i = 1; i <= 11; ++i) {
-        child(items, "_entry" + std::to_string(i))
+        addChild(items, "_entry" + std::to_string(i))
             ->setAttribute("_value", ("e" + std::to_string(i)).c_str());
     }
     EXPECT_EQ(storeBrace(root),
@@ -162,10 +155,10 @@ TEST(BraceStore, ElevenEntriesShareTwoLines) {
 
 TEST(BraceStore, LongWordListsWrapAndContinueAtTheIndent) {
     NamedNode::Ptr root = NamedNode::Create("R");
-    NamedNode::Ptr sizes = child(root, "Sizes");
-    NamedNode::Ptr mixed = child(root, "Mixed");
-    child(mixed, "_entry1")->setAttribute("_value", "w");
-    NamedNode::Ptr list = child(mixed, "_list2");
+    NamedNode::Ptr sizes = addChild(root, "Sizes");
+    NamedNode::Ptr mixed = addChild(root, "Mixed");
+    addChild(mixed, "_entry1")->setAttribute("_value", "w");
+    NamedNode::Ptr list = addChild(mixed, "_list2");
     for (NamedNode::Ptr node : {sizes, list}) {
         node->setAttribute("_numval", "12");
         for (int i = 1; i <= 12; ++i) {
@@ -228,20 +221,20 @@ TEST(BraceStore, HandBuiltTreesReadBack) {
     // Trees not read from a file but of the shapes reading makes.
     NamedNode::Ptr root = NamedNode::Create("Printer");
     root->setAttribute("xmlns", "http://www.vexa.example/Repository/10/");
-    NamedNode::Ptr a = child(root, "Ink");
+    NamedNode::Ptr a = addChild(root, "Ink");
     a->setAttribute("_value", "C");
     a->setAttribute("alias", "Cyan");
-    NamedNode::Ptr b = child(root, "INK");
+    NamedNode::Ptr b = addChild(root, "INK");
     b->setAttribute("_numval", "0");
     b->setAttribute("alias", "");
-    NamedNode::Ptr empty = child(root, "");
+    NamedNode::Ptr empty = addChild(root, "");
     empty->setAttribute("_value", "");
-    NamedNode::Ptr odd = child(root, "a/b*c {\"}\" = #");
+    NamedNode::Ptr odd = addChild(root, "a/b*c {\"}\" = #");
     odd->setAttribute("_value", "\n");
-    NamedNode::Ptr nested = child(root, "Nested");
+    NamedNode::Ptr nested = addChild(root, "Nested");
     nested->setAttribute("=", "<attrs>");
-    child(nested, "Caf\xC3\xA9")->setAttribute("_value", "\xE2\x82\xAC");
-    child(nested, "Second")->setAttribute("_value", "2");
+    addChild(nested, "Caf\xC3\xA9")->setAttribute("_value", "\xE2\x82\xAC");
+    addChild(nested, "Second")->setAttribute("_value", "2");
     const std::string written = storeBrace(root);
     const NamedNode::Ptr back = loadBrace(written);
     ASSERT_TRUE(back) << written;
@@ -272,8 +265,8 @@ TEST(BraceStore, DeepTreesReadBack) {
     NamedNode::Ptr root = NamedNode::Create("Root");
     NamedNode::Ptr at = root;
     for (int i = 0; i < depth; ++i) {
-        at = child(at, "n");
-        child(at, "leaf")->setAttribute("_value", "x");
+        at = addChild(at, "n");
+        addChild(at, "leaf")->setAttribute("_value", "x");
     }
     const std::string written = storeBrace(root);
     const NamedNode::Ptr back = loadBrace(written);
@@ -285,7 +278,7 @@ TEST(BraceSettings, NewSettingsWithTheBraceStrategyStoresBraceText) {
     boost::shared_ptr<vexa::repos::Settings> settings = vexa::repos::SettingsManager::NewSettings(
         fromMB("Mode"),
         boost::shared_ptr<vexa::repos::ISettingsStrategy>(new FParseSettingsStrategy));
-    child(settings->getRoot(), "Pattern")->setAttribute("_value", "Std");
+    addChild(settings->getRoot(), "Pattern")->setAttribute("_value", "Std");
     wxMemoryOutputStream out;
     settings->storeTo(out);
     std::string bytes(out.GetSize(), '\0');

@@ -1,8 +1,7 @@
 // Shared set-up of the media and mode tests: a repository "db/Printers" in a
 // fresh temporary folder (found through VEXA_INSTALL) with one printer, and
-// helpers to write medias and modes, reach them through the printer, run a
-// forked child as a fresh process, and describe everything a reader hands
-// out as text, so that two readings compare as a whole.
+// helpers to write medias and modes, reach them through the printer and run
+// a forked child as a fresh process.
 #ifndef VEXA_TESTS_PRINTER_MEDIAMODEFIXTURE_H
 #define VEXA_TESTS_PRINTER_MEDIAMODEFIXTURE_H
 
@@ -11,7 +10,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -41,7 +39,6 @@ using repos::printer::ModeWriter;
 typedef boost::shared_ptr<MediaRepository> MediaPtr;
 typedef boost::shared_ptr<ModeRepository> ModePtr;
 typedef boost::shared_ptr<repos::printer::PrinterRepository> PrinterPtr;
-using test::describe;
 
 // Non-ASCII names throughout: the suite runs under LC_ALL=C.
 const char* const kPrinter = "Drücker Ω";
@@ -101,37 +98,6 @@ inline std::string describeLevels(const boost::shared_ptr<repos::InkLevels>& lev
     return out;
 }
 
-inline std::string describeCurve(const boost::shared_ptr<repos::InkCurve>& curve) {
-    if (!curve) {
-        return "<none>";
-    }
-    const SPINKCURVE* c = curve->getSpInkCurve();
-    std::string out = std::string("@") + c->Resolution;
-    for (int i = 0; i < c->InkCount; ++i) {
-        out += std::string(" ") + c->InkNames[i] + ":";
-        for (int j = 0; j < c->CurveCounts[i]; ++j) {
-            out += " (" + std::to_string(c->Curves[i][j].Points[0].x) + "," +
-                   std::to_string(c->Curves[i][j].Points[0].y) + ";" +
-                   std::to_string(c->Curves[i][j].Points[1].x) + "," +
-                   std::to_string(c->Curves[i][j].Points[1].y) + ")";
-        }
-    }
-    return out;
-}
-
-inline std::string describeScales(const boost::shared_ptr<repos::ResScaleAdjust>& adjust) {
-    if (!adjust) {
-        return "<none>";
-    }
-    std::string out;
-    char buffer[64];
-    for (const SPRESSCALEADJUST* r = adjust->getSpResScaleAdjust(); r != nullptr; r = r->next) {
-        std::snprintf(buffer, sizeof buffer, "%.3f/%.3f", r->scaleX, r->scaleY);
-        out += std::string(" ") + r->Resolution + "=" + buffer;
-    }
-    return out;
-}
-
 inline std::string readAll(const vfs::InputStreamPtr& in) {
     std::string bytes;
     if (!in) {
@@ -146,90 +112,6 @@ inline std::string readAll(const vfs::InputStreamPtr& in) {
         bytes.append(buffer, in->LastRead());
     }
     return bytes;
-}
-
-// Everything a media reader hands out.
-inline std::string describe(MediaReader& reader) {
-    std::ostringstream out;
-    out << "name: " << toUtf8(reader.getName()) << " group: " << toUtf8(reader.getGroup())
-        << " legacy: " << toUtf8(reader.getNameLegacy()) << "\n";
-    const SPINKCFG* cfg = reader.getInkCfg()->getSpInkCfg();
-    out << "ink cfg: " << cfg->Name << " " << int(cfg->NumColor) << "\n";
-    const SP_COLOR_INFO* color = reader.getColorInfo()->getSpColorInfo();
-    out << "color: " << color->NumColor << " " << color->NumSpotColor << " " << color->HiFiMode
-        << " " << color->Photometric;
-    for (int i = 0; i < color->NumSpotColor && i < SP_MAX_SPOTCOLORS; ++i) {
-        out << " " << color->SpotNames[i] << "(" << int(color->Spots[i].samples) << ":"
-            << color->Spots[i].SampleValues[0] << "," << color->Spots[i].SampleValues[1] << " o"
-            << int(color->Spots[i].opacity) << ")";
-    }
-    out << "\nscales:" << describeScales(reader.getResScaleAdjust()) << "\n";
-    out << "page sizes:";
-    const boost::shared_ptr<std::list<wxString>> sizes = reader.getPageSizes();
-    for (const wxString& size : *sizes) {
-        out << " " << toUtf8(size);
-    }
-    out << "\npasses:" << stralText(reader.getPassInfo()->getStral()) << "\n";
-    out << "label channel: " << reader.getLabelChannel() << "\n";
-    out << "default mode: " << toUtf8(reader.getDefaultMode()) << "\n";
-    out << "jdf: " << toUtf8(reader.getJdfAlias()) << " | " << toUtf8(reader.getJdfQualityMode(toWx("High")))
-        << " | " << toUtf8(reader.getJdfQualityMode(toWx("Normal"))) << " | "
-        << toUtf8(reader.getJdfQualityMode(toWx("Draft"))) << "\n";
-    boost::shared_ptr<repos::MediaCostSettings> costs = reader.getMediaCostSettings();
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.2f", costs->getAreaBasedCost());
-    out << "costs: " << buffer;
-    for (const auto& cost : costs->getPageSizeCosts()) {
-        std::snprintf(buffer, sizeof buffer, "%.2f", cost.second);
-        out << " " << toUtf8(cost.first) << "=" << buffer;
-    }
-    out << "\nmodes:";
-    for (const auto& mode : reader.getModeList()) {
-        out << " " << toUtf8(mode.first);
-    }
-    out << "\nvalid: " << reader.isValid() << "\n";
-    out << "sp: " << readAll(reader.getInputSPSettingsStream()) << "\n";
-    reader.closeSPSettingsStream();
-    return out.str();
-}
-
-// Everything a mode reader hands out.
-inline std::string describe(ModeReader& reader) {
-    std::ostringstream out;
-    out << "name: " << toUtf8(reader.getName()) << " valid: " << reader.isValid() << "\n";
-    out << "pattern: " << toUtf8(reader.getPattern()) << " res: " << toUtf8(reader.getResolution())
-        << " alias: " << toUtf8(reader.getResolutionAlias()) << "\n";
-    boost::shared_ptr<repos::InkCfg> cfg = reader.getInkCfg();
-    out << "ink cfg: "
-        << (cfg ? cfg->getSpInkCfg()->Name + std::string(" ") +
-                      std::to_string(cfg->getSpInkCfg()->NumColor)
-                : std::string("<none>"))
-        << "\n";
-    out << "limits:" << describeLevels(reader.getInkLimits()) << "\n";
-    out << "transition:" << describeLevels(reader.getTransCtrl()) << "\n";
-    out << "drop:" << describeLevels(reader.getDropAdjust()) << "\n";
-    out << "level curves: " << describeCurve(reader.getLevelCurves()) << "\n";
-    out << "ink curves: " << describeCurve(reader.getInkCurves()) << "\n";
-    boost::shared_ptr<repos::ScreenSetup> screens = reader.getScreenSetups();
-    out << "screens:";
-    for (const SCREENSETUP* s = screens ? screens->getScreenSetup() : nullptr; s != nullptr;
-         s = s->next) {
-        out << " " << s->name << stralText(s->screens);
-    }
-    out << "\nscales:" << describeScales(reader.getResScaleAdjust()) << "\n";
-    out << "table:";
-    for (const auto& entry : reader.getTableDefaults()) {
-        out << " " << toUtf8(entry.first) << "=" << toUtf8(entry.second);
-    }
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.6f", reader.getUserQualityAssessment());
-    out << "\nquality: " << buffer << "\noptions:";
-    const boost::shared_ptr<std::map<wxString, wxString>> options = reader.getPrinterOptions();
-    for (const auto& option : *options) {
-        out << " " << toUtf8(option.first) << "=" << toUtf8(option.second);
-    }
-    out << "\n";
-    return out.str();
 }
 
 // Runs `body` in a forked child that starts from a fresh catalog, as a new
@@ -259,8 +141,9 @@ class MediaModeFixture : public PrinterFixture {
   public:
     void SetUp() override {
         PrinterFixture::SetUp();
-        makePrinter(kPrinter, "<node name=\"DllDevice\" value=\"Jet\"/>"
-                              "<node name=\"DllModule\" value=\"jet.so\"/>");
+        makePrinter(kPrinter,
+                    "<node name=\"DllDevice\" value=\"Jet\"/>"
+                    "<node name=\"DllModule\" value=\"jet.so\"/>");
     }
 
     using PrinterFixture::printerPath;

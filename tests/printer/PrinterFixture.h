@@ -1,8 +1,6 @@
 // Shared set-up of the printer tests: a repository folder "db/Printers" in a
 // fresh temporary folder, found through VEXA_INSTALL, with a fresh catalog;
-// printers written as XML; a text description of everything a reader sees,
-// so that two readings (two processes, before and after a save) compare as
-// a whole.
+// printers written as XML, and settings files read back.
 #ifndef VEXA_TESTS_PRINTER_PRINTERFIXTURE_H
 #define VEXA_TESTS_PRINTER_PRINTERFIXTURE_H
 
@@ -11,8 +9,6 @@
 #include <wx/wfstream.h>
 
 #include <cstdlib>
-#include <filesystem>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -78,11 +74,6 @@ inline unsigned long long inodeOf(const std::string& path) {
     return ::stat(path.c_str(), &status) == 0 ? status.st_ino : 0;
 }
 
-inline void removeTree(const std::string& path) {
-    std::error_code ignored;
-    std::filesystem::remove_all(path, ignored);
-}
-
 // The settings file at `path` parsed; empty when it cannot be read.
 inline boost::shared_ptr<repos::Settings> readSettings(const std::string& path) {
     wxFileInputStream in(toWx(path));
@@ -128,70 +119,6 @@ inline std::string stralText(const SSTRAL* array) {
         out += "]";
     }
     return out;
-}
-
-inline void describeStral(std::ostream& out, const char* label, const SSTRAL* array) {
-    out << label << ":" << stralText(array) << "\n";
-}
-
-// Everything a reader of a printer hands out, as text.
-inline std::string describe(repos::printer::PrinterReader& reader) {
-    std::ostringstream out;
-    out << "name: " << toUtf8(reader.getPrinterName()) << "\n";
-    out << "device: " << toUtf8(reader.getDeviceName()) << "\n";
-    out << "module: " << toUtf8(reader.getDllModule()) << "\n";
-    out << "ppd: " << toUtf8(reader.getPPDFile()) << "\n";
-    out << "port: " << toUtf8(reader.getPortType()) << "\n";
-    out << "port data: " << toUtf8(reader.getPortData()) << "\n";
-    out << "tcp add: " << toUtf8(reader.getTCPAdditionalPort()) << "\n";
-    out << "tcp default: " << toUtf8(reader.getTCPDefaultPort()) << "\n";
-    out << "extension: " << toUtf8(reader.getVirtualPrinterExtension()) << "\n";
-    out << "page size: " << toUtf8(reader.getDefaultPageSize()) << "\n";
-    const std::pair<wxString, wxString> media = reader.getDefaultMedia();
-    out << "default media: " << toUtf8(media.first) << " / " << toUtf8(media.second) << "\n";
-    out << "legacy media: " << toUtf8(reader.getDefaultMediaLegacy()) << "\n";
-    const dotinfo* dots = reader.getDotInfo()->getDotInfo();
-    out << "dot units: " << dots->units << "\n";
-    for (const dotresgroup* group = dots->first; group != nullptr; group = group->next) {
-        for (const dotresunit* unit = group->units; unit != nullptr; unit = unit->next) {
-            out << "dot " << group->name << "/" << unit->name;
-            describeStral(out, "", unit->scales);
-        }
-    }
-    boost::shared_ptr<repos::InkType> inkTypes = reader.getInkTypes();
-    out << "ink types:";
-    for (const SPINKTYPE* type = inkTypes ? inkTypes->getSpInkType() : nullptr; type != nullptr;
-         type = type->next) {
-        out << " " << type->Type << "=" << type->Name << "@" << type->Durability;
-    }
-    out << "\n";
-    describeStral(out, "page sizes", reader.getPageSizes()->getStral());
-    describeStral(out, "ports", reader.getPortList()->getStral());
-    for (const SCREENSETUP* setup = reader.getScreenSetups()->getScreenSetup(); setup != nullptr;
-         setup = setup->next) {
-        out << "screen " << setup->name;
-        describeStral(out, "", setup->screens);
-    }
-    describeStral(out, "default resolutions", reader.getDefaultResolutions()->getStral());
-    for (const boost::shared_ptr<repos::ResData>& res : reader.getDeviceResolutions()) {
-        out << "resolution " << toUtf8(res->resolution) << ":";
-        for (const wxString& alias : res->alias) {
-            out << " " << toUtf8(alias);
-        }
-        out << "\n";
-    }
-    for (const boost::shared_ptr<repos::InkCfg>& cfg : reader.getInkCfgs()) {
-        out << "ink cfg " << cfg->getSpInkCfg()->Name << " " << int(cfg->getSpInkCfg()->NumColor)
-            << "\n";
-    }
-    for (bool onlyDefaults : {false, true}) {
-        out << "aliases" << (onlyDefaults ? " (defaults)" : "") << ":";
-        for (const auto& alias : reader.getResolutionAliases(onlyDefaults)) {
-            out << " " << toUtf8(alias.first) << "=" << toUtf8(alias.second);
-        }
-        out << "\n";
-    }
-    return out.str();
 }
 
 class PrinterFixture : public ::testing::Test {

@@ -1,5 +1,5 @@
-// What printers, medias and modes do alike within one process: every key
-// read, the readers sharing one cache, a save without changes leaving the
+// What printers, medias and modes do alike within one process: the readers
+// sharing one cache, a save without changes leaving the
 // file alone; for medias and modes, no repository without readable
 // settings, and copies that refuse the folder itself and occupied ones.
 #include "printer/MediaModeFixture.h"
@@ -9,26 +9,14 @@ namespace test {
 namespace mm {
 namespace {
 
-// A kind's full settings file as its readers show it, and the few answers
-// describe() does not give.
+// A few answers of a kind's full settings file the sample tests do not
+// give, and a change of values to those in force.
 template <typename Kind>
-struct FullReading;
+struct Extras;
 
 template <>
-struct FullReading<PrinterKind> {
-    static constexpr const char* kShown =
-        "name: Drücker Ω\ndevice: Jet Ü 64\nmodule: jet64.so\nppd: jet ß.ppd\nport: USB Ünit\n"
-        "port data: usb://1\ntcp add: 9101\ntcp default: 9100\nextension: vpé\n"
-        "page size: A4 Übergröße\ndefault media: Mätt / Papier é\n"
-        "legacy media: Papier é [Mätt]\ndot units: dpi\ndot G1/U1: [row|1|2]\n"
-        "ink types: 1=Dye@1.5 2=Pigmént@3\npage sizes: [A4|595|842|1|0||||]\n"
-        "ports: [LPT1|1|paralléle]\nscreen Fine: [S1|150|45|round|0|256]\n"
-        "default resolutions: [720] [1440]\nresolution 720: Fast Dräft\n"
-        "resolution 1440: Fine\nresolution 2880: Max\nink cfg CMYK 4\nink cfg CMYKcm 6\n"
-        "aliases: 1440=Fine 2880=Max 720=Fast 720=Dräft\n"
-        "aliases (defaults): 1440=Fine 720=Fast 720=Dräft\n";
+struct Extras<PrinterKind> {
     static void more(MediaModeFixture&, repos::printer::PrinterReader&) {}
-    // Values equal to those in force.
     static void setInForce(repos::printer::PrinterWriter& writer) {
         writer.setPortType(toWx("USB Ünit"));
         writer.setActive(true);
@@ -36,21 +24,7 @@ struct FullReading<PrinterKind> {
 };
 
 template <>
-struct FullReading<MediaKind> {
-    static constexpr const char* kShown =
-        "name: Papier é group: Mätt legacy: Papier é [Mätt]\n"
-        "ink cfg: CMYK é 4\n"
-        "color: 4 1 0 5 Orangé(2:10,20 o255)\n"
-        "scales: 720=1.250/0.500\n"
-        "page sizes: A4 Übergröße\n"
-        "passes: [4|1] [8|2]\n"
-        "label channel: 3\n"
-        "default mode: Fein ß\n"
-        "jdf: Glänzend | Fein ß | Norm | Schnell\n"
-        "costs: 0.00\n"
-        "modes: Fein ß\n"
-        "valid: 1\n"
-        "sp: blob\n";
+struct Extras<MediaKind> {
     static void more(MediaModeFixture&, MediaReader& reader) {
         // Another quality level gives nothing, whatever the case.
         EXPECT_EQ(toUtf8(reader.getJdfQualityMode(toWx("Fine"))), "");
@@ -60,22 +34,10 @@ struct FullReading<MediaKind> {
 };
 
 template <>
-struct FullReading<ModeKind> {
-    static constexpr const char* kShown =
-        "name: Fein ß valid: 1\n"
-        "pattern: Diffusion ü res: 720x1440 alias: Fein\n"
-        "ink cfg: CMYKlclm 6\n"
-        "limits: Black=95 Cyan=80\n"
-        "transition: Cyan=12\n"
-        "drop: Magenta=-3\n"
-        "level curves: @720x1440 Cyan: (0,0;128,102)\n"
-        "ink curves: @720x1440 Black: (255,230;0,0)\n"
-        "screens: Grob [S1|85|45|round|0|128]\n"
-        "scales: 720x1440=1.000/2.000\n"
-        "table: Calb=cal ä.icc NmClr=named.tbl\n"
-        "quality: 3.250000\n"
-        "options: Heater=40 Vacuum=high\n";
+struct Extras<ModeKind> {
+    // The options are given in two nodes, one name in both.
     static void more(MediaModeFixture& f, ModeReader& reader) {
+        EXPECT_EQ(toUtf8(reader.getPrinterOption(toWx("Heater"))), "40");
         EXPECT_EQ(toUtf8(reader.getPrinterOption(toWx("Vacuum"))), "high");
         EXPECT_EQ(toUtf8(reader.getPrinterOption(toWx("Nozzle"))), "");
         EXPECT_EQ(toUtf8(reader.getLocation()), f.modePath());
@@ -96,21 +58,19 @@ class KindsTest : public MediaModeFixture {
 
 TYPED_TEST_SUITE(KindsTest, AllKinds, KindName);
 
-TYPED_TEST(KindsTest, ReadsEveryKeyAndEveryReaderSharesTheCachedObjects) {
+TYPED_TEST(KindsTest, EveryReaderSharesTheCachedObjects) {
     TypeParam::makeFull(*this);
-    writeFile(TypeParam::folder(*this) + "/.SPSettings.dat", "blob");
     boost::shared_ptr<typename TypeParam::Repository> repository = TypeParam::open(*this);
     ASSERT_TRUE(repository);
     boost::shared_ptr<typename TypeParam::Reader> reader = repository->getReader();
     ASSERT_TRUE(reader);
-    EXPECT_EQ(describe(*reader), FullReading<TypeParam>::kShown);
-    FullReading<TypeParam>::more(*this, *reader);
-    // A second reader gets the very same objects, not appended to again.
+    Extras<TypeParam>::more(*this, *reader);
+    // A second reader gets the very same objects (the sample tests read
+    // every value twice, the second time from them).
     boost::shared_ptr<typename TypeParam::Reader> second = repository->getReader();
     ASSERT_TRUE(second);
     EXPECT_NE(TypeParam::cached(*second), nullptr);
     EXPECT_EQ(TypeParam::cached(*second), TypeParam::cached(*reader));
-    EXPECT_EQ(describe(*second), FullReading<TypeParam>::kShown);
 }
 
 TYPED_TEST(KindsTest, ASaveWithoutChangesLeavesTheFileAlone) {
@@ -120,7 +80,7 @@ TYPED_TEST(KindsTest, ASaveWithoutChangesLeavesTheFileAlone) {
     boost::shared_ptr<typename TypeParam::Writer> writer = TypeParam::open(*this)->getWriter();
     ASSERT_TRUE(writer);
     EXPECT_TRUE(writer->save());
-    FullReading<TypeParam>::setInForce(*writer);
+    Extras<TypeParam>::setInForce(*writer);
     EXPECT_TRUE(writer->save());
     EXPECT_EQ(inodeOf(this->settingsFile()), inode);
     EXPECT_EQ(modifiedNs(this->settingsFile()), time);

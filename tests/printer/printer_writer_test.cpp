@@ -69,7 +69,7 @@ TEST_F(PrinterWriterTest, TextSettersCreateMissingNodesAsLastChildren) {
         w->setVirtualPrinterExtension(toWx("ext"));
         w->setDefaultPageSize(toWx("A3 Ü"));
         w->setActive(false);
-        w->setDefaultMedia(toWx(""), toWx("Plain"));
+        w->setDefaultMediaLegacy(toWx("Plain"));
         ASSERT_TRUE(w->save());
     }
     EXPECT_EQ(rootChildren("P"), (std::vector<std::string>{

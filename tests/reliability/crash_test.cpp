@@ -5,7 +5,6 @@
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <wx/mstream.h>
 
 #include <chrono>
 #include <random>
@@ -13,8 +12,6 @@
 #include <thread>
 
 #include "reliability/ReliabilityFixture.h"
-#include "repos/Settings.h"
-#include "repository/ProcessHelpers.h"
 #include "vfs/src/impl/DurableWrite.h"
 
 namespace vexa {
@@ -37,20 +34,6 @@ bool isWholeValue(const std::string& value) {
             value.find_first_not_of('x', value.find(':') + 1) == std::string::npos);
 }
 
-// The value at `key` of the settings file in `folder`; "<unreadable>" when
-// the file does not parse.
-std::string savedValue(const std::string& folder, const wxString& key) {
-    const std::string bytes = readFile(folder + "/.Settings.xml");
-    wxMemoryInputStream in(bytes.data(), bytes.size());
-    boost::shared_ptr<repos::Settings> settings = repos::SettingsManager::GetSettings(in);
-    if (!settings) {
-        return "<unreadable>";
-    }
-    const std::list<repos::NamedNode::Ptr> found = repos::SettingsAccess::findNodes(*settings, key);
-    return found.empty() ? "<missing>"
-                         : toUtf8(found.front()->getAttribute(wxString("value")));
-}
-
 int temporaryFiles(const std::string& folder) {
     int count = 0;
     DIR* dir = ::opendir(folder.c_str());
@@ -66,18 +49,17 @@ int temporaryFiles(const std::string& folder) {
 enum Level { PRINTER, MEDIA, MODE };
 
 // Saves new values at `level` for ever (until killed).
-int saveForever(Level level) {
+int saveForever(Level level, mm::MediaModeFixture& f) {
     for (long k = 0;; ++k) {
         bool saved = false;
         if (level == PRINTER) {
-            boost::shared_ptr<PrinterWriter> writer =
-                PrinterWriter::getWriter(toWx(kPrinter));
+            boost::shared_ptr<PrinterWriter> writer = PrinterWriter::getWriter(toWx(kPrinter));
             if (writer) {
                 writer->setPortData(valueFor(k));
                 saved = writer->save();
             }
         } else if (level == MEDIA) {
-            boost::shared_ptr<MediaRepository> repository = ReliabilityTest::media();
+            boost::shared_ptr<MediaRepository> repository = f.media();
             boost::shared_ptr<repos::printer::MediaWriter> writer =
                 repository ? repository->getWriter() : nullptr;
             if (writer) {
@@ -85,7 +67,7 @@ int saveForever(Level level) {
                 saved = writer->save();
             }
         } else {
-            boost::shared_ptr<ModeRepository> repository = ReliabilityTest::mode();
+            boost::shared_ptr<ModeRepository> repository = f.mode();
             boost::shared_ptr<repos::printer::ModeWriter> writer =
                 repository ? repository->getWriter() : nullptr;
             if (writer) {
@@ -100,15 +82,15 @@ int saveForever(Level level) {
 }
 
 // Takes a writer at `level` and drops it: what a next writer does first.
-bool takeWriter(Level level) {
+bool takeWriter(Level level, mm::MediaModeFixture& f) {
     if (level == PRINTER) {
         return static_cast<bool>(PrinterWriter::getWriter(toWx(kPrinter)));
     }
     if (level == MEDIA) {
-        boost::shared_ptr<MediaRepository> repository = ReliabilityTest::media();
+        boost::shared_ptr<MediaRepository> repository = f.media();
         return repository && repository->getWriter();
     }
-    boost::shared_ptr<ModeRepository> repository = ReliabilityTest::mode();
+    boost::shared_ptr<ModeRepository> repository = f.mode();
     return repository && repository->getWriter();
 }
 
@@ -118,25 +100,25 @@ TEST_F(ReliabilityTest, WritersKilledMidSaveNeverLeaveABrokenFile) {
     struct Case {
         Level level;
         std::string folder;
-        wxString key;
+        std::string key;
     };
-    const Case cases[] = {{PRINTER, printerFolder, wxT("Printer/PortData")},
-                          {MEDIA, mediaFolder, wxT("Media/JdfAlias")},
-                          {MODE, modeFolder, wxT("Mode/PrinterSettings/Heater")}};
+    const Case cases[] = {{PRINTER, printerPath(), "Printer/PortData"},
+                          {MEDIA, mediaPath(), "Media/JdfAlias"},
+                          {MODE, modePath(), "Mode/PrinterSettings/Heater"}};
     std::mt19937 random(20261205);
     std::uniform_int_distribution<int> delay(0, 40000);  // microseconds
     const int kKillsPerLevel = 110;
     int leftovers = 0;
     for (const Case& c : cases) {
         for (int i = 0; i < kKillsPerLevel; ++i) {
-            Child child([&](Child&) { return saveForever(c.level); });
+            Child child([&](Child&) { return saveForever(c.level, *this); });
             ASSERT_TRUE(child.started());
             std::this_thread::sleep_for(std::chrono::microseconds(delay(random)));
             child.kill();
-            const std::string value = savedValue(c.folder, c.key);
+            const std::string value = fileValue(c.folder + "/.Settings.xml", c.key);
             ASSERT_TRUE(isWholeValue(value)) << "kill " << i << " left: " << value.substr(0, 80);
             leftovers += temporaryFiles(c.folder);
-            ASSERT_TRUE(takeWriter(c.level));
+            ASSERT_TRUE(takeWriter(c.level, *this));
             ASSERT_EQ(temporaryFiles(c.folder), 0)
                 << "the next writer removes what the dead one left";
         }

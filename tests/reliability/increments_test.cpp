@@ -1,7 +1,6 @@
 // Read-modify-write through writers from many processes at once: the locks
 // and the refresh of an outdated repository must lose no update.
 #include "reliability/ReliabilityFixture.h"
-#include "repository/ProcessHelpers.h"
 
 #include <memory>
 #include <vector>

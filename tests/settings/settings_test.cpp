@@ -9,6 +9,7 @@
 #include "repos/NodeTraverser.h"
 #include "repos/Settings.h"
 #include "repos/XMLSettingsStrategy.h"
+#include "types/TreeHelpers.h"
 
 using vexa::kernel::toMB;
 using vexa::repos::ISettingsStrategy;
@@ -16,28 +17,21 @@ using vexa::repos::NamedNode;
 using vexa::repos::Settings;
 using vexa::repos::SettingsAccess;
 using vexa::repos::SettingsManager;
+using vexa::test::addChild;
 
 namespace {
-
-NamedNode::Ptr child(const NamedNode::Ptr& parent, const char* name) {
-    NamedNode::Ptr node = NamedNode::Create(name);
-    node->addTo(parent);
-    return node;
-}
 
 // Mode { Pattern(1) { Pattern(inner) } Res { Alias } Pattern(2) (empty-named) }
 class KeyPathTest : public ::testing::Test {
   protected:
     void SetUp() override {
         root = NamedNode::Create("Mode");
-        first = child(root, "Pattern");
-        first->setAttribute("n", "1");
-        child(first, "Pattern");
-        NamedNode::Ptr res = child(root, "Res");
-        child(res, "Alias");
-        second = child(root, "Pattern");
-        second->setAttribute("n", "2");
-        child(root, "");
+        first = addChild(root, "Pattern", {{"n", "1"}});
+        addChild(first, "Pattern");
+        NamedNode::Ptr res = addChild(root, "Res");
+        addChild(res, "Alias");
+        second = addChild(root, "Pattern", {{"n", "2"}});
+        addChild(root, "");
         settings.reset(new Settings(root, boost::shared_ptr<ISettingsStrategy>()));
     }
     std::vector<std::string> find(const char* path) {
@@ -141,10 +135,10 @@ class RecordingVisitor : public vexa::repos::INodeVisitor {
 
 NamedNode::Ptr sampleTree() {
     NamedNode::Ptr root = NamedNode::Create("R");
-    NamedNode::Ptr a = child(root, "a");
-    child(a, "a1");
-    child(a, "a2");
-    child(root, "b");
+    NamedNode::Ptr a = addChild(root, "a");
+    addChild(a, "a1");
+    addChild(a, "a2");
+    addChild(root, "b");
     return root;
 }
 
@@ -205,28 +199,28 @@ std::string walkPair(bool byMatch, const NamedNode::Ptr& first, const NamedNode:
 
 TEST(ParallelTraverserTest, PairsByMatchAndReportsTheUnpaired) {
     NamedNode::Ptr first = NamedNode::Create("R");
-    child(first, "a");
-    child(child(first, "b"), "b1");
-    child(first, "skipme");
+    addChild(first, "a");
+    addChild(addChild(first, "b"), "b1");
+    addChild(first, "skipme");
     NamedNode::Ptr second = NamedNode::Create("R");
-    child(child(second, "b"), "b1");
-    child(second, "new");
-    child(second, "a");
-    child(second, "skipme");
+    addChild(addChild(second, "b"), "b1");
+    addChild(second, "new");
+    addChild(second, "a");
+    addChild(second, "skipme");
     EXPECT_EQ(walkPair(true, first, second), "start +R ?new +b +b1 -b1 -b +a -a -R finish");
 }
 
 TEST(ParallelTraverserTest, PositionalPairingNeedsEqualShapes) {
     NamedNode::Ptr first = NamedNode::Create("R");
-    child(first, "a");
-    child(first, "b");
+    addChild(first, "a");
+    addChild(first, "b");
     NamedNode::Ptr same = NamedNode::Create("R");
-    child(same, "a");
-    child(same, "b");
+    addChild(same, "a");
+    addChild(same, "b");
     EXPECT_EQ(walkPair(false, first, same), "start +R +a -a +b -b -R finish");
     NamedNode::Ptr swapped = NamedNode::Create("R");
-    child(swapped, "b");
-    child(swapped, "a");
+    addChild(swapped, "b");
+    addChild(swapped, "a");
     EXPECT_EQ(walkPair(false, first, swapped), "start +R !R^ -R finish");
     NamedNode::Ptr other = NamedNode::Create("Other");
     EXPECT_EQ(walkPair(true, first, other), "start ?Other^ finish");

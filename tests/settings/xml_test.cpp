@@ -8,22 +8,19 @@
 #include "repos/NodeTraverser.h"
 #include "repos/Settings.h"
 #include "repos/XMLSettingsStrategy.h"
+#include "types/TreeHelpers.h"
 
 using vexa::kernel::fromMB;
 using vexa::kernel::toMB;
 using vexa::repos::NamedNode;
 using vexa::repos::XMLSettingsStrategy;
+using vexa::test::addChild;
+using vexa::test::dump;
 
 namespace {
 
 const std::string kDeclaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
 const std::string kNs = vexa::repos::kRepositoryNamespace;
-
-NamedNode::Ptr child(const NamedNode::Ptr& parent, const char* name) {
-    NamedNode::Ptr node = NamedNode::Create(name);
-    node->addTo(parent);
-    return node;
-}
 
 std::string store(const NamedNode::Ptr& root) {
     wxMemoryOutputStream out;
@@ -37,36 +34,7 @@ NamedNode::Ptr load(const std::string& bytes) {
     return XMLSettingsStrategy().load(in);
 }
 
-// The tree as one line of text: names, attributes and nesting.
-std::string describe(const NamedNode::Ptr& node) {
-    std::string text = toMB(node->getName()) + "{";
-    for (const auto& attribute : node->getAttributes()) {
-        text += toMB(attribute.first) + "=" + toMB(attribute.second) + ";";
-    }
-    for (const NamedNode::Ptr& c : *node) {
-        text += describe(c);
-    }
-    return text + "}";
-}
-
 }  // namespace
-
-TEST(XmlWriteTest, WritesTheDocumentedLayoutExactly) {
-    NamedNode::Ptr mode = NamedNode::Create("Mode");
-    mode->setAttribute("Version", "2");
-    child(mode, "Pattern")->setAttribute("value", "Std");
-    NamedNode::Ptr res = child(mode, "Res");
-    res->setAttribute("y", "360");
-    res->setAttribute("x", "720");
-    child(res, "Alias");
-    EXPECT_EQ(store(mode), kDeclaration + "<node name=\"Mode\" Version=\"2\" xmlns=\"" + kNs +
-                               "\">\n" +
-                               " <node name=\"Pattern\" value=\"Std\"/>\n"
-                               " <node name=\"Res\" x=\"720\" y=\"360\">\n"
-                               "  <node name=\"Alias\"/>\n"
-                               " </node>\n"
-                               "</node>\n");
-}
 
 TEST(XmlWriteTest, NamespaceOnlyOnTheRootAndOnlyOnce) {
     NamedNode::Ptr lone = NamedNode::Create("Printer");
@@ -74,9 +42,9 @@ TEST(XmlWriteTest, NamespaceOnlyOnTheRootAndOnlyOnce) {
 
     NamedNode::Ptr root = NamedNode::Create("Printer");
     root->setAttribute("xmlns", "urn:other");
-    NamedNode::Ptr withKey = child(root, "A");
+    NamedNode::Ptr withKey = addChild(root, "A");
     withKey->setAttribute("xmlns", "urn:child");
-    child(root, "B");
+    addChild(root, "B");
     const std::string text = store(root);
     EXPECT_EQ(text, kDeclaration + "<node name=\"Printer\" xmlns=\"urn:other\">\n" +
                         " <node name=\"A\" xmlns=\"urn:child\"/>\n"
@@ -106,7 +74,7 @@ TEST(XmlWriteTest, EscapesValuesSoTheyReadBack) {
 
 TEST(XmlWriteTest, TextXmlCannotCarryNeverMakesTheFileUnreadable) {
     NamedNode::Ptr root = NamedNode::Create("Printer");
-    child(root, "Bad\x01Name")->setAttribute("value", "ok\x02");
+    addChild(root, "Bad\x01Name")->setAttribute("value", "ok\x02");
     root->setAttribute("bad key", "v");
     root->setAttribute("good", "kept");
     NamedNode::Ptr back = load(store(root));
@@ -123,7 +91,7 @@ TEST(XmlReadTest, ReadsAnyElementAndNamespaceDeclarations) {
         "name=\"Top\">"
         "text<?pi stuff?><item value=\"1\"/><p:other name=\"O\"><node/></p:other></settings>");
     ASSERT_TRUE(root);
-    EXPECT_EQ(describe(root), "Top{xmlns=urn:x;xmlns:p=urn:p;{value=1;}O{{}}}");
+    EXPECT_EQ(dump(root), "Top{xmlns=urn:x;xmlns:p=urn:p;{value=1;}O{{}}}");
 }
 
 TEST(XmlReadTest, InternalEntitiesAreReplacedByTheirText) {
@@ -143,24 +111,24 @@ TEST(XmlReadTest, AttributesOnlyADtdDefaultsStayOutOfTheTree) {
         "value CDATA \"d\" fixed CDATA #FIXED \"f\">]>"
         "<node name=\"Top\" value=\"own\"><node/><node b=\"1\" fixed=\"f\"/></node>");
     ASSERT_TRUE(root);
-    EXPECT_EQ(describe(root), "Top{value=own;{}{b=1;fixed=f;}}");
+    EXPECT_EQ(dump(root), "Top{value=own;{}{b=1;fixed=f;}}");
 }
 
 TEST(XmlReadTest, WrittenTreeReadsBackWithNamespaceAdded) {
     NamedNode::Ptr root = NamedNode::Create("Printer");
     root->setAttribute("Version", "1");
-    NamedNode::Ptr sizes = child(root, "PageSizes");
-    NamedNode::Ptr size = child(sizes, "Bogen Großformat");
+    NamedNode::Ptr sizes = addChild(root, "PageSizes");
+    NamedNode::Ptr size = addChild(sizes, "Bogen Großformat");
     size->setAttribute("width", "841.890000");
-    child(sizes, "東京 A4")->setAttribute("height", "1");
-    child(root, "Café")->setAttribute("value", "crème brûlée");
-    child(root, "");
-    const std::string expected = describe(root);
+    addChild(sizes, "東京 A4")->setAttribute("height", "1");
+    addChild(root, "Café")->setAttribute("value", "crème brûlée");
+    addChild(root, "");
+    const std::string expected = dump(root);
     NamedNode::Ptr back = load(store(root));
     ASSERT_TRUE(back);
     root->setAttribute("xmlns", kNs.c_str());
-    EXPECT_EQ(describe(back), describe(root));
-    EXPECT_NE(expected, describe(root));
+    EXPECT_EQ(dump(back), dump(root));
+    EXPECT_NE(expected, dump(root));
     // Writing again writes the namespace once, from the map.
     EXPECT_EQ(store(back), store(root));
 }
@@ -195,7 +163,7 @@ TEST(XmlReadTest, DroppedNodesAreLoggedAsWarnings) {
     NamedNode::Ptr root =
         load("<node name=\"Sizes\"><node name=\"3 1/2 x 5\"/><node name=\"A4\"/></node>");
     ASSERT_TRUE(root);
-    EXPECT_EQ(describe(root), "Sizes{A4{}}");
+    EXPECT_EQ(dump(root), "Sizes{A4{}}");
     bool warned = false;
     for (const vexa::test::CapturedLog& record : log.records()) {
         warned = warned || (record.level == wxLOG_Warning &&

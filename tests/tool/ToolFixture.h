@@ -287,31 +287,6 @@ inline Json parseJson(const std::string& text) {
     }
 }
 
-// Every entry below `root` (folders and links too) by relative path, lock
-// files left out: what a refused command must not have made.
-inline std::vector<std::string> treePaths(const std::string& root) {
-    std::vector<std::string> paths;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
-        if (entry.path().filename() != ".lock") {
-            paths.push_back(std::filesystem::relative(entry.path(), root).string());
-        }
-    }
-    std::sort(paths.begin(), paths.end());
-    return paths;
-}
-
-// Every file below `root` (relative path -> content), lock files left out.
-inline std::map<std::string, std::string> treeFiles(const std::string& root) {
-    std::map<std::string, std::string> files;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
-        if (entry.is_regular_file() && entry.path().filename() != ".lock") {
-            files[std::filesystem::relative(entry.path(), root).string()] =
-                readFile(entry.path().string());
-        }
-    }
-    return files;
-}
-
 // A fresh copy of examples/db in a temporary folder; the tool runs on it
 // through --repo.
 class ToolTest : public ::testing::Test {

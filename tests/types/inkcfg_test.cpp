@@ -12,6 +12,7 @@
 #include "kernel/Memory.h"
 #include "repos/InkCfg.h"
 #include "repos/InkLevels.h"
+#include "types/InkCfgCompare.h"
 
 using namespace vexa::repos;
 using namespace vexa::test;
@@ -32,14 +33,6 @@ void put(char* field, std::size_t size, const std::string& text) {
 std::string value(const NamedNode::Ptr& node, const char* child) {
     NamedNode::Ptr found = node->findChild(toWx(child));
     return found ? attr(found, "value") : std::string("<absent>");
-}
-
-std::vector<const SPINKUNITLUT*> units(const SPINKCFG& cfg) {
-    std::vector<const SPINKUNITLUT*> list;
-    for (const SPINKUNITLUT* unit = cfg.InkUnits; unit; unit = unit->next) {
-        list.push_back(unit);
-    }
-    return list;
 }
 
 std::vector<std::string> unitResolutions(const SPINKCFG& cfg) {
@@ -184,67 +177,6 @@ NamedNode::Ptr cfgNodeFor(const SPINKCFG& c) {
                              toWx(std::to_string(c.VarDotLevels[i])));
     }
     return node;
-}
-
-// Field by field; `reversed` when `b`'s unit list is `a`'s in reverse.
-void expectSameCfg(const SPINKCFG& a, const SPINKCFG& b, bool reversed) {
-    EXPECT_STREQ(a.Name, b.Name);
-    EXPECT_EQ(a.NumColor, b.NumColor);
-    EXPECT_EQ(a.NumSpotColor, b.NumSpotColor);
-    EXPECT_EQ(a.Photometric, b.Photometric);
-    EXPECT_EQ(a.HiFiMode, b.HiFiMode);
-    EXPECT_EQ(a.BlackAbility, b.BlackAbility);
-    EXPECT_EQ(a.ProcBits, b.ProcBits);
-    EXPECT_EQ(a.OutputBits, b.OutputBits);
-    EXPECT_EQ(a.ProcOpts, b.ProcOpts);
-    EXPECT_EQ(a.InkType, b.InkType);
-    EXPECT_EQ(a.LabelVal, b.LabelVal);
-    EXPECT_EQ(std::memcmp(a.LevelLut, b.LevelLut, sizeof a.LevelLut), 0);
-    EXPECT_EQ(std::memcmp(&a.ColorOrder, &b.ColorOrder, sizeof a.ColorOrder), 0);
-    EXPECT_EQ(std::memcmp(a.MLInfo, b.MLInfo, sizeof a.MLInfo), 0);
-
-    std::vector<const SPINKUNITLUT*> ua = units(a), ub = units(b);
-    ASSERT_EQ(ua.size(), ub.size());
-    for (std::size_t i = 0; i < ua.size(); ++i) {
-        const SPINKUNITLUT& x = *ua[i];
-        const SPINKUNITLUT& y = *ub[reversed ? ub.size() - 1 - i : i];
-        EXPECT_STREQ(x.Res, y.Res);
-        EXPECT_STREQ(x.Channel, y.Channel);
-        EXPECT_EQ(x.BaseCount, y.BaseCount);
-        EXPECT_EQ(x.DotVolume, y.DotVolume);
-        EXPECT_EQ(std::memcmp(x.Units, y.Units, sizeof x.Units), 0);
-    }
-
-    ASSERT_EQ(a.SameInks == nullptr, b.SameInks == nullptr);
-    if (a.SameInks) {
-        ASSERT_EQ(a.SameInks->GroupCount, b.SameInks->GroupCount);
-        for (int g = 0; g < a.SameInks->GroupCount; ++g) {
-            const SPINKGROUP& x = a.SameInks->Groups[g];
-            const SPINKGROUP& y = b.SameInks->Groups[g];
-            ASSERT_EQ(x.InkCount, y.InkCount) << "group " << g;
-            for (int i = 0; i < x.InkCount; ++i) {
-                EXPECT_STREQ(x.Inks[i], y.Inks[i]);
-            }
-        }
-    }
-
-    EXPECT_EQ(a.VarDotLevelCount, b.VarDotLevelCount);
-    EXPECT_EQ(std::memcmp(a.VarDotLevels, b.VarDotLevels, sizeof a.VarDotLevels), 0);
-    EXPECT_EQ(a.VarDotOpts, b.VarDotOpts);
-    ASSERT_EQ(a.VarDot == nullptr, b.VarDot == nullptr);
-    if (!a.VarDot) {
-        return;
-    }
-    if (a.VarDotOpts & SP_VARDOTOPT_CHANNELS) {
-        EXPECT_EQ(std::memcmp(a.VarDot, b.VarDot, sizeof(SPVARDOTCHANNELS)), 0);
-    } else {
-        // The resolution text and the leading pointer are not read.
-        const SPVARDOTCURVES& x = *static_cast<const SPVARDOTCURVES*>(a.VarDot);
-        const SPVARDOTCURVES& y = *static_cast<const SPVARDOTCURVES*>(b.VarDot);
-        EXPECT_EQ(std::memcmp(&x.Single, &y.Single, sizeof x.Single), 0);
-        EXPECT_EQ(std::memcmp(&x.First, &y.First, sizeof x.First), 0);
-        EXPECT_EQ(std::memcmp(&x.Next, &y.Next, sizeof x.Next), 0);
-    }
 }
 
 TEST(InkCfgRoundTrip, FullConfigurationSurvivesStoreAndReadBack) {
