@@ -9,6 +9,7 @@
 #include <sys/resource.h>
 
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <sstream>
@@ -316,7 +317,10 @@ TEST_F(PrinterProcessTest, OpeningAPrinterAsksTheDiskAboutEachPathOnce) {
         const auto step = [](const char* name) { (void)!::write(-1, name, std::strlen(name)); };
         step("open");
         boost::shared_ptr<PrinterReader> reader = PrinterReader::getReader(toWx("P"));
-        const bool read = reader && !describe(*reader).empty();
+        const bool read = reader && !reader->getDeviceName().empty() && reader->getDotInfo() &&
+                          reader->getInkTypes() && reader->getPageSizes() &&
+                          reader->getScreenSetups() && !reader->getInkCfgs().empty() &&
+                          !reader->getDeviceResolutions().empty();
         step("medias");
         const std::size_t groups = reader ? reader->getMediaList().size() : 0;
         step("open again");
