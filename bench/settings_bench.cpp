@@ -325,7 +325,7 @@ int main(int argc, char** argv) {
     std::vector<vexa::bench::Ratio> ratios;
     for (std::size_t size : kSizes) {
         const std::string arg = "/" + std::to_string(size);
-        ratios.push_back({"BM_Load" + arg, "BM_BareReader" + arg, 2.0});
+        ratios.push_back({"BM_Load" + arg, "BM_BareReader" + arg, 1.5});
         ratios.push_back({"BM_Store" + arg, "BM_Load" + arg, 0.5});
     }
     ratios.push_back({"BM_FindNodes", "BM_HandDescent", 3.0});
