@@ -377,9 +377,14 @@ NamedNode::Ptr NamedNode::CreateUtf8(std::string_view name,
                            std::memory_order_relaxed);
         return node;
     }
-    // Written files list keys in order already: sorting is then one pass.
-    std::stable_sort(attributes.begin(), attributes.end(),
-                     [](const Utf8Attribute& a, const Utf8Attribute& b) { return a.first < b.first; });
+    // Written files list keys in order already: one pass finds that, where a
+    // stable sort would take a buffer per node.
+    const auto byKey = [](const Utf8Attribute& a, const Utf8Attribute& b) {
+        return a.first < b.first;
+    };
+    if (!std::is_sorted(attributes.begin(), attributes.end(), byKey)) {
+        std::stable_sort(attributes.begin(), attributes.end(), byKey);
+    }
     std::size_t kept = 0;
     for (std::size_t i = 0; i < attributes.size(); ++i) {
         if (kept > 0 && attributes[kept - 1].first == attributes[i].first) {
