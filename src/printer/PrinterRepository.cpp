@@ -70,13 +70,20 @@ vfs::FileObjectPtr localObject(const wxString& path) {
     }
 }
 
-// The attribute "value" of the first node at `key`; throws
-// EmptyDataCoupleException when there is none.
+// The first node at `key`; throws EmptyDataCoupleException when there is
+// none, as the node's raw data couple would. Read from the node itself: its
+// NamedNodeData would be made only to be read once, and kept.
+NamedNode::Ptr nodeAt(const Settings& settings, const wxString& key) {
+    const std::list<NamedNode::Ptr> nodes = SettingsAccess::findNodes(settings, key);
+    if (nodes.empty()) {
+        throw EmptyDataCoupleException();
+    }
+    return nodes.front();
+}
+
+// The attribute "value" of the first node at `key`.
 wxString valueAt(const Settings& settings, const wxString& key) {
-    DataCouple<NamedNodeData> couple = findCouple<NamedNodeData>(settings, key);
-    const NamedNodeData& data = couple.get();
-    const auto found = data.attributes.find(wxT("value"));
-    return found == data.attributes.end() ? wxString() : found->second;
+    return nodeAt(settings, key)->getAttribute(wxString(wxT("value")));
 }
 
 }  // namespace
@@ -476,13 +483,9 @@ std::pair<wxString, wxString> PrinterRepository::defaultMedia_() {
         const boost::shared_ptr<Settings> settings = boost::atomic_load(&m_settings);
         if (settings) {
             try {
-                DataCouple<NamedNodeData> couple =
-                    findCouple<NamedNodeData>(*settings, keys::kDefaultMedia);
-                const std::map<wxString, wxString>& attributes = couple.get().attributes;
-                const auto group = attributes.find(wxT("group"));
-                const auto media = attributes.find(wxT("media"));
-                m_defaultMediaGroup = group == attributes.end() ? wxString() : group->second;
-                m_defaultMediaName = media == attributes.end() ? wxString() : media->second;
+                const NamedNode::Ptr node = nodeAt(*settings, keys::kDefaultMedia);
+                m_defaultMediaGroup = node->getAttribute(wxString(wxT("group")));
+                m_defaultMediaName = node->getAttribute(wxString(wxT("media")));
             } catch (const EmptyDataCoupleException&) {
                 m_defaultMediaGroup.clear();
                 m_defaultMediaName.clear();
