@@ -105,6 +105,19 @@ const char* getEntry(const char* p, std::string_view& key, std::string_view& val
     return getText(getText(p, key), value);
 }
 
+// Calls visit(key, value) for each attribute of a packed block, in order.
+template <class Visit>
+void forEachPacked(const char* block, Visit visit) {
+    const Packed packed(block);
+    const char* p = packed.entries;
+    std::string_view key;
+    std::string_view value;
+    for (std::uint32_t i = 0; i < packed.count; ++i) {
+        p = getEntry(p, key, value);
+        visit(key, value);
+    }
+}
+
 // The code point starting at `p` (well-formed, see above); advances `p`.
 std::uint32_t nextCodePoint(const unsigned char*& p) {
     const std::uint32_t lead = *p++;
@@ -529,15 +542,10 @@ std::map<wxString, wxString> NamedNode::getAttributes() const {
         return data->attributes;
     }
     std::map<wxString, wxString> attributes;
-    const Packed packed(text.packed);
-    const char* p = packed.entries;
-    std::string_view key;
-    std::string_view value;
-    for (std::uint32_t i = 0; i < packed.count; ++i) {
-        p = getEntry(p, key, value);
+    forEachPacked(text.packed, [&attributes](std::string_view key, std::string_view value) {
         attributes.emplace_hint(attributes.end(), fromMB(key.data(), key.size()),
                                 fromMB(value.data(), value.size()));
-    }
+    });
     return attributes;
 }
 
@@ -559,14 +567,8 @@ void NamedNode::visitAttributes_(AttributeVisit visit, void* context) const {
         }
         return;
     }
-    const Packed packed(text.packed);
-    const char* p = packed.entries;
-    std::string_view key;
-    std::string_view value;
-    for (std::uint32_t i = 0; i < packed.count; ++i) {
-        p = getEntry(p, key, value);
-        visit(context, key, value);
-    }
+    forEachPacked(text.packed,
+                  [&](std::string_view key, std::string_view value) { visit(context, key, value); });
 }
 
 void NamedNode::setAttribute(const char* key, const char* value) {
