@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <algorithm>
 #include <map>
 #include <mutex>
 #include <new>
@@ -18,9 +19,12 @@ namespace {
 // Blocks up to this size come from pools; larger ones get mappings of their
 // own (rare: the engine's tables are far smaller).
 const std::size_t kPooledMax = 1024 * 1024;
-// The slots one reservation holds: the number of mappings grows by one per
-// this many blocks alive at once, not by one per block.
-const std::size_t kSlotsPerReservation = 256;
+// The slots of a size's first reservation. Each further one holds as many
+// as all before it together, up to kMostSlots: the mappings grow with the
+// logarithm of the blocks alive at once, then by one per kMostSlots blocks,
+// and a host with few tables reserves little address space.
+const std::size_t kFirstSlots = 256;
+const std::size_t kMostSlots = 8192;
 
 std::size_t pageSize() {
     static const std::size_t size = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
@@ -44,6 +48,7 @@ struct Blocks {
     std::mutex guard;
     std::map<char*, Reservation> mappings;
     std::map<std::size_t, std::vector<char*>> freeSlots;
+    std::map<std::size_t, std::size_t> slotsReserved;  // by slot size
 };
 
 Blocks& blocks() {
@@ -53,8 +58,9 @@ Blocks& blocks() {
 }
 
 char* mapOrThrow(std::size_t length) {
-    void* block =
-        ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    // No swap is set aside for pages nobody writes: most of a reservation.
+    void* block = ::mmap(nullptr, length, PROT_READ | PROT_WRITE,
+                         MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
     if (block == MAP_FAILED) {
         throw std::bad_alloc();
     }
@@ -89,18 +95,21 @@ void* mapZeroed(std::size_t size) {
     }
     std::vector<char*>& free = all.freeSlots[slotSize];
     if (free.empty()) {
-        const std::size_t length = slotSize * kSlotsPerReservation;
+        std::size_t& reserved = all.slotsReserved[slotSize];
+        const std::size_t slots = std::min(std::max(reserved, kFirstSlots), kMostSlots);
+        const std::size_t length = slotSize * slots;
         char* base = mapOrThrow(length);
         try {
             // Room for every slot of this size: a release never allocates.
-            free.reserve(free.capacity() + kSlotsPerReservation);
+            free.reserve(reserved + slots);
             all.mappings.emplace(base, Reservation{length, slotSize});
         } catch (...) {
             ::munmap(base, length);
             throw;
         }
+        reserved += slots;
         // Handed out from the low end first.
-        for (std::size_t i = kSlotsPerReservation; i-- > 0;) {
+        for (std::size_t i = slots; i-- > 0;) {
             free.push_back(base + i * slotSize);
         }
     }

@@ -4,10 +4,12 @@
 // calloc clears, and so makes resident, every page of a heap block; pages of
 // a mapping that nobody writes stay unbacked. A variable-dot table is 64 KB,
 // of which a configuration fills a page or two: mapped, it costs what it
-// holds. Blocks up to 1 MB are slots of large reservations (256 slots each),
-// so the number of mappings grows with the blocks alive at once divided by
-// 256, never with each block: a system's limit on mappings is far off. A
-// released slot gives its pages back (madvise) and is handed out again.
+// holds. Blocks up to 1 MB are slots of large reservations (256 slots at
+// first, each further reservation of a size as large as all before it, up
+// to 8192 slots), so the number of mappings grows with the logarithm of the
+// blocks alive at once, never with each block: a system's limit on mappings
+// is far off. A released slot gives its pages back (madvise) and is handed
+// out again.
 // Threads: every call may run on any thread.
 #ifndef VEXA_KERNEL_MEMORY_H
 #define VEXA_KERNEL_MEMORY_H
