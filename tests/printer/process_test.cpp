@@ -4,7 +4,6 @@
 // keeps the changes for a retry; opening a printer asks the disk about
 // each of its paths once. Children are forked before any lock is taken and
 // start with a fresh catalog, as a separate process would.
-#include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
 
@@ -12,8 +11,8 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <regex>
 #include <sstream>
-#include <thread>
 
 #include "printer/MediaModeFixture.h"
 #include "repos/Failure.h"
@@ -252,59 +251,13 @@ TEST_F(PrinterProcessTest, NothingChangesAroundWhatAnotherProcessHoldsInside) {
     }
 }
 
-// One system call of a strace log (strace -y): its name, the path it names
-// (an fd's path where it names none), and the step of the traced program
-// it fell into (the text of the last `write(-1, "step", ...)`).
-struct TracedCall {
-    std::string step;
-    std::string name;
-    std::string path;
-    bool throughDescriptor = false;  // names no path: asks an open file
-    bool opensFolder = false;
-};
-
-std::vector<TracedCall> readTrace(const std::string& file) {
-    std::vector<TracedCall> calls;
-    std::istringstream in(readFile(file));
-    std::string step;
-    for (std::string line; std::getline(in, line);) {
-        const std::size_t paren = line.find('(');
-        if (paren == std::string::npos) {
-            continue;
-        }
-        if (line.rfind("write(-1, \"", 0) == 0) {
-            step = line.substr(11, line.find('"', 11) - 11);
-            continue;
-        }
-        TracedCall call;
-        call.step = step;
-        call.name = line.substr(0, paren);
-        // The first argument's fd path, then the first quoted argument.
-        const std::size_t open = line.find('<', paren);
-        const std::size_t comma = line.find(',', paren);
-        std::string fdPath;
-        if (open != std::string::npos && open < comma) {
-            fdPath = line.substr(open + 1, line.find('>', open) - open - 1);
-        }
-        const std::size_t quote = line.find('"', paren);
-        const std::string named =
-            quote == std::string::npos
-                ? std::string()
-                : line.substr(quote + 1, line.find('"', quote + 1) - quote - 1);
-        call.path = named.empty() ? fdPath : named[0] == '/' ? named : fdPath + "/" + named;
-        call.throughDescriptor = named.empty();
-        call.opensFolder = line.find("O_DIRECTORY") != std::string::npos;
-        calls.push_back(call);
-    }
-    return calls;
-}
-
-// What the disk is asked, traced by strace in another process (skipped where
-// strace is missing or may not trace): opening a printer and reading every
-// value makes a handful of status queries on the printer's paths, a listing
-// of its medias reads "Medias" and each group folder once without any, and
-// opening it again checks the folder and the settings file once each. No
-// path is asked twice within one step.
+// What the disk is asked, traced by strace -y in another process (skipped
+// where strace is missing or may not trace): opening a printer and reading
+// every value makes a handful of status queries on the printer's paths, a
+// listing of its medias reads "Medias" and each group folder once without
+// any, and opening it again checks the folder and the settings file once
+// each. No path is asked twice within one step; a step is the text of the
+// traced program's last `write(-1, "step", ...)`.
 TEST_F(PrinterProcessTest, OpeningAPrinterAsksTheDiskAboutEachPathOnce) {
     makePrinter("P", fullPrinterBody());
     for (const char* group : {"G1", "G2", "_Ungrouped_"}) {
@@ -330,72 +283,58 @@ TEST_F(PrinterProcessTest, OpeningAPrinterAsksTheDiskAboutEachPathOnce) {
         return read && groups == 3 && reader ? 0 : 1;
     });
     ASSERT_TRUE(child.started());
+    // strace's first message says it attached, or why it cannot; it ends
+    // with the traced child.
     const std::string trace = dir.path() + "/trace";
-    const std::string messages = dir.path() + "/strace.out";
-    const pid_t tracer = ::fork();
-    if (tracer == 0) {
-        const int out = ::open(messages.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        ::dup2(out, 1);
-        ::dup2(out, 2);
-        const std::string pid = std::to_string(child.pid());
-        ::execlp("strace", "strace", "-y", "-o", trace.c_str(), "-e",
-                 "trace=%file,%stat,%lstat,%fstat,getdents64,write", "-p", pid.c_str(),
-                 static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    ASSERT_GT(tracer, 0);
-    // Waits for strace to say it attached; it ends at once when it cannot.
-    int status = 0;
-    bool attached = false;
-    for (int i = 0; i < 6000 && !attached; ++i) {
-        if (::waitpid(tracer, &status, WNOHANG) == tracer) {
-            break;
-        }
-        attached = readFile(messages).find("attached") != std::string::npos;
-        if (!attached) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-    }
-    if (!attached) {
-        ::kill(tracer, SIGKILL);
-        ::waitpid(tracer, &status, 0);
-        GTEST_SKIP() << "strace cannot trace here: " << readFile(messages);
+    FILE* tracer = ::popen(
+        ("strace -y -o " + trace + " -e trace=%file,%stat,%lstat,%fstat,getdents64,write -p " +
+         std::to_string(child.pid()) + " 2>&1")
+            .c_str(),
+        "r");
+    ASSERT_TRUE(tracer);
+    char said[512] = "";
+    if (!std::fgets(said, sizeof said, tracer) || !std::strstr(said, "attached")) {
+        ::pclose(tracer);
+        GTEST_SKIP() << "strace cannot trace here: " << said;
     }
     child.signal();
     ASSERT_EQ(child.wait(), 0);
-    ::waitpid(tracer, &status, 0);
+    ::pclose(tracer);
 
+    // A call, the path of a descriptor given first, and the first quoted
+    // path (relative to that descriptor, or "" when it asks the open file).
+    const std::regex call(R"re(^(\w+)\((?:\d+<([^>]*)>)?[^"]*(?:"([^"]*)")?)re");
     const std::string folder = printerPath("P");
-    struct Step {
-        const char* name;
-        int statusQueries;  // at most, on the printer's paths and descriptors
-        int folderReads;    // exactly
-    };
-    const Step steps[] = {{"open", 6, 0}, {"medias", 0, 4}, {"open again", 3, 0}};
-    const std::vector<TracedCall> calls = readTrace(trace);
-    for (const Step& expected : steps) {
-        SCOPED_TRACE(expected.name);
-        int queries = 0;
-        int reads = 0;
-        std::map<std::string, int> asked;  // by path named, and folders read
-        for (const TracedCall& call : calls) {
-            if (call.step != expected.name ||
-                (call.path != folder && call.path.rfind(folder + "/", 0) != 0)) {
-                continue;
-            }
-            if (call.name.find("stat") != std::string::npos) {
-                ++queries;
-                if (!call.throughDescriptor) {
-                    EXPECT_LE(++asked[call.name + " " + call.path], 1) << call.path;
-                }
-            } else if (call.name == "openat" && call.opensFolder) {
-                ++reads;
-                EXPECT_LE(++asked["read " + call.path], 1) << call.path;
-            }
+    std::map<std::string, int> count;  // by step and kind, and by step, call and path
+    std::string step;
+    std::istringstream in(readFile(trace));
+    for (std::string line; std::getline(in, line);) {
+        std::smatch m;
+        if (!std::regex_search(line, m, call)) {
+            continue;
         }
-        EXPECT_LE(queries, expected.statusQueries);
-        EXPECT_EQ(reads, expected.folderReads);
+        const std::string name = m[1], named = m[3];
+        const std::string path = named.empty()     ? m[2].str()
+                                 : named[0] == '/' ? named
+                                                   : m[2].str() + "/" + named;
+        if (line.rfind("write(-1, ", 0) == 0) {
+            step = named;
+        } else if (path != folder && path.rfind(folder + "/", 0) != 0) {
+            continue;
+        } else if (name.find("stat") != std::string::npos) {
+            ++count[step + " queries"];
+            EXPECT_LE(named.empty() ? 0 : ++count[step + " " + name + " " + path], 1) << line;
+        } else if (name == "openat" && line.find("O_DIRECTORY") != std::string::npos) {
+            ++count[step + " reads"];
+            EXPECT_LE(++count[step + " read " + path], 1) << line;
+        }
     }
+    EXPECT_LE(count["open queries"], 6);
+    EXPECT_EQ(count["open reads"], 0);
+    EXPECT_EQ(count["medias queries"], 0);
+    EXPECT_EQ(count["medias reads"], 4);
+    EXPECT_LE(count["open again queries"], 3);
+    EXPECT_EQ(count["open again reads"], 0);
 }
 
 }  // namespace
