@@ -1,5 +1,6 @@
 #include "EngineSupport.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -108,6 +109,18 @@ std::string utf8ToMbcs(const std::string& text) {
 
 std::string mbcsToUtf8(const std::string& text) {
     return convert(&Ombcs_to_utf8, text);
+}
+
+void copyWrittenPages(void* to, const void* from, std::size_t size) {
+    static const unsigned char kZeros[4096] = {};
+    const unsigned char* source = static_cast<const unsigned char*>(from);
+    unsigned char* target = static_cast<unsigned char*>(to);
+    for (std::size_t offset = 0; offset < size; offset += sizeof kZeros) {
+        const std::size_t length = std::min(sizeof kZeros, size - offset);
+        if (std::memcmp(source + offset, kZeros, length) != 0) {
+            std::memcpy(target + offset, source + offset, length);
+        }
+    }
 }
 
 }  // namespace engine

@@ -65,6 +65,11 @@ T* allocateZeroed(std::size_t size = sizeof(T)) {
 using kernel::mapZeroed;
 using kernel::releaseBlock;
 
+// Copies `size` bytes into the zeroed mapped block `to`, leaving out the
+// pages of `from` that hold only zeros: a copy that wrote every page would
+// make all of them resident.
+void copyWrittenPages(void* to, const void* from, std::size_t size);
+
 // What every strategy's storeNew does: a new node `name` filled by
 // `strategy.storeInto` and added to `parent`.
 template <class Strategy, class Value>

@@ -112,21 +112,6 @@ void copyGroups(const SPSAMEINKS& source, SPSAMEINKS& target) {
     }
 }
 
-// Copies `size` bytes into the zeroed block `to`, leaving out the pages that
-// hold only zeros: a table fills a page or two of its 64 KB, and a copy that
-// wrote every page would make all of them resident.
-void copyWrittenPages(void* to, const void* from, std::size_t size) {
-    static const unsigned char kZeros[4096] = {};
-    const unsigned char* source = static_cast<const unsigned char*>(from);
-    unsigned char* target = static_cast<unsigned char*>(to);
-    for (std::size_t offset = 0; offset < size; offset += sizeof kZeros) {
-        const std::size_t length = std::min(sizeof kZeros, size - offset);
-        if (std::memcmp(source + offset, kZeros, length) != 0) {
-            std::memcpy(target + offset, source + offset, length);
-        }
-    }
-}
-
 // A deep copy of `source` (a zeroed structure for null). Whatever was
 // allocated is released again when an allocation fails.
 boost::shared_ptr<SPINKCFG> copyInkCfg(const SPINKCFG* source) {
@@ -155,9 +140,9 @@ boost::shared_ptr<SPINKCFG> copyInkCfg(const SPINKCFG* source) {
     if (source->VarDot) {
         cfg->VarDot = engine::mapZeroed(kVarDotBlockSize);
         if (source->VarDotOpts & SP_VARDOTOPT_CHANNELS) {
-            copyWrittenPages(cfg->VarDot, source->VarDot, sizeof(SPVARDOTCHANNELS));
+            engine::copyWrittenPages(cfg->VarDot, source->VarDot, sizeof(SPVARDOTCHANNELS));
         } else {
-            copyWrittenPages(cfg->VarDot, source->VarDot, sizeof(SPVARDOTCURVES));
+            engine::copyWrittenPages(cfg->VarDot, source->VarDot, sizeof(SPVARDOTCURVES));
             static_cast<SPVARDOTCURVES*>(cfg->VarDot)->next = nullptr;
         }
     }

@@ -14,12 +14,14 @@ namespace repos {
 
 namespace {
 
+// Mapped zeroed pages: the structure is 20 KB, of which a mode's few inks
+// fill a page or two, and only written pages cost memory.
 boost::shared_ptr<SPINKCURVE> newInkCurve(const SPINKCURVE* source) {
-    SPINKCURVE* curve = engine::allocateZeroed<SPINKCURVE>();
+    SPINKCURVE* curve = static_cast<SPINKCURVE*>(engine::mapZeroed(sizeof(SPINKCURVE)));
     if (source) {
-        std::memcpy(curve, source, sizeof *curve);
+        engine::copyWrittenPages(curve, source, sizeof *curve);
     }
-    return boost::shared_ptr<SPINKCURVE>(curve, std::free);
+    return boost::shared_ptr<SPINKCURVE>(curve, engine::releaseBlock);
 }
 
 // percent * 2.55 + 0.5, truncated towards zero, in 8 bits. Computed in
