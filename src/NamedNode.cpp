@@ -56,7 +56,9 @@ char* putSize(char* out, std::size_t value) {
 
 char* putText(char* out, std::string_view text) {
     out = putSize(out, text.size());
-    std::memcpy(out, text.data(), text.size());
+    if (!text.empty()) {  // an empty view may hold no pointer at all
+        std::memcpy(out, text.data(), text.size());
+    }
     return out + text.size();
 }
 
