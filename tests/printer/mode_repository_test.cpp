@@ -200,22 +200,6 @@ TEST_F(ModeRepositoryTest, PrinterOptionsKeepStoredNodesAndSetEveryNodeOfAName) 
     EXPECT_EQ(reader->getPrinterOptions()->size(), 2u);
 }
 
-TEST_F(ModeRepositoryTest, TableDefaultUpdatesKeepTheOtherEntries) {
-    makeMedia("", {});
-    makeMode(fullModeBody());
-    {
-        boost::shared_ptr<ModeWriter> writer = mode()->getWriter();
-        writer->updateCalibration(toWx("neu.icc"));
-        writer->updateMediaModel(toWx("modell ü"));
-        EXPECT_TRUE(writer->save());
-    }
-    const std::map<wxString, wxString> table = fresh()->getReader()->getTableDefaults();
-    EXPECT_EQ(table.size(), 3u);
-    EXPECT_EQ(toUtf8(table.at(toWx("Calb"))), "neu.icc");
-    EXPECT_EQ(toUtf8(table.at(toWx("LnMM"))), "modell ü");
-    EXPECT_EQ(toUtf8(table.at(toWx("NmClr"))), "named.tbl");
-}
-
 // Written into its node with six decimals, as the regenerated sample holds;
 // without the node the caller gets the exception, and neither the tree, the
 // cache nor the file changes.
