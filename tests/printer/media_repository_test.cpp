@@ -22,15 +22,6 @@ namespace {
 
 class MediaRepositoryTest : public MediaModeFixture {};
 
-// A grouped media's legacy name brackets its group (read in every kind's
-// full reading); an ungrouped one's is its name alone.
-TEST_F(MediaRepositoryTest, LegacyNameOfAnUngroupedMediaIsItsName) {
-    makeMedia("", {kMode}, "_Ungrouped_", "Paper1");
-    boost::shared_ptr<MediaReader> ungrouped = media("", "Paper1")->getReader();
-    ASSERT_TRUE(ungrouped);
-    EXPECT_EQ(toUtf8(ungrouped->getNameLegacy()), "Paper1");
-}
-
 TEST_F(MediaRepositoryTest, MissingKeysGiveDefaultsAndAreLookedUpOnce) {
     makeMedia("");
     MediaPtr repository = media();
