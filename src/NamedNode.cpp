@@ -471,14 +471,6 @@ bool NamedNode::hasName(const wxString& name) const {
     return compareWide(Packed(text.packed).name, name) == 0;
 }
 
-bool NamedNode::hasNameUtf8(std::string_view name) const {
-    const Text text = text_();
-    if (const NamedNodeData* data = text.data) {
-        return toMB(data->name) == name;
-    }
-    return Packed(text.packed).name == name;
-}
-
 bool NamedNode::hasEmptyName() const {
     const Text text = text_();
     if (const NamedNodeData* data = text.data) {

@@ -101,7 +101,6 @@ class VEXA_REPOS_API NamedNode : public boost::enable_shared_from_this<NamedNode
 
     // Whether the name is exactly `name`, without a copy of the name.
     bool hasName(const wxString& name) const;
-    bool hasNameUtf8(std::string_view name) const;
     bool hasEmptyName() const;
     // The name as UTF-8 (see forEachAttribute for text UTF-8 cannot carry).
     std::string getNameUtf8() const;
