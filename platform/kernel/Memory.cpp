@@ -57,14 +57,19 @@ Blocks& blocks() {
     return *all;
 }
 
-char* mapOrThrow(std::size_t length) {
+char* mapOrNull(std::size_t length) {
     // No swap is set aside for pages nobody writes: most of a reservation.
     void* block = ::mmap(nullptr, length, PROT_READ | PROT_WRITE,
                          MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-    if (block == MAP_FAILED) {
+    return block == MAP_FAILED ? nullptr : static_cast<char*>(block);
+}
+
+char* mapOrThrow(std::size_t length) {
+    char* block = mapOrNull(length);
+    if (block == nullptr) {
         throw std::bad_alloc();
     }
-    return static_cast<char*>(block);
+    return block;
 }
 
 // The mapping holding `block`, or mappings.end().
@@ -96,9 +101,18 @@ void* mapZeroed(std::size_t size) {
     std::vector<char*>& free = all.freeSlots[slotSize];
     if (free.empty()) {
         std::size_t& reserved = all.slotsReserved[slotSize];
-        const std::size_t slots = std::min(std::max(reserved, kFirstSlots), kMostSlots);
+        // A system that limits address space or commits strictly may refuse
+        // a large reservation: fewer slots then, down to one.
+        std::size_t slots = std::min(std::max(reserved, kFirstSlots), kMostSlots);
+        char* base = mapOrNull(slotSize * slots);
+        while (base == nullptr && slots > 1) {
+            slots /= 2;
+            base = mapOrNull(slotSize * slots);
+        }
+        if (base == nullptr) {
+            throw std::bad_alloc();
+        }
         const std::size_t length = slotSize * slots;
-        char* base = mapOrThrow(length);
         try {
             // Room for every slot of this size: a release never allocates.
             free.reserve(reserved + slots);

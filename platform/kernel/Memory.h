@@ -8,8 +8,10 @@
 // first, each further reservation of a size as large as all before it, up
 // to 8192 slots), so the number of mappings grows with the logarithm of the
 // blocks alive at once, never with each block: a system's limit on mappings
-// is far off. A released slot gives its pages back (madvise) and is handed
-// out again.
+// is far off. Where the system refuses a reservation that large (a limit on
+// address space, strict overcommit), a smaller one is taken, down to one
+// slot. A released slot gives its pages back (madvise) and is handed out
+// again.
 // Threads: every call may run on any thread.
 #ifndef VEXA_KERNEL_MEMORY_H
 #define VEXA_KERNEL_MEMORY_H

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -143,4 +146,39 @@ TEST(MapZeroed, TablesShareMappingsAndReusedSlotsReadAsZeros) {
     EXPECT_EQ(before + grown, vexa::kernel::mappingCount());
     vexa::kernel::releaseBlock(std::malloc(100));
     vexa::kernel::releaseBlock(nullptr);
+}
+
+// Under a limit on address space, a pool reservation too large to map gives
+// way to a smaller one: a 1 MB block still comes (256 slots would be 256 MB).
+TEST(MapZeroed, ALimitedAddressSpaceGetsSmallerReservations) {
+    long pages = 0;
+    std::FILE* statm = std::fopen("/proc/self/statm", "r");
+    ASSERT_NE(statm, nullptr);
+    ASSERT_EQ(std::fscanf(statm, "%ld", &pages), 1);
+    std::fclose(statm);
+    const std::size_t used = static_cast<std::size_t>(pages) * ::sysconf(_SC_PAGESIZE);
+    if (used > (std::size_t(64) << 30)) {
+        GTEST_SKIP() << "the sanitizers reserve too much address space for a limit";
+    }
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const rlim_t limit = used + (std::size_t(96) << 20);
+        const rlimit cap{limit, limit};
+        if (::setrlimit(RLIMIT_AS, &cap) != 0) {
+            ::_exit(2);
+        }
+        try {
+            unsigned char* block = static_cast<unsigned char*>(vexa::kernel::mapZeroed(1 << 20));
+            block[(1 << 20) - 1] = 1;
+            vexa::kernel::releaseBlock(block);
+        } catch (...) {
+            ::_exit(1);
+        }
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: the block was refused; 2: no limit could be set";
 }
