@@ -1,13 +1,15 @@
 #include "vfs/src/impl/AbstractFileName.h"
 
+#include "kernel/Text.h"
+
 namespace vexa {
 namespace vfs {
 namespace provider {
 
 namespace {
 
-wxString storedPath(const wxString& path) {
-    return path.empty() ? wxString(wxT("/")) : path;
+std::string storedPath(const wxString& path) {
+    return path.empty() ? std::string("/") : kernel::toMB(path);
 }
 
 bool isAsciiLetter(wxUniChar c) {
@@ -16,13 +18,19 @@ bool isAsciiLetter(wxUniChar c) {
 
 // The prefix a descendant's path must begin with: the path and "/", or the
 // path alone when it is one character long (the root "/").
-wxString ancestorPrefix(const wxString& path) {
-    return path.length() == 1 ? path : path + wxT("/");
+std::string ancestorPrefix(const std::string& path) {
+    return path.length() == 1 ? path : path + '/';
+}
+
+// The other name's path in bytes, without a conversion for our own names.
+std::string pathBytesOf(const FileName& name) {
+    const AbstractFileName* ours = dynamic_cast<const AbstractFileName*>(&name);
+    return ours != nullptr ? ours->getPathBytes() : kernel::toMB(name.getPath());
 }
 
 }  // namespace
 
-AbstractFileName::AbstractFileName(const wxString& scheme, const wxString& path)
+AbstractFileName::AbstractFileName(const char* scheme, const wxString& path)
     : m_scheme(scheme), m_path(storedPath(path)) {}
 
 AbstractFileName::~AbstractFileName() {}
@@ -45,70 +53,51 @@ wxString AbstractFileName::normaliseSeparators(const wxString& text) {
 }
 
 wxString AbstractFileName::getBaseName() const {
-    std::lock_guard<std::mutex> lock(m_cacheMutex);
-    if (m_baseName.empty()) {
-        wxString path = m_path;
-        if (path.EndsWith(wxT("/"))) {
-            path.RemoveLast();
-        }
-        const int slash = path.Find('/', true);
-        m_baseName = slash == wxNOT_FOUND ? path : path.Mid(slash + 1);
-    }
-    return m_baseName;
+    // One trailing '/' is passed over: "a/b/" is named "b". No byte of a
+    // multibyte character is '/', so the bytes split where the text does.
+    const size_t end = m_path.length() > 1 && m_path.back() == '/' ? m_path.length() - 1
+                                                                   : m_path.length();
+    const size_t slash = m_path.rfind('/', end - 1);
+    const size_t start = slash == std::string::npos ? 0 : slash + 1;
+    return kernel::fromMB(m_path.data() + start, end - start);
 }
 
 wxString AbstractFileName::getPath() const {
-    return m_path;
+    return kernel::fromMB(m_path);
 }
 
 wxString AbstractFileName::getNativePath() const {
-    return m_path;
+    return getPath();
 }
 
 wxString AbstractFileName::getExtension() const {
     const wxString base = getBaseName();
-    std::lock_guard<std::mutex> lock(m_cacheMutex);
-    if (m_extension.empty()) {
-        // No '.', or the only '.' starts the name (".lock"): no extension.
-        const int dot = base.Find('.', true);
-        if (dot > 0) {
-            m_extension = base.Mid(dot + 1);
-        }
-    }
-    return m_extension;
+    // No '.', or the only '.' starts the name (".lock"): no extension.
+    const int dot = base.Find('.', true);
+    return dot > 0 ? base.Mid(dot + 1) : wxString();
 }
 
 bool AbstractFileName::hasParent() const {
-    return !(m_path.empty() || m_path == wxT("/"));
+    return m_path != "/";
 }
 
 wxString AbstractFileName::getScheme() const {
-    return m_scheme;
+    return wxString::FromAscii(m_scheme);
 }
 
 wxString AbstractFileName::getURI() const {
-    {
-        std::lock_guard<std::mutex> lock(m_cacheMutex);
-        if (!m_uri.empty()) {
-            return m_uri;
-        }
-    }
-    // getRootURI() is the provider's; compute outside the lock.
-    const wxString uri = getRootURI() + m_path;
-    std::lock_guard<std::mutex> lock(m_cacheMutex);
-    m_uri = uri;
-    return m_uri;
+    return getRootURI() + getPath();
 }
 
 wxString AbstractFileName::toString() const {
-    return getRootURI() + m_path;
+    return getURI();
 }
 
 FileNamePtr AbstractFileName::getRoot() const {
     FileNamePtr current = getParent();
     if (!current) {
         // Already the top: a fresh name for the same root and path.
-        return createName(m_path);
+        return createName(getPath());
     }
     for (FileNamePtr next = current->getParent(); next; next = next->getParent()) {
         current = next;
@@ -117,20 +106,17 @@ FileNamePtr AbstractFileName::getRoot() const {
 }
 
 FileNamePtr AbstractFileName::getParent() const {
-    wxString path = m_path;
-    int slash = path.Find('/', true);
-    if (slash == wxNOT_FOUND) {
+    size_t slash = m_path.rfind('/');
+    if (slash == std::string::npos) {
         return FileNamePtr();
     }
-    if (static_cast<size_t>(slash) + 1 == path.length()) {
-        path.RemoveLast();
-        slash = path.Find('/', true);
-        if (slash == wxNOT_FOUND) {
+    if (slash + 1 == m_path.length()) {
+        slash = slash == 0 ? std::string::npos : m_path.rfind('/', slash - 1);
+        if (slash == std::string::npos) {
             return FileNamePtr();  // "/" itself, or "name/"
         }
     }
-    const wxString parentPath = slash == 0 ? wxString(wxT("/")) : path.Left(slash);
-    return createName(parentPath);
+    return createName(slash == 0 ? wxString(wxT("/")) : kernel::fromMB(m_path.data(), slash));
 }
 
 bool AbstractFileName::isDescendantOf(const FileName& other) const {
@@ -138,15 +124,15 @@ bool AbstractFileName::isDescendantOf(const FileName& other) const {
 }
 
 bool AbstractFileName::isAncestorOf(const FileName& other) const {
-    return other.getPath().StartsWith(ancestorPrefix(m_path));
+    const std::string prefix = ancestorPrefix(m_path);
+    return pathBytesOf(other).compare(0, prefix.length(), prefix) == 0;
 }
 
 bool AbstractFileName::isParentOf(const FileName& other) const {
-    wxString rest;
-    if (!other.getPath().StartsWith(ancestorPrefix(m_path), &rest)) {
-        return false;
-    }
-    return rest.Find('/') == wxNOT_FOUND;
+    const std::string prefix = ancestorPrefix(m_path);
+    const std::string path = pathBytesOf(other);
+    return path.compare(0, prefix.length(), prefix) == 0 &&
+           path.find('/', prefix.length()) == std::string::npos;
 }
 
 }  // namespace provider

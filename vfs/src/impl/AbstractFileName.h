@@ -2,15 +2,16 @@
 //
 // AbstractFileName stores a scheme and a '/'-separated path and derives the
 // base name, extension, URI and the parent and ancestor relations from them.
-// A provider adds its root through createName() and getRootURI(). The URI,
-// base name and extension are cached under a mutex (names are shared between
-// threads); an empty cached value is computed again on the next request.
+// A provider adds its root through createName() and getRootURI(). Nothing
+// is cached: a host keeps a name for every file object it holds, so a name
+// holds its path and nothing else, and is immutable and shared between
+// threads freely. The derived parts are cheap to compute again.
 #ifndef VEXA_VFS_ABSTRACTFILENAME_H
 #define VEXA_VFS_ABSTRACTFILENAME_H
 
 #include <wx/string.h>
 
-#include <mutex>
+#include <string>
 
 #include "vfs/src/impl/FileName.h"
 #include "vfs/src/impl/VfsExport.h"
@@ -39,6 +40,9 @@ class VEXA_VFS_API AbstractFileName : public FileName {
     bool isAncestorOf(const FileName& other) const override;
     bool isParentOf(const FileName& other) const override;
 
+    // The path as the bytes the system sees (kernel::toMB of getPath()).
+    const std::string& getPathBytes() const { return m_path; }
+
     // A new name with the same root and the given path.
     virtual FileNamePtr createName(const wxString& path) const = 0;
     // The scheme and root part of the URI, e.g. "file:///C:".
@@ -55,16 +59,15 @@ class VEXA_VFS_API AbstractFileName : public FileName {
 
   protected:
     // An empty path becomes "/"; any other is stored as given (nothing is
-    // resolved): the provider passes it with '/' separators.
-    AbstractFileName(const wxString& scheme, const wxString& path);
+    // resolved): the provider passes it with '/' separators. `scheme` is a
+    // literal that outlives the name (every name of a provider has the same).
+    AbstractFileName(const char* scheme, const wxString& path);
 
   private:
-    const wxString m_scheme;
-    const wxString m_path;
-    mutable std::mutex m_cacheMutex;
-    mutable wxString m_uri;
-    mutable wxString m_baseName;
-    mutable wxString m_extension;
+    const char* const m_scheme;
+    // Bytes rather than wide text: a quarter of the memory, and a host keeps
+    // a name for every file object it holds.
+    const std::string m_path;
 };
 
 }  // namespace provider

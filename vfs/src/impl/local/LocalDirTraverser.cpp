@@ -26,7 +26,7 @@ bool LocalDirTraverser::onDirectory(const wxString& path) {
     return true;
 }
 
-bool LocalDirTraverser::traverse(const wxString& folder) {
+bool LocalDirTraverser::traverse(const std::string& folder) {
     return ops::walkTree(folder, *this);
 }
 

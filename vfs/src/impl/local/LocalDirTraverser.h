@@ -11,6 +11,7 @@
 
 #include <wx/string.h>
 
+#include <string>
 #include <vector>
 
 #include "vfs/src/impl/VfsExport.h"
@@ -32,7 +33,7 @@ class VEXA_VFS_API LocalDirTraverser {
 
     // Walks the tree below `folder` with this traverser as sink. False when
     // the folder cannot be read (nothing is collected then).
-    bool traverse(const wxString& folder);
+    bool traverse(const std::string& folder);
 
   private:
     void collect_(const wxString& path);

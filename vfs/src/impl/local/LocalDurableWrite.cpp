@@ -89,7 +89,7 @@ std::string realPath(const FileObjectPtr& object) {
         return std::string();
     }
     char resolved[PATH_MAX];
-    if (::realpath(kernel::toMB(local->getLocalPath()).c_str(), resolved) == nullptr) {
+    if (::realpath(local->getLocalPath().c_str(), resolved) == nullptr) {
         return std::string();
     }
     return resolved;
@@ -108,7 +108,7 @@ bool replaceFileDurably(const FileObjectPtr& target,
     if (local == nullptr) {
         return false;
     }
-    const std::string path = kernel::toMB(local->getLocalPath());
+    const std::string& path = local->getLocalPath();
     const std::string folder = folderOf(path);
     // pid and a counter make the name unique among writers; O_EXCL makes sure.
     static std::atomic<unsigned long> counter(0);

@@ -2,6 +2,7 @@
 
 #include <boost/make_shared.hpp>
 
+#include "kernel/Text.h"
 #include "logger/Log.h"
 #include "vfs/src/impl/FileObject.h"
 #include "vfs/src/impl/local/LocalFileOps.h"
@@ -13,7 +14,7 @@ namespace vfs {
 namespace provider {
 namespace local {
 
-LocalFileContent::LocalFileContent(const FileObjectPtr& file, const wxString& localPath)
+LocalFileContent::LocalFileContent(const FileObjectPtr& file, const std::string& localPath)
     : m_file(file),
       m_localPath(localPath),
       m_outputOpen(false),
@@ -56,7 +57,7 @@ OutputStreamPtr LocalFileContent::getOutputStream() {
         bool missing = false;
         fd = ops::openForWriting(m_localPath, &missing);
         if (missing) {
-            VEXA_LOG_ERROR("Unable to open file for write: \n%s", m_localPath);
+            VEXA_LOG_ERROR("Unable to open file for write: \n%s", kernel::fromMB(m_localPath));
             return OutputStreamPtr();
         }
         m_outputOpen = true;  // the stream takes this flag over
@@ -79,11 +80,11 @@ std::uint64_t LocalFileContent::getSize() const {
 
 wxString LocalFileContent::getLocalPath() {
     if (!m_file->exists()) {
-        VEXA_LOG_DEBUG("filename '%s' does not exist", m_localPath);
+        VEXA_LOG_DEBUG("filename '%s' does not exist", kernel::fromMB(m_localPath));
     }
     std::lock_guard<std::mutex> lock(m_mutex);
     m_localPathOut = true;
-    return m_localPath;
+    return kernel::fromMB(m_localPath);
 }
 
 void LocalFileContent::releaseLocalPath() {

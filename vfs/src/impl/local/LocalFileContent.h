@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <mutex>
+#include <string>
 
 #include "vfs/src/impl/FileContent.h"
 #include "vfs/src/impl/VfsExport.h"
@@ -24,7 +25,7 @@ namespace local {
 class VEXA_VFS_API LocalFileContent : public FileContent,
                                       public boost::enable_shared_from_this<LocalFileContent> {
   public:
-    LocalFileContent(const FileObjectPtr& file, const wxString& localPath);
+    LocalFileContent(const FileObjectPtr& file, const std::string& localPath);
     ~LocalFileContent() override;
     LocalFileContent(const LocalFileContent&) = delete;
     LocalFileContent& operator=(const LocalFileContent&) = delete;
@@ -44,7 +45,7 @@ class VEXA_VFS_API LocalFileContent : public FileContent,
 
   private:
     const FileObjectPtr m_file;
-    const wxString m_localPath;
+    const std::string m_localPath;  // the bytes the system sees
     mutable std::mutex m_mutex;
     bool m_outputOpen;
     bool m_localPathOut;

@@ -12,6 +12,7 @@
 #include "vfs/src/impl/local/LocalDirTraverser.h"
 #include "vfs/src/impl/local/LocalFileContent.h"
 #include "vfs/src/impl/local/LocalFileOps.h"
+#include "vfs/src/impl/local/WindowsFileName.h"
 
 namespace vexa {
 namespace vfs {
@@ -22,16 +23,32 @@ namespace {
 
 const std::int64_t kNanosPerSecond = 1000000000;
 
-wxString localPathOf(const FileNamePtr& name) {
-    wxString path = AbstractFileName::normaliseSeparators(name->getNativePath());
-    if (path.length() > 1 && path.EndsWith(wxT("/"))) {
-        path.RemoveLast();  // but "/" stays the root folder
+// True when the bytes could begin a text of Windows form (conservatively).
+bool mayBeWindowsForm(const std::string& path) {
+    return path.size() >= 2 &&
+           (path[1] == ':' || (path[0] == path[1] && (path[0] == '/' || path[0] == '\\')));
+}
+
+std::string localPathOf(const FileNamePtr& name) {
+    // A name without a root is a POSIX path: its bytes are the local path,
+    // with no round trip through wide text.
+    const WindowsFileName* local = dynamic_cast<const WindowsFileName*>(name.get());
+    std::string path =
+        local != nullptr && local->getRootText().empty() && !mayBeWindowsForm(local->getPathBytes())
+            ? local->getPathBytes()
+            : kernel::toMB(AbstractFileName::normaliseSeparators(name->getNativePath()));
+    if (path.size() > 1 && path.back() == '/') {
+        path.pop_back();  // but "/" stays the root folder
     }
     return path;
 }
 
-wxString withTrailingSlash(const wxString& path) {
-    return path.EndsWith(wxT("/")) ? path : path + wxT("/");
+std::string withTrailingSlash(const std::string& path) {
+    return !path.empty() && path.back() == '/' ? path : path + '/';
+}
+
+bool startsWith(const std::string& text, const std::string& prefix) {
+    return text.compare(0, prefix.size(), prefix) == 0;
 }
 
 }  // namespace
@@ -45,16 +62,20 @@ LocalFileObject::LocalFileObject(const FileSystemPtr& fileSystem, const FileObje
 
 LocalFileObject::~LocalFileObject() {}
 
-wxString LocalFileObject::statPath_() const {
+std::string LocalFileObject::statPath_() const {
     // Only a bare drive ("C:"): a POSIX name may end in ':', and with "/"
     // appended a file of that name would read as missing.
-    const bool bareDrive =
-        m_localPath.length() == 2 && AbstractFileName::isWindowsForm(m_localPath);
-    return bareDrive ? m_localPath + wxT("/") : m_localPath;
+    const bool bareDrive = m_localPath.size() == 2 &&
+                           AbstractFileName::isWindowsForm(kernel::fromMB(m_localPath));
+    return bareDrive ? m_localPath + '/' : m_localPath;
 }
 
 wxString LocalFileObject::childPath_(const wxString& relative) const {
-    return withTrailingSlash(m_localPath) + relative;
+    return kernel::fromMB(withTrailingSlash(m_localPath)) + relative;
+}
+
+wxString LocalFileObject::shownPath_() const {
+    return kernel::fromMB(m_localPath);
 }
 
 FileObjectPtr LocalFileObject::getParent() const {
@@ -71,7 +92,7 @@ bool LocalFileObject::createFile() {
     // is there, also when it appeared a moment ago.
     const ops::CreateResult result = ops::createNewFile(m_localPath);
     if (result == ops::CREATE_FAILED) {
-        VEXA_LOG_DEBUG("Unable to create file '%s'", m_localPath);
+        VEXA_LOG_DEBUG("Unable to create file '%s'", shownPath_());
     }
     return result == ops::CREATED;
 }
@@ -79,11 +100,12 @@ bool LocalFileObject::createFile() {
 bool LocalFileObject::createFolder() {
     const FileType type = getType();
     if (type == FileType::FILE) {
-        VEXA_LOG_DEBUG("Unable to create folder when it already exists as a file %s", m_localPath);
+        VEXA_LOG_DEBUG("Unable to create folder when it already exists as a file %s",
+                       shownPath_());
         return false;
     }
     if (type == FileType::IMAGINARY && !ops::makeFolders(m_localPath)) {
-        VEXA_LOG_DEBUG("Unable to create directory %s", m_localPath);
+        VEXA_LOG_DEBUG("Unable to create directory %s", shownPath_());
     }
     return true;
 }
@@ -180,8 +202,8 @@ wxString LocalFileObject::getLinkTarget() const {
 }
 
 bool LocalFileObject::createLink(const wxString& target) {
-    if (target.empty() || !ops::makeLink(target, m_localPath)) {
-        VEXA_LOG_DEBUG("Unable to create the link '%s'", m_localPath);
+    if (target.empty() || !ops::makeLink(kernel::toMB(target), m_localPath)) {
+        VEXA_LOG_DEBUG("Unable to create the link '%s'", shownPath_());
         return false;
     }
     return true;
@@ -237,7 +259,7 @@ FileObjectPtr LocalFileObject::resolveChildOfFolder(const wxString& relative) {
 FileObjectListPtr LocalFileObject::findFiles(const wxString& pattern) const {
     FileObjectListPtr found = boost::make_shared<FileObjectList>();
     std::vector<wxString> paths;
-    LocalDirTraverser traverser(paths, pattern, withTrailingSlash(m_localPath));
+    LocalDirTraverser traverser(paths, pattern, kernel::fromMB(withTrailingSlash(m_localPath)));
     if (!traverser.traverse(m_localPath)) {
         return found;
     }
@@ -253,14 +275,15 @@ bool LocalFileObject::moveTo(const FileObjectPtr& destination) {
     if (!destination || !exists()) {
         return false;
     }
-    const wxString target = localPathOf(destination->getName());
+    const std::string target = localPathOf(destination->getName());
     if (target == m_localPath) {
         return true;
     }
-    if (target.StartsWith(withTrailingSlash(m_localPath)) ||
-        m_localPath.StartsWith(withTrailingSlash(target))) {
+    if (startsWith(target, withTrailingSlash(m_localPath)) ||
+        startsWith(m_localPath, withTrailingSlash(target))) {
         // The fallback would remove the one while copying the other into it.
-        VEXA_LOG_DEBUG("Cannot move '%s' to '%s', one contains the other", m_localPath, target);
+        VEXA_LOG_DEBUG("Cannot move '%s' to '%s', one contains the other", shownPath_(),
+                       kernel::fromMB(target));
         return false;
     }
     if (ops::renameReplacing(m_localPath, target)) {
@@ -270,7 +293,7 @@ bool LocalFileObject::moveTo(const FileObjectPtr& destination) {
     try {
         destination->copyFrom(shared_from_this());
     } catch (const FileSystemException& error) {
-        VEXA_LOG_DEBUG("Unable to move '%s': %s", m_localPath, kernel::fromMB(error.what()));
+        VEXA_LOG_DEBUG("Unable to move '%s': %s", shownPath_(), kernel::fromMB(error.what()));
         return false;
     }
     return remove();
@@ -335,7 +358,7 @@ void LocalFileObject::close() {
 wxString systemPathOf(const FileObjectPtr& object) {
     const provider::local::LocalFileObject* local =
         dynamic_cast<const provider::local::LocalFileObject*>(object.get());
-    return local ? local->getLocalPath() : wxString();
+    return local ? kernel::fromMB(local->getLocalPath()) : wxString();
 }
 
 }  // namespace vfs

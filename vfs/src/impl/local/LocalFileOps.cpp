@@ -130,9 +130,9 @@ bool walkRaw(const std::string& folder, LocalDirTraverser& sink) {
 
 }  // namespace
 
-bool queryStatus(const wxString& path, Status* status) {
+bool queryStatus(const std::string& path, Status* status) {
     struct stat st;
-    if (stat(kernel::toMB(path).c_str(), &st) != 0) {
+    if (stat(path.c_str(), &st) != 0) {
         return false;
     }
     status->isFolder = S_ISDIR(st.st_mode);
@@ -143,9 +143,9 @@ bool queryStatus(const wxString& path, Status* status) {
     return true;
 }
 
-bool queryIdentity(const wxString& path, Identity* identity) {
+bool queryIdentity(const std::string& path, Identity* identity) {
     struct stat st;
-    if (stat(kernel::toMB(path).c_str(), &st) != 0) {
+    if (stat(path.c_str(), &st) != 0) {
         return false;
     }
     identity->isFolder = S_ISDIR(st.st_mode);
@@ -157,16 +157,15 @@ bool queryIdentity(const wxString& path, Identity* identity) {
     return true;
 }
 
-bool isSymbolicLink(const wxString& path) {
+bool isSymbolicLink(const std::string& path) {
     struct stat st;
-    return lstat(kernel::toMB(path).c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+    return lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
-bool readLink(const wxString& path, wxString* target) {
+bool readLink(const std::string& path, wxString* target) {
     std::vector<char> buffer(256);
-    const std::string raw = kernel::toMB(path);
     while (true) {
-        const ssize_t length = readlink(raw.c_str(), buffer.data(), buffer.size());
+        const ssize_t length = readlink(path.c_str(), buffer.data(), buffer.size());
         if (length < 0) {
             return false;
         }
@@ -178,12 +177,12 @@ bool readLink(const wxString& path, wxString* target) {
     }
 }
 
-bool makeLink(const wxString& target, const wxString& path) {
-    return symlink(kernel::toMB(target).c_str(), kernel::toMB(path).c_str()) == 0;
+bool makeLink(const std::string& target, const std::string& path) {
+    return symlink(target.c_str(), path.c_str()) == 0;
 }
 
-CreateResult createNewFile(const wxString& path) {
-    const int fd = open(kernel::toMB(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+CreateResult createNewFile(const std::string& path) {
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) {
         return errno == EEXIST ? ALREADY_EXISTS : CREATE_FAILED;
     }
@@ -191,8 +190,7 @@ CreateResult createNewFile(const wxString& path) {
     return CREATED;
 }
 
-bool makeFolders(const wxString& path) {
-    const std::string raw = kernel::toMB(path);
+bool makeFolders(const std::string& raw) {
     struct stat st;
     std::string::size_type next = raw.find('/', raw.empty() || raw[0] != '/' ? 0 : 1);
     while (true) {
@@ -208,19 +206,19 @@ bool makeFolders(const wxString& path) {
     return stat(raw.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool removeFile(const wxString& path) {
-    return unlink(kernel::toMB(path).c_str()) == 0;
+bool removeFile(const std::string& path) {
+    return unlink(path.c_str()) == 0;
 }
 
-bool removeTree(const wxString& path) {
-    return removeTreeRaw(kernel::toMB(path));
+bool removeTree(const std::string& path) {
+    return removeTreeRaw(path);
 }
 
-bool renameReplacing(const wxString& from, const wxString& to) {
-    return rename(kernel::toMB(from).c_str(), kernel::toMB(to).c_str()) == 0;
+bool renameReplacing(const std::string& from, const std::string& to) {
+    return rename(from.c_str(), to.c_str()) == 0;
 }
 
-bool setModificationTime(const wxString& path, std::int64_t nanos) {
+bool setModificationTime(const std::string& path, std::int64_t nanos) {
     std::int64_t seconds = nanos / kNanosPerSecond;
     std::int64_t rest = nanos % kNanosPerSecond;
     if (rest < 0) {  // before 1970: tv_nsec must stay in [0, 1e9)
@@ -232,16 +230,16 @@ bool setModificationTime(const wxString& path, std::int64_t nanos) {
     times[0].tv_nsec = UTIME_OMIT;
     times[1].tv_sec = static_cast<time_t>(seconds);
     times[1].tv_nsec = static_cast<long>(rest);
-    return utimensat(AT_FDCWD, kernel::toMB(path).c_str(), times, 0) == 0;
+    return utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
 }
 
-bool touch(const wxString& path) {
-    return utimensat(AT_FDCWD, kernel::toMB(path).c_str(), nullptr, 0) == 0;
+bool touch(const std::string& path) {
+    return utimensat(AT_FDCWD, path.c_str(), nullptr, 0) == 0;
 }
 
-bool listFolder(const wxString& path, std::vector<wxString>* names) {
+bool listFolder(const std::string& path, std::vector<wxString>* names) {
     std::vector<std::string> raw;
-    if (!listRaw(kernel::toMB(path), &raw)) {
+    if (!listRaw(path, &raw)) {
         return false;
     }
     for (const std::string& name : raw) {
@@ -250,14 +248,14 @@ bool listFolder(const wxString& path, std::vector<wxString>* names) {
     return true;
 }
 
-int openForReading(const wxString& path, bool* missing) {
-    const int fd = open(kernel::toMB(path).c_str(), O_RDONLY | O_CLOEXEC);
+int openForReading(const std::string& path, bool* missing) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     *missing = fd < 0 && (errno == ENOENT || errno == ENOTDIR);
     return fd;
 }
 
-int openForWriting(const wxString& path, bool* missing) {
-    const int fd = open(kernel::toMB(path).c_str(), O_WRONLY | O_CLOEXEC);
+int openForWriting(const std::string& path, bool* missing) {
+    const int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC);
     *missing = fd < 0 && (errno == ENOENT || errno == ENOTDIR);
     if (fd < 0) {
         return fd;
@@ -290,13 +288,12 @@ std::int64_t currentTimeSeconds() {
     return static_cast<std::int64_t>(std::time(nullptr));
 }
 
-bool walkTree(const wxString& folder, LocalDirTraverser& sink) {
-    const std::string raw = kernel::toMB(folder);
+bool walkTree(const std::string& folder, LocalDirTraverser& sink) {
     struct stat st;
-    if (stat(raw.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+    if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
         return false;
     }
-    return walkRaw(raw, sink);
+    return walkRaw(folder, sink);
 }
 
 }  // namespace ops

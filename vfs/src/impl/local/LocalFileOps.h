@@ -1,8 +1,8 @@
 // The operating-system calls of the local provider, in one place.
 //
-// Internal to the local provider (not exported). Paths are wide strings and
-// go to the system as UTF-8 through kernel::toMB, so non-ASCII names work
-// whatever the process locale. Every function reports failure by result and
+// Internal to the local provider (not exported). Paths are the bytes the
+// system sees: kernel::toMB of the wide name (UTF-8 whatever the process
+// locale), made once when a file object is made, not at every call. Every function reports failure by result and
 // leaves errno as the failing call set it.
 #ifndef VEXA_VFS_LOCAL_LOCALFILEOPS_H
 #define VEXA_VFS_LOCAL_LOCALFILEOPS_H
@@ -10,6 +10,7 @@
 #include <wx/string.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace vexa {
@@ -29,7 +30,7 @@ struct Status {
 };
 
 // stat(), following symbolic links. False when nothing (reachable) is there.
-bool queryStatus(const wxString& path, Status* status);
+bool queryStatus(const std::string& path, Status* status);
 
 // Device, inode, size, modification time and whether it is a folder
 // (following links); false when nothing reachable is there.
@@ -40,48 +41,48 @@ struct Identity {
     std::uint64_t size = 0;
     std::int64_t modifiedNanos = 0;
 };
-bool queryIdentity(const wxString& path, Identity* identity);
+bool queryIdentity(const std::string& path, Identity* identity);
 
 // True when the path itself is a symbolic link (lstat).
-bool isSymbolicLink(const wxString& path);
+bool isSymbolicLink(const std::string& path);
 // The text of a symbolic link; false when the path is no link.
-bool readLink(const wxString& path, wxString* target);
+bool readLink(const std::string& path, wxString* target);
 // symlink(): a new link at `path` holding `target`.
-bool makeLink(const wxString& target, const wxString& path);
+bool makeLink(const std::string& target, const std::string& path);
 
 enum CreateResult { CREATED, ALREADY_EXISTS, CREATE_FAILED };
 // Creates an empty file (permissions 0666 before umask); never truncates
 // something that appeared in the meantime.
-CreateResult createNewFile(const wxString& path);
+CreateResult createNewFile(const std::string& path);
 
 // mkdir with all missing parents (0777 before umask). True when a folder
 // stands at the path afterwards.
-bool makeFolders(const wxString& path);
+bool makeFolders(const std::string& path);
 
 // unlink() of a file or symbolic link.
-bool removeFile(const wxString& path);
+bool removeFile(const std::string& path);
 // Removes a folder with everything in it, or a single file. Symbolic links
 // are removed, never followed. Names are handled as raw bytes, so entries
 // whose names are not UTF-8 go too. True when nothing is left at the path.
-bool removeTree(const wxString& path);
+bool removeTree(const std::string& path);
 
 // rename(), replacing a file or an empty folder at `to`.
-bool renameReplacing(const wxString& from, const wxString& to);
+bool renameReplacing(const std::string& from, const std::string& to);
 
 // Sets the modification time, leaving the access time.
-bool setModificationTime(const wxString& path, std::int64_t nanos);
+bool setModificationTime(const std::string& path, std::int64_t nanos);
 // Sets access and modification time to now.
-bool touch(const wxString& path);
+bool touch(const std::string& path);
 
 // The entry names of a folder except "." and "..", sorted bytewise.
-bool listFolder(const wxString& path, std::vector<wxString>* names);
+bool listFolder(const std::string& path, std::vector<wxString>* names);
 
 // Opens an existing file for reading; -1 on failure, with *missing set when
 // nothing is at the path. Close-on-exec.
-int openForReading(const wxString& path, bool* missing);
+int openForReading(const std::string& path, bool* missing);
 // Opens an existing file for writing and truncates it; -1 on failure, with
 // *missing set when nothing is at the path. Close-on-exec.
-int openForWriting(const wxString& path, bool* missing);
+int openForWriting(const std::string& path, bool* missing);
 
 // The length of an open file; -1 when it cannot be had. `regular` (may be
 // null) tells whether it is a regular file, from the same query.
@@ -94,7 +95,7 @@ std::int64_t currentTimeSeconds();
 // sorted by name. A symbolic link is reported as a file, whatever it points
 // at, and never entered: a walk stays inside the folder it was given.
 // Stops when the sink says so. False when `folder` cannot be read.
-bool walkTree(const wxString& folder, LocalDirTraverser& sink);
+bool walkTree(const std::string& folder, LocalDirTraverser& sink);
 
 }  // namespace ops
 }  // namespace local

@@ -57,7 +57,7 @@ const provider::local::LocalFileObject* localObject(const FileObjectPtr& folder)
 
 std::vector<wxString> listSubfolderNames(const FileObjectPtr& folder) {
     const provider::local::LocalFileObject* local = localObject(folder);
-    return local ? listLocalSubfolders(kernel::toMB(local->getLocalPath()))
+    return local ? listLocalSubfolders(local->getLocalPath())
                  : std::vector<wxString>();
 }
 
@@ -68,7 +68,7 @@ std::vector<wxString> listSubfolderNames(const FileObjectPtr& folder, const wxSt
         child.find('/') != wxString::npos) {
         return std::vector<wxString>();
     }
-    std::string path = kernel::toMB(local->getLocalPath());
+    std::string path = local->getLocalPath();
     if (path.empty() || path.back() != '/') {
         path += '/';
     }
