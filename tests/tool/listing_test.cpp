@@ -36,6 +36,16 @@ std::string text(const Json& value) {
     return value.dump();
 }
 
+// `values` with the entries of the document's "values" object, as the
+// readable output's "Values" section lists them.
+std::map<std::string, std::string> withValues(const Json& d,
+                                              std::map<std::string, std::string> values = {}) {
+    for (auto it = d["values"].begin(); it != d["values"].end(); ++it) {
+        values[it.key()] = text(it.value());
+    }
+    return values;
+}
+
 // The rows of a JSON table as the readable output lists them.
 std::vector<std::vector<std::string>> jsonRows(const Json& rows,
                                                const std::vector<std::string>& columns) {
@@ -117,10 +127,7 @@ TEST_F(ListingTest, ShowPrinterHoldsEveryReaderValueInBothForms) {
         const Json d = showJson({"show", printer}, readable);
         ASSERT_TRUE(d.is_object());
 
-        std::map<std::string, std::string> values;
-        for (auto it = d["values"].begin(); it != d["values"].end(); ++it) {
-            values[it.key()] = text(it.value());
-        }
+        std::map<std::string, std::string> values = withValues(d);
         EXPECT_EQ(values, sectionValues(readable, "Values"));
         EXPECT_EQ(jsonRows(d["pageSizes"], {"name", "width", "height", "access", "type", "left",
                                             "top", "right", "bottom"}),
@@ -192,11 +199,8 @@ TEST_F(ListingTest, ShowMediaHoldsEveryReaderValueInBothForms) {
     std::string readable;
     const Json d = showJson({"show-media", kAurora, kGlanz}, readable);
     ASSERT_TRUE(d.is_object());
-    std::map<std::string, std::string> values = {
-        {"Media", d["media"]}, {"Group", d["group"]}, {"Valid", text(d["valid"])}};
-    for (auto it = d["values"].begin(); it != d["values"].end(); ++it) {
-        values[it.key()] = text(it.value());
-    }
+    std::map<std::string, std::string> values =
+        withValues(d, {{"Media", d["media"]}, {"Group", d["group"]}, {"Valid", text(d["valid"])}});
     EXPECT_EQ(values, sectionValues(readable, "Values"));
     EXPECT_EQ(jsonRows(d["passes"], {"value", "id"}), tableRows(readable, "Passes"));
     EXPECT_EQ(jsonRows(d["resolutionScales"], {"resolution", "scaleX", "scaleY"}),
@@ -229,10 +233,7 @@ TEST_F(ListingTest, ShowModeHoldsEveryReaderValueInBothForms) {
         std::string readable;
         const Json d = showJson({"show-mode", kAurora, kGlanz, mode}, readable);
         ASSERT_TRUE(d.is_object());
-        std::map<std::string, std::string> values = {{"Valid", text(d["valid"])}};
-        for (auto it = d["values"].begin(); it != d["values"].end(); ++it) {
-            values[it.key()] = text(it.value());
-        }
+        std::map<std::string, std::string> values = withValues(d, {{"Valid", text(d["valid"])}});
         EXPECT_EQ(values, sectionValues(readable, "Values"));
         EXPECT_EQ(jsonRows(d["inkLimits"], {"ink", "level"}), tableRows(readable, "Ink limits"));
         EXPECT_EQ(jsonRows(d["dropAdjustments"], {"ink", "level"}),
