@@ -5,6 +5,8 @@
 #include <signal.h>
 #include <sys/inotify.h>
 
+#include <algorithm>
+
 #include "ToolFixture.h"
 #include "kernel/Text.h"
 #include "printer/PrinterFixture.h"
@@ -18,14 +20,10 @@ namespace {
 
 // True when a line of `text` holds both `a` and `b`.
 bool lineWith(const std::string& text, const std::string& a, const std::string& b) {
-    std::istringstream lines(text);
-    std::string line;
-    while (std::getline(lines, line)) {
-        if (line.find(a) != std::string::npos && line.find(b) != std::string::npos) {
-            return true;
-        }
-    }
-    return false;
+    const std::vector<std::string> lines = linesOf(text);
+    return std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
+        return line.find(a) != std::string::npos && line.find(b) != std::string::npos;
+    });
 }
 
 // Waits until an entry `name` is created where `watch` (an inotify handle)
