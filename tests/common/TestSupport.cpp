@@ -155,6 +155,7 @@ void LogCapture::DoLogRecord(wxLogLevel level, const wxString& msg, const wxLogR
     record.message = kernel::toMB(msg);
     record.file = info.filename ? info.filename : "";
     record.function = info.func ? info.func : "";
+    record.line = info.line;
     std::lock_guard<std::mutex> lock(m_mutex);
     m_records.push_back(record);
 }

@@ -69,6 +69,7 @@ struct CapturedLog {
     std::string message;  // UTF-8
     std::string file;
     std::string function;
+    int line;
 };
 
 // Installs itself as the active wxLog target (verbose, debug level) for its
