@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <clocale>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -156,6 +155,7 @@ void LogCapture::DoLogRecord(wxLogLevel level, const wxString& msg, const wxLogR
     record.message = kernel::toMB(msg);
     record.file = info.filename ? info.filename : "";
     record.function = info.func ? info.func : "";
+    record.line = info.line;
     std::lock_guard<std::mutex> lock(m_mutex);
     m_records.push_back(record);
 }
@@ -168,25 +168,17 @@ std::vector<CapturedLog> LogCapture::records() const {
 }
 
 bool LogCapture::contains(wxLogLevel level, const std::string& message) const {
-    wxLog::FlushActive();
-    std::lock_guard<std::mutex> lock(m_mutex);
-    for (const CapturedLog& r : m_records) {
-        if (r.level == level && r.message == message) {
-            return true;
-        }
-    }
-    return false;
+    const std::vector<CapturedLog> all = records();
+    return std::any_of(all.begin(), all.end(), [&](const CapturedLog& r) {
+        return r.level == level && r.message == message;
+    });
 }
 
 bool LogCapture::mentions(const std::string& fragment) const {
-    wxLog::FlushActive();
-    std::lock_guard<std::mutex> lock(m_mutex);
-    for (const CapturedLog& r : m_records) {
-        if (r.message.find(fragment) != std::string::npos) {
-            return true;
-        }
-    }
-    return false;
+    const std::vector<CapturedLog> all = records();
+    return std::any_of(all.begin(), all.end(), [&](const CapturedLog& r) {
+        return r.message.find(fragment) != std::string::npos;
+    });
 }
 
 void LogCapture::clear() {

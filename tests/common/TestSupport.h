@@ -7,7 +7,6 @@
 
 #include <map>
 #include <mutex>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -70,6 +69,7 @@ struct CapturedLog {
     std::string message;  // UTF-8
     std::string file;
     std::string function;
+    int line;
 };
 
 // Installs itself as the active wxLog target (verbose, debug level) for its

@@ -217,31 +217,6 @@ TEST(BraceStore, UnderscoreRootsWithChildrenWriteNeitherAnOpeningLineNorAClosing
     }
 }
 
-TEST(BraceStore, HandBuiltTreesReadBack) {
-    // Trees not read from a file but of the shapes reading makes.
-    NamedNode::Ptr root = NamedNode::Create("Printer");
-    root->setAttribute("xmlns", "http://www.vexa.example/Repository/10/");
-    NamedNode::Ptr a = addChild(root, "Ink");
-    a->setAttribute("_value", "C");
-    a->setAttribute("alias", "Cyan");
-    NamedNode::Ptr b = addChild(root, "INK");
-    b->setAttribute("_numval", "0");
-    b->setAttribute("alias", "");
-    NamedNode::Ptr empty = addChild(root, "");
-    empty->setAttribute("_value", "");
-    NamedNode::Ptr odd = addChild(root, "a/b*c {\"}\" = #");
-    odd->setAttribute("_value", "\n");
-    NamedNode::Ptr nested = addChild(root, "Nested");
-    nested->setAttribute("=", "<attrs>");
-    addChild(nested, "Caf\xC3\xA9")->setAttribute("_value", "\xE2\x82\xAC");
-    addChild(nested, "Second")->setAttribute("_value", "2");
-    const std::string written = storeBrace(root);
-    const NamedNode::Ptr back = loadBrace(written);
-    ASSERT_TRUE(back) << written;
-    EXPECT_EQ(describeTree(back), describeTree(root)) << written;
-    EXPECT_EQ(storeBrace(back), written);
-}
-
 TEST(BraceLoad, DeepNestingNeitherRecursesNorCrashes) {
     // Written without indentation, which grows with the square of the depth.
     const int depth = 100000;

@@ -8,7 +8,6 @@
 #define VEXA_TESTS_FUZZ_FUZZSUPPORT_H
 
 #include <cstddef>
-#include <cstdint>
 #include <stdexcept>
 #include <string>
 

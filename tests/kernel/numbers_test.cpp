@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <cmath>
 #include <cstdio>
 #include <random>

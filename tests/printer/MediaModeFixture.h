@@ -6,9 +6,9 @@
 #define VEXA_TESTS_PRINTER_MEDIAMODEFIXTURE_H
 
 #include <gtest/gtest.h>
+#include <wx/mstream.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
@@ -99,18 +99,13 @@ inline std::string describeLevels(const boost::shared_ptr<repos::InkLevels>& lev
 }
 
 inline std::string readAll(const vfs::InputStreamPtr& in) {
-    std::string bytes;
     if (!in) {
         return "<no stream>";
     }
-    char buffer[256];
-    for (;;) {
-        in->Read(buffer, sizeof buffer);
-        if (in->LastRead() == 0) {
-            break;
-        }
-        bytes.append(buffer, in->LastRead());
-    }
+    wxMemoryOutputStream out;
+    in->Read(out);
+    std::string bytes(out.GetSize(), '\0');
+    out.CopyTo(&bytes[0], bytes.size());
     return bytes;
 }
 

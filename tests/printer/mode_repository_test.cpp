@@ -71,16 +71,6 @@ TEST_F(ModeRepositoryTest, AbsentValuesAreEmptyAndOnlyTheTextsAndInkConfiguratio
     }
 }
 
-TEST_F(ModeRepositoryTest, OlderSingleDropAdjustmentGivesOneLevelWithoutInkName) {
-    makeMedia("", {});
-    makeMode("<node name=\"DropAdjust\" value=\"5\"/>");
-    boost::shared_ptr<repos::InkLevels> drop = mode()->getReader()->getDropAdjust();
-    ASSERT_TRUE(drop);
-    ASSERT_EQ(drop->getSpInkLevel()->size(), 1u);
-    EXPECT_EQ(drop->getSpInkLevel()->begin()->first, "");
-    EXPECT_EQ(drop->getSpInkLevel()->begin()->second, 5);
-}
-
 TEST_F(ModeRepositoryTest, ProfilesAndLinkFiles) {
     makeMedia("", {});
     makeMode("");

@@ -9,7 +9,6 @@
 
 #include <chrono>
 #include <functional>
-#include <string>
 
 namespace vexa {
 namespace test {

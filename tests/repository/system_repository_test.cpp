@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <list>
 #include <string>
 

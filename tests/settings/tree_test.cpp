@@ -7,23 +7,13 @@
 
 #include "kernel/Text.h"
 #include "repos/NamedNode.h"
+#include "types/TreeHelpers.h"
 
 using vexa::kernel::toMB;
 using vexa::repos::NamedNode;
 using vexa::repos::NamedNodeData;
 using vexa::repos::TreeBuilder;
-
-namespace {
-
-std::string childNames(const NamedNode::Ptr& node) {
-    std::string names;
-    for (const NamedNode::Ptr& child : *node) {
-        names += (names.empty() ? "" : ",") + toMB(child->getName());
-    }
-    return names;
-}
-
-}  // namespace
+using vexa::test::childNames;
 
 TEST(NamedNodeAttributes, AbsentKeyReadsEmptyAndSetReplacesInPlace) {
     NamedNode::Ptr node = NamedNode::Create("Res");

@@ -114,23 +114,16 @@ TEST(XmlReadTest, AttributesOnlyADtdDefaultsStayOutOfTheTree) {
     EXPECT_EQ(dump(root), "Top{value=own;{}{b=1;fixed=f;}}");
 }
 
+// Non-ASCII names and values, and the namespace written once again after a
+// read, are held by the regenerated sample and its read back; a node
+// without a name is not.
 TEST(XmlReadTest, WrittenTreeReadsBackWithNamespaceAdded) {
     NamedNode::Ptr root = NamedNode::Create("Printer");
-    root->setAttribute("Version", "1");
-    NamedNode::Ptr sizes = addChild(root, "PageSizes");
-    NamedNode::Ptr size = addChild(sizes, "Bogen Großformat");
-    size->setAttribute("width", "841.890000");
-    addChild(sizes, "東京 A4")->setAttribute("height", "1");
-    addChild(root, "Café")->setAttribute("value", "crème brûlée");
-    addChild(root, "");
-    const std::string expected = dump(root);
+    addChild(addChild(root, "PageSizes"), "")->setAttribute("height", "1");
     NamedNode::Ptr back = load(store(root));
     ASSERT_TRUE(back);
     root->setAttribute("xmlns", kNs.c_str());
     EXPECT_EQ(dump(back), dump(root));
-    EXPECT_NE(expected, dump(root));
-    // Writing again writes the namespace once, from the map.
-    EXPECT_EQ(store(back), store(root));
 }
 
 TEST(XmlReadTest, BadInputGivesNoTreeALogRecordAndARewoundStream) {

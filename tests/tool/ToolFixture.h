@@ -13,7 +13,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -42,6 +41,8 @@ struct ToolRun {
 
 // How a program is started besides its arguments.
 struct Launch {
+    Launch(std::string in = std::string(), std::vector<std::string> extraEnv = {}, bool tty = false)
+        : input(std::move(in)), env(std::move(extraEnv)), terminal(tty) {}
     std::string input;             // fed to its standard input
     std::vector<std::string> env;  // "NAME=value" entries added to the environment
     bool terminal = false;         // standard error on a pseudo-terminal (read into `err`)
@@ -175,16 +176,9 @@ inline Started startProgram(const std::string& program, const std::vector<std::s
     return started;
 }
 
-// Runs `program` with `args` to its end (see startProgram), feeding `input`
-// to its standard input; with `terminal`, standard error is a
-// pseudo-terminal.
+// Runs `program` with `args` to its end (see startProgram).
 inline ToolRun runProgram(const std::string& program, const std::vector<std::string>& args,
-                          const std::string& input = std::string(),
-                          const std::vector<std::string>& extraEnv = {}, bool terminal = false) {
-    Launch launch;
-    launch.input = input;
-    launch.env = extraEnv;
-    launch.terminal = terminal;
+                          const Launch& launch = Launch()) {
     return startProgram(program, args, launch).finish();
 }
 
@@ -300,11 +294,7 @@ class ToolTest : public ::testing::Test {
     std::string db(const std::string& relative) const { return m_dir.path() + "/db/" + relative; }
     std::string printerDir(const std::string& printer) const { return db("Printers/" + printer); }
 
-    ToolRun tool(std::vector<std::string> args, const std::string& input = std::string()) {
-        args.insert(args.begin(), {"--repo", repo()});
-        return runProgram(toolPath(), args, input);
-    }
-    ToolRun tool(std::vector<std::string> args, const Launch& launch) {
+    ToolRun tool(std::vector<std::string> args, const Launch& launch = Launch()) {
         return startTool(std::move(args), launch).finish();
     }
     Started startTool(std::vector<std::string> args, const Launch& launch = Launch()) {

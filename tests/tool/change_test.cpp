@@ -6,7 +6,6 @@
 #include <sys/inotify.h>
 
 #include <algorithm>
-#include <functional>
 
 #include "ToolFixture.h"
 #include "kernel/Text.h"
@@ -21,14 +20,10 @@ namespace {
 
 // True when a line of `text` holds both `a` and `b`.
 bool lineWith(const std::string& text, const std::string& a, const std::string& b) {
-    std::istringstream lines(text);
-    std::string line;
-    while (std::getline(lines, line)) {
-        if (line.find(a) != std::string::npos && line.find(b) != std::string::npos) {
-            return true;
-        }
-    }
-    return false;
+    const std::vector<std::string> lines = linesOf(text);
+    return std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
+        return line.find(a) != std::string::npos && line.find(b) != std::string::npos;
+    });
 }
 
 // Waits until an entry `name` is created where `watch` (an inotify handle)
@@ -258,13 +253,13 @@ TEST_F(ChangeTest, CopyRenameAndRemoveAPrinterOnDisk) {
     EXPECT_EQ(4, tool({"rename", "Umbenannt", kBorealis}).status);
     EXPECT_TRUE(pathExists(printerDir("Umbenannt")));
 
-    run = tool({"remove", "Umbenannt"}, "n\n");
+    run = tool({"remove", "Umbenannt"}, {"n\n"});
     EXPECT_EQ(1, run.status);
     EXPECT_NE(std::string::npos, run.err.find("Remove printer 'Umbenannt'"));
     EXPECT_TRUE(pathExists(printerDir("Umbenannt")));
     EXPECT_EQ(1, tool({"remove", "Umbenannt"}).status);  // no answer at all
     EXPECT_TRUE(pathExists(printerDir("Umbenannt")));
-    EXPECT_EQ(0, tool({"remove", "Umbenannt"}, "yes\n").status);
+    EXPECT_EQ(0, tool({"remove", "Umbenannt"}, {"yes\n"}).status);
     EXPECT_FALSE(pathExists(printerDir("Umbenannt")));
     EXPECT_EQ(0, tool({"remove", "--yes", kBorealis}).status);
     EXPECT_FALSE(pathExists(printerDir(kBorealis)));
@@ -290,10 +285,10 @@ TEST_F(ChangeTest, CopyAndRemoveMediasOnDisk) {
     EXPECT_EQ(0, tool({"show-mode", kBorealis, "Glänzend [Neue Gruppe]", kJapaneseMode}).status);
     EXPECT_EQ(4, tool({"copy-media", kAurora, kGlanz, "Seidenmatt 240"}).status);
 
-    run = tool({"remove-media", kAurora, "Glanz Kopie"}, "n\n");
+    run = tool({"remove-media", kAurora, "Glanz Kopie"}, {"n\n"});
     EXPECT_EQ(1, run.status);
     EXPECT_TRUE(pathExists(sameGroup));
-    EXPECT_EQ(0, tool({"remove-media", kAurora, "Glanz Kopie"}, "y\n").status);
+    EXPECT_EQ(0, tool({"remove-media", kAurora, "Glanz Kopie"}, {"y\n"}).status);
     EXPECT_FALSE(pathExists(sameGroup));
     EXPECT_EQ(source, treeFiles(glanz()));
     // The last media of a group takes its group folder along.
@@ -303,7 +298,7 @@ TEST_F(ChangeTest, CopyAndRemoveMediasOnDisk) {
 
 TEST_F(ChangeTest, CopiesDrawProgressOnATerminalOnly) {
     const ToolRun run =
-        runProgram(toolPath(), {"--repo", repo(), "copy", kAurora, "Kopie"}, "", {}, true);
+        runProgram(toolPath(), {"--repo", repo(), "copy", kAurora, "Kopie"}, {"", {}, true});
     ASSERT_EQ(0, run.status) << run.err;
     // The last state of the bar: every file handled (lock files are counted
     // though skipped).
@@ -317,7 +312,7 @@ TEST_F(ChangeTest, CopiesDrawProgressOnATerminalOnly) {
     EXPECT_EQ(0, piped.status);
     EXPECT_EQ("", piped.err);
     const ToolRun quiet =
-        runProgram(toolPath(), {"-q", "--repo", repo(), "copy", kAurora, "Leise"}, "", {}, true);
+        runProgram(toolPath(), {"-q", "--repo", repo(), "copy", kAurora, "Leise"}, {"", {}, true});
     EXPECT_EQ(0, quiet.status);
     EXPECT_EQ("", quiet.err);
 }

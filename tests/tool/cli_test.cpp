@@ -265,7 +265,7 @@ TEST_F(ToolTest, RepositoryComesFromRepoOptionOrEnvironment) {
         if (!c.install.empty()) {
             env.push_back("VEXA_INSTALL=" + c.install);
         }
-        const ToolRun run = runProgram(c.program, c.args, "", env);
+        const ToolRun run = runProgram(c.program, c.args, {"", env});
         EXPECT_EQ(c.status, run.status) << run.err;
         EXPECT_NE(std::string::npos, run.out.find(c.out)) << run.out;
         EXPECT_NE(std::string::npos, run.err.find(c.err)) << run.err;

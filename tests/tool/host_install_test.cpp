@@ -55,15 +55,15 @@ TEST_F(ToolTest, HostExampleBuildsAgainstAnInstalledCopyAndRuns) {
     ASSERT_EQ(0, run.status) << run.out << run.err;
     run = runProgram(VEXA_CMAKE_COMMAND, {"--build", build});
     ASSERT_EQ(0, run.status) << run.out << run.err;
-    expectListsSample(runProgram(build + "/vexa-host", {}, "", {"VEXA_INSTALL=" + repo()}),
+    expectListsSample(runProgram(build + "/vexa-host", {}, {"", {"VEXA_INSTALL=" + repo()}}),
                       "find_package");
 
     const std::string pkgConfig = VEXA_PKG_CONFIG;
     if (pkgConfig.find("NOTFOUND") != std::string::npos) {
         return;  // no pkg-config on this machine; the CMake package is proven above
     }
-    const ToolRun pc = runProgram(pkgConfig, {"--cflags", "--libs", "vexarepos"}, "",
-                                  {"PKG_CONFIG_PATH=" + lib + "/pkgconfig"});
+    const ToolRun pc = runProgram(pkgConfig, {"--cflags", "--libs", "vexarepos"},
+                                  {"", {"PKG_CONFIG_PATH=" + lib + "/pkgconfig"}});
     ASSERT_EQ(0, pc.status) << pc.err;
     std::vector<std::string> compile = wordsOf(flags + " " + pc.out);
     compile.insert(compile.begin(), {"-std=c++17", VEXA_SOURCE_DIR "/examples/host/main.cpp", "-o",
@@ -71,10 +71,10 @@ TEST_F(ToolTest, HostExampleBuildsAgainstAnInstalledCopyAndRuns) {
     run = runProgram(VEXA_CXX_COMPILER, compile);
     ASSERT_EQ(0, run.status) << run.out << run.err;
     // The .pc file's run path finds the library: no LD_LIBRARY_PATH.
-    expectListsSample(runProgram(build + "/vexa-host-pc", {}, "", {"VEXA_INSTALL=" + repo()}),
+    expectListsSample(runProgram(build + "/vexa-host-pc", {}, {"", {"VEXA_INSTALL=" + repo()}}),
                       "pkg-config");
-    const ToolRun version = runProgram(pkgConfig, {"--modversion", "vexarepos"}, "",
-                                       {"PKG_CONFIG_PATH=" + lib + "/pkgconfig"});
+    const ToolRun version = runProgram(pkgConfig, {"--modversion", "vexarepos"},
+                                       {"", {"PKG_CONFIG_PATH=" + lib + "/pkgconfig"}});
     EXPECT_EQ(version.out, VEXA_REPOS_VERSION_STRING "\n");
     // A repository named by the host wins; a wrong one is refused with the reason.
     expectListsSample(runProgram(build + "/vexa-host-pc", {repo()}), "set by the host");

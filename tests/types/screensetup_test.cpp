@@ -24,10 +24,12 @@ NamedNode::Ptr screenTree() {
     return node;
 }
 
-TEST(ScreenSetupStrategy, RoundTripKeepsSetupsAndScreensInOrder) {
+// Set-ups and screens in order, and how the writer writes them, are held by
+// the sample's read back and its regeneration; here are the short rows and
+// the set-up without screens the sample lacks.
+TEST(ScreenSetupStrategy, ShortRowsAndSetupsWithoutScreensRoundTrip) {
     boost::shared_ptr<ScreenSetup> value = DataStrategy<ScreenSetup>().load(screenTree());
     const _SCREENSETUP* first = value->getScreenSetup();
-    EXPECT_STREQ(first->name, "Fein 150 lpi");
     EXPECT_EQ(rowsOf(first->screens), (Rows{{"Cyan", "150", "15", "round", "0", "256"},
                                             {"Magenta", "150", "75", "", "", ""}}));
     EXPECT_EQ(kindsOf(first->screens), (std::vector<int>{0x32, 0x32}));
@@ -41,8 +43,6 @@ TEST(ScreenSetupStrategy, RoundTripKeepsSetupsAndScreensInOrder) {
     DataStrategy<ScreenSetup>().storeInto(value, node);
     EXPECT_EQ(name(node), "DefaultScreenSetup");
     EXPECT_EQ(childNames(node), "Fein 150 lpi,Leer");
-    EXPECT_EQ(childNames(childAt(node, 0)), "Cyan,Magenta");
-    EXPECT_EQ(attr(childAt(childAt(node, 0), 1), "angle"), "75");
     EXPECT_EQ(attr(childAt(childAt(node, 0), 1), "shades"), "");
 
     boost::shared_ptr<ScreenSetup> again = DataStrategy<ScreenSetup>().load(node);
