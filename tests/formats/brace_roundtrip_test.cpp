@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "formats/BraceTestSupport.h"
+#include "common/SettingsText.h"
 #include "kernel/FParse.h"
 
 using vexa::repos::NamedNode;

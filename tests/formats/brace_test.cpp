@@ -3,8 +3,8 @@
 
 #include <string>
 
+#include "common/SettingsText.h"
 #include "common/TestSupport.h"
-#include "formats/BraceTestSupport.h"
 #include "kernel/Text.h"
 #include "repos/FParseSettingsStrategy.h"
 #include "repos/Settings.h"
@@ -256,9 +256,7 @@ TEST(BraceSettings, NewSettingsWithTheBraceStrategyStoresBraceText) {
     addChild(settings->getRoot(), "Pattern")->setAttribute("_value", "Std");
     wxMemoryOutputStream out;
     settings->storeTo(out);
-    std::string bytes(out.GetSize(), '\0');
-    out.CopyTo(&bytes[0], bytes.size());
-    EXPECT_EQ(bytes, "Mode {\n Pattern { Std }\n}\n");
+    EXPECT_EQ(vexa::test::bytesOf(out), "Mode {\n Pattern { Std }\n}\n");
 }
 
 }  // namespace

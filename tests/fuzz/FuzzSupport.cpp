@@ -1,14 +1,12 @@
 #include "FuzzSupport.h"
 
-#include <wx/mstream.h>
-
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <utility>
 #include <vector>
 
-#include "repos/XMLSettingsStrategy.h"
+#include "common/SettingsText.h"
 
 namespace vexa {
 namespace fuzz {
@@ -35,28 +33,11 @@ void fuzzCheck(bool condition, const char* what) {
     std::abort();
 }
 
-repos::NamedNode::Ptr loadXml(const char* bytes, std::size_t size) {
-    // A memory stream over no bytes still needs a valid pointer.
-    static const char kNothing = 0;
-    wxMemoryInputStream in(size != 0 ? bytes : &kNothing, size);
-    repos::NamedNode::Ptr root = repos::XMLSettingsStrategy().load(in);
-    fuzzCheck(in.TellI() == 0, "XML load leaves the stream at its start");
+repos::NamedNode::Ptr load(repos::ISettingsStrategy&& strategy, const std::string& bytes) {
+    wxFileOffset after = -1;
+    repos::NamedNode::Ptr root = test::loadWith(std::move(strategy), bytes, &after);
+    fuzzCheck(after == 0, "load leaves the stream at its start");
     return root;
-}
-
-repos::NamedNode::Ptr loadXml(const std::string& bytes) {
-    return loadXml(bytes.data(), bytes.size());
-}
-
-std::string storeXml(const repos::NamedNode::Ptr& root) {
-    wxMemoryOutputStream out;
-    repos::XMLSettingsStrategy().store(root, out);
-    const std::size_t size = out.GetSize();
-    std::string bytes(size, '\0');
-    if (size != 0) {
-        out.CopyTo(&bytes[0], size);
-    }
-    return bytes;
 }
 
 bool sameTree(const repos::NamedNode::Ptr& left, const repos::NamedNode::Ptr& right) {

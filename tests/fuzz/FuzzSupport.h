@@ -7,11 +7,11 @@
 #ifndef VEXA_TESTS_FUZZ_FUZZSUPPORT_H
 #define VEXA_TESTS_FUZZ_FUZZSUPPORT_H
 
-#include <cstddef>
 #include <stdexcept>
 #include <string>
 
 #include "repos/NamedNode.h"
+#include "repos/Settings.h"
 
 namespace vexa {
 namespace fuzz {
@@ -27,12 +27,9 @@ void setThrowOnFailure(bool on);
 // Reports `what` as a broken property when `condition` is false.
 void fuzzCheck(bool condition, const char* what);
 
-// The settings tree read by the XML strategy from `bytes`, or empty. Checks
-// that the stream is rewound to its start afterwards.
-repos::NamedNode::Ptr loadXml(const char* bytes, std::size_t size);
-repos::NamedNode::Ptr loadXml(const std::string& bytes);
-// The tree as the XML strategy writes it.
-std::string storeXml(const repos::NamedNode::Ptr& root);
+// The tree `strategy` reads from `bytes`, or empty. Checks that the stream
+// is rewound to its start afterwards.
+repos::NamedNode::Ptr load(repos::ISettingsStrategy&& strategy, const std::string& bytes);
 
 // True when both trees have the same names, attributes and children in the
 // same order. Iterative: trees of any depth are fine.

@@ -19,31 +19,17 @@
 #include <vector>
 
 #include "FuzzSupport.h"
+#include "common/SettingsText.h"
 #include "kernel/FParse.h"
 #include "repos/FParseSettingsStrategy.h"
 
 using vexa::fuzz::fuzzCheck;
+using vexa::fuzz::load;
+using vexa::repos::FParseSettingsStrategy;
 using vexa::repos::NamedNode;
+using vexa::test::storeBrace;
 
 namespace {
-
-NamedNode::Ptr loadBrace(const char* bytes, std::size_t size) {
-    static const char kNothing = 0;
-    wxMemoryInputStream in(size != 0 ? bytes : &kNothing, size);
-    NamedNode::Ptr root = vexa::repos::FParseSettingsStrategy().load(in);
-    fuzzCheck(in.TellI() == 0, "brace load leaves the stream at its start");
-    return root;
-}
-
-std::string storeBrace(const NamedNode::Ptr& root) {
-    wxMemoryOutputStream out;
-    vexa::repos::FParseSettingsStrategy().store(root, out);
-    std::string bytes(out.GetSize(), '\0');
-    if (!bytes.empty()) {
-        out.CopyTo(&bytes[0], bytes.size());
-    }
-    return bytes;
-}
 
 bool startsWith(const char* text, const char* prefix) {
     return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
@@ -116,9 +102,8 @@ struct ListFreer {
     void operator()(FP_LIST* list) const { fp_free_list(list); }
 };
 
-bool textWithinRoundTrip(const char* bytes, std::size_t size) {
-    static const char kNothing = 0;
-    wxMemoryInputStream in(size != 0 ? bytes : &kNothing, size);
+bool textWithinRoundTrip(const std::string& text) {
+    wxMemoryInputStream in(text.data(), text.size());
     std::unique_ptr<FP_PARSER, ParserCloser> parser(
         fp_attach(wxInputStreamToFilemux(in, false), 0));
     fuzzCheck(static_cast<bool>(parser), "a parser attaches to a memory stream");
@@ -130,23 +115,23 @@ bool textWithinRoundTrip(const char* bytes, std::size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const char* bytes = reinterpret_cast<const char*>(data);
-    const NamedNode::Ptr first = loadBrace(bytes, size);
+    const std::string text(data, data + size);
+    const NamedNode::Ptr first = load(FParseSettingsStrategy(), text);
     if (!first) {
         return 0;
     }
     const std::string written = storeBrace(first);
-    const NamedNode::Ptr second = loadBrace(written.data(), written.size());
+    const NamedNode::Ptr second = load(FParseSettingsStrategy(), written);
     fuzzCheck(static_cast<bool>(second), "written brace text reads back");
-    if (textWithinRoundTrip(bytes, size)) {
+    if (textWithinRoundTrip(text)) {
         fuzzCheck(vexa::fuzz::sameTree(first, second),
                   "written brace text reads back the same tree");
     }
     // The text written is brace text like any other: where it stays within
     // what the format carries, its tree must come back once more.
-    if (textWithinRoundTrip(written.data(), written.size())) {
+    if (textWithinRoundTrip(written)) {
         const std::string rewritten = storeBrace(second);
-        const NamedNode::Ptr third = loadBrace(rewritten.data(), rewritten.size());
+        const NamedNode::Ptr third = load(FParseSettingsStrategy(), rewritten);
         fuzzCheck(vexa::fuzz::sameTree(second, third), "a tree read back reads back into itself");
     }
     return 0;

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "FuzzSupport.h"
+#include "common/SettingsText.h"
 #include "repos/ColorDotInfo.h"
 #include "repos/DataStrategy.h"
 #include "repos/InkCfg.h"
@@ -79,8 +80,8 @@ void storeAndReload(const DataStrategy<T>& strategy, const boost::shared_ptr<T>&
         strategy.load(made, again);
     }
     // What a strategy writes must be something the settings file carries.
-    const std::string written = vexa::fuzz::storeXml(parent);
-    fuzzCheck(static_cast<bool>(vexa::fuzz::loadXml(written)), "stored values read back as XML");
+    const std::string written = vexa::test::storeXml(parent);
+    fuzzCheck(static_cast<bool>(vexa::test::loadXml(written)), "stored values read back as XML");
 }
 
 template <class T>
@@ -117,7 +118,8 @@ void exerciseAll(const std::vector<NamedNode::Ptr>& nodes) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const NamedNode::Ptr root = vexa::fuzz::loadXml(reinterpret_cast<const char*>(data), size);
+    const NamedNode::Ptr root =
+        vexa::fuzz::load(vexa::repos::XMLSettingsStrategy(), std::string(data, data + size));
     if (!root) {
         return 0;
     }

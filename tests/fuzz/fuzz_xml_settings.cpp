@@ -8,24 +8,27 @@
 #include <string>
 
 #include "FuzzSupport.h"
+#include "common/SettingsText.h"
 #include "kernel/Text.h"
 #include "repos/XMLSettingsStrategy.h"
 
 using vexa::fuzz::fuzzCheck;
+using vexa::fuzz::load;
 using vexa::repos::NamedNode;
+using vexa::repos::XMLSettingsStrategy;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const NamedNode::Ptr first = vexa::fuzz::loadXml(reinterpret_cast<const char*>(data), size);
+    const NamedNode::Ptr first = load(XMLSettingsStrategy(), std::string(data, data + size));
     if (!first) {
         return 0;
     }
-    const std::string written = vexa::fuzz::storeXml(first);
+    const std::string written = vexa::test::storeXml(first);
     fuzzCheck(!written.empty(), "a read tree is written");
-    const NamedNode::Ptr second = vexa::fuzz::loadXml(written);
+    const NamedNode::Ptr second = load(XMLSettingsStrategy(), written);
     fuzzCheck(static_cast<bool>(second), "written settings read back");
 
-    const std::string rewritten = vexa::fuzz::storeXml(second);
-    const NamedNode::Ptr third = vexa::fuzz::loadXml(rewritten);
+    const std::string rewritten = vexa::test::storeXml(second);
+    const NamedNode::Ptr third = load(XMLSettingsStrategy(), rewritten);
     fuzzCheck(vexa::fuzz::sameTree(second, third), "a tree read back reads back into itself");
 
     const wxString xmlns(wxT("xmlns"));

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,23 +14,12 @@
 
 namespace {
 
-TEST(OGetProcessExePath, NamesThisTestProgram) {
-    char buffer[260] = {0};
-    const int length = OGetProcessExePath(buffer, sizeof(buffer));
-    ASSERT_GT(length, 0);
-    EXPECT_EQ(static_cast<std::size_t>(length), std::strlen(buffer));
-    EXPECT_EQ(buffer[0], '/');
-    const std::string path(buffer);
-    EXPECT_EQ(path.substr(path.rfind('/') + 1), "kernel_tests");
-    struct stat st;
-    ASSERT_EQ(stat(buffer, &st), 0);
-    EXPECT_TRUE(S_ISREG(st.st_mode));
-}
-
+// What the path holds is checked where the repository search reports it.
 TEST(OGetProcessExePath, ABufferTooSmallGivesNothingRatherThanACutPath) {
     char buffer[260];
     const int length = OGetProcessExePath(buffer, sizeof(buffer));
     ASSERT_GT(length, 1);
+    EXPECT_EQ(static_cast<std::size_t>(length), std::strlen(buffer));
     std::vector<char> small(static_cast<std::size_t>(length), 'x');  // no room for the terminator
     EXPECT_EQ(OGetProcessExePath(small.data(), length), 0);
     EXPECT_EQ(small[0], '\0');

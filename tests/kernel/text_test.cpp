@@ -58,24 +58,6 @@ TEST(Ostrgetc, InvalidBytesAreCharactersOfTheirOwn) {
     EXPECT_EQ(Ostrgetc("\xC3\xA9", nullptr), 0xE9u);
 }
 
-TEST(Ostrgetc, WalkingATextAgreesWithTheWideString) {
-    const std::string text = "Caf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x96\xA8 A4";
-    const wxString wide = fromMB(text);
-    std::vector<uint32_t> codes;
-    std::size_t offset = 0;
-    while (offset < text.size()) {
-        int length = 0;
-        codes.push_back(Ostrgetc(text.c_str() + offset, &length));
-        ASSERT_GT(length, 0);
-        offset += static_cast<std::size_t>(length);
-    }
-    EXPECT_EQ(offset, text.size());
-    ASSERT_EQ(codes.size(), wide.length());
-    for (std::size_t i = 0; i < codes.size(); ++i) {
-        EXPECT_EQ(codes[i], static_cast<uint32_t>(wide[i].GetValue()));
-    }
-}
-
 TEST(CodePageConversion, CopiesAndCutsAtCharacterBoundaries) {
     const char* name = "Caf\xC3\xA9";  // 5 bytes
     EXPECT_EQ(Outf8_to_mbcs(name, nullptr, 0), 5u);

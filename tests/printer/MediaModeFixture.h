@@ -16,6 +16,7 @@
 #include <boost/make_shared.hpp>
 #include <type_traits>
 
+#include "common/SettingsText.h"
 #include "printer/PrinterFixture.h"
 #include "repos/MediaReader.h"
 #include "repos/MediaRepository.h"
@@ -104,9 +105,7 @@ inline std::string readAll(const vfs::InputStreamPtr& in) {
     }
     wxMemoryOutputStream out;
     in->Read(out);
-    std::string bytes(out.GetSize(), '\0');
-    out.CopyTo(&bytes[0], bytes.size());
-    return bytes;
+    return bytesOf(out);
 }
 
 // Runs `body` in a forked child that starts from a fresh catalog, as a new

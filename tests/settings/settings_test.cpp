@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "common/SettingsText.h"
 #include "kernel/Text.h"
 #include "repos/NodeTraverser.h"
 #include "repos/Settings.h"
@@ -93,8 +94,7 @@ TEST(SettingsManagerTest, NewSettingsWithoutStrategyStoresXml) {
         boost::dynamic_pointer_cast<vexa::repos::XMLSettingsStrategy>(settings->getStrategy()));
     wxMemoryOutputStream out;
     settings->storeTo(out);
-    const std::string text(static_cast<const char*>(out.GetOutputStreamBuffer()->GetBufferStart()),
-                           out.GetSize());
+    const std::string text = vexa::test::bytesOf(out);
     EXPECT_EQ(
         text.rfind(
             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<node name=\"Printer\" Version=\"1\"", 0),

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "common/SettingsText.h"
 #include "common/TestSupport.h"
 #include "kernel/Text.h"
 #include "repos/NodeTraverser.h"
@@ -16,57 +17,47 @@ using vexa::repos::NamedNode;
 using vexa::repos::XMLSettingsStrategy;
 using vexa::test::addChild;
 using vexa::test::dump;
+using vexa::test::loadXml;
+using vexa::test::storeXml;
 
 namespace {
 
 const std::string kDeclaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
 const std::string kNs = vexa::repos::kRepositoryNamespace;
 
-std::string store(const NamedNode::Ptr& root) {
-    wxMemoryOutputStream out;
-    XMLSettingsStrategy().store(root, out);
-    return std::string(static_cast<const char*>(out.GetOutputStreamBuffer()->GetBufferStart()),
-                       out.GetSize());
-}
-
-NamedNode::Ptr load(const std::string& bytes) {
-    wxMemoryInputStream in(bytes.data(), bytes.size());
-    return XMLSettingsStrategy().load(in);
-}
-
 }  // namespace
 
 TEST(XmlWriteTest, NamespaceOnlyOnTheRootAndOnlyOnce) {
     NamedNode::Ptr lone = NamedNode::Create("Printer");
-    EXPECT_EQ(store(lone), kDeclaration + "<node name=\"Printer\" xmlns=\"" + kNs + "\"/>\n");
+    EXPECT_EQ(storeXml(lone), kDeclaration + "<node name=\"Printer\" xmlns=\"" + kNs + "\"/>\n");
 
     NamedNode::Ptr root = NamedNode::Create("Printer");
     root->setAttribute("xmlns", "urn:other");
     NamedNode::Ptr withKey = addChild(root, "A");
     withKey->setAttribute("xmlns", "urn:child");
     addChild(root, "B");
-    const std::string text = store(root);
+    const std::string text = storeXml(root);
     EXPECT_EQ(text, kDeclaration + "<node name=\"Printer\" xmlns=\"urn:other\">\n" +
                         " <node name=\"A\" xmlns=\"urn:child\"/>\n"
                         " <node name=\"B\"/>\n"
                         "</node>\n");
-    EXPECT_EQ(store(NamedNode::Ptr()), "");
+    EXPECT_EQ(storeXml(NamedNode::Ptr()), "");
 }
 
 TEST(XmlWriteTest, EscapesMarkupAndLineBreaksKeepsOtherTextAsUtf8) {
     NamedNode::Ptr root = NamedNode::Create("Caf\xC3\xA9 \xE6\x9D\xB1");
     root->setAttribute("xmlns", "x");
     root->setAttribute("v", "<>&\"'\n\r\t]]>");
-    EXPECT_EQ(store(root), kDeclaration +
-                               "<node name=\"Caf\xC3\xA9 \xE6\x9D\xB1\" "
-                               "v=\"&lt;&gt;&amp;&quot;'&#10;&#13;&#9;]]&gt;\" "
-                               "xmlns=\"x\"/>\n");
+    EXPECT_EQ(storeXml(root), kDeclaration +
+                                  "<node name=\"Caf\xC3\xA9 \xE6\x9D\xB1\" "
+                                  "v=\"&lt;&gt;&amp;&quot;'&#10;&#13;&#9;]]&gt;\" "
+                                  "xmlns=\"x\"/>\n");
 }
 
 TEST(XmlWriteTest, EscapesValuesSoTheyReadBack) {
     NamedNode::Ptr root = NamedNode::Create("R&<\">");
     root->setAttribute("value", "a & b < c > \"d\"\nline\ttab\r");
-    NamedNode::Ptr back = load(store(root));
+    NamedNode::Ptr back = loadXml(storeXml(root));
     ASSERT_TRUE(back);
     EXPECT_EQ(back->getName(), root->getName());
     EXPECT_EQ(back->getAttribute("value"), root->getAttribute("value"));
@@ -77,7 +68,7 @@ TEST(XmlWriteTest, TextXmlCannotCarryNeverMakesTheFileUnreadable) {
     addChild(root, "Bad\x01Name")->setAttribute("value", "ok\x02");
     root->setAttribute("bad key", "v");
     root->setAttribute("good", "kept");
-    NamedNode::Ptr back = load(store(root));
+    NamedNode::Ptr back = loadXml(storeXml(root));
     ASSERT_TRUE(back);
     EXPECT_EQ(back->getAttribute("good"), wxString("kept"));
     EXPECT_EQ(back->getAttribute("bad key"), wxString());
@@ -86,7 +77,7 @@ TEST(XmlWriteTest, TextXmlCannotCarryNeverMakesTheFileUnreadable) {
 }
 
 TEST(XmlReadTest, ReadsAnyElementAndNamespaceDeclarations) {
-    NamedNode::Ptr root = load(
+    NamedNode::Ptr root = loadXml(
         "<?xml version=\"1.0\"?>\n<!-- comment --><settings xmlns=\"urn:x\" xmlns:p=\"urn:p\" "
         "name=\"Top\">"
         "text<?pi stuff?><item value=\"1\"/><p:other name=\"O\"><node/></p:other></settings>");
@@ -95,7 +86,7 @@ TEST(XmlReadTest, ReadsAnyElementAndNamespaceDeclarations) {
 }
 
 TEST(XmlReadTest, InternalEntitiesAreReplacedByTheirText) {
-    NamedNode::Ptr root = load(
+    NamedNode::Ptr root = loadXml(
         "<?xml version=\"1.0\"?><!DOCTYPE node [<!ENTITY maker \"Vexa &amp; Co\">]>"
         "<node name=\"&maker;\" value=\"&lt;&maker;&gt;\"/>");
     ASSERT_TRUE(root);
@@ -106,7 +97,7 @@ TEST(XmlReadTest, InternalEntitiesAreReplacedByTheirText) {
 TEST(XmlReadTest, AttributesOnlyADtdDefaultsStayOutOfTheTree) {
     // Defaults for "name", an ordinary attribute and a fixed one; an element
     // that writes an attribute itself keeps its own value.
-    NamedNode::Ptr root = load(
+    NamedNode::Ptr root = loadXml(
         "<?xml version=\"1.0\"?><!DOCTYPE node [<!ATTLIST node name CDATA \"Default\" "
         "value CDATA \"d\" fixed CDATA #FIXED \"f\">]>"
         "<node name=\"Top\" value=\"own\"><node/><node b=\"1\" fixed=\"f\"/></node>");
@@ -120,7 +111,7 @@ TEST(XmlReadTest, AttributesOnlyADtdDefaultsStayOutOfTheTree) {
 TEST(XmlReadTest, WrittenTreeReadsBackWithNamespaceAdded) {
     NamedNode::Ptr root = NamedNode::Create("Printer");
     addChild(addChild(root, "PageSizes"), "")->setAttribute("height", "1");
-    NamedNode::Ptr back = load(store(root));
+    NamedNode::Ptr back = loadXml(storeXml(root));
     ASSERT_TRUE(back);
     root->setAttribute("xmlns", kNs.c_str());
     EXPECT_EQ(dump(back), dump(root));
@@ -144,7 +135,7 @@ TEST(XmlReadTest, BadInputGivesNoTreeALogRecordAndARewoundStream) {
 }
 
 TEST(XmlReadTest, StreamIsRewoundAfterASuccessfulRead) {
-    const std::string bytes = store(NamedNode::Create("Printer"));
+    const std::string bytes = storeXml(NamedNode::Create("Printer"));
     wxMemoryInputStream in(bytes.data(), bytes.size());
     ASSERT_TRUE(XMLSettingsStrategy().load(in));
     EXPECT_EQ(in.TellI(), 0);
@@ -154,7 +145,7 @@ TEST(XmlReadTest, StreamIsRewoundAfterASuccessfulRead) {
 TEST(XmlReadTest, DroppedNodesAreLoggedAsWarnings) {
     vexa::test::LogCapture log;
     NamedNode::Ptr root =
-        load("<node name=\"Sizes\"><node name=\"3 1/2 x 5\"/><node name=\"A4\"/></node>");
+        loadXml("<node name=\"Sizes\"><node name=\"3 1/2 x 5\"/><node name=\"A4\"/></node>");
     ASSERT_TRUE(root);
     EXPECT_EQ(dump(root), "Sizes{A4{}}");
     bool warned = false;

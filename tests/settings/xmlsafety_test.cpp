@@ -7,21 +7,18 @@
 
 #include <string>
 
+#include "common/SettingsText.h"
 #include "common/TestSupport.h"
 #include "kernel/Text.h"
 #include "repos/XMLSettingsStrategy.h"
 #include "types/TreeHelpers.h"
 
 using vexa::repos::NamedNode;
+using vexa::test::loadXml;
 
 namespace {
 
 const std::string kSecret = "TOP-SECRET-CALIBRATION-4711";
-
-NamedNode::Ptr load(const std::string& bytes) {
-    wxMemoryInputStream in(bytes.data(), bytes.size());
-    return vexa::repos::XMLSettingsStrategy().load(in);
-}
 
 // Every name and attribute of the tree, as one text.
 std::string allText(const NamedNode::Ptr& root) {
@@ -63,13 +60,13 @@ TEST_F(XmlSafetyTest, ExternalEntitiesOfEveryKindLeakNothing) {
     };
     for (const std::string& document : documents) {
         NamedNode::Ptr root;
-        EXPECT_NO_THROW(root = load(document));
+        EXPECT_NO_THROW(root = loadXml(document));
         EXPECT_EQ(allText(root).find(kSecret), std::string::npos) << document;
     }
 }
 
 TEST_F(XmlSafetyTest, InternalEntitiesStillWork) {
-    NamedNode::Ptr root = load(
+    NamedNode::Ptr root = loadXml(
         "<!DOCTYPE node [<!ENTITY ink \"Cyan\">]><node name=\"Printer\" value=\"&ink; 100%\"/>");
     ASSERT_TRUE(root);
     EXPECT_EQ(vexa::kernel::toMB(root->getAttribute("value")), "Cyan 100%");
@@ -90,7 +87,7 @@ TEST_F(XmlSafetyTest, EntityAmplificationIsRefusedInLittleMemory) {
     for (const std::string& document : {inValue, inContent}) {
         struct rusage before;
         ::getrusage(RUSAGE_SELF, &before);
-        NamedNode::Ptr root = load(document);
+        NamedNode::Ptr root = loadXml(document);
         struct rusage after;
         ::getrusage(RUSAGE_SELF, &after);
         EXPECT_FALSE(root && root->getAttribute("value").length() > 100000u)
