@@ -9,7 +9,6 @@
 
 #include "common/SettingsText.h"
 #include "common/TestSupport.h"
-#include "kernel/Text.h"
 #include "repos/XMLSettingsStrategy.h"
 #include "types/TreeHelpers.h"
 
@@ -63,13 +62,6 @@ TEST_F(XmlSafetyTest, ExternalEntitiesOfEveryKindLeakNothing) {
         EXPECT_NO_THROW(root = loadXml(document));
         EXPECT_EQ(allText(root).find(kSecret), std::string::npos) << document;
     }
-}
-
-TEST_F(XmlSafetyTest, InternalEntitiesStillWork) {
-    NamedNode::Ptr root = loadXml(
-        "<!DOCTYPE node [<!ENTITY ink \"Cyan\">]><node name=\"Printer\" value=\"&ink; 100%\"/>");
-    ASSERT_TRUE(root);
-    EXPECT_EQ(vexa::kernel::toMB(root->getAttribute("value")), "Cyan 100%");
 }
 
 TEST_F(XmlSafetyTest, EntityAmplificationIsRefusedInLittleMemory) {
