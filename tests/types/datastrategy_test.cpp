@@ -332,12 +332,6 @@ TEST_F(CoupleTest, ListLookupMakesOneCouplePerNodeAndKeepsTheTreeAlive) {
     EXPECT_TRUE(root.expired());
 }
 
-TEST_F(CoupleTest, RawNodeDataChangesReachTheTreeAtOnce) {
-    DataCouple<NamedNodeData> couple = findCouple<NamedNodeData>(*settings, toWx("Printer/Sizes"));
-    couple.modify().attributes[toWx("value")] = toWx("Ünïcode");
-    EXPECT_EQ(attr(first, "value"), "Ünïcode");
-}
-
 TEST(CoupleWriteBack, AFailingWriteBackIsLoggedAndDoesNotEscape) {
     LogCapture log;
     NamedNode::Ptr node = addChild(NamedNode::Ptr(), "N");
