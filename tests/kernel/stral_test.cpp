@@ -38,24 +38,18 @@ class StralTest : public ::testing::Test {
     SSTRAL* m_array = nullptr;
 };
 
-TEST_F(StralTest, NewArrayIsEmptyAndAppendsKeepOrderAndKind) {
+TEST_F(StralTest, NewArrayIsEmptyAndAppendsCopyTheirTextsAndKeepOrderAndKind) {
     ASSERT_NE(m_array, nullptr);
     EXPECT_EQ(m_array->first, nullptr);
-    EXPECT_EQ(0, stral_add(m_array, -1, 0x51, "A4", "210", "297", nullptr));
+    char name[] = "A4";
+    EXPECT_EQ(0, stral_add(m_array, -1, 0x51, name, "", "Caf\xC3\xA9", nullptr));
+    name[0] = 'X';  // the row holds its own copy
     EXPECT_EQ(0, stral_add(m_array, -1, 0x32, "Letter", nullptr));
     EXPECT_EQ(0, stral_add(m_array, -1, 0xa, nullptr));  // a row without texts
-    EXPECT_EQ(rowsOf(m_array), (std::vector<Row>{{"A4", "210", "297"}, {"Letter"}, {}}));
+    EXPECT_EQ(rowsOf(m_array), (std::vector<Row>{{"A4", "", "Caf\xC3\xA9"}, {"Letter"}, {}}));
     EXPECT_EQ(kindsOf(m_array), (std::vector<int>{0x51, 0x32, 0xa}));
     EXPECT_EQ(m_array->last->next, nullptr);
     EXPECT_EQ(m_array->last->kind, 0xa);
-}
-
-TEST_F(StralTest, AddCopiesTheTexts) {
-    char name[] = "Port1";
-    std::string empty;
-    stral_add(m_array, -1, 0x51, name, empty.c_str(), "Caf\xC3\xA9", nullptr);
-    name[0] = 'X';
-    EXPECT_EQ(rowsOf(m_array), (std::vector<Row>{{"Port1", "", "Caf\xC3\xA9"}}));
 }
 
 TEST_F(StralTest, PositionsInsertBeforeTheIndexedRowAndTheTailStaysRight) {
@@ -68,9 +62,14 @@ TEST_F(StralTest, PositionsInsertBeforeTheIndexedRowAndTheTailStaysRight) {
     EXPECT_EQ(rowsOf(m_array), (std::vector<Row>{{"a"}, {"b"}, {"c"}, {"d"}, {"e"}, {"f"}}));
     ASSERT_NE(m_array->last, nullptr);
     EXPECT_STREQ(m_array->last->texts[0], "f");
+    // A tail lost while rows are there is found again by the next append.
+    m_array->last = nullptr;
+    stral_add(m_array, -1, 1, "g", nullptr);
+    EXPECT_EQ(rowsOf(m_array).back(), Row{"g"});
+    EXPECT_EQ(rowsOf(m_array).size(), 7u);
 }
 
-TEST_F(StralTest, ZeroingTheFirstTwoWordsEmptiesTheArrayWithoutLeaking) {
+TEST_F(StralTest, ZeroingTheFirstTwoWordsEmptiesTheArrayWithoutLeakingAndCopiesSeeOnlyWhatIsLeft) {
     // What the settings readers do before refilling an array; the dropped
     // rows are still released by stral_free (the leak checker sees it).
     stral_add(m_array, -1, 0x51, "old1", nullptr);
@@ -80,14 +79,12 @@ TEST_F(StralTest, ZeroingTheFirstTwoWordsEmptiesTheArrayWithoutLeaking) {
     EXPECT_EQ(stral_find(m_array, "old1", 0), 0);
     stral_add(m_array, -1, 0x51, "new", nullptr);
     EXPECT_EQ(rowsOf(m_array), (std::vector<Row>{{"new"}}));
-}
-
-TEST_F(StralTest, ANullTailWithRowsIsRepairedOnAppend) {
-    stral_add(m_array, -1, 1, "a", nullptr);
-    stral_add(m_array, -1, 1, "b", nullptr);
-    m_array->last = nullptr;
-    stral_add(m_array, -1, 1, "c", nullptr);
-    EXPECT_EQ(rowsOf(m_array), (std::vector<Row>{{"a"}, {"b"}, {"c"}}));
+    // A copy takes only the visible chain, and its tail is its own.
+    SSTRAL* copy = _stral_copy(m_array);
+    stral_add(copy, -1, 1, "more", nullptr);
+    EXPECT_EQ(rowsOf(copy), (std::vector<Row>{{"new"}, {"more"}}));
+    EXPECT_EQ(rowsOf(m_array), (std::vector<Row>{{"new"}}));
+    stral_free(copy);
 }
 
 TEST_F(StralTest, CopyIsDeepAndIndependent) {
@@ -109,18 +106,6 @@ TEST_F(StralTest, CopyIsDeepAndIndependent) {
     m_array = nullptr;
     EXPECT_EQ(rowsOf(copy),
               (std::vector<Row>{{"B4", "210"}, {"\xE6\x97\xA5\xE6\x9C\xAC"}, {"extra"}}));
-    stral_free(copy);
-}
-
-TEST_F(StralTest, CopyTakesOnlyTheVisibleChain) {
-    stral_add(m_array, -1, 1, "dropped", nullptr);
-    std::memset(m_array, 0, 2 * sizeof(void*));
-    stral_add(m_array, -1, 1, "kept", nullptr);
-    SSTRAL* copy = _stral_copy(m_array);
-    EXPECT_EQ(rowsOf(copy), (std::vector<Row>{{"kept"}}));
-    stral_add(copy, -1, 1, "more", nullptr);  // the copy's tail is its own
-    EXPECT_EQ(rowsOf(copy), (std::vector<Row>{{"kept"}, {"more"}}));
-    EXPECT_EQ(rowsOf(m_array), (std::vector<Row>{{"kept"}}));
     stral_free(copy);
 }
 
