@@ -42,14 +42,12 @@ TEST(OatofEx, ReadsTheLeadingDecimalNumber) {
     EXPECT_EQ(OatofEx("-1e400"), -HUGE_VAL);
 }
 
-TEST(OsprintfEx, FormatsWithTheBuiltFixedPointFormat) {
+TEST(OsprintfEx, FormatsWithTheBuiltFixedPointFormatAndTheBoundedFormCutsAndReportsTheLength) {
     EXPECT_EQ(fixedFormat(6), "%.6f");
     EXPECT_EQ(format(fixedFormat(6).c_str(), 0.1), "0.100000");
     EXPECT_EQ(format(fixedFormat(2).c_str(), 2.5), "2.50");
     EXPECT_EQ(format(fixedFormat(0).c_str(), -3.7), "-4");
-}
 
-TEST(OsnprintfEx, CutsAndReportsTheFullLength) {
     char buffer[4];
     EXPECT_EQ(OsnprintfEx(buffer, sizeof(buffer), "%d", 12345), 5);
     EXPECT_STREQ(buffer, "123");
