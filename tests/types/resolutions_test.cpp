@@ -15,6 +15,8 @@ std::string rounded(const char* text) {
     return toUtf8(ResData::getRoundedRes(toWx(text)));
 }
 
+// The canonical form of a resolution text: pairs, a second pair after "@"
+// or "#", and a suffix, in any locale.
 TEST(RoundedResolution, CanonicalFormsInAnyLocale) {
     CommaLocale comma;  // numbers must not follow it, whether or not it exists
     EXPECT_EQ(rounded("720x720"), "720");
@@ -22,9 +24,7 @@ TEST(RoundedResolution, CanonicalFormsInAnyLocale) {
     EXPECT_EQ(rounded("719.6x1440.4"), "720x1440");
     EXPECT_EQ(rounded("720X1440"), "720x1440");
     EXPECT_EQ(rounded("720"), "720");
-}
 
-TEST(RoundedResolution, SecondPairAndHashPart) {
     EXPECT_EQ(rounded("720x720@360"), "720@360");
     EXPECT_EQ(rounded("720x720@360x720"), "720@360x720");
     EXPECT_EQ(rounded("1440x720@1440x720"), "1440x720");
@@ -33,9 +33,7 @@ TEST(RoundedResolution, SecondPairAndHashPart) {
     EXPECT_EQ(rounded("720@360"), "720@360");
     // A zero second pair falls back to the text's own numbers.
     EXPECT_EQ(rounded("720x1440@0"), "720x1440");
-}
 
-TEST(RoundedResolution, SuffixesAndTextsWithoutNumbers) {
     EXPECT_EQ(rounded("720x720-HQ"), "720-HQ");
     EXPECT_EQ(rounded("720x720@360-Qualität"), "720@360-Qualität");
     EXPECT_EQ(rounded(""), "");
