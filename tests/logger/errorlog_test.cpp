@@ -19,8 +19,9 @@ TEST(ErrorLog, ForwardsLevelMessageFileAndLine) {
     log.log(0, "ProcessExePath = /opt/Caf\xC3\xA9/bin/rip", "src/SystemRepository", 42);
     log.log(1, "Unable to locate repository dir in %s", "src/SystemRepository", 57);
     log.log(2, "failed", "other", 3);
+    log.log(0, nullptr, nullptr, 0);
     const std::vector<vexa::test::CapturedLog> records = capture.records();
-    ASSERT_EQ(records.size(), 3u);
+    ASSERT_EQ(records.size(), 4u);
     EXPECT_EQ(records[0].level, static_cast<wxLogLevel>(wxLOG_Info));
     EXPECT_EQ(records[0].message, "ProcessExePath = /opt/Caf\xC3\xA9/bin/rip");
     EXPECT_EQ(records[0].file, "src/SystemRepository");
@@ -30,6 +31,9 @@ TEST(ErrorLog, ForwardsLevelMessageFileAndLine) {
     EXPECT_EQ(records[1].message, "Unable to locate repository dir in %s");
     EXPECT_EQ(records[1].line, 57);
     EXPECT_EQ(records[2].level, static_cast<wxLogLevel>(wxLOG_Error));
+    // Null texts are recorded as empty.
+    EXPECT_EQ(records[3].message, "");
+    EXPECT_EQ(records[3].file, "");
 
     // A host that did not ask for informational records sees none, from
     // the logger or the library's own diagnostics; warnings and errors stay.
@@ -62,15 +66,6 @@ TEST(ErrorLog, RecordsOfOtherThreadsKeepTheirFileName) {
     EXPECT_EQ(records[0].message, "from a thread");
     EXPECT_EQ(records[0].file, "src/Worker");
     EXPECT_EQ(records[0].line, 9);
-}
-
-TEST(ErrorLog, NullTextsAreRecordedAsEmpty) {
-    vexa::test::LogCapture capture;
-    errorlog::ErrorLog::getInstance().log(0, nullptr, nullptr, 0);
-    const std::vector<vexa::test::CapturedLog> records = capture.records();
-    ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0].message, "");
-    EXPECT_EQ(records[0].file, "");
 }
 
 }  // namespace
