@@ -22,11 +22,16 @@ namespace {
 
 class MediaRepositoryTest : public MediaModeFixture {};
 
+// Nor is there an engine settings stream without its file, and asking for
+// one makes no file.
 TEST_F(MediaRepositoryTest, MissingKeysGiveDefaultsAndAreLookedUpOnce) {
     makeMedia("");
     MediaPtr repository = media();
+    EXPECT_FALSE(repository->getWriter()->getOutputSPSettingsStream());
     boost::shared_ptr<MediaReader> reader = repository->getReader();
     ASSERT_TRUE(reader);
+    EXPECT_FALSE(reader->getInputSPSettingsStream());
+    EXPECT_FALSE(pathExists(mediaPath() + "/.SPSettings.dat"));
     EXPECT_EQ(reader->getInkCfg()->getSpInkCfg()->NumColor, 0);
     EXPECT_TRUE(reader->getPageSizes()->empty());
     EXPECT_EQ(reader->getPassInfo()->getStral()->first, nullptr);
@@ -103,21 +108,6 @@ TEST_F(MediaRepositoryTest, CostSettingsAreCreatedReadAndReplacedWhole) {
     for (const vfs::FileObjectPtr& child : *children) {
         EXPECT_FALSE(vfs::isTemporaryName(child->getBaseName())) << toUtf8(child->getBaseName());
     }
-}
-
-TEST_F(MediaRepositoryTest, EngineSettingsStreamNeedsTheFile) {
-    makeMedia("");
-    MediaPtr repository = media();
-    const std::string spFile = mediaPath() + "/.SPSettings.dat";
-    {
-        boost::shared_ptr<MediaWriter> writer = repository->getWriter();
-        EXPECT_FALSE(writer->getOutputSPSettingsStream());
-    }
-    {
-        boost::shared_ptr<MediaReader> reader = repository->getReader();
-        EXPECT_FALSE(reader->getInputSPSettingsStream());
-    }
-    EXPECT_FALSE(pathExists(spFile));
 }
 
 TEST_F(MediaRepositoryTest, ModeMapValidityAndModeRepositories) {

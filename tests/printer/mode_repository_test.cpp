@@ -71,34 +71,80 @@ TEST_F(ModeRepositoryTest, AbsentValuesAreEmptyAndOnlyTheTextsAndInkConfiguratio
     }
 }
 
-TEST_F(ModeRepositoryTest, ProfilesAndLinkFiles) {
+// Profiles and link files; files by name give every plain name a content
+// and stay inside the folder.
+TEST_F(ModeRepositoryTest, ProfilesLinkFilesAndFilesByName) {
     makeMedia("", {});
     makeMode("");
+    writeFile(modePath() + "/profile.icc", "icc bytes");
+    makeDirs(modePath() + "/Unterordner");
     writeFile(modePath() + "/A.icc", "a");
-    writeFile(modePath() + "/B.ICC.Link", "sub/real b.icc\nsecond line\n");
+    writeFile(modePath() + "/B.ICC.Link", "links/real b.icc\nsecond line\n");
     writeFile(modePath() + "/C.txt", "c");
-    makeDirs(modePath() + "/sub");
-    writeFile(modePath() + "/sub/real b.icc", "b");
+    makeDirs(modePath() + "/links");
+    writeFile(modePath() + "/links/real b.icc", "b");
     makeDirs(dir.file("elsewhere"));
     writeFile(dir.file("elsewhere/abs é.icc"), "abs");
     writeFile(modePath() + "/Abs.icc.Link", "  " + dir.file("elsewhere/abs é.icc") + "\r\n");
     writeFile(modePath() + "/Lost.icc.Link", "missing.icc\n");
-    boost::shared_ptr<ModeReader> reader = mode()->getReader();
+    ModePtr repository = mode();
+    boost::shared_ptr<ModeReader> reader = repository->getReader();
     ASSERT_TRUE(reader);
     boost::shared_ptr<std::list<wxString>> profiles = reader->getProfiles(toWx("icc"));
     std::vector<std::string> names;
     for (const wxString& name : *profiles) {
         names.push_back(toUtf8(name));
     }
-    EXPECT_EQ(names, (std::vector<std::string>{"A", "Abs", "B", "Lost"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"A", "profile", "Abs", "B", "Lost"}));
     EXPECT_EQ(toUtf8(reader->getProfileLocation(toWx("A.icc"))), modePath() + "/A.icc");
     EXPECT_EQ(toUtf8(reader->getProfileLocation(toWx("a.ICC"))), modePath() + "/A.icc");
-    EXPECT_EQ(toUtf8(reader->getProfileLocation(toWx("B.ICC"))), modePath() + "/sub/real b.icc");
+    EXPECT_EQ(toUtf8(reader->getProfileLocation(toWx("B.ICC"))), modePath() + "/links/real b.icc");
     EXPECT_EQ(toUtf8(reader->getProfileLocation(toWx("Abs.icc"))), dir.file("elsewhere/abs é.icc"));
     EXPECT_EQ(toUtf8(reader->getProfileLocation(toWx("Lost.icc"))), "");
     EXPECT_FALSE(pathExists(modePath() + "/missing.icc"));
     EXPECT_EQ(toUtf8(reader->getProfileLocation(toWx("None.icc"))), "");
     EXPECT_TRUE(reader->getProfiles(toWx("png"))->empty());
+    reader.reset();
+
+    const char* const kRefused[] = {"",          ".",        "..",        "../../Medias",
+                                    "sub/x.icc", "a\\b.icc", "/etc/hosts"};
+    {
+        boost::shared_ptr<ModeWriter> writer = repository->getWriter();
+        ASSERT_TRUE(writer);
+        vfs::FileContentPtr created = writer->getFileByName(toWx("neu ü.icc"));
+        ASSERT_TRUE(created);
+        EXPECT_TRUE(pathExists(modePath() + "/neu ü.icc"));
+        EXPECT_EQ(readAll(created->getInputStream()), "");
+        EXPECT_EQ(readAll(writer->getFileByName(toWx("profile.icc"))->getInputStream()),
+                  "icc bytes");
+        EXPECT_THROW(writer->getFileByName(toWx("Unterordner")), vfs::FileSystemException);
+        for (const char* name : kRefused) {
+            EXPECT_FALSE(writer->getFileByName(toWx(name))) << name;
+        }
+        EXPECT_FALSE(pathExists(modePath() + "/sub"));
+        // Making the file did not make the repository look changed elsewhere.
+        EXPECT_FALSE(repository->isStale());
+    }
+    reader = repository->getReader();
+    ASSERT_TRUE(reader);
+    EXPECT_EQ(readAll(reader->getFileByName(toWx("profile.icc"))->getInputStream()), "icc bytes");
+    EXPECT_THROW(reader->getFileByName(toWx("Unterordner")), vfs::FileSystemException);
+    for (const char* name : kRefused) {
+        EXPECT_FALSE(reader->getFileByName(toWx(name))) << name;
+    }
+    // A missing file has a content all the same; a reader makes nothing, not
+    // even through that content.
+    LogCapture log;
+    vfs::FileContentPtr missing = reader->getFileByName(toWx("neu.icc"));
+    ASSERT_TRUE(missing);
+    const vfs::InputStreamPtr in = missing->getInputStream();
+    EXPECT_FALSE(in && in->IsOk());
+    EXPECT_FALSE(missing->getOutputStream());
+    EXPECT_FALSE(pathExists(modePath() + "/neu.icc"));
+    // Nor is a mode folder removed meanwhile made again.
+    ASSERT_EQ(std::system(("rm -rf '" + modePath() + "'").c_str()), 0);
+    EXPECT_TRUE(reader->getFileByName(toWx("profile.icc")));
+    EXPECT_FALSE(pathExists(modePath()));
 }
 
 // What the made nodes hold is read back by the typed suites' full save.
@@ -128,10 +174,9 @@ TEST_F(ModeRepositoryTest, SaveMakesTheInkConfigurationBetweenTransitionsAndTabl
         (std::vector<std::string>{"Pattern", "TransitionControl", "InkCfg", "TableDefaults"}));
 }
 
-TEST_F(ModeRepositoryTest, NullSetterWritesTheCachedValueOrLeavesTheKeyOut) {
+TEST_F(ModeRepositoryTest, NullSetterWritesTheCachedValue) {
     makeMedia("", {});
     makeMode(fullModeBody());
-    makeMode("<node name=\"Pattern\" value=\"P\"/>", "Leer");
     ModePtr repository = mode();
     {
         boost::shared_ptr<ModeReader> reader = repository->getReader();
@@ -145,18 +190,6 @@ TEST_F(ModeRepositoryTest, NullSetterWritesTheCachedValueOrLeavesTheKeyOut) {
     }
     EXPECT_EQ(fileValue(settingsFile(), "Mode/InkRestrictions/Cyan"), "70");
     EXPECT_EQ(fileValue(settingsFile(), "Mode/InkRestrictions/Black"), "95");
-
-    // Nothing cached and nothing given: the key is left out, save succeeds.
-    ModePtr empty = mode("Leer");
-    ASSERT_TRUE(empty);
-    {
-        boost::shared_ptr<ModeWriter> writer = empty->getWriter();
-        writer->setInkCfg(nullptr);
-        writer->setScreenSetups(nullptr);
-        EXPECT_TRUE(writer->save());
-    }
-    EXPECT_EQ(fileChildren(modePath("Leer") + "/.Settings.xml", "Mode"),
-              std::vector<std::string>{"Pattern"});
 }
 
 TEST_F(ModeRepositoryTest, PrinterOptionsKeepStoredNodesAndSetEveryNodeOfAName) {
@@ -190,10 +223,11 @@ TEST_F(ModeRepositoryTest, PrinterOptionsKeepStoredNodesAndSetEveryNodeOfAName) 
     EXPECT_EQ(reader->getPrinterOptions()->size(), 2u);
 }
 
-// Written into its node with six decimals, as the regenerated sample holds;
-// without the node the caller gets the exception, and neither the tree, the
-// cache nor the file changes.
-TEST_F(ModeRepositoryTest, QualityAssessmentWithoutItsNodeThrowsAndChangesNothing) {
+// The quality assessment is written into its node with six decimals, as the
+// regenerated sample holds; without the node the caller gets the exception,
+// and neither the tree, the cache nor the file changes. Null setters with
+// nothing cached leave their keys out too; the save succeeds.
+TEST_F(ModeRepositoryTest, WhatCannotBeWrittenOrIsNotGivenLeavesTheFileAsItWas) {
     makeMedia("", {});
     makeMode("<node name=\"Pattern\" value=\"P\"/>", "Ohne");
     ModePtr without = mode("Ohne");
@@ -203,58 +237,14 @@ TEST_F(ModeRepositoryTest, QualityAssessmentWithoutItsNodeThrowsAndChangesNothin
         boost::shared_ptr<ModeWriter> writer = without->getWriter();
         EXPECT_THROW(writer->setUserQualityAssessment(2.5), repos::EmptyDataCoupleException);
         EXPECT_TRUE(writer->save());
+        EXPECT_EQ(readFile(modePath("Ohne") + "/.Settings.xml"), before);
+        writer->setInkCfg(nullptr);
+        writer->setScreenSetups(nullptr);
+        EXPECT_TRUE(writer->save());
     }
     EXPECT_EQ(without->getReader()->getUserQualityAssessment(), ModeReader::kNoQualityAssessment);
     EXPECT_EQ(fileChildren(modePath("Ohne") + "/.Settings.xml", "Mode"),
               std::vector<std::string>{"Pattern"});
-    EXPECT_EQ(readFile(modePath("Ohne") + "/.Settings.xml"), before);
-}
-
-TEST_F(ModeRepositoryTest, FilesByNameGiveEveryPlainNameAContentAndStayInsideTheFolder) {
-    makeMedia("", {});
-    makeMode("");
-    writeFile(modePath() + "/profile.icc", "icc bytes");
-    makeDirs(modePath() + "/Unterordner");
-    const char* const kRefused[] = {"",          ".",        "..",        "../../Medias",
-                                    "sub/x.icc", "a\\b.icc", "/etc/hosts"};
-    ModePtr repository = mode();
-    {
-        boost::shared_ptr<ModeWriter> writer = repository->getWriter();
-        ASSERT_TRUE(writer);
-        vfs::FileContentPtr created = writer->getFileByName(toWx("neu ü.icc"));
-        ASSERT_TRUE(created);
-        EXPECT_TRUE(pathExists(modePath() + "/neu ü.icc"));
-        EXPECT_EQ(readAll(created->getInputStream()), "");
-        EXPECT_EQ(readAll(writer->getFileByName(toWx("profile.icc"))->getInputStream()),
-                  "icc bytes");
-        EXPECT_THROW(writer->getFileByName(toWx("Unterordner")), vfs::FileSystemException);
-        for (const char* name : kRefused) {
-            EXPECT_FALSE(writer->getFileByName(toWx(name))) << name;
-        }
-        EXPECT_FALSE(pathExists(modePath() + "/sub"));
-        // Making the file did not make the repository look changed elsewhere.
-        EXPECT_FALSE(repository->isStale());
-    }
-    boost::shared_ptr<ModeReader> reader = repository->getReader();
-    ASSERT_TRUE(reader);
-    EXPECT_EQ(readAll(reader->getFileByName(toWx("profile.icc"))->getInputStream()), "icc bytes");
-    EXPECT_THROW(reader->getFileByName(toWx("Unterordner")), vfs::FileSystemException);
-    for (const char* name : kRefused) {
-        EXPECT_FALSE(reader->getFileByName(toWx(name))) << name;
-    }
-    // A missing file has a content all the same; a reader makes nothing, not
-    // even through that content.
-    LogCapture log;
-    vfs::FileContentPtr missing = reader->getFileByName(toWx("neu.icc"));
-    ASSERT_TRUE(missing);
-    const vfs::InputStreamPtr in = missing->getInputStream();
-    EXPECT_FALSE(in && in->IsOk());
-    EXPECT_FALSE(missing->getOutputStream());
-    EXPECT_FALSE(pathExists(modePath() + "/neu.icc"));
-    // Nor is a mode folder removed meanwhile made again.
-    ASSERT_EQ(std::system(("rm -rf '" + modePath() + "'").c_str()), 0);
-    EXPECT_TRUE(reader->getFileByName(toWx("profile.icc")));
-    EXPECT_FALSE(pathExists(modePath()));
 }
 
 }  // namespace

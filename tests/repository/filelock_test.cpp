@@ -49,6 +49,9 @@ const double kRefusalMin = 0.9;
 TEST_F(FileLockTest, CreateMakesTheLockFileAndRefusesFilesAndNothing) {
     EXPECT_TRUE(vexa::test::pathExists(dir.path() + "/Épreuve 東京/.lock"));
     EXPECT_FALSE(FileLock::create(vexa::vfs::FileObjectPtr()));
+    // Lockers of no lock hold nothing.
+    EXPECT_FALSE(ReadFileLocker(FileLockPtr()).holdsLock());
+    EXPECT_FALSE(WriteFileLocker(FileLockPtr()).holdsLock());
     vexa::test::writeFile(dir.path() + "/Épreuve 東京/plain", "x");
     vexa::vfs::FileObjectPtr file = folder->resolveChild(wxT("plain"));
     ASSERT_EQ(file->getType(), vexa::vfs::FileType::FILE);
@@ -59,7 +62,9 @@ TEST_F(FileLockTest, CreateMakesTheLockFileAndRefusesFilesAndNothing) {
     EXPECT_EQ(vexa::test::readFile(dir.path() + "/Épreuve 東京/.lock"), "keep");
 }
 
-TEST_F(FileLockTest, ReadersOfAProcessShareOneHandleClosedByTheLast) {
+// Readers of a process share one handle, closed by the last; no handle of
+// a process keeps another of the same process out.
+TEST_F(FileLockTest, HandlesOfOneProcessAreSharedAndCoexist) {
     FileLock::TokenPtr first = lock->acquireShared();
     FileLock::TokenPtr second = lock->acquireShared();
     ASSERT_TRUE(first);
@@ -71,9 +76,7 @@ TEST_F(FileLockTest, ReadersOfAProcessShareOneHandleClosedByTheLast) {
     EXPECT_TRUE(descriptorOpen(fd));
     lock->releaseShared(second);
     EXPECT_FALSE(descriptorOpen(fd));
-}
 
-TEST_F(FileLockTest, WritersAndReadersOfOneProcessCoexist) {
     ReadFileLocker reader(lock);
     WriteFileLocker writer(lock);
     WriteFileLocker secondWriter(lock);
@@ -83,13 +86,6 @@ TEST_F(FileLockTest, WritersAndReadersOfOneProcessCoexist) {
     EXPECT_TRUE(writer.holdsLock());
     EXPECT_TRUE(secondWriter.holdsLock());
     EXPECT_TRUE(otherReader.holdsLock());
-}
-
-TEST_F(FileLockTest, EmptyLockGivesLockersThatHoldNothing) {
-    ReadFileLocker reader((FileLockPtr()));
-    WriteFileLocker writer((FileLockPtr()));
-    EXPECT_FALSE(reader.holdsLock());
-    EXPECT_FALSE(writer.holdsLock());
 }
 
 TEST_F(FileLockTest, ManyThreadsMixingAcquisitionsAreNeverRefused) {

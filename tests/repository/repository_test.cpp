@@ -119,11 +119,17 @@ TEST_F(RepositoryTest, UnreadableSettingsSayWhyAndPrintNothing) {
     }
 }
 
+// The file replaced keeps its permissions.
 TEST_F(RepositoryTest, SavedSettingsReadBackAndReplaceTheFileWhole) {
     boost::shared_ptr<TestRepository> repo = repository("P");
     ASSERT_TRUE(repo->saveSettingsChecked(printer("USB001")));
-    const std::string first = vexa::test::readFile(dir.path() + "/P/.Settings.xml");
+    const std::string path = dir.path() + "/P/.Settings.xml";
+    const std::string first = vexa::test::readFile(path);
+    ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
     ASSERT_TRUE(repo->saveSettingsChecked(printer("東京 LPT1")));
+    struct stat status;
+    ASSERT_EQ(::stat(path.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 0640u);
     boost::shared_ptr<Settings> back = repo->getSettings();
     ASSERT_TRUE(back);
     EXPECT_EQ(port(back), "東京 LPT1");
@@ -134,32 +140,7 @@ TEST_F(RepositoryTest, SavedSettingsReadBackAndReplaceTheFileWhole) {
         names.push_back(toMB(child->getBaseName()));
     }
     EXPECT_EQ(names, (std::vector<std::string>{".Settings.xml", ".lock"}));
-    EXPECT_NE(first, vexa::test::readFile(dir.path() + "/P/.Settings.xml"));
-}
-
-TEST_F(RepositoryTest, SaveKeepsPermissionsOfTheExistingFile) {
-    boost::shared_ptr<TestRepository> repo = repository("P");
-    ASSERT_TRUE(repo->saveSettingsChecked(printer("A")));
-    const std::string path = dir.path() + "/P/.Settings.xml";
-    ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
-    ASSERT_TRUE(repo->saveSettingsChecked(printer("B")));
-    struct stat status;
-    ASSERT_EQ(::stat(path.c_str(), &status), 0);
-    EXPECT_EQ(status.st_mode & 07777, 0640u);
-}
-
-TEST_F(RepositoryTest, StaleTemporaryFilesOfDeadWritersGoWithTheNextExclusiveLock) {
-    boost::shared_ptr<TestRepository> repo = repository("P");
-    ASSERT_TRUE(repo->saveSettingsChecked(printer("A")));
-    const std::string stale =
-        dir.path() + "/P/" + toMB(vexa::vfs::kTemporaryPrefix) + "999999.0..Settings.xml";
-    vexa::test::writeFile(stale, "<half");
-    {
-        WriteFileLocker locker(repo->getFileLock());
-        ASSERT_TRUE(locker.holdsLock());
-    }
-    EXPECT_FALSE(vexa::test::pathExists(stale));
-    EXPECT_EQ(port(repo->getSettings()), "A");
+    EXPECT_NE(first, vexa::test::readFile(path));
 }
 
 TEST_F(RepositoryTest, SettingsPathThatIsAFolderThrows) {
@@ -169,6 +150,7 @@ TEST_F(RepositoryTest, SettingsPathThatIsAFolderThrows) {
     EXPECT_THROW(repo.getSettings(), vexa::vfs::FileSystemException);
 }
 
+// Temporary files of dead writers go with the next exclusive lock.
 TEST_F(RepositoryTest, ReadsAndSavesNeedTheLock) {
     boost::shared_ptr<TestRepository> repo = repository("P");
     ASSERT_TRUE(repo->saveSettingsChecked(printer("Mine")));
@@ -185,8 +167,12 @@ TEST_F(RepositoryTest, ReadsAndSavesNeedTheLock) {
     EXPECT_FALSE(repo->getSettings(mine));
     other.signal();
     other.wait();
+    const std::string stale =
+        dir.path() + "/P/" + toMB(vexa::vfs::kTemporaryPrefix) + "999999.0..Settings.xml";
+    vexa::test::writeFile(stale, "<half");
     WriteFileLocker now(repo->getFileLock());
     ASSERT_TRUE(now.holdsLock());
+    EXPECT_FALSE(vexa::test::pathExists(stale));
     EXPECT_EQ(port(repo->getSettings(now)), "Mine");
 }
 

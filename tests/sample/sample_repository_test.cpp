@@ -406,15 +406,6 @@ TEST_F(SampleRepositoryTest, EveryPrinterValueReadsBackAsGenerated) {
         value("Swatches", swatches, expectedSwatches);
         value("Swatch not there", reader->getSwatchDefLocation(wxT("Nicht da")), "");
         engineBlob(*reader, p.engineBlob);
-
-        for (const MediaDesc& m : p.medias) {
-            boost::shared_ptr<MediaRepository> byName =
-                reader->getMedia(toWx(m.group), toWx(m.name));
-            ASSERT_TRUE(byName) << m.name;
-            EXPECT_EQ(reader->getMediaLegacy(joinLegacyMediaName(toWx(m.name), toWx(m.group))),
-                      byName)
-                << m.name;
-        }
     }
     expectValues();
 }
