@@ -77,21 +77,27 @@ NamedNode::Ptr writeInkUnit(const wxString& name, const SPINKUNITLUT& unit, int 
                             const NamedNode::Ptr& existing);
 
 void readVarDotChannel(const NamedNode::Ptr& node, SPVARDOTCHANNEL& channel);
+// The same into a zeroed channel, clearing nothing: a mapped block's pages
+// are written only where values land, so the rest stay unbacked.
+void fillVarDotChannel(const NamedNode::Ptr& node, SPVARDOTCHANNEL& channel);
 // Sets "ink" on `node` and appends "Coverage" and "Transitions".
 void writeVarDotChannel(const NamedNode::Ptr& node, const SPVARDOTCHANNEL& channel, int levels);
 
 void readVarDotCurve(const NamedNode::Ptr& node, SPVARDOTCURVE& curve);
+// The same into a zeroed curve (see fillVarDotChannel).
+void fillVarDotCurve(const NamedNode::Ptr& node, SPVARDOTCURVE& curve);
 // A new node `name` with "Coverage", "Lo", "Mid" and "Hi".
 NamedNode::Ptr writeVarDotCurve(const wxString& name, const SPVARDOTCURVE& curve, int levels);
 
 // The channel table of a "VarDotChannels" node: "Chan%d" children (0..29);
-// the channel count is the highest number taken plus one.
+// the channel count is the highest number taken plus one. `table` is zeroed
+// (a new block).
 void readVarDotChannels(const NamedNode::Ptr& node, SPVARDOTCHANNELS& table);
 
 // The curve set of a "VarDotCurves" node: its single, first and next curves
 // from "SingleCurve", "FirstCurve", "NextCurve" or, when absent, from the
 // names the writer uses, "Single", "First", "Next". The resolution and the
-// leading pointer are not read.
+// leading pointer are not read. `set` is zeroed (a new block).
 void readVarDotCurves(const NamedNode::Ptr& node, SPVARDOTCURVES& set);
 
 }  // namespace detail

@@ -242,6 +242,10 @@ void readVarDotChannel(const NamedNode::Ptr& node, SPVARDOTCHANNEL& channel) {
         return;
     }
     std::memset(&channel, 0, sizeof channel);
+    fillVarDotChannel(node, channel);
+}
+
+void fillVarDotChannel(const NamedNode::Ptr& node, SPVARDOTCHANNEL& channel) {
     readTextValue(channel.Ink, node, wxT("ink"), SP_INKNAME_SIZE - 1);
     if (NamedNode::Ptr coverage = node->findChild(wxT("Coverage"))) {
         readPointCurve(coverage, channel.Coverage);
@@ -262,6 +266,10 @@ void readVarDotCurve(const NamedNode::Ptr& node, SPVARDOTCURVE& curve) {
         return;
     }
     std::memset(&curve, 0, sizeof curve);
+    fillVarDotCurve(node, curve);
+}
+
+void fillVarDotCurve(const NamedNode::Ptr& node, SPVARDOTCURVE& curve) {
     if (NamedNode::Ptr low = node->findChild(wxT("Lo"))) {
         readTransitionSet(low, curve.Low);
     }
@@ -287,7 +295,7 @@ NamedNode::Ptr writeVarDotCurve(const wxString& name, const SPVARDOTCURVE& curve
 
 void readVarDotChannels(const NamedNode::Ptr& node, SPVARDOTCHANNELS& table) {
     for (const auto& channel : indexedChildren(node, wxT("Chan"), SP_MAX_VARDOTCHANNELS)) {
-        readVarDotChannel(channel.second, table.Channels[channel.first]);
+        fillVarDotChannel(channel.second, table.Channels[channel.first]);
         table.ChannelCount = channel.first + 1;  // ascending: the last one is the highest
     }
 }
@@ -312,7 +320,7 @@ void readVarDotCurves(const NamedNode::Ptr& node, SPVARDOTCURVES& set) {
             curve = node->findChild(wxString(slot.written));
         }
         if (curve) {
-            readVarDotCurve(curve, *slot.curve);
+            fillVarDotCurve(curve, *slot.curve);
         }
     }
 }

@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -445,6 +447,24 @@ TEST(InkCfgGroups, NoGroupsRemoveTheChild) {
 
 // ---- Variable dots -------------------------------------------------------------------
 
+// Pages of [block, block + size) that are mapped: a mapped block must cost
+// only the pages its values fill. A page only read is counted too.
+std::size_t residentPages(const void* block, std::size_t size) {
+    const std::uintptr_t page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    const std::uintptr_t first = reinterpret_cast<std::uintptr_t>(block) / page * page;
+    const std::uintptr_t end = reinterpret_cast<std::uintptr_t>(block) + size;
+    std::vector<unsigned char> flags((end - first + page - 1) / page);
+    if (::mincore(reinterpret_cast<void*>(first), end - first, flags.data()) != 0) {
+        ADD_FAILURE() << "mincore failed";
+        return flags.size();
+    }
+    std::size_t resident = 0;
+    for (unsigned char flag : flags) {
+        resident += flag & 1;
+    }
+    return resident;
+}
+
 TEST(InkCfgVarDot, LevelsAndOptionsChooseTheBlock) {
     NamedNode::Ptr node = root("InkCfg");
     addChild(node, "VarDotLvls", {{"L0", "10"}, {"L2", "300"}, {"L5", "x"}, {"L16", "1"}});
@@ -470,13 +490,19 @@ TEST(InkCfgVarDot, LevelsAndOptionsChooseTheBlock) {
     const SPVARDOTCHANNELS& table = *static_cast<const SPVARDOTCHANNELS*>(c.VarDot);
     EXPECT_EQ(table.ChannelCount, 2);
     EXPECT_STREQ(table.Channels[1].Ink, "Cyan");
+    // The count and one ink name share the first page; clearing the channel
+    // before reading it must not make its other page resident.
+    EXPECT_LE(residentPages(c.VarDot, sizeof table), 1u);
 
     // Without flag 2 the curves are read, under either name.
     opts->setAttribute(toWx("value"), toWx("0"));
-    const InkCfg withCurvesCfg = *kStrategy.load(node);
-    const SPINKCFG& withCurves = *withCurvesCfg.getSpInkCfg();
+    const boost::shared_ptr<InkCfg> withCurvesCfg = kStrategy.load(node);
+    const SPINKCFG& withCurves = *withCurvesCfg->getSpInkCfg();
     ASSERT_NE(withCurves.VarDot, nullptr);
     const SPVARDOTCURVES& set = *static_cast<const SPVARDOTCURVES*>(withCurves.VarDot);
+    // One point each in the first two curves: two pages of the five they
+    // span (counted before anything reads the others, which maps them too).
+    EXPECT_LE(residentPages(&set, sizeof set), 2u);
     EXPECT_EQ(set.Single.Low.Transitions[0].Points[0].y, 11);
     EXPECT_EQ(set.First.Low.Transitions[0].Points[0].y, 22);  // the read name first
     EXPECT_EQ(set.Next.Low.Transitions[0].Points[0].y, 0);
