@@ -121,6 +121,16 @@ DataCouple<T> findCouple(const Settings& settings, const wxString& path,
     return DataCouple<T>(nodes.front(), settings.getRoot(), strategy);
 }
 
+// The value of the first node of `settings` matching `path`, loaded
+// straight from the node for a cache to keep: no couple, so no deep copy of
+// a value the couple would have loaded anyway. Empty when nothing matches.
+template <class T>
+boost::shared_ptr<T> loadFirst(const Settings& settings, const wxString& path,
+                               const DataStrategy<T>& strategy = DataStrategy<T>()) {
+    const std::list<NamedNode::Ptr> nodes = SettingsAccess::findNodes(settings, path);
+    return nodes.empty() ? boost::shared_ptr<T>() : strategy.load(nodes.front());
+}
+
 // One couple per node matching `path`, in document order, all owned by the
 // settings' root. Empty when nothing matches.
 template <class T>

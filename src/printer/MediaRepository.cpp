@@ -145,10 +145,8 @@ boost::shared_ptr<T> MediaRepository::cachedObject_(boost::shared_ptr<T> MediaRe
     wxMutexLocker lock(*m_fillMutex);
     boost::shared_ptr<T>& value = this->*cache;
     if (!value) {
-        DataCouple<T> couple = findCouple<T>(*m_settings, key);
-        try {
-            value = boost::make_shared<T>(couple.get());
-        } catch (const EmptyDataCoupleException&) {
+        value = loadFirst<T>(*m_settings, key);
+        if (!value) {
             value = boost::make_shared<T>();
         }
     }

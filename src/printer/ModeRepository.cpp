@@ -112,12 +112,8 @@ boost::shared_ptr<T> ModeRepository::object_(boost::shared_ptr<T> ModeRepository
                                              const wxChar* key) {
     boost::shared_ptr<T>& cached = this->*cache;
     if (!cached) {
-        DataCouple<T> couple = findCouple<T>(*m_settings, key);
-        try {
-            cached = boost::make_shared<T>(couple.get());
-        } catch (const EmptyDataCoupleException&) {
-            // Absent: stays empty, and the next call looks again.
-        }
+        // Absent: stays empty, and the next call looks again.
+        cached = loadFirst<T>(*m_settings, key);
     }
     return cached;
 }
@@ -152,14 +148,11 @@ boost::shared_ptr<InkCurve> ModeRepository::curve_(
     boost::shared_ptr<InkCurve> ModeRepository::*cache, const wxChar* key) {
     boost::shared_ptr<InkCurve>& cached = this->*cache;
     if (!cached) {
-        DataCouple<InkCurve> couple = findCouple<InkCurve>(*m_settings, key);
-        try {
-            boost::shared_ptr<InkCurve> curve = boost::make_shared<InkCurve>(couple.get());
+        if (boost::shared_ptr<InkCurve> curve = loadFirst<InkCurve>(*m_settings, key)) {
             wxString resolution;
             text_(&ModeRepository::m_resolution, kKeyRes, resolution);
             curve->setResolution(resolution);
             cached = curve;
-        } catch (const EmptyDataCoupleException&) {
         }
     }
     return cached;

@@ -421,14 +421,9 @@ boost::shared_ptr<T> PrinterRepository::lazyObject_(boost::shared_ptr<T>& cache,
     if (!cache) {
         const boost::shared_ptr<Settings> settings = boost::atomic_load(&m_settings);
         if (settings) {
-            try {
-                DataCouple<T> couple = findCouple<T>(*settings, key);
-                cache = boost::make_shared<T>(couple.get());
-            } catch (const EmptyDataCoupleException&) {
-                cache.reset();
-                if (defaultWhenAbsent) {
-                    cache = boost::make_shared<T>();
-                }
+            cache = loadFirst<T>(*settings, key);
+            if (!cache && defaultWhenAbsent) {
+                cache = boost::make_shared<T>();
             }
         }
     }
@@ -443,8 +438,7 @@ std::list<boost::shared_ptr<T>>& PrinterRepository::lazyList_(
         const boost::shared_ptr<Settings> settings = boost::atomic_load(&m_settings);
         if (settings) {
             const wxString path = wxString::Format(wxT("%s/*"), key);
-            // Each value is loaded straight from its node: a couple would load
-            // it and the cache would then hold a deep copy of it.
+            // Each value is loaded straight from its node (see loadFirst).
             // Built aside and cached whole: a load that throws part-way
             // (std::bad_alloc) leaves the cache empty, and the next call
             // tries again instead of handing out a short list for good.
