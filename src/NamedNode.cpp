@@ -153,10 +153,6 @@ int compareWide(std::string_view utf8, const wchar_t* w, std::size_t length) {
     return 1;
 }
 
-int compareWide(std::string_view utf8, const wxString& wide) {
-    return compareWide(utf8, wide.wx_str(), wide.length());
-}
-
 // Whether `text` is well-formed UTF-8 of characters only, the packed form.
 bool isPackable(std::string_view text) {
     const unsigned char* p = reinterpret_cast<const unsigned char*>(text.data());
@@ -464,11 +460,18 @@ std::string NamedNode::getNameUtf8() const {
 }
 
 bool NamedNode::hasName(const wxString& name) const {
+    return hasName(name.wx_str(), name.length());
+}
+
+bool NamedNode::hasName(const wchar_t* name, std::size_t length) const {
     const Text text = text_();
     if (const NamedNodeData* data = text.data) {
-        return data->name == name;
+        return data->name.length() == length &&
+               std::wmemcmp(data->name.wx_str(), name, length) == 0;
     }
-    return compareWide(Packed(text.packed).name, name) == 0;
+    const std::string_view packed = Packed(text.packed).name;
+    // Each character takes at least one byte: a shorter text cannot match.
+    return packed.size() >= length && compareWide(packed, name, length) == 0;
 }
 
 bool NamedNode::hasEmptyName() const {
@@ -484,7 +487,15 @@ bool NamedNode::nameHoldsAnyOf_(const char* set) const {
     if (const NamedNodeData* data = text.data) {
         return data->name.find_first_of(fromMB(set)) != wxString::npos;
     }
-    return Packed(text.packed).name.find_first_of(set) != std::string_view::npos;
+    // One search of the name per character of the (short) set, where
+    // find_first_of searches the set once per byte of the name.
+    const std::string_view name = Packed(text.packed).name;
+    for (const char* s = set; *s != 0; ++s) {
+        if (!name.empty() && std::memchr(name.data(), *s, name.size()) != nullptr) {
+            return true;
+        }
+    }
+    return false;
 }
 
 void NamedNode::setName(const char* name) {
@@ -709,7 +720,13 @@ void TreeBuilder::addNode(const wxString& name, const std::map<wxString, wxStrin
 
 void TreeBuilder::addNode(NamedNode::Ptr node) {
     if (m_current) {
-        node->addTo(m_current);
+        if (node->m_parent.expired() && node != m_current) {
+            // A new node leaves no list: straight onto the open node's.
+            node->m_self = m_current->m_children.insert(m_current->m_children.end(), node);
+            node->m_parent = m_current;
+        } else {
+            node->addTo(m_current);
+        }
         m_open.push_back(std::move(m_current));
     } else {
         m_root = node;

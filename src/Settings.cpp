@@ -1,5 +1,6 @@
 #include "repos/Settings.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "repos/XMLSettingsStrategy.h"
@@ -18,25 +19,25 @@ void Settings::storeTo(wxOutputStream& out) {
 
 namespace {
 
-// A step of a key path: a name, or "*" for any non-empty name.
+// A step of a key path: a name, or "*" for any non-empty name. The name
+// points into the path, which outlives the lookup.
 struct Step {
-    wxString name;
+    const wchar_t* name;
+    std::size_t length;
     bool wildcard;
 };
 
 std::vector<Step> splitPath(const wxString& path) {
+    const wchar_t* const text = path.wx_str();
+    const std::size_t length = path.length();
     std::vector<Step> steps;
-    size_t begin = 0;
-    const size_t length = path.length();
-    while (begin <= length) {
-        size_t end = path.find('/', begin);
-        if (end == wxString::npos) {
-            end = length;
-        }
+    steps.reserve(static_cast<std::size_t>(std::count(text, text + length, L'/')) + 1);
+    for (std::size_t begin = 0; begin <= length;) {
+        const wchar_t* slash = std::find(text + begin, text + length, L'/');
+        const std::size_t end = static_cast<std::size_t>(slash - text);
         if (end > begin) {
-            wxString name = path.substr(begin, end - begin);
-            const bool wildcard = name == wxT("*");
-            steps.push_back(Step{std::move(name), wildcard});
+            const bool wildcard = end - begin == 1 && text[begin] == L'*';
+            steps.push_back(Step{text + begin, end - begin, wildcard});
         }
         begin = end + 1;
     }
@@ -44,7 +45,7 @@ std::vector<Step> splitPath(const wxString& path) {
 }
 
 inline bool matches(const NamedNode& node, const Step& step) {
-    return !node.hasEmptyName() && (step.wildcard || node.hasName(step.name));
+    return !node.hasEmptyName() && (step.wildcard || node.hasName(step.name, step.length));
 }
 
 }  // namespace
@@ -70,6 +71,7 @@ std::list<NamedNode::Ptr> Settings::findNodes_(const wxString& path) const {
         NamedNode::const_iterator next;
     };
     std::vector<Frame> stack;
+    stack.reserve(steps.size());
     stack.push_back(Frame{m_root.get(), m_root->begin()});
     while (!stack.empty()) {
         Frame& top = stack.back();

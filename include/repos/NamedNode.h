@@ -101,6 +101,9 @@ class VEXA_REPOS_API NamedNode : public boost::enable_shared_from_this<NamedNode
 
     // Whether the name is exactly `name`, without a copy of the name.
     bool hasName(const wxString& name) const;
+    // The same for `length` wide characters at `name`: for callers holding
+    // a piece of a longer text (a step of a key path), no copy is made.
+    bool hasName(const wchar_t* name, std::size_t length) const;
     bool hasEmptyName() const;
     // The name as UTF-8 (see forEachAttribute for text UTF-8 cannot carry).
     std::string getNameUtf8() const;

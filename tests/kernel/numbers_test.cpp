@@ -40,6 +40,8 @@ TEST(OatofEx, ReadsTheLeadingDecimalNumber) {
     EXPECT_EQ(OatofEx(nullptr), 0.0);
     EXPECT_EQ(OatofEx("1e400"), HUGE_VAL);
     EXPECT_EQ(OatofEx("-1e400"), -HUGE_VAL);
+    EXPECT_EQ(OatofEx("1e-400"), 0.0);
+    EXPECT_EQ(OatofEx("-4.9e-324"), -4.9e-324);  // the smallest subnormal
 }
 
 TEST(OsprintfEx, FormatsWithTheBuiltFixedPointFormatAndTheBoundedFormCutsAndReportsTheLength) {
