@@ -730,6 +730,16 @@ void listingSizes(benchmark::internal::Benchmark* b) {
     b->Unit(benchmark::kMicrosecond);
 }
 
+// One run at each of the sizes, its "time" set by the benchmark itself (a
+// ratio, figured in child processes).
+template <int... sizes>
+void oneRunAt(benchmark::internal::Benchmark* b) {
+    for (int n : {sizes...}) {
+        b->Arg(n);
+    }
+    b->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
+}
+
 void startupSizes(benchmark::internal::Benchmark* b) {
     for (int n : {100, 300, 1000, 2000}) {
         b->Arg(n);
@@ -743,13 +753,7 @@ BENCHMARK(BM_SaxFloor)->Apply(startupSizes);
 BENCHMARK(BM_LoadSameFiles)->Apply(startupSizes);
 BENCHMARK(BM_LoadSameFilesWarm)->Arg(300)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StartupCold)->Apply(startupSizes);
-BENCHMARK(BM_StartupVsSax)
-    ->Arg(300)
-    ->Arg(1000)
-    ->Arg(2000)
-    ->UseManualTime()
-    ->Iterations(1)
-    ->Unit(benchmark::kSecond);
+BENCHMARK(BM_StartupVsSax)->Apply(oneRunAt<300, 1000, 2000>);
 BENCHMARK(BM_StringCopy);
 BENCHMARK(BM_WarmTextGetter);
 BENCHMARK(BM_MediaListCold)->Unit(benchmark::kMillisecond);
@@ -758,21 +762,8 @@ BENCHMARK(BM_GetMediaFirst)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GetMediaWarm);
 BENCHMARK(BM_GetModeWarm);
 BENCHMARK(BM_FileSizeUnit)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
-BENCHMARK(BM_MemoryPerPrinter)
-    ->Arg(100)
-    ->Arg(1000)
-    ->Arg(2000)
-    ->UseManualTime()
-    ->Iterations(1)
-    ->Unit(benchmark::kSecond);
-BENCHMARK(BM_MemoryEverything)
-    ->Arg(100)
-    ->Arg(300)
-    ->Arg(1000)
-    ->Arg(2000)
-    ->UseManualTime()
-    ->Iterations(1)
-    ->Unit(benchmark::kSecond);
+BENCHMARK(BM_MemoryPerPrinter)->Apply(oneRunAt<100, 1000, 2000>);
+BENCHMARK(BM_MemoryEverything)->Apply(oneRunAt<100, 300, 1000, 2000>);
 
 }  // namespace
 
