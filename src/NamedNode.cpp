@@ -490,8 +490,11 @@ bool NamedNode::nameHoldsAnyOf_(const char* set) const {
     // One search of the name per character of the (short) set, where
     // find_first_of searches the set once per byte of the name.
     const std::string_view name = Packed(text.packed).name;
+    if (name.empty()) {
+        return false;  // an empty view may hold no pointer for memchr
+    }
     for (const char* s = set; *s != 0; ++s) {
-        if (!name.empty() && std::memchr(name.data(), *s, name.size()) != nullptr) {
+        if (std::memchr(name.data(), *s, name.size()) != nullptr) {
             return true;
         }
     }

@@ -1,8 +1,9 @@
 // Locale-independent number conversion. Formatting switches the calling
 // thread (and only it) to the "C" locale with uselocale for the duration of
 // the call; parsing picks the number out by hand and converts it with
-// from_chars (strtod_l in the "C" locale for values out of range). Neither touches the process locale, so both
-// are safe while other threads call setlocale.
+// from_chars (strtod_l in the "C" locale for values out of range). Neither
+// touches the process locale, so both are safe while other threads call
+// setlocale.
 #include <locale.h>
 
 #include <charconv>
