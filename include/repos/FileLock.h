@@ -77,8 +77,9 @@ class VEXA_REPOS_API FileLock {
     typedef boost::shared_ptr<Token_> TokenPtr;
 
     // The lock of `folder`: creates its ".lock" when missing (and allowed).
-    // Empty when the folder handle is empty, names a file, or ".lock" is a
-    // folder.
+    // Empty when the folder handle is empty or names a file. Where a folder
+    // stands in place of ".lock", every acquisition is refused at once and
+    // the failure names it.
     static boost::shared_ptr<FileLock> create(const vfs::FileObjectPtr& folder);
     // create(folder) for a folder the caller has just found to be one: the
     // folder is not asked about again. `made` (may be null) tells whether
@@ -109,7 +110,7 @@ class VEXA_REPOS_API FileLock {
   private:
     explicit FileLock(const wxString& lockPath);
     // The lock of the lock file `lockFile`, made when missing; empty when
-    // the handle is empty or a folder stands there.
+    // the handle is empty.
     static boost::shared_ptr<FileLock> ofLockFile_(const vfs::FileObjectPtr& lockFile, bool* made);
     TokenPtr open_(bool exclusive);
 

@@ -143,8 +143,12 @@ class VEXA_REPOS_API PrinterRepository : public IRepository,
     friend class PrinterReader;
     friend class PrinterWriter;
 
+    // Loads the printer `name`. With `loadLock`, the settings are read under
+    // a reader's file lock that is handed out there (when the load
+    // succeeded) for a reader to share.
     PrinterRepository(const wxString& name, const wxString& folderPath,
-                      const wxString& settingsFileName);
+                      const wxString& settingsFileName,
+                      boost::shared_ptr<ReadFileLocker>* loadLock = nullptr);
     PrinterRepository(const PrinterRepository&) = delete;
     PrinterRepository& operator=(const PrinterRepository&) = delete;
 
@@ -295,10 +299,11 @@ class VEXA_REPOS_API PrinterCatalog {
     PrinterCatalog();
 
     // getRepository; `made` (may be null) tells whether the repository was
-    // made and loaded by this call.
-    static boost::shared_ptr<PrinterRepository> lookUp_(const wxString& nameOrPath,
-                                                        const wxString& settingsFileName,
-                                                        bool* made);
+    // made and loaded by this call, and then `loadLock` (may be null) holds
+    // the file lock the settings were read under.
+    static boost::shared_ptr<PrinterRepository> lookUp_(
+        const wxString& nameOrPath, const wxString& settingsFileName, bool* made,
+        boost::shared_ptr<ReadFileLocker>* loadLock = nullptr);
 
     // The catalog mutex; held around every use of the map.
     static std::mutex& mutex_();

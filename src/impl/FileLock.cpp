@@ -268,14 +268,13 @@ boost::shared_ptr<FileLock> FileLock::ofLockFile_(const vfs::FileObjectPtr& lock
     }
     // An existing file stays as it is. One that cannot be made (another
     // user's folder, a read-only mount) still gives a lock: readers then go
-    // ahead without one, writers are refused with the reason. Only what was
-    // there already can be a folder.
+    // ahead without one, writers are refused with the reason. A folder
+    // standing where the file should be is refused by the first acquisition,
+    // which says so; asking its type here would cost every printer's open a
+    // status query.
     const bool created = lockFile->createFile();
     if (made != nullptr) {
         *made = created;
-    }
-    if (!created && lockFile->getType() == vfs::FileType::FOLDER) {
-        return boost::shared_ptr<FileLock>();
     }
     wxString path = vfs::systemPathOf(lockFile);
     if (path.empty()) {

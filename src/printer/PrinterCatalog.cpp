@@ -67,9 +67,9 @@ boost::shared_ptr<PrinterRepository> PrinterCatalog::getRepository(
     return lookUp_(nameOrPath, settingsFileName, nullptr);
 }
 
-boost::shared_ptr<PrinterRepository> PrinterCatalog::lookUp_(const wxString& nameOrPath,
-                                                             const wxString& settingsFileName,
-                                                             bool* made) {
+boost::shared_ptr<PrinterRepository> PrinterCatalog::lookUp_(
+    const wxString& nameOrPath, const wxString& settingsFileName, bool* made,
+    boost::shared_ptr<ReadFileLocker>* loadLock) {
     if (made != nullptr) {
         *made = false;
     }
@@ -103,7 +103,7 @@ boost::shared_ptr<PrinterRepository> PrinterCatalog::lookUp_(const wxString& nam
         return found->second;
     }
     boost::shared_ptr<PrinterRepository> repository(
-        new PrinterRepository(name, folderPath, settingsFileName));
+        new PrinterRepository(name, folderPath, settingsFileName, loadLock));
     // Loaded settings were read from the settings file a moment ago: that is
     // isValid() without asking the disk again.
     if (!boost::atomic_load(&repository->m_settings)) {

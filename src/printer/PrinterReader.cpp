@@ -24,9 +24,13 @@ PrinterReader::~PrinterReader() {
 }
 
 boost::shared_ptr<PrinterReader> PrinterReader::getReader(const wxString& printerName) {
+    // A printer loaded by this call was read under a file lock that the
+    // reader now shares: nobody can have saved in between, and the lock file
+    // is opened once, not twice (a host opens every printer at start-up).
     bool made = false;
+    boost::shared_ptr<ReadFileLocker> loadLock;
     const boost::shared_ptr<PrinterRepository> repository =
-        PrinterCatalog::lookUp_(printerName, kSettingsFileName, &made);
+        PrinterCatalog::lookUp_(printerName, kSettingsFileName, &made, &loadLock);
     return getReader_(repository, made);
 }
 

@@ -91,7 +91,8 @@ wxString valueAt(const Settings& settings, const wxString& key) {
 // ---- Construction ----------------------------------------------------------
 
 PrinterRepository::PrinterRepository(const wxString& name, const wxString& folderPath,
-                                     const wxString& settingsFileName)
+                                     const wxString& settingsFileName,
+                                     boost::shared_ptr<ReadFileLocker>* loadLock)
     : m_rwMutex(boost::make_shared<impl::ReadWriteMutex>()),
       m_active(true),
       m_fillMutex(boost::make_shared<wxMutex>(wxMUTEX_RECURSIVE)),
@@ -102,9 +103,13 @@ PrinterRepository::PrinterRepository(const wxString& name, const wxString& folde
         settingsFileName.empty() ? wxString(kSettingsFileName) : settingsFileName;
     vfs::FileObjectPtr folder;
     try {
+        // "Printers" was found to be a folder when it was first looked up:
+        // asking again for every printer opened would cost a status query
+        // each, and a "Printers" removed since must not be made again by a
+        // read (the printer is then simply not found).
         vfs::FileObjectPtr printers = SystemRepository::getPrintersFolder();
         if (printers) {
-            folder = printers->resolveChild(name);
+            folder = printers->resolveChildOfFolder(name);
         }
     } catch (const vfs::FileSystemException&) {
         folder.reset();
@@ -150,9 +155,18 @@ PrinterRepository::PrinterRepository(const wxString& name, const wxString& folde
     // A settings file just seen as a file is read without asking its type
     // again; anything else takes the full path (a missing one is made empty,
     // a folder throws).
-    boost::shared_ptr<Settings> settings = settingsStatus.type == vfs::FileType::FILE
-                                               ? storeOf(m_lockingRepository)->getSettingsOfFile()
-                                               : storeOf(m_lockingRepository)->getSettings();
+    // The store's own lock shares the one held here, when there is one. A
+    // lock held elsewhere counts as the first attempt below.
+    boost::shared_ptr<ReadFileLocker> held;
+    if (loadLock != nullptr) {
+        held = boost::make_shared<ReadFileLocker>(m_fileLock);
+    }
+    boost::shared_ptr<Settings> settings;
+    if (!held || held->holdsLock()) {
+        settings = settingsStatus.type == vfs::FileType::FILE
+                       ? storeOf(m_lockingRepository)->getSettingsOfFile()
+                       : storeOf(m_lockingRepository)->getSettings();
+    }
     for (int retry = 0; !settings && retry < kLoadRetries; ++retry) {
         // Only a lock held elsewhere is worth waiting for: a file that cannot
         // be parsed or opened stays so.
@@ -170,6 +184,9 @@ PrinterRepository::PrinterRepository(const wxString& name, const wxString& folde
         VEXA_LOG_DEBUG("Error getting settings for %s", name);
     } else {
         loadSettings_();
+        if (loadLock != nullptr && held && held->holdsLock()) {
+            *loadLock = held;
+        }
     }
 }
 
@@ -500,8 +517,9 @@ void PrinterRepository::loadMediaMap_() {
     // every printer, and file objects per entry would cost more than the
     // rest of opening the printer. A missing "Medias" (or a file there)
     // lists nothing; no status query is needed to tell.
-    for (const wxString& group : vfs::listSubfolderNames(medias)) {
-        const std::vector<wxString> names = vfs::listSubfolderNames(medias, group);
+    for (const auto& listed : vfs::listSubfolderTree(medias)) {
+        const wxString& group = listed.first;
+        const std::vector<wxString>& names = listed.second;
         auto found = m_mediaMap.find(group);
         if (found == m_mediaMap.end()) {
             if (names.empty()) {

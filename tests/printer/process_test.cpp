@@ -256,7 +256,8 @@ TEST_F(PrinterProcessTest, NothingChangesAroundWhatAnotherProcessHoldsInside) {
 // every value makes a handful of status queries on the printer's paths, a
 // listing of its medias reads "Medias" and each group folder once without
 // any, and opening it again checks the folder and the settings file once
-// each. No path is asked twice within one step; a step is the text of the
+// each. The lock file is opened once to lock it (and once more to make it
+// on the first open). No path is asked twice within one step; a step is the text of the
 // traced program's last `write(-1, "step", ...)`.
 TEST_F(PrinterProcessTest, OpeningAPrinterAsksTheDiskAboutEachPathOnce) {
     makePrinter("P", fullPrinterBody());
@@ -327,9 +328,15 @@ TEST_F(PrinterProcessTest, OpeningAPrinterAsksTheDiskAboutEachPathOnce) {
         } else if (name == "openat" && line.find("O_DIRECTORY") != std::string::npos) {
             ++count[step + " reads"];
             EXPECT_LE(++count[step + " read " + path], 1) << line;
+        } else if (name == "openat" && path == folder + "/.lock") {
+            ++count[step + " lock opens"];
         }
     }
-    EXPECT_LE(count["open queries"], 6);
+    EXPECT_LE(count["open queries"], 4);
+    // Made if missing, then locked once: the reader shares the lock the
+    // settings were read under.
+    EXPECT_LE(count["open lock opens"], 2);
+    EXPECT_LE(count["open again lock opens"], 1);
     EXPECT_EQ(count["open reads"], 0);
     EXPECT_EQ(count["medias queries"], 0);
     EXPECT_EQ(count["medias reads"], 4);

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <filesystem>
 #include <thread>
 #include <vector>
 
@@ -60,6 +61,23 @@ TEST_F(FileLockTest, CreateMakesTheLockFileAndRefusesFilesAndNothing) {
     vexa::test::writeFile(dir.path() + "/Épreuve 東京/.lock", "keep");
     EXPECT_TRUE(FileLock::create(folder));
     EXPECT_EQ(vexa::test::readFile(dir.path() + "/Épreuve 東京/.lock"), "keep");
+    // A folder where the lock file should be: readers and writers are
+    // refused at once, told which file and why, and the folder stays.
+    std::filesystem::create_directories(dir.path() + "/odd/.lock");
+    vexa::test::writeFile(dir.path() + "/odd/.lock/inside", "x");
+    const FileLockPtr odd = FileLock::create(vexa::vfs::openLocalFolder(
+        vexa::vfs::createFileName(vexa::test::toWx(dir.path() + "/odd"))));
+    ASSERT_TRUE(odd);
+    for (bool exclusive : {false, true}) {
+        vexa::repos::LockWait patient(std::chrono::hours(1));  // a retry would hang the test
+        const bool held = exclusive ? WriteFileLocker(odd).holdsLock()
+                                    : ReadFileLocker(odd).holdsLock();
+        EXPECT_FALSE(held) << exclusive;
+        const vexa::repos::Failure failure = vexa::repos::lastFailure();
+        EXPECT_EQ(failure.code, vexa::repos::FailureCode::IO_ERROR) << exclusive;
+        EXPECT_NE(failure.message.find(wxT("/odd/.lock")), wxString::npos) << failure.message;
+    }
+    EXPECT_EQ(vexa::test::readFile(dir.path() + "/odd/.lock/inside"), "x");
 }
 
 // Readers of a process share one handle, closed by the last; no handle of

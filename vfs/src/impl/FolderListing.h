@@ -10,6 +10,7 @@
 
 #include <wx/string.h>
 
+#include <utility>
 #include <vector>
 
 #include "vfs/src/impl/Handles.h"
@@ -22,10 +23,12 @@ namespace vfs {
 // the order the system lists them; empty when `folder` is empty, missing or
 // not a folder of the local file system.
 VEXA_VFS_API std::vector<wxString> listSubfolderNames(const FileObjectPtr& folder);
-// The same for the folder `child` inside `folder`, without resolving a file
-// object for it (which would ask the disk about `folder` once more).
-VEXA_VFS_API std::vector<wxString> listSubfolderNames(const FileObjectPtr& folder,
-                                                      const wxString& child);
+// The sub-folders of `folder`, each with its own sub-folders: two levels in
+// one pass. Each sub-folder is opened through its parent's descriptor, so
+// the path above it is not walked again for every one; one that cannot be
+// opened lists nothing.
+VEXA_VFS_API std::vector<std::pair<wxString, std::vector<wxString>>> listSubfolderTree(
+    const FileObjectPtr& folder);
 
 }  // namespace vfs
 }  // namespace vexa

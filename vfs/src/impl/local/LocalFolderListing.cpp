@@ -15,15 +15,18 @@ namespace vfs {
 
 namespace {
 
-std::vector<wxString> listLocalSubfolders(const std::string& path) {
+// Opens the folder `name` (relative to `parent`, or a whole path with
+// AT_FDCWD) for listing. Read straight from the descriptor: opendir() would
+// ask for the folder's status once more, and the open already refuses
+// anything that is not a folder (following links, as getType() does).
+int openFolder(int parent, const char* name) {
+    return ::openat(parent, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+}
+
+// The sub-folders of the folder open as `fd`; their names as the system
+// gave them go to `raw` too when it is not null.
+std::vector<wxString> readSubfolders(int fd, std::vector<std::string>* raw) {
     std::vector<wxString> names;
-    // The folder is read straight from its descriptor: opendir() would ask
-    // for the folder's status once more, and the open already refuses
-    // anything that is not a folder (following links, as getType() does).
-    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
-        return names;
-    }
     alignas(struct dirent64) char buffer[16384];
     ssize_t length = 0;
     while ((length = ::getdents64(fd, buffer, sizeof(buffer))) > 0) {
@@ -42,10 +45,12 @@ std::vector<wxString> listLocalSubfolders(const std::string& path) {
             }
             if (isFolder) {
                 names.push_back(kernel::fromMB(name));
+                if (raw != nullptr) {
+                    raw->push_back(name);
+                }
             }
         }
     }
-    ::close(fd);
     return names;
 }
 
@@ -57,22 +62,37 @@ const provider::local::LocalFileObject* localObject(const FileObjectPtr& folder)
 
 std::vector<wxString> listSubfolderNames(const FileObjectPtr& folder) {
     const provider::local::LocalFileObject* local = localObject(folder);
-    return local ? listLocalSubfolders(local->getLocalPath())
-                 : std::vector<wxString>();
-}
-
-std::vector<wxString> listSubfolderNames(const FileObjectPtr& folder, const wxString& child) {
-    const provider::local::LocalFileObject* local = localObject(folder);
-    // A name with a separator or a step up would list another folder.
-    if (local == nullptr || child.empty() || child == wxT(".") || child == wxT("..") ||
-        child.find('/') != wxString::npos) {
+    const int fd = local ? openFolder(AT_FDCWD, local->getLocalPath().c_str()) : -1;
+    if (fd < 0) {
         return std::vector<wxString>();
     }
-    std::string path = local->getLocalPath();
-    if (path.empty() || path.back() != '/') {
-        path += '/';
+    std::vector<wxString> names = readSubfolders(fd, nullptr);
+    ::close(fd);
+    return names;
+}
+
+std::vector<std::pair<wxString, std::vector<wxString>>> listSubfolderTree(
+    const FileObjectPtr& folder) {
+    std::vector<std::pair<wxString, std::vector<wxString>>> tree;
+    const provider::local::LocalFileObject* local = localObject(folder);
+    const int fd = local ? openFolder(AT_FDCWD, local->getLocalPath().c_str()) : -1;
+    if (fd < 0) {
+        return tree;
     }
-    return listLocalSubfolders(path + kernel::toMB(child));
+    std::vector<std::string> raw;
+    std::vector<wxString> names = readSubfolders(fd, &raw);
+    tree.reserve(names.size());
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        std::vector<wxString> below;
+        const int child = openFolder(fd, raw[i].c_str());
+        if (child >= 0) {
+            below = readSubfolders(child, nullptr);
+            ::close(child);
+        }
+        tree.emplace_back(std::move(names[i]), std::move(below));
+    }
+    ::close(fd);
+    return tree;
 }
 
 }  // namespace vfs
