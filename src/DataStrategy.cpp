@@ -102,8 +102,6 @@ bool indexOf(std::string_view name, std::string_view prefix, int limit, int& ind
 
 }  // namespace
 
-namespace {
-
 int intFromText(const char* p) {
     while (isBlank(*p)) {
         ++p;
@@ -130,6 +128,8 @@ int intFromText(const char* p) {
     }
     return static_cast<int>(value);
 }
+
+namespace {
 
 std::uint32_t unsignedFromText(std::string_view text, int base) {
     if (base != 10 && base != 16) {

@@ -7,6 +7,7 @@
 
 #include "InkRecordIO.h"
 #include "kernel/Text.h"
+#include "kernel/VexKernel.h"
 
 namespace vexa {
 namespace repos {
@@ -25,25 +26,55 @@ std::uint8_t readPercent(const NamedNode::Ptr& point, const wxString& attribute)
     return static_cast<std::uint8_t>(static_cast<int>(value + 0.5));
 }
 
-// The entries common to SPINKLEVEL and SPSPOTINKLEVEL. `extra(child, slot)`
-// reads what the spot form adds for an accepted child.
+// The attributes of one level entry, gathered in one pass over the node
+// rather than a search per attribute: a printer has a level entry per ink
+// and colour of every configuration. A missing attribute reads as empty,
+// which every conversion below takes as the missing value (0, no text).
+struct LevelEntryText {
+    std::string position, value, alias, l, a, b;
+
+    void read(const NamedNode& entry, bool spot) {
+        for (std::string* field : {&position, &value, &alias, &l, &a, &b}) {
+            field->clear();
+        }
+        entry.forEachAttribute([&](std::string_view key, std::string_view text) {
+            std::string* field = key == "position" ? &position
+                                 : key == "value"  ? &value
+                                 : !spot           ? nullptr
+                                 : key == "alias"  ? &alias
+                                 : key == "CIEL"   ? &l
+                                 : key == "CIEa"   ? &a
+                                 : key == "CIEb"   ? &b
+                                                   : nullptr;
+            if (field != nullptr) {
+                field->assign(text.data(), text.size());
+            }
+        });
+    }
+};
+
+// The entries common to SPINKLEVEL and SPSPOTINKLEVEL. `extra(text, slot)`
+// stores what the spot form adds for an accepted child.
 template <class Level, class Extra>
-void readLevelEntries(const NamedNode::Ptr& node, Level& level, Extra extra) {
+void readLevelEntries(const NamedNode::Ptr& node, Level& level, bool spot, Extra extra) {
     if (!node) {
         return;
     }
     int count = 0;
+    LevelEntryText text;
     for (const NamedNode::Ptr& entry : *node) {
-        const int slot = readIntValue(entry, wxT("position"));
+        text.read(*entry, spot);
+        const int slot = intFromText(text.position.c_str());
         if (slot < 0 || slot >= SP_MAX_INKLEVELS) {
             continue;
         }
         if (slot + 1 > count) {
             count = slot + 1;
         }
-        setFixedText(level.Names[slot], SP_INKNAME_SIZE, entry->getName());
-        level.Levels[slot] = static_cast<std::uint8_t>(readIntValue(entry, wxT("value")));
-        extra(entry, slot);
+        std::memset(level.Names[slot], 0, SP_INKNAME_SIZE);
+        kernel::copyTextCut(level.Names[slot], entry->getNameUtf8(), SP_INKNAME_SIZE - 1);
+        level.Levels[slot] = static_cast<std::uint8_t>(intFromText(text.value.c_str()));
+        extra(text, slot);
     }
     level.Count = static_cast<std::uint8_t>(count);
 }
@@ -167,7 +198,7 @@ NamedNode::Ptr writeTransitionSet(const wxString& name, const SPTRANSITIONSET& s
 }
 
 void readInkLevel(const NamedNode::Ptr& node, SPINKLEVEL& level) {
-    readLevelEntries(node, level, [](const NamedNode::Ptr&, int) {});
+    readLevelEntries(node, level, false, [](const LevelEntryText&, int) {});
 }
 
 void writeInkLevel(const SPINKLEVEL& level, const NamedNode::Ptr& node) {
@@ -175,11 +206,12 @@ void writeInkLevel(const SPINKLEVEL& level, const NamedNode::Ptr& node) {
 }
 
 void readSpotInkLevel(const NamedNode::Ptr& node, SPSPOTINKLEVEL& level) {
-    readLevelEntries(node, level, [&level](const NamedNode::Ptr& entry, int slot) {
-        readTextValue(level.Aliases[slot], entry, wxT("alias"), SP_INKNAME_SIZE - 1);
-        level.Lab[slot][0] = toFloat(readRealValue(entry, wxT("CIEL")));
-        level.Lab[slot][1] = toFloat(readRealValue(entry, wxT("CIEa")));
-        level.Lab[slot][2] = toFloat(readRealValue(entry, wxT("CIEb")));
+    readLevelEntries(node, level, true, [&level](const LevelEntryText& text, int slot) {
+        std::memset(level.Aliases[slot], 0, SP_INKNAME_SIZE);
+        kernel::copyTextCut(level.Aliases[slot], text.alias, SP_INKNAME_SIZE - 1);
+        level.Lab[slot][0] = toFloat(OatofEx(text.l.c_str()));
+        level.Lab[slot][1] = toFloat(OatofEx(text.a.c_str()));
+        level.Lab[slot][2] = toFloat(OatofEx(text.b.c_str()));
     });
 }
 

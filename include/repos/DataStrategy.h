@@ -50,6 +50,8 @@ VEXA_REPOS_API int readIntValue(const NamedNode::Ptr& node, const wxString& attr
 // The same with the attribute name as a literal: no string is made for it
 // (readers call these for every field of every record).
 VEXA_REPOS_API int readIntValue(const NamedNode::Ptr& node, const wxChar* attribute);
+// The same rules for a text already in hand (as UTF-8 bytes).
+VEXA_REPOS_API int intFromText(const char* text);
 
 // The attribute as an unsigned 32-bit number in `base` (10 or 16; base 16
 // also accepts a leading "0x" or "0X"). The whole text must be digits of that
