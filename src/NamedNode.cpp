@@ -209,16 +209,23 @@ std::size_t sizeOfText(std::string_view text) {
     return sizeOfSize(text.size()) + text.size();
 }
 
-// The block of `name` and `attributes` (in key order, keys unique), sized
-// first and written in place: one allocation of the exact size per node.
+// The size of the block of `name` and `count` `attributes`.
 template <class Attributes>
-const char* pack(std::string_view name, const Attributes& attributes, std::size_t count) {
-    const bool indexed = count > kIndexAbove;
-    std::size_t size = sizeOfText(name) + sizeOfSize(count) + (indexed ? 4 * count : 0);
+std::size_t packedSize(std::string_view name, const Attributes& attributes, std::size_t count) {
+    std::size_t size =
+        sizeOfText(name) + sizeOfSize(count) + (count > kIndexAbove ? 4 * count : 0);
     for (const auto& attribute : attributes) {
         size += sizeOfText(attribute.first) + sizeOfText(attribute.second);
     }
-    char* const block = new char[size];
+    return size;
+}
+
+// Writes the block of `name` and `attributes` (in key order, keys unique)
+// at `block`, which holds packedSize() bytes.
+template <class Attributes>
+void packInto(char* const block, std::string_view name, const Attributes& attributes,
+              std::size_t count) {
+    const bool indexed = count > kIndexAbove;
     char* out = putSize(putText(block, name), count);
     char* index = out;
     if (indexed) {
@@ -232,14 +239,65 @@ const char* pack(std::string_view name, const Attributes& attributes, std::size_
         }
         out = putText(putText(out, attribute.first), attribute.second);
     }
+}
+
+// The block in an allocation of its own, of the exact size.
+template <class Attributes>
+const char* pack(std::string_view name, const Attributes& attributes, std::size_t count) {
+    char* const block = new char[packedSize(name, attributes, count)];
+    packInto(block, name, attributes, count);
     return block;
 }
 
+// A node's text word holding a block inside the node's own allocation has
+// this bit set (blocks are 8-byte aligned; the low bit marks a payload).
+const std::uintptr_t kInlineBit = 2;
+
+const char* blockOf(std::uintptr_t word) {
+    return reinterpret_cast<const char*>(word & ~kInlineBit);
+}
+
+// Frees a block given as its text word; an inline one goes with its node.
 void freePacked(const char* packed) {
-    if (packed != kEmptyPacked) {
+    if ((reinterpret_cast<std::uintptr_t>(packed) & kInlineBit) == 0 && packed != kEmptyPacked) {
         delete[] packed;
     }
 }
+
+// Makes a node's count, node and packed text one allocation (where
+// make_shared would make two): a reader builds a node per element, and
+// the text then sits next to the node a search reads it from. The bytes
+// wanted after the count and node, and where they went, pass through the
+// thread: allocate_shared allocates exactly once, on the calling thread.
+thread_local std::size_t t_textBytes = 0;
+thread_local char* t_textAt = nullptr;
+
+template <class T>
+struct WithTextAllocator {
+    typedef T value_type;
+    template <class U>
+    struct rebind {
+        typedef WithTextAllocator<U> other;
+    };
+    WithTextAllocator() = default;
+    template <class U>
+    WithTextAllocator(const WithTextAllocator<U>&) {}
+    T* allocate(std::size_t n) {
+        const std::size_t own = (n * sizeof(T) + 7) & ~std::size_t(7);
+        char* const block = static_cast<char*>(::operator new(own + t_textBytes));
+        t_textAt = block + own;
+        return reinterpret_cast<T*>(block);
+    }
+    void deallocate(T* block, std::size_t) { ::operator delete(block); }
+    template <class U>
+    bool operator==(const WithTextAllocator<U>&) const {
+        return true;
+    }
+    template <class U>
+    bool operator!=(const WithTextAllocator<U>&) const {
+        return false;
+    }
+};
 
 // The value of `key` in a packed block, or false.
 bool findPacked(const Packed& packed, const wchar_t* key, std::size_t length,
@@ -301,7 +359,7 @@ NamedNode::Text NamedNode::text_() const {
     if (word & 1) {
         return Text{&reinterpret_cast<Unpacked*>(word - 1)->data, nullptr};
     }
-    return Text{nullptr, reinterpret_cast<const char*>(word)};
+    return Text{nullptr, blockOf(word)};
 }
 
 NamedNode::~NamedNode() {
@@ -405,10 +463,14 @@ NamedNode::Ptr NamedNode::CreateUtf8(std::string_view name,
         }
     }
     attributes.resize(kept);
-    Ptr node = boost::make_shared<NamedNode>(Key());
-    if (!name.empty() || kept > 0) {
-        node->m_text.store(wordOf(pack(name, attributes, kept)), std::memory_order_relaxed);
+    if (name.empty() && kept == 0) {
+        return boost::make_shared<NamedNode>(Key());
     }
+    t_textBytes = packedSize(name, attributes, kept);
+    Ptr node = boost::allocate_shared<NamedNode>(WithTextAllocator<NamedNode>(), Key());
+    char* const block = t_textAt;
+    packInto(block, name, attributes, kept);
+    node->m_text.store(wordOf(block) | kInlineBit, std::memory_order_relaxed);
     return node;
 }
 

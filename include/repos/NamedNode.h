@@ -178,9 +178,10 @@ class VEXA_REPOS_API NamedNode : public boost::enable_shared_from_this<NamedNode
     };
     Text text_() const;
 
-    // The packed block of name and attributes (layout in NamedNode.cpp), or,
-    // low bit set, the Unpacked payload once made: one word, as a node's
-    // size decides its allocation's size class. Atomic because readers
+    // The packed block of name and attributes (layout in NamedNode.cpp;
+    // second bit set when the block shares the node's allocation), or, low
+    // bit set, the Unpacked payload once made: one word, as a node's size
+    // decides its allocation's size class. Atomic because readers
     // sharing a tree may make the payload at the same time.
     mutable std::atomic<std::uintptr_t> m_text;
     Children m_children;
