@@ -172,7 +172,7 @@ void DataStrategy<ColorInfo>::load(NamedNode::Ptr node, ColorInfo& value) const 
         if (position < 0 || position >= SP_MAX_SPOTCOLORS) {
             continue;
         }
-        engine::setField(info.SpotNames[position], SP_SPOTNAME_SIZE, toMB(child->getName()));
+        engine::setField(info.SpotNames[position], SP_SPOTNAME_SIZE, child->getNameUtf8());
         SP_SPOT_INFO& spot = info.Spots[position];
         spot.bitspersample = readUnsignedValue(child, wxS("bitspersample"), 10);
         spot.samples = static_cast<std::uint8_t>(readIntValue(child, wxS("samples")));
@@ -251,16 +251,16 @@ void DataStrategy<DotInfo>::load(NamedNode::Ptr node, DotInfo& value) const {
             dotresgroup* group = allocateZeroed<dotresgroup>();
             (tail ? tail->next : head) = group;
             tail = group;
-            engine::setField(group->name, sizeof group->name, toMB(groupNode->getName()));
+            engine::setField(group->name, sizeof group->name, groupNode->getNameUtf8());
             dotresunit** link = &group->units;
             for (const NamedNode::Ptr& unitNode : *groupNode) {
                 dotresunit* unit = allocateZeroed<dotresunit>();
                 *link = unit;
                 link = &unit->next;
-                engine::setField(unit->name, sizeof unit->name, toMB(unitNode->getName()));
+                engine::setField(unit->name, sizeof unit->name, unitNode->getNameUtf8());
                 unit->scales = engine::makeStral();
                 for (const NamedNode::Ptr& rowNode : *unitNode) {
-                    const std::string name = toMB(rowNode->getName());
+                    const std::string name = rowNode->getNameUtf8();
                     const std::string scale = toMB(rowNode->getAttribute(wxS("scale")));
                     const std::string rowValue = toMB(rowNode->getAttribute(wxS("value")));
                     engine::checkAdded(stral_add(unit->scales, -1, engine::kScaleRow, name.c_str(),

@@ -38,18 +38,6 @@ int digitValue(char c, int base) {
     return -1;
 }
 
-// The attribute's text as UTF-8 (numbers and fixed fields want bytes);
-// empty for an empty node or an absent attribute. Short values stay in the
-// string itself: no allocation per value.
-bool bytesOf(const NamedNode::Ptr& node, const wxChar* attribute, std::string& bytes) {
-    return node ? node->readAttribute(attribute, bytes) : (bytes.clear(), false);
-}
-
-std::string bytesOf(const NamedNode::Ptr& node, const wxChar* attribute) {
-    std::string bytes;
-    bytesOf(node, attribute, bytes);
-    return bytes;
-}
 
 // `text` read as a whole signed decimal int: an optional sign then digits,
 // nothing else. False for anything else, including values beyond int.
@@ -101,6 +89,16 @@ bool indexOf(std::string_view name, std::string_view prefix, int limit, int& ind
 }
 
 }  // namespace
+
+bool bytesOf(const NamedNode::Ptr& node, const wxChar* attribute, std::string& bytes) {
+    return node ? node->readAttribute(attribute, bytes) : (bytes.clear(), false);
+}
+
+std::string bytesOf(const NamedNode::Ptr& node, const wxChar* attribute) {
+    std::string bytes;
+    bytesOf(node, attribute, bytes);
+    return bytes;
+}
 
 int intFromText(const char* p) {
     while (isBlank(*p)) {

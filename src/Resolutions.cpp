@@ -255,7 +255,7 @@ void DataStrategy<ResScaleAdjust>::load(NamedNode::Ptr node, ResScaleAdjust& val
             record = record->next;
         }
         first = false;
-        engine::setField(record->Resolution, sizeof record->Resolution, toMB(child->getName()));
+        engine::setField(record->Resolution, sizeof record->Resolution, child->getNameUtf8());
         record->scaleX = readRealValue(child, wxS("scaleX"));
         record->scaleY = readRealValue(child, wxS("scaleY"));
     }
@@ -308,7 +308,7 @@ void DataStrategy<ResList>::load(NamedNode::Ptr node, ResList& value) const {
         return;
     }
     for (const NamedNode::Ptr& child : *node) {
-        const std::string name = toMB(child->getName());
+        const std::string name = child->getNameUtf8();
         engine::checkAdded(stral_add(array, -1, engine::kListRow, name.c_str(),
                                      static_cast<const char*>(nullptr)));
     }

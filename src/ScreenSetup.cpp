@@ -38,9 +38,9 @@ void fillRecord(_SCREENSETUP* record, const NamedNode::Ptr& setup) {
     try {
         for (const NamedNode::Ptr& screen : *setup) {
             std::string texts[6];
-            texts[0] = toMB(screen->getName());
+            texts[0] = screen->getNameUtf8();
             for (int i = 0; i < 5; ++i) {
-                texts[i + 1] = toMB(screen->getAttribute(wxString(kScreenAttributes[i])));
+                bytesOf(screen, kScreenAttributes[i], texts[i + 1]);
             }
             engine::checkAdded(stral_add(screens, -1, engine::kScreenRow, texts[0].c_str(),
                                          texts[1].c_str(), texts[2].c_str(), texts[3].c_str(),
@@ -53,7 +53,7 @@ void fillRecord(_SCREENSETUP* record, const NamedNode::Ptr& setup) {
     }
     stral_free(record->screens);
     record->screens = screens;
-    engine::setField(record->name, sizeof record->name, toMB(setup->getName()));
+    engine::setField(record->name, sizeof record->name, setup->getNameUtf8());
 }
 
 }  // namespace

@@ -105,9 +105,9 @@ void DataStrategy<PageSizes>::load(NamedNode::Ptr node, PageSizes& value) const 
     }
     for (const NamedNode::Ptr& child : *node) {
         std::string texts[9];
-        texts[0] = engine::utf8ToMbcs(toMB(child->getName()));
+        texts[0] = engine::utf8ToMbcs(child->getNameUtf8());
         for (int i = 0; i < 8; ++i) {
-            texts[i + 1] = toMB(child->getAttribute(wxString(kSizeAttributes[i])));
+            bytesOf(child, kSizeAttributes[i], texts[i + 1]);
         }
         engine::checkAdded(stral_add(
             array, -1, engine::kListRow, texts[0].c_str(), texts[1].c_str(), texts[2].c_str(),
@@ -161,8 +161,8 @@ void DataStrategy<PassInfo>::load(NamedNode::Ptr node, PassInfo& value) const {
         return;
     }
     for (const NamedNode::Ptr& child : *node) {
-        const std::string passValue = toMB(child->getAttribute(wxS("value")));
-        const std::string id = toMB(child->getAttribute(wxS("id")));
+        const std::string passValue = bytesOf(child, wxS("value"));
+        const std::string id = bytesOf(child, wxS("id"));
         engine::checkAdded(stral_add(array, -1, engine::kListRow, passValue.c_str(), id.c_str(),
                                      static_cast<const char*>(nullptr)));
     }
@@ -200,9 +200,9 @@ void DataStrategy<PortList>::load(NamedNode::Ptr node, PortList& value) const {
     SSTRAL* array = value.getStral();
     engine::emptyStral(array);
     for (const NamedNode::Ptr& child : *node) {
-        const std::string port = toMB(child->getName());
-        const std::string type = toMB(child->getAttribute(wxS("type")));
-        const std::string portValue = toMB(child->getAttribute(wxS("value")));
+        const std::string port = child->getNameUtf8();
+        const std::string type = bytesOf(child, wxS("type"));
+        const std::string portValue = bytesOf(child, wxS("value"));
         engine::checkAdded(stral_add(array, -1, engine::kListRow, port.c_str(), type.c_str(),
                                      portValue.c_str(), static_cast<const char*>(nullptr)));
     }

@@ -53,6 +53,14 @@ VEXA_REPOS_API int readIntValue(const NamedNode::Ptr& node, const wxChar* attrib
 // The same rules for a text already in hand (as UTF-8 bytes).
 VEXA_REPOS_API int intFromText(const char* text);
 
+// The attribute's text as UTF-8, as toMB(getAttribute()) gives it but with
+// no wide text in between (readers that fill byte fields call it for every
+// value); empty for an empty node or an absent attribute. The first form
+// reuses the capacity of `bytes` and tells whether the attribute is there.
+VEXA_REPOS_API bool bytesOf(const NamedNode::Ptr& node, const wxChar* attribute,
+                            std::string& bytes);
+VEXA_REPOS_API std::string bytesOf(const NamedNode::Ptr& node, const wxChar* attribute);
+
 // The attribute as an unsigned 32-bit number in `base` (10 or 16; base 16
 // also accepts a leading "0x" or "0X"). The whole text must be digits of that
 // base: no blanks, no sign. 0 for an empty node, an empty or malformed text,
