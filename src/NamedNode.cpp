@@ -686,8 +686,16 @@ NamedNode::const_iterator NamedNode::end() const {
 }
 
 NamedNode::Ptr NamedNode::findChild(const wxString& name) const {
+    return findChild_(name.wx_str(), name.length());
+}
+
+NamedNode::Ptr NamedNode::findChild(const wchar_t* name) const {
+    return name != nullptr ? findChild_(name, std::wcslen(name)) : findChild_(L"", 0);
+}
+
+NamedNode::Ptr NamedNode::findChild_(const wchar_t* name, std::size_t length) const {
     for (const Ptr& child : m_children) {
-        if (child->hasName(name)) {
+        if (child->hasName(name, length)) {
             return child;
         }
     }

@@ -129,6 +129,9 @@ class VEXA_REPOS_API NamedNode : public boost::enable_shared_from_this<NamedNode
 
     // First child, in list order, named exactly `name`; empty when none.
     Ptr findChild(const wxString& name) const;
+    // The same for a literal name: readers look fields up by literals, and
+    // no string is made for each lookup.
+    Ptr findChild(const wchar_t* name) const;
     // True when this node is a direct child of `node`; false for empty.
     bool isChildOf(Ptr node) const;
 
@@ -157,6 +160,7 @@ class VEXA_REPOS_API NamedNode : public boost::enable_shared_from_this<NamedNode
 
   private:
     enum class Where { Back, Front, Before };
+    Ptr findChild_(const wchar_t* name, std::size_t length) const;
     void attach_(Ptr parent, Where where, const Ptr& sibling);
     typedef void (*AttributeVisit)(void*, std::string_view, std::string_view);
     void visitAttributes_(AttributeVisit visit, void* context) const;
