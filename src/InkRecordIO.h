@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "engine/EngineInk.h"
 #include "repos/DataStrategy.h"
@@ -28,6 +29,8 @@ wxString fixedText(const char* field, std::size_t size);
 // Fills a field of `size` bytes with `text` cut at a character boundary to at
 // most `size - 1` bytes; the rest of the field is zeroed.
 void setFixedText(char* field, std::size_t size, const wxString& text);
+// The same for text already in bytes (UTF-8).
+void setFixedText(char* field, std::size_t size, const std::string& bytes);
 
 // True and the value in `out` when all of `text` is an unsigned number of
 // `base` (10 or 16; 16 accepts a leading "0x") not above 0xFFFFFFFF.

@@ -71,8 +71,7 @@ void readLevelEntries(const NamedNode::Ptr& node, Level& level, bool spot, Extra
         if (slot + 1 > count) {
             count = slot + 1;
         }
-        std::memset(level.Names[slot], 0, SP_INKNAME_SIZE);
-        kernel::copyTextCut(level.Names[slot], entry->getNameUtf8(), SP_INKNAME_SIZE - 1);
+        setFixedText(level.Names[slot], SP_INKNAME_SIZE, entry->getNameUtf8());
         level.Levels[slot] = static_cast<std::uint8_t>(intFromText(text.value.c_str()));
         extra(text, slot);
     }
@@ -107,11 +106,15 @@ wxString fixedText(const char* field, std::size_t size) {
 }
 
 void setFixedText(char* field, std::size_t size, const wxString& text) {
+    setFixedText(field, size, kernel::toMB(text));
+}
+
+void setFixedText(char* field, std::size_t size, const std::string& bytes) {
     if (size == 0) {
         return;
     }
     std::memset(field, 0, size);
-    kernel::copyTextCut(field, kernel::toMB(text), size - 1);
+    kernel::copyTextCut(field, bytes, size - 1);
 }
 
 bool parseUnsignedText(const wxString& text, int base, std::uint32_t& out) {
@@ -207,8 +210,7 @@ void writeInkLevel(const SPINKLEVEL& level, const NamedNode::Ptr& node) {
 
 void readSpotInkLevel(const NamedNode::Ptr& node, SPSPOTINKLEVEL& level) {
     readLevelEntries(node, level, true, [&level](const LevelEntryText& text, int slot) {
-        std::memset(level.Aliases[slot], 0, SP_INKNAME_SIZE);
-        kernel::copyTextCut(level.Aliases[slot], text.alias, SP_INKNAME_SIZE - 1);
+        setFixedText(level.Aliases[slot], SP_INKNAME_SIZE, text.alias);
         level.Lab[slot][0] = toFloat(OatofEx(text.l.c_str()));
         level.Lab[slot][1] = toFloat(OatofEx(text.a.c_str()));
         level.Lab[slot][2] = toFloat(OatofEx(text.b.c_str()));
