@@ -1,10 +1,11 @@
 #include "repos/NamedNode.h"
 
-#include <boost/make_shared.hpp>
 #include <algorithm>
+#include <boost/smart_ptr/detail/shared_count.hpp>
 #include <cstring>
 #include <cwchar>
 #include <memory>
+#include <new>
 #include <vector>
 
 #include "kernel/Text.h"
@@ -241,64 +242,6 @@ void packInto(char* const block, std::string_view name, const Attributes& attrib
     }
 }
 
-// The block in an allocation of its own, of the exact size.
-template <class Attributes>
-const char* pack(std::string_view name, const Attributes& attributes, std::size_t count) {
-    char* const block = new char[packedSize(name, attributes, count)];
-    packInto(block, name, attributes, count);
-    return block;
-}
-
-// A node's text word holding a block inside the node's own allocation has
-// this bit set (blocks are 8-byte aligned; the low bit marks a payload).
-const std::uintptr_t kInlineBit = 2;
-
-const char* blockOf(std::uintptr_t word) {
-    return reinterpret_cast<const char*>(word & ~kInlineBit);
-}
-
-// Frees a block given as its text word; an inline one goes with its node.
-void freePacked(const char* packed) {
-    if ((reinterpret_cast<std::uintptr_t>(packed) & kInlineBit) == 0 && packed != kEmptyPacked) {
-        delete[] packed;
-    }
-}
-
-// Makes a node's count, node and packed text one allocation (where
-// make_shared would make two): a reader builds a node per element, and
-// the text then sits next to the node a search reads it from. The bytes
-// wanted after the count and node, and where they went, pass through the
-// thread: allocate_shared allocates exactly once, on the calling thread.
-thread_local std::size_t t_textBytes = 0;
-thread_local char* t_textAt = nullptr;
-
-template <class T>
-struct WithTextAllocator {
-    typedef T value_type;
-    template <class U>
-    struct rebind {
-        typedef WithTextAllocator<U> other;
-    };
-    WithTextAllocator() = default;
-    template <class U>
-    WithTextAllocator(const WithTextAllocator<U>&) {}
-    T* allocate(std::size_t n) {
-        const std::size_t own = (n * sizeof(T) + 7) & ~std::size_t(7);
-        char* const block = static_cast<char*>(::operator new(own + t_textBytes));
-        t_textAt = block + own;
-        return reinterpret_cast<T*>(block);
-    }
-    void deallocate(T* block, std::size_t) { ::operator delete(block); }
-    template <class U>
-    bool operator==(const WithTextAllocator<U>&) const {
-        return true;
-    }
-    template <class U>
-    bool operator!=(const WithTextAllocator<U>&) const {
-        return false;
-    }
-};
-
 // The value of `key` in a packed block, or false.
 bool findPacked(const Packed& packed, const wchar_t* key, std::size_t length,
                 std::string_view& value) {
@@ -334,40 +277,77 @@ bool findPacked(const Packed& packed, const wchar_t* key, std::size_t length,
 
 }  // namespace
 
-struct NamedNode::Unpacked {
-    NamedNodeData data;
-    const char* packed = nullptr;
-    ~Unpacked() {
-        if (packed != nullptr) {
-            freePacked(packed);
-        }
-    }
-};
-
 namespace {
 
 std::uintptr_t wordOf(const void* pointer) {
     return reinterpret_cast<std::uintptr_t>(pointer);
 }
 
+// A node's shared-pointer count, the node and its packed text in one
+// allocation. make_shared's count block also keeps a pointer, a flag and
+// allocator room (40 bytes beside the node, where this keeps 16), and a
+// settings tree is a node per few dozen bytes of its file. Built as boost
+// builds its own array blocks: a count of its own class, handed to the
+// shared pointer, which then owns it like any other.
+class NodeBlock final : public boost::detail::sp_counted_base {
+  public:
+    // A block with `textBytes` of room after the node, its node not yet made.
+    static NodeBlock* allocate(std::size_t textBytes) {
+        void* memory = ::operator new(sizeof(NodeBlock) + textBytes);
+        return new (memory) NodeBlock();
+    }
+    NamedNode* node() { return reinterpret_cast<NamedNode*>(m_node); }
+    char* text() { return reinterpret_cast<char*>(this + 1); }
+
+    void dispose() BOOST_SP_NOEXCEPT override { node()->~NamedNode(); }
+    void destroy() BOOST_SP_NOEXCEPT override {
+        this->~NodeBlock();
+        ::operator delete(static_cast<void*>(this));
+    }
+    void* get_deleter(const boost::detail::sp_typeinfo_&) BOOST_SP_NOEXCEPT override {
+        return nullptr;
+    }
+    void* get_local_deleter(const boost::detail::sp_typeinfo_&) BOOST_SP_NOEXCEPT override {
+        return nullptr;
+    }
+    void* get_untyped_deleter() BOOST_SP_NOEXCEPT override { return nullptr; }
+
+  private:
+    NodeBlock() = default;
+    alignas(NamedNode) unsigned char m_node[sizeof(NamedNode)];
+};
+static_assert(sizeof(NodeBlock) % 8 == 0, "the text after the node stays aligned");
+
 }  // namespace
+
+// A new node with `textBytes` of room for its packed text in its own
+// allocation, put at `*text` (null when none is wanted).
+NamedNode::Ptr NamedNode::make_(std::size_t textBytes, char** text) {
+    NodeBlock* block = NodeBlock::allocate(textBytes);
+    NamedNode* node = new (block->node()) NamedNode(Key());
+    Ptr made(boost::detail::sp_internal_constructor_tag(), node,
+             boost::detail::shared_count(static_cast<boost::detail::sp_counted_base*>(block)));
+    node->_internal_accept_owner(&made, node);
+    if (text != nullptr) {
+        *text = textBytes > 0 ? block->text() : nullptr;
+    }
+    return made;
+}
 
 NamedNode::NamedNode(Key) : m_text(wordOf(kEmptyPacked)) {}
 
 NamedNode::Text NamedNode::text_() const {
     const std::uintptr_t word = m_text.load(std::memory_order_acquire);
     if (word & 1) {
-        return Text{&reinterpret_cast<Unpacked*>(word - 1)->data, nullptr};
+        return Text{reinterpret_cast<NamedNodeData*>(word - 1), nullptr};
     }
-    return Text{nullptr, blockOf(word)};
+    return Text{nullptr, reinterpret_cast<const char*>(word)};
 }
 
 NamedNode::~NamedNode() {
     const std::uintptr_t word = m_text.load(std::memory_order_relaxed);
     if (word & 1) {
-        delete reinterpret_cast<Unpacked*>(word - 1);
-    } else {
-        freePacked(reinterpret_cast<const char*>(word));
+        delete reinterpret_cast<NamedNodeData*>(word - 1);
     }
     if (m_children.empty()) {
         return;
@@ -405,25 +385,33 @@ NamedNode::Ptr NamedNode::Create(const wxString& name) {
 
 NamedNode::Ptr NamedNode::Create(const wxString& name,
                                  const std::map<wxString, wxString>& attributes) {
-    Ptr node = boost::make_shared<NamedNode>(Key());
     bool packable = isPackable(name);
     for (auto a = attributes.begin(); packable && a != attributes.end(); ++a) {
         packable = isPackable(a->first) && isPackable(a->second);
     }
     if (!packable) {
-        node->m_text.store(wordOf(new Unpacked{{name, attributes}}) | 1,
+        Ptr node = make_(0, nullptr);
+        node->m_text.store(wordOf(new NamedNodeData{name, attributes}) | 1,
                            std::memory_order_relaxed);
         return node;
     }
     if (name.empty() && attributes.empty()) {
-        return node;
+        return make_(0, nullptr);
     }
     std::vector<std::pair<std::string, std::string>> utf8;
     utf8.reserve(attributes.size());
     for (const auto& attribute : attributes) {
         utf8.emplace_back(toMB(attribute.first), toMB(attribute.second));
     }
-    node->m_text.store(wordOf(pack(toMB(name), utf8, utf8.size())), std::memory_order_relaxed);
+    return packed_(toMB(name), utf8);
+}
+
+template <class Attributes>
+NamedNode::Ptr NamedNode::packed_(std::string_view name, const Attributes& attributes) {
+    char* block = nullptr;
+    Ptr node = make_(packedSize(name, attributes, attributes.size()), &block);
+    packInto(block, name, attributes, attributes.size());
+    node->m_text.store(wordOf(block), std::memory_order_relaxed);
     return node;
 }
 
@@ -440,10 +428,9 @@ NamedNode::Ptr NamedNode::CreateUtf8(std::string_view name,
         for (const Utf8Attribute& a : attributes) {
             wide[fromMB(a.first.data(), a.first.size())] = fromMB(a.second.data(), a.second.size());
         }
-        Ptr node = boost::make_shared<NamedNode>(Key());
-        Unpacked* made = new Unpacked{{fromMB(name.data(), name.size()), std::move(wide)}};
-        node->m_text.store(wordOf(made) | 1,
-                           std::memory_order_relaxed);
+        Ptr node = make_(0, nullptr);
+        NamedNodeData* made = new NamedNodeData{fromMB(name.data(), name.size()), std::move(wide)};
+        node->m_text.store(wordOf(made) | 1, std::memory_order_relaxed);
         return node;
     }
     // Written files list keys in order already: one pass finds that, where a
@@ -464,44 +451,26 @@ NamedNode::Ptr NamedNode::CreateUtf8(std::string_view name,
     }
     attributes.resize(kept);
     if (name.empty() && kept == 0) {
-        return boost::make_shared<NamedNode>(Key());
+        return make_(0, nullptr);
     }
-    t_textBytes = packedSize(name, attributes, kept);
-    Ptr node = boost::allocate_shared<NamedNode>(WithTextAllocator<NamedNode>(), Key());
-    char* const block = t_textAt;
-    packInto(block, name, attributes, kept);
-    node->m_text.store(wordOf(block) | kInlineBit, std::memory_order_relaxed);
-    return node;
+    return packed_(name, attributes);
 }
 
 NamedNodeData* NamedNode::data_() const {
     std::uintptr_t word = m_text.load(std::memory_order_acquire);
     if (word & 1) {
-        return &reinterpret_cast<Unpacked*>(word - 1)->data;
+        return reinterpret_cast<NamedNodeData*>(word - 1);
     }
-    std::unique_ptr<Unpacked> made(new Unpacked);
-    made->packed = reinterpret_cast<const char*>(word);
-    made->data.name = getName();
-    made->data.attributes = getAttributes();
-    // Readers sharing the tree may get here at once: the first one's stays,
-    // and the block stays with it.
+    std::unique_ptr<NamedNodeData> made(new NamedNodeData);
+    made->name = getName();
+    made->attributes = getAttributes();
+    // Readers sharing the tree may get here at once: the first one's stays.
+    // The packed block stays in the node's allocation for readers still in it.
     if (m_text.compare_exchange_strong(word, wordOf(made.get()) | 1,
                                        std::memory_order_acq_rel, std::memory_order_acquire)) {
-        return &made.release()->data;
+        return made.release();
     }
-    made->packed = nullptr;
-    return &reinterpret_cast<Unpacked*>(word - 1)->data;
-}
-
-NamedNodeData& NamedNode::changeable_() {
-    NamedNodeData* data = data_();
-    // A change has the tree to itself: no reader is in the old block.
-    Unpacked* unpacked = reinterpret_cast<Unpacked*>(m_text.load(std::memory_order_relaxed) - 1);
-    if (unpacked->packed != nullptr) {
-        freePacked(unpacked->packed);
-        unpacked->packed = nullptr;
-    }
-    return *data;
+    return reinterpret_cast<NamedNodeData*>(word - 1);
 }
 
 wxString NamedNode::getName() const {
@@ -564,11 +533,11 @@ bool NamedNode::nameHoldsAnyOf_(const char* set) const {
 }
 
 void NamedNode::setName(const char* name) {
-    changeable_().name = fromMB(name);
+    data_()->name = fromMB(name);
 }
 
 void NamedNode::setName(const wxString& name) {
-    changeable_().name = name;
+    data_()->name = name;
 }
 
 wxString NamedNode::getAttribute(const char* key) const {
@@ -646,7 +615,7 @@ void NamedNode::setAttribute(const char* key, const char* value) {
 }
 
 void NamedNode::setAttribute(const wxString& key, const wxString& value) {
-    changeable_().attributes[key] = value;
+    data_()->attributes[key] = value;
 }
 
 boost::shared_ptr<NamedNodeData> NamedNode::getData() {

@@ -150,8 +150,7 @@ class VEXA_REPOS_API NamedNode : public boost::enable_shared_from_this<NamedNode
     int childPos() const;
 
     // Construction goes through Create(); the key keeps the constructor
-    // private in effect while letting make_shared allocate node and count
-    // in one block.
+    // private in effect.
     class Key {
         friend class NamedNode;
         Key() {}
@@ -159,34 +158,35 @@ class VEXA_REPOS_API NamedNode : public boost::enable_shared_from_this<NamedNode
     explicit NamedNode(Key);
 
   private:
+    // A node with room for `textBytes` of packed text in its own allocation
+    // (at *text), its count block beside it.
+    static Ptr make_(std::size_t textBytes, char** text);
+    template <class Attributes>
+    static Ptr packed_(std::string_view name, const Attributes& attributes);
     enum class Where { Back, Front, Before };
     Ptr findChild_(const wchar_t* name, std::size_t length) const;
     void attach_(Ptr parent, Where where, const Ptr& sibling);
     typedef void (*AttributeVisit)(void*, std::string_view, std::string_view);
     void visitAttributes_(AttributeVisit visit, void* context) const;
     // The payload as NamedNodeData, made from the packed block on first
-    // demand.
+    // demand (a change goes through it too).
     NamedNodeData* data_() const;
-    // The same, for a change: the packed block is dropped.
-    NamedNodeData& changeable_();
     friend class TreeBuilder;
     // Whether the name holds any of the ASCII characters `set`.
     bool nameHoldsAnyOf_(const char* set) const;
 
-    // The payload once made, with the packed block it was made from (other
-    // readers may still be reading that block).
-    struct Unpacked;
     struct Text {
         const NamedNodeData* data;  // the payload once made, else null
         const char* packed;         // else the packed block
     };
     Text text_() const;
 
-    // The packed block of name and attributes (layout in NamedNode.cpp;
-    // second bit set when the block shares the node's allocation), or, low
-    // bit set, the Unpacked payload once made: one word, as a node's size
-    // decides its allocation's size class. Atomic because readers
-    // sharing a tree may make the payload at the same time.
+    // The packed block of name and attributes, which lives in the node's
+    // own allocation (layout in NamedNode.cpp), or, low bit set, the
+    // NamedNodeData made from it: one word, as a node's size decides its
+    // allocation's size class. Atomic because readers sharing a tree may
+    // make the payload at the same time; the block stays for those still
+    // reading it.
     mutable std::atomic<std::uintptr_t> m_text;
     Children m_children;
     boost::weak_ptr<NamedNode> m_parent;
