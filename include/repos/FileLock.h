@@ -44,6 +44,7 @@
 #include <wx/string.h>
 
 #include <boost/shared_ptr.hpp>
+#include <atomic>
 #include <chrono>
 #include <mutex>
 
@@ -86,6 +87,13 @@ class VEXA_REPOS_API FileLock {
     // this call made the ".lock" (which moved the folder's time).
     static boost::shared_ptr<FileLock> createInFolder(const vfs::FileObjectPtr& folder,
                                                       bool* made = nullptr);
+    // The same, but a missing ".lock" is made by the first acquisition, not
+    // now: a caller that acquires at once asks the system once instead of
+    // twice. madeByAcquiring() then tells whether it was made.
+    static boost::shared_ptr<FileLock> ofFolder(const vfs::FileObjectPtr& folder);
+    // Whether an acquisition of this lock made its ".lock" (which moved the
+    // folder's time).
+    bool madeByAcquiring() const { return m_made.load(std::memory_order_relaxed); }
 
     // A handle to the token that all readers of this lock share, taken with
     // the retries above when no reader holds it yet; empty when the lock
@@ -111,12 +119,14 @@ class VEXA_REPOS_API FileLock {
     explicit FileLock(const wxString& lockPath);
     // The lock of the lock file `lockFile`, made when missing; empty when
     // the handle is empty.
-    static boost::shared_ptr<FileLock> ofLockFile_(const vfs::FileObjectPtr& lockFile, bool* made);
+    static boost::shared_ptr<FileLock> ofLockFile_(const vfs::FileObjectPtr& lockFile, bool* made,
+                                                   bool makeNow = true);
     TokenPtr open_(bool exclusive);
 
     wxString m_lockPath;
     TokenPtr m_shared;
     std::mutex m_guard;
+    std::atomic<bool> m_made{false};
 };
 
 typedef boost::shared_ptr<FileLock> FileLockPtr;

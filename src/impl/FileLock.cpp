@@ -75,6 +75,7 @@ class LockTable {
         Outcome outcome = REFUSED;
         int error = 0;
         bool counted = false;  // false for a reader's token that holds nothing
+        bool made = false;     // this attempt made the lock file
         Key key{0, 0};
         unsigned long generation = 0;
         int descriptor = -1;
@@ -94,7 +95,20 @@ class LockTable {
         // this process already counted for the file is found by the same
         // query, and otherwise the descriptor is needed anyway.
         bool readOnly = false;
-        int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW, 0666);
+        // Opened as it is first, made only when missing: the caller learns
+        // whether this attempt made it (which moves the folder's time).
+        const int flags = O_RDWR | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW;
+        int fd = ::open(path.c_str(), flags);
+        while (fd < 0 && errno == ENOENT) {
+            fd = ::open(path.c_str(), flags | O_CREAT | O_EXCL, 0666);
+            if (fd >= 0) {
+                attempt.made = true;
+            } else if (errno == EEXIST) {
+                fd = ::open(path.c_str(), flags);  // made by another just now
+            } else {
+                break;
+            }
+        }
         if (fd < 0) {
             // An entry of this process may still stand for the file (its
             // rights changed since, or a link leads to it).
@@ -262,7 +276,13 @@ boost::shared_ptr<FileLock> FileLock::createInFolder(const vfs::FileObjectPtr& f
                   : boost::shared_ptr<FileLock>();
 }
 
-boost::shared_ptr<FileLock> FileLock::ofLockFile_(const vfs::FileObjectPtr& lockFile, bool* made) {
+boost::shared_ptr<FileLock> FileLock::ofFolder(const vfs::FileObjectPtr& folder) {
+    return folder ? ofLockFile_(folder->resolveChildOfFolder(wxT(".lock")), nullptr, false)
+                  : boost::shared_ptr<FileLock>();
+}
+
+boost::shared_ptr<FileLock> FileLock::ofLockFile_(const vfs::FileObjectPtr& lockFile, bool* made,
+                                                  bool makeNow) {
     if (!lockFile) {
         return boost::shared_ptr<FileLock>();
     }
@@ -272,7 +292,7 @@ boost::shared_ptr<FileLock> FileLock::ofLockFile_(const vfs::FileObjectPtr& lock
     // standing where the file should be is refused by the first acquisition,
     // which says so; asking its type here would cost every printer's open a
     // status query.
-    const bool created = lockFile->createFile();
+    const bool created = makeNow && lockFile->createFile();
     if (made != nullptr) {
         *made = created;
     }
@@ -295,6 +315,9 @@ FileLock::TokenPtr FileLock::open_(bool exclusive) {
             std::this_thread::sleep_for(kPause);
         }
         const LockTable::Attempt result = table.tryAcquire(path, exclusive);
+        if (result.made) {
+            m_made.store(true, std::memory_order_relaxed);
+        }
         if (result.outcome == LockTable::TAKEN) {
             return TokenPtr(new Token_(result.key.device, result.key.inode, result.generation,
                                        result.descriptor));

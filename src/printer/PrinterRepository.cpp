@@ -139,9 +139,14 @@ PrinterRepository::PrinterRepository(const wxString& name, const wxString& folde
     }
     m_folder = folder;
     m_settingsFile = settingsFile;
+    // A reader that takes the lock for the load below lets that acquisition
+    // make a missing ".lock": one query of the system where a separate
+    // creation made two for every printer opened.
+    const bool lockMadeByLoad = inFolder && loadLock != nullptr;
     bool madeLockFile = false;
-    m_fileLock =
-        inFolder ? FileLock::createInFolder(folder, &madeLockFile) : FileLock::create(folder);
+    m_fileLock = lockMadeByLoad ? FileLock::ofFolder(folder)
+                 : inFolder     ? FileLock::createInFolder(folder, &madeLockFile)
+                                : FileLock::create(folder);
     m_lockingRepository = boost::make_shared<PrinterStore>(folder, settingsFile, m_fileLock);
     m_mediasFolder = child(keys::kMediasFolder);
     m_defaultsFolder = child(keys::kDefaultsFolder);
@@ -160,6 +165,13 @@ PrinterRepository::PrinterRepository(const wxString& name, const wxString& folde
     boost::shared_ptr<ReadFileLocker> held;
     if (loadLock != nullptr) {
         held = boost::make_shared<ReadFileLocker>(m_fileLock);
+    }
+    if (lockMadeByLoad && held && held->holdsLock() && m_fileLock->madeByAcquiring()) {
+        // Made just now, under the lock held for the load: no save can have
+        // landed since, and the folder's time moved by this process's own
+        // change. (Without the lock the old time stays: one refresh too many
+        // at worst.)
+        m_folderTime = folder->getLastModifiedTimeNs();
     }
     boost::shared_ptr<Settings> settings;
     if (!held || held->holdsLock()) {

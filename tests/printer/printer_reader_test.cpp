@@ -1,5 +1,7 @@
 // Reading a printer: the key table, absent keys, legacy media names, the
 // media map, side files and copying.
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <wx/stream.h>
 
 #include "printer/PrinterFixture.h"
@@ -176,6 +178,31 @@ TEST_F(PrinterReaderTest, EngineSettingsStreamsNeedAnExistingFile) {
     char bytes[8] = {0};
     EXPECT_EQ(in->Read(bytes, sizeof(bytes)).LastRead(), 3u);
     EXPECT_STREQ(bytes, "new");
+}
+
+// The first reader of a printer without ".lock" makes it, which moves the
+// folder's time. That is its own change: a later reader must not bring the
+// printer up to date as after another process's change. (Bringing it up to
+// date takes the writer's lock, which clears the folder of temporaries left
+// by a crash; one is left here with the folder's time put back.)
+TEST_F(PrinterReaderTest, AReaderMakesAMissingLockFileWithoutTakingItForAnOutsideChange) {
+    makePrinter("Fresh", R"(<node name="PortName" value="USB"/>)");
+    const std::string folder = printerPath("Fresh");
+    ASSERT_FALSE(pathExists(folder + "/.lock"));
+    ASSERT_TRUE(reader("Fresh"));
+    ASSERT_TRUE(pathExists(folder + "/.lock"));
+
+    struct stat before;
+    ASSERT_EQ(::stat(folder.c_str(), &before), 0);
+    const std::string left = folder + "/.~vexa-tmp.1.1";
+    writeFile(left, "half a save");
+    const struct timespec times[2] = {before.st_atim, before.st_mtim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, folder.c_str(), times, 0), 0);
+
+    boost::shared_ptr<PrinterReader> again = reader("Fresh");
+    ASSERT_TRUE(again);
+    EXPECT_EQ(toUtf8(again->getPortType()), "USB");
+    EXPECT_TRUE(pathExists(left));
 }
 
 class PrinterCopyTest : public PrinterFixture {
