@@ -178,7 +178,7 @@ void DataStrategy<ColorInfo>::load(NamedNode::Ptr node, ColorInfo& value) const 
         spot.samples = static_cast<std::uint8_t>(readIntValue(child, wxS("samples")));
         spot.photometric = static_cast<std::uint8_t>(readIntValue(child, wxS("photometric")));
         spot.opacity = opacityByte(readRealValue(child, wxS("opacity")));
-        for (const auto& sample : indexedAttributes(child, wxS("S"), SP_MAX_SPOTSAMPLES)) {
+        for (const auto& sample : indexedAttributes(child, "S", SP_MAX_SPOTSAMPLES)) {
             spot.SampleValues[sample.first] = parseUnsigned(sample.second, 10);
         }
     }

@@ -1,5 +1,6 @@
 #include "repos/DataStrategy.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -180,6 +181,10 @@ std::uint32_t parseUnsigned(const wxString& text, int base) {
     return unsignedFromText(toMB(text), base);
 }
 
+std::uint32_t parseUnsigned(const std::string& text, int base) {
+    return unsignedFromText(text, base);
+}
+
 void readTextValue(char* buffer, const NamedNode::Ptr& node, const wxString& attribute,
                    std::size_t maximum) {
     readTextValue(buffer, node, attribute.wc_str(), maximum);
@@ -246,35 +251,62 @@ void removeChild(const NamedNode::Ptr& parent, const wxString& name) {
     }
 }
 
-std::map<int, NamedNode::Ptr> indexedChildren(const NamedNode::Ptr& node, const wxString& prefix,
-                                              int limit) {
-    std::map<int, NamedNode::Ptr> result;
+namespace {
+
+// Puts `entries`, gathered in document order, in ascending order of their
+// numbers, keeping only the last of equal numbers. Files list them in order
+// already: one pass finds that.
+template <class Entry>
+void orderByIndex(std::vector<Entry>& entries) {
+    const auto byIndex = [](const Entry& a, const Entry& b) { return a.first < b.first; };
+    if (!std::is_sorted(entries.begin(), entries.end(), byIndex)) {
+        std::stable_sort(entries.begin(), entries.end(), byIndex);
+    }
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (kept > 0 && entries[kept - 1].first == entries[i].first) {
+            entries[kept - 1] = std::move(entries[i]);
+        } else {
+            if (kept != i) {
+                entries[kept] = std::move(entries[i]);
+            }
+            ++kept;
+        }
+    }
+    entries.resize(kept);
+}
+
+}  // namespace
+
+IndexedChildren indexedChildren(const NamedNode::Ptr& node, std::string_view prefix, int limit) {
+    IndexedChildren result;
     if (!node) {
         return result;
     }
-    const std::string bytePrefix = toMB(prefix);
+    result.reserve(node->getChildCount());
     for (const NamedNode::Ptr& child : *node) {
         int index = 0;
-        if (indexOf(child->getNameUtf8(), bytePrefix, limit, index)) {
-            result[index] = child;
+        if (indexOf(child->getNameUtf8(), prefix, limit, index)) {
+            result.emplace_back(index, child);
         }
     }
+    orderByIndex(result);
     return result;
 }
 
-std::map<int, wxString> indexedAttributes(const NamedNode::Ptr& node, const wxString& prefix,
-                                          int limit) {
-    std::map<int, wxString> result;
+IndexedTexts indexedAttributes(const NamedNode::Ptr& node, std::string_view prefix, int limit) {
+    IndexedTexts result;
     if (!node) {
         return result;
     }
-    const std::string bytePrefix = toMB(prefix);
+    result.reserve(node->getAttributeCount());
     node->forEachAttribute([&](std::string_view key, std::string_view value) {
         int index = 0;
-        if (indexOf(key, bytePrefix, limit, index)) {
-            result[index] = fromMB(value.data(), value.size());
+        if (indexOf(key, prefix, limit, index)) {
+            result.emplace_back(index, std::string(value));
         }
     });
+    orderByIndex(result);
     return result;
 }
 

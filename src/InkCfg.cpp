@@ -1,11 +1,13 @@
 #include "repos/InkCfg.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <new>
 #include <string>
+#include <string_view>
 
 #include "EngineSupport.h"
 #include "InkRecordIO.h"
@@ -152,10 +154,10 @@ boost::shared_ptr<SPINKCFG> copyInkCfg(const SPINKCFG* source) {
 // Reads the "Group%d" children of `node` into the empty `block`.
 void readGroups(const NamedNode::Ptr& node, SPSAMEINKS& block) {
     int groupCount = 0;
-    for (const auto& group : indexedChildren(node, wxT("Group"), SP_MAX_INKGROUPS)) {
+    for (const auto& group : indexedChildren(node, "Group", SP_MAX_INKGROUPS)) {
         SPINKGROUP& target = block.Groups[group.first];
-        for (const auto& ink : indexedAttributes(group.second, wxT("ink"), SP_MAX_GROUPINKS)) {
-            char* text = duplicateText(kernel::toMB(ink.second).c_str());
+        for (const auto& ink : indexedAttributes(group.second, "ink", SP_MAX_GROUPINKS)) {
+            char* text = duplicateText(ink.second.c_str());
             std::free(target.Inks[ink.first]);
             target.Inks[ink.first] = text;
             // Counts grow as texts arrive, so a failed allocation leaves every
@@ -193,8 +195,8 @@ void computeLevelLut(SPINKCFG& cfg) {
 }
 
 void readLevelLut(const NamedNode::Ptr& node, SPINKCFG& cfg) {
-    for (const auto& row : indexedChildren(node, wxT("Lut"), SP_LEVELLUT_ROWS)) {
-        for (const auto& entry : indexedAttributes(row.second, wxT("L"), SP_LEVELLUT_SIZE)) {
+    for (const auto& row : indexedChildren(node, "Lut", SP_LEVELLUT_ROWS)) {
+        for (const auto& entry : indexedAttributes(row.second, "L", SP_LEVELLUT_SIZE)) {
             std::uint32_t value = 0;
             if (detail::parseUnsignedText(entry.second, 10, value)) {
                 cfg.LevelLut[row.first][entry.first] = static_cast<std::uint8_t>(value);
@@ -203,15 +205,53 @@ void readLevelLut(const NamedNode::Ptr& node, SPINKCFG& cfg) {
     }
 }
 
-// The ink unit list of the configuration node: a new list, in reverse
+// The children of a configuration node that its reader looks at, found in
+// one pass over the children (a scan per field compared every name with
+// every child).
+enum Field {
+    kBlackAbility,
+    kInkType,
+    kLabelVal,
+    kName,
+    kNumColor,
+    kNumSpotColor,
+    kHiFiMode,
+    kPhotometric,
+    kOutputBits,
+    kProcBits,
+    kProcOpts,
+    kColorOrder,
+    kLevelLut,
+    kMLInfo,
+    kInkUnits,
+    kInkUnit,
+    kSameInks,
+    kVarDotLvls,
+    kVarDotOpts,
+    kVarDotChannels,
+    kVarDotCurves,
+    kFieldCount
+};
+typedef std::array<NamedNode::Ptr, kFieldCount> Fields;
+
+Fields fieldsOf(const NamedNode::Ptr& node) {
+    static const std::array<std::string_view, kFieldCount> names = {
+        "BlackAbility", "InkType",        "LabelVal",    "Name",     "NumColor", "NumSpotColor",
+        "HiFiMode",     "Photometric",    "OutputBits",  "ProcBits", "ProcOpts", "ColorOrder",
+        "LevelLut",     "MLInfo",         "InkUnits",    "InkUnit",  "SameInks", "VarDotLvls",
+        "VarDotOpts",   "VarDotChannels", "VarDotCurves"};
+    return firstChildren(node, names);
+}
+
+// The ink unit list of the configuration: a new list, in reverse
 // order of the unit numbers, or null.
-SPINKUNITLUT* readUnitList(const NamedNode::Ptr& node) {
+SPINKUNITLUT* readUnitList(const Fields& fields) {
     SPINKUNITLUT* head = nullptr;
     try {
-        if (NamedNode::Ptr units = node->findChild(wxT("InkUnits"))) {
-            std::map<int, NamedNode::Ptr> listed = indexedChildren(units, wxT("Unit"), 0);
+        if (const NamedNode::Ptr& units = fields[kInkUnits]) {
+            IndexedChildren listed = indexedChildren(units, "Unit", 0);
             if (listed.empty()) {
-                listed = indexedChildren(units, wxT("InkUnit"), 0);
+                listed = indexedChildren(units, "InkUnit", 0);
             }
             for (const auto& unit : listed) {
                 SPINKUNITLUT* record = allocateZeroed<SPINKUNITLUT>();
@@ -219,7 +259,7 @@ SPINKUNITLUT* readUnitList(const NamedNode::Ptr& node) {
                 record->next = head;
                 head = record;
             }
-        } else if (NamedNode::Ptr unit = node->findChild(wxT("InkUnit"))) {
+        } else if (const NamedNode::Ptr& unit = fields[kInkUnit]) {
             head = allocateZeroed<SPINKUNITLUT>();
             detail::readInkUnit(unit, *head);
         }
@@ -350,8 +390,7 @@ SPINKTYPE* InkType::getSpInkType() const {
 
 SameInks::SameInks() : m_block(newSameInks(), freeSameInks) {}
 
-SameInks::SameInks(SPSAMEINKS* block)
-    : m_block(block ? block : newSameInks(), freeSameInks) {}
+SameInks::SameInks(SPSAMEINKS* block) : m_block(block ? block : newSameInks(), freeSameInks) {}
 
 SPSAMEINKS* SameInks::getSpSameInks() const {
     return m_block.get();
@@ -360,54 +399,53 @@ SPSAMEINKS* SameInks::getSpSameInks() const {
 namespace {
 
 // The single values: flags, counts, options and the name.
-void readScalars(const NamedNode::Ptr& node, SPINKCFG& cfg) {
-    if (NamedNode::Ptr child = node->findChild(wxT("BlackAbility"))) {
+void readScalars(const Fields& fields, SPINKCFG& cfg) {
+    if (const NamedNode::Ptr& child = fields[kBlackAbility]) {
         cfg.BlackAbility = readByte(child);
     }
-    if (NamedNode::Ptr child = node->findChild(wxT("InkType"))) {
+    if (const NamedNode::Ptr& child = fields[kInkType]) {
         cfg.InkType = readUnsignedValue(child, wxT("value"), 10);
     }
-    if (NamedNode::Ptr child = node->findChild(wxT("LabelVal"))) {
+    if (const NamedNode::Ptr& child = fields[kLabelVal]) {
         cfg.LabelVal = readByte(child);
     }
-    if (NamedNode::Ptr child = node->findChild(wxT("Name"))) {
+    if (const NamedNode::Ptr& child = fields[kName]) {
         readTextValue(cfg.Name, child, wxT("value"), SP_RESNAME_SIZE - 1);
         cfg.Name[SP_RESNAME_SIZE - 1] = '\0';
     }
     struct ByteField {
-        const wchar_t* name;
-        std::uint8_t* field;
+        Field field;
+        std::uint8_t* target;
     };
-    const ByteField bytes[] = {
-        {L"NumColor", &cfg.NumColor},     {L"NumSpotColor", &cfg.NumSpotColor},
-        {L"HiFiMode", &cfg.HiFiMode},     {L"Photometric", &cfg.Photometric},
-        {L"OutputBits", &cfg.OutputBits}, {L"ProcBits", &cfg.ProcBits}};
+    const ByteField bytes[] = {{kNumColor, &cfg.NumColor},     {kNumSpotColor, &cfg.NumSpotColor},
+                               {kHiFiMode, &cfg.HiFiMode},     {kPhotometric, &cfg.Photometric},
+                               {kOutputBits, &cfg.OutputBits}, {kProcBits, &cfg.ProcBits}};
     for (const ByteField& byte : bytes) {
-        if (NamedNode::Ptr child = node->findChild(wxString(byte.name))) {
-            *byte.field = readByte(child);
+        if (const NamedNode::Ptr& child = fields[byte.field]) {
+            *byte.target = readByte(child);
         }
     }
-    if (NamedNode::Ptr child = node->findChild(wxT("ProcOpts"))) {
+    if (const NamedNode::Ptr& child = fields[kProcOpts]) {
         cfg.ProcOpts = readUnsignedValue(child, wxT("value"), 16);
     }
 }
 
 // The level tables: colour order, level lookup and the per-colour levels.
 // Reads after readScalars: the lookup and the levels depend on the counts.
-void readLevelTables(const NamedNode::Ptr& node, SPINKCFG& cfg) {
-    if (NamedNode::Ptr child = node->findChild(wxT("ColorOrder"))) {
+void readLevelTables(const Fields& fields, SPINKCFG& cfg) {
+    if (const NamedNode::Ptr& child = fields[kColorOrder]) {
         detail::readSpotInkLevel(child, cfg.ColorOrder);
     }
     if ((cfg.ProcOpts & SP_PROCOPT_COMPUTED_LEVELLUT) && cfg.OutputBits < 8) {
         computeLevelLut(cfg);
-    } else if (NamedNode::Ptr child = node->findChild(wxT("LevelLut"))) {
+    } else if (const NamedNode::Ptr& child = fields[kLevelLut]) {
         readLevelLut(child, cfg);
     }
     // A limit below 1 would take every number, so no colours means no table.
-    if (NamedNode::Ptr child = node->findChild(wxT("MLInfo"))) {
+    if (const NamedNode::Ptr& child = fields[kMLInfo]) {
         const int colors = std::min<int>(cfg.NumColor, SP_MAX_PROCCOLORS);
         if (colors > 0) {
-            for (const auto& color : indexedChildren(child, wxT("Color"), colors)) {
+            for (const auto& color : indexedChildren(child, "Color", colors)) {
                 detail::readInkLevel(color.second, cfg.MLInfo[color.first]);
             }
         }
@@ -416,13 +454,13 @@ void readLevelTables(const NamedNode::Ptr& node, SPINKCFG& cfg) {
 
 // The ink units and the groups of same inks; the old lists go only once
 // the new ones are read whole.
-void readUnitsAndGroups(const NamedNode::Ptr& node, SPINKCFG& cfg) {
-    SPINKUNITLUT* units = readUnitList(node);
+void readUnitsAndGroups(const Fields& fields, SPINKCFG& cfg) {
+    SPINKUNITLUT* units = readUnitList(fields);
     freeUnits(cfg.InkUnits);
     cfg.InkUnits = units;
 
     SPSAMEINKS* groups = newSameInks();
-    if (NamedNode::Ptr child = node->findChild(wxT("SameInks"))) {
+    if (const NamedNode::Ptr& child = fields[kSameInks]) {
         try {
             readGroups(child, *groups);
         } catch (...) {
@@ -436,10 +474,10 @@ void readUnitsAndGroups(const NamedNode::Ptr& node, SPINKCFG& cfg) {
 
 // The variable dots: levels, options, and the block of the kind the options
 // name.
-void readVariableDots(const NamedNode::Ptr& node, SPINKCFG& cfg) {
-    if (NamedNode::Ptr child = node->findChild(wxT("VarDotLvls"))) {
+void readVariableDots(const Fields& fields, SPINKCFG& cfg) {
+    if (const NamedNode::Ptr& child = fields[kVarDotLvls]) {
         int count = 0;
-        for (const auto& level : indexedAttributes(child, wxT("L"), SP_MAX_VARDOTLEVELS)) {
+        for (const auto& level : indexedAttributes(child, "L", SP_MAX_VARDOTLEVELS)) {
             std::uint32_t value = 0;
             if (detail::parseUnsignedText(level.second, 10, value)) {
                 cfg.VarDotLevels[level.first] = static_cast<std::uint8_t>(value);
@@ -450,7 +488,7 @@ void readVariableDots(const NamedNode::Ptr& node, SPINKCFG& cfg) {
     }
     const std::uint32_t previousOpts = cfg.VarDotOpts;
     cfg.VarDotOpts = 0;
-    if (NamedNode::Ptr child = node->findChild(wxT("VarDotOpts"))) {
+    if (const NamedNode::Ptr& child = fields[kVarDotOpts]) {
         cfg.VarDotOpts = readUnsignedValue(child, wxT("value"), 16);
     }
 
@@ -458,11 +496,11 @@ void readVariableDots(const NamedNode::Ptr& node, SPINKCFG& cfg) {
     std::unique_ptr<void, void (*)(void*)> block(nullptr, engine::releaseBlock);
     if (cfg.VarDotLevelCount > 0) {
         if (cfg.VarDotOpts & SP_VARDOTOPT_CHANNELS) {
-            if (NamedNode::Ptr child = node->findChild(wxT("VarDotChannels"))) {
+            if (const NamedNode::Ptr& child = fields[kVarDotChannels]) {
                 block.reset(engine::mapZeroed(kVarDotBlockSize));
                 detail::readVarDotChannels(child, *static_cast<SPVARDOTCHANNELS*>(block.get()));
             }
-        } else if (NamedNode::Ptr child = node->findChild(wxT("VarDotCurves"))) {
+        } else if (const NamedNode::Ptr& child = fields[kVarDotCurves]) {
             block.reset(engine::mapZeroed(kVarDotBlockSize));
             detail::readVarDotCurves(child, *static_cast<SPVARDOTCURVES*>(block.get()));
         }
@@ -499,10 +537,11 @@ void DataStrategy<InkCfg>::load(NamedNode::Ptr node, Value& value) const {
         return;
     }
     SPINKCFG& cfg = *value.getSpInkCfg();
-    readScalars(node, cfg);
-    readLevelTables(node, cfg);
-    readUnitsAndGroups(node, cfg);
-    readVariableDots(node, cfg);
+    const Fields fields = fieldsOf(node);
+    readScalars(fields, cfg);
+    readLevelTables(fields, cfg);
+    readUnitsAndGroups(fields, cfg);
+    readVariableDots(fields, cfg);
 }
 
 void DataStrategy<InkCfg>::storeInto(boost::shared_ptr<Value> value, NamedNode::Ptr node) const {

@@ -52,7 +52,7 @@ void readPoint(const NamedNode::Ptr& node, SPPOINTDEF& point) {
 }
 
 void readCurve(const NamedNode::Ptr& node, SPCURVEDEF& curve) {
-    for (const auto& point : indexedChildren(node, wxT("Point"), SP_CURVE_POINTS)) {
+    for (const auto& point : indexedChildren(node, "Point", SP_CURVE_POINTS)) {
         readPoint(point.second, curve.Points[point.first]);
     }
 }
@@ -204,12 +204,12 @@ void DataStrategy<InkCurve>::load(NamedNode::Ptr node, Value& value) const {
         return;
     }
     SPINKCURVE& curves = *value.getSpInkCurve();
-    const std::map<int, NamedNode::Ptr> inks = indexedChildren(node, wxT("Ink"), SP_MAX_CURVEINKS);
+    const IndexedChildren inks = indexedChildren(node, "Ink", SP_MAX_CURVEINKS);
     curves.InkCount = static_cast<std::uint8_t>(inks.size());
     for (const auto& ink : inks) {
         const int i = ink.first;
         int count = 0;
-        for (const auto& curve : indexedChildren(ink.second, wxT("Curve"), SP_MAX_INKCURVES)) {
+        for (const auto& curve : indexedChildren(ink.second, "Curve", SP_MAX_INKCURVES)) {
             readCurve(curve.second, curves.Curves[i][curve.first]);
             count = curve.first + 1;
         }

@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "engine/EngineInk.h"
 #include "repos/DataStrategy.h"
@@ -35,6 +36,7 @@ void setFixedText(char* field, std::size_t size, const std::string& bytes);
 // True and the value in `out` when all of `text` is an unsigned number of
 // `base` (10 or 16; 16 accepts a leading "0x") not above 0xFFFFFFFF.
 bool parseUnsignedText(const wxString& text, int base, std::uint32_t& out);
+bool parseUnsignedText(const std::string& text, int base, std::uint32_t& out);
 
 // A real number as a 32-bit float; finite values beyond its range saturate.
 float toFloat(double value);

@@ -117,11 +117,15 @@ void setFixedText(char* field, std::size_t size, const std::string& bytes) {
     kernel::copyTextCut(field, bytes, size - 1);
 }
 
-bool parseUnsignedText(const wxString& text, int base, std::uint32_t& out) {
+namespace {
+
+// The number in `length` characters at `text`, wide or bytes alike: a
+// character that is no ASCII digit is no digit in either.
+template <class Char>
+bool parseUnsignedChars(const Char* text, std::size_t length, int base, std::uint32_t& out) {
     if (base != 10 && base != 16) {
         return false;
     }
-    const std::size_t length = text.length();
     std::size_t i = 0;
     if (base == 16 && length >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
         i = 2;
@@ -131,7 +135,7 @@ bool parseUnsignedText(const wxString& text, int base, std::uint32_t& out) {
     }
     std::uint64_t value = 0;
     for (; i < length; ++i) {
-        const wxUniChar::value_type c = text[i].GetValue();
+        const auto c = text[i];
         int digit;
         if (c >= '0' && c <= '9') {
             digit = static_cast<int>(c - '0');
@@ -154,6 +158,16 @@ bool parseUnsignedText(const wxString& text, int base, std::uint32_t& out) {
     return true;
 }
 
+}  // namespace
+
+bool parseUnsignedText(const wxString& text, int base, std::uint32_t& out) {
+    return parseUnsignedChars(text.wx_str(), text.length(), base, out);
+}
+
+bool parseUnsignedText(const std::string& text, int base, std::uint32_t& out) {
+    return parseUnsignedChars(text.data(), text.size(), base, out);
+}
+
 float toFloat(double value) {
     if (value > FLT_MAX) {
         return FLT_MAX;
@@ -165,7 +179,7 @@ float toFloat(double value) {
 }
 
 void readPointCurve(const NamedNode::Ptr& node, SPPOINTCURVE& curve) {
-    for (const auto& point : indexedChildren(node, wxT("Point"), SP_CURVE_POINTS)) {
+    for (const auto& point : indexedChildren(node, "Point", SP_CURVE_POINTS)) {
         curve.Points[point.first].x = readPercent(point.second, wxT("x"));
         curve.Points[point.first].y = readPercent(point.second, wxT("y"));
     }
@@ -186,7 +200,7 @@ NamedNode::Ptr writePointCurve(const wxString& name, const SPPOINTCURVE& curve) 
 }
 
 void readTransitionSet(const NamedNode::Ptr& node, SPTRANSITIONSET& set) {
-    for (const auto& transition : indexedChildren(node, wxT("Transition"), SP_MAX_TRANSITIONS)) {
+    for (const auto& transition : indexedChildren(node, "Transition", SP_MAX_TRANSITIONS)) {
         readPointCurve(transition.second, set.Transitions[transition.first]);
     }
 }
@@ -245,7 +259,7 @@ void readInkUnit(const NamedNode::Ptr& node, SPINKUNITLUT& unit) {
         unit.DotVolume = toFloat(readRealValue(volume, wxT("value")));
     }
     if (NamedNode::Ptr units = node->findChild(wxT("Units"))) {
-        for (const auto& entry : indexedAttributes(units, wxT("U"), SP_MAX_UNITS)) {
+        for (const auto& entry : indexedAttributes(units, "U", SP_MAX_UNITS)) {
             std::uint32_t value = 0;
             if (!parseUnsignedText(entry.second, 10, value)) {
                 value = 0;
@@ -328,7 +342,7 @@ NamedNode::Ptr writeVarDotCurve(const wxString& name, const SPVARDOTCURVE& curve
 }
 
 void readVarDotChannels(const NamedNode::Ptr& node, SPVARDOTCHANNELS& table) {
-    for (const auto& channel : indexedChildren(node, wxT("Chan"), SP_MAX_VARDOTCHANNELS)) {
+    for (const auto& channel : indexedChildren(node, "Chan", SP_MAX_VARDOTCHANNELS)) {
         fillVarDotChannel(channel.second, table.Channels[channel.first]);
         table.ChannelCount = channel.first + 1;  // ascending: the last one is the highest
     }

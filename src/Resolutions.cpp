@@ -1,5 +1,6 @@
 #include "repos/Resolutions.h"
 
+#include <array>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -7,6 +8,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <string_view>
 
 #include "EngineSupport.h"
 #include "kernel/Text.h"
@@ -213,16 +215,36 @@ void DataStrategy<ResData>::load(NamedNode::Ptr node, ResData& value) const {
     if (!node) {
         return;
     }
-    value.resolution = childValue(node, wxS("Resolution"));
-    for (const auto& alias : indexedAttributes(node->findChild(wxS("Alias")), wxS("A"), 0)) {
-        value.alias.push_back(alias.second);
+    // Every field is a child: one pass over the children finds them all.
+    enum {
+        kResolution,
+        kAlias,
+        kReplicate,
+        kDupCount,
+        kLineBytes,
+        kDensityFlag,
+        kProcOpts,
+        kProcOptsMask,
+        kFields
+    };
+    static const std::array<std::string_view, kFields> names = {
+        "Resolution", "Alias",       "Replicate", "DupCount",
+        "LineBytes",  "DensityFlag", "ProcOpts",  "ProcOptsMask"};
+    const std::array<NamedNode::Ptr, kFields> fields = firstChildren(node, names);
+    static const wxString kValue(wxS("value"));
+    const auto text = [&fields](int field) {
+        return fields[field] ? fields[field]->getAttribute(kValue) : wxString();
+    };
+    value.resolution = text(kResolution);
+    for (const auto& alias : indexedAttributes(fields[kAlias], "A", 0)) {
+        value.alias.push_back(kernel::fromMB(alias.second));
     }
-    value.replicate = childValue(node, wxS("Replicate"));
-    value.dupCount = childValue(node, wxS("DupCount"));
-    value.lineBytes = readUnsignedValue(node->findChild(wxS("LineBytes")), wxS("value"), 10);
-    value.densityFlag = readIntValue(node->findChild(wxS("DensityFlag")), wxS("value"));
-    value.procOpts = readUnsignedValue(node->findChild(wxS("ProcOpts")), wxS("value"), 16);
-    value.procOptsMask = readUnsignedValue(node->findChild(wxS("ProcOptsMask")), wxS("value"), 16);
+    value.replicate = text(kReplicate);
+    value.dupCount = text(kDupCount);
+    value.lineBytes = readUnsignedValue(fields[kLineBytes], wxS("value"), 10);
+    value.densityFlag = readIntValue(fields[kDensityFlag], wxS("value"));
+    value.procOpts = readUnsignedValue(fields[kProcOpts], wxS("value"), 16);
+    value.procOptsMask = readUnsignedValue(fields[kProcOptsMask], wxS("value"), 16);
 }
 
 void DataStrategy<ResData>::storeInto(boost::shared_ptr<ResData>, NamedNode::Ptr) const {}

@@ -25,10 +25,15 @@
 #include <wx/string.h>
 
 #include <boost/shared_ptr.hpp>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <list>
 #include <map>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include "repos/Export.h"
 #include "repos/NamedNode.h"
@@ -72,6 +77,7 @@ VEXA_REPOS_API std::uint32_t readUnsignedValue(const NamedNode::Ptr& node, const
 
 // `text` as an unsigned 32-bit number by the rules of readUnsignedValue.
 VEXA_REPOS_API std::uint32_t parseUnsigned(const wxString& text, int base);
+VEXA_REPOS_API std::uint32_t parseUnsigned(const std::string& text, int base);
 
 // Fills `buffer`, which must hold `maximum + 1` bytes, with the UTF-8 form of
 // the attribute cut to at most `maximum` bytes at a character boundary, and
@@ -101,16 +107,50 @@ VEXA_REPOS_API NamedNode::Ptr prepareChild(const NamedNode::Ptr& parent, const w
 // Detaches the first child named `name`; nothing happens when there is none.
 VEXA_REPOS_API void removeChild(const NamedNode::Ptr& parent, const wxString& name);
 
-// Children whose name is `prefix` followed by a non-negative decimal number
-// (optional "+", digits only, within int range), by that number in ascending
-// order. With `limit` above 0 only numbers below `limit` are taken. A later
-// child with the same number replaces an earlier one. Empty for an empty node.
-VEXA_REPOS_API std::map<int, NamedNode::Ptr> indexedChildren(const NamedNode::Ptr& node,
-                                                             const wxString& prefix, int limit);
+// Children whose name is `prefix` (UTF-8) followed by a non-negative decimal
+// number (optional "+", digits only, within int range), by that number in
+// ascending order. With `limit` above 0 only numbers below `limit` are
+// taken. A later child with the same number replaces an earlier one. Empty
+// for an empty node. A list, not a map: readers call this for every row of
+// every table.
+typedef std::vector<std::pair<int, NamedNode::Ptr>> IndexedChildren;
+VEXA_REPOS_API IndexedChildren indexedChildren(const NamedNode::Ptr& node, std::string_view prefix,
+                                               int limit);
 
-// The same over the node's attributes: number to attribute text.
-VEXA_REPOS_API std::map<int, wxString> indexedAttributes(const NamedNode::Ptr& node,
-                                                         const wxString& prefix, int limit);
+// The same over the node's attributes: number to attribute text as UTF-8
+// (of keys with the same number, the later in key order counts).
+typedef std::vector<std::pair<int, std::string>> IndexedTexts;
+VEXA_REPOS_API IndexedTexts indexedAttributes(const NamedNode::Ptr& node, std::string_view prefix,
+                                              int limit);
+
+// The first child named each of `names` (UTF-8), in the order of `names`,
+// found in one pass over the children: a reader of a node with many fields
+// would otherwise scan the children once per field. Empty pointers for
+// names no child has, and all of them for an empty node.
+template <std::size_t N>
+std::array<NamedNode::Ptr, N> firstChildren(const NamedNode::Ptr& node,
+                                            const std::array<std::string_view, N>& names) {
+    std::array<NamedNode::Ptr, N> found;
+    if (!node) {
+        return found;
+    }
+    std::size_t missing = N;
+    for (const NamedNode::Ptr& child : *node) {
+        const std::string name = child->getNameUtf8();
+        for (std::size_t i = 0; i < N; ++i) {
+            if (names[i] == name) {
+                if (!found[i]) {
+                    found[i] = child;
+                    if (--missing == 0) {
+                        return found;
+                    }
+                }
+                break;
+            }
+        }
+    }
+    return found;
+}
 
 // Text forms shared by the strategies.
 VEXA_REPOS_API wxString formatInt(long long value);           // "%d" form

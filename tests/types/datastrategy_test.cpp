@@ -145,34 +145,38 @@ TEST(SharedWriters, RemoveChildDetachesTheFirstOnly) {
     EXPECT_EQ(childNames(parent), "B,A");
 }
 
+// "index=name" of each entry, in the order given.
+std::string indexed(const IndexedChildren& children) {
+    std::string text;
+    for (const auto& entry : children) {
+        text += (text.empty() ? "" : ",") + std::to_string(entry.first) + "=" + name(entry.second);
+    }
+    return text;
+}
+
 TEST(SharedReaders, IndexedTakeWholeNonNegativeNumbersBelowTheLimitAndLaterDuplicatesWin) {
     NamedNode::Ptr node = addChild(NamedNode::Ptr(), "N");
     for (const char* child :
-         {"Lut0", "Lut7", "Lut8", "Lut-1", "Lutx", "Other", "Lut", "Lut3a", "Lut99999999999"}) {
+         {"Lut7", "Lut0", "Lut8", "Lut-1", "Lutx", "Other", "Lut", "Lut3a", "Lut99999999999"}) {
         addChild(node, child);
     }
-    std::map<int, NamedNode::Ptr> limited = indexedChildren(node, toWx("Lut"), 8);
-    ASSERT_EQ(limited.size(), 2u);
-    EXPECT_EQ(name(limited.at(0)), "Lut0");
-    EXPECT_EQ(name(limited.at(7)), "Lut7");
-
-    std::map<int, NamedNode::Ptr> all = indexedChildren(node, toWx("Lut"), 0);
-    ASSERT_EQ(all.size(), 3u);
-    EXPECT_EQ(all.rbegin()->first, 8);
-    EXPECT_TRUE(indexedChildren(NamedNode::Ptr(), toWx("Lut"), 0).empty());
+    // By number, whatever the document order.
+    EXPECT_EQ(indexed(indexedChildren(node, "Lut", 8)), "0=Lut0,7=Lut7");
+    EXPECT_EQ(indexed(indexedChildren(node, "Lut", 0)), "0=Lut0,7=Lut7,8=Lut8");
+    EXPECT_TRUE(indexedChildren(NamedNode::Ptr(), "Lut", 0).empty());
 
     // Later duplicates win, and attributes work alike.
     addChild(node, "Lut07", {{"v", "first"}});
-    addChild(node, "Lut7", {{"v", "second"}});
-    EXPECT_EQ(attr(indexedChildren(node, toWx("Lut"), 8).at(7), "v"), "second");
+    addChild(node, "Lut+7", {{"v", "second"}});
+    const IndexedChildren limited = indexedChildren(node, "Lut", 8);
+    EXPECT_EQ(indexed(limited), "0=Lut0,7=Lut+7");
+    EXPECT_EQ(attr(limited.back().second, "v"), "second");
 
-    NamedNode::Ptr spot =
-        addChild(NamedNode::Ptr(), "Spot",
-                 {{"S0", "10"}, {"S11", "11"}, {"S12", "12"}, {"Sx", "?"}, {"position", "3"}});
-    std::map<int, wxString> samples = indexedAttributes(spot, toWx("S"), 12);
-    ASSERT_EQ(samples.size(), 2u);
-    EXPECT_EQ(samples.at(0), toWx("10"));
-    EXPECT_EQ(samples.at(11), toWx("11"));
+    NamedNode::Ptr spot = addChild(NamedNode::Ptr(), "Spot",
+                                   {{"S0", "10"}, {"S11", "11"}, {"S12", "12"}, {"S2", "2"},
+                                    {"S02", "two"}, {"Sx", "?"}, {"position", "3"}});
+    const IndexedTexts samples = indexedAttributes(spot, "S", 12);
+    EXPECT_EQ(samples, (IndexedTexts{{0, "10"}, {2, "2"}, {11, "11"}}));
 }
 
 TEST(StringListStrategy, ReadsChildNamesAndStoresOrAppendsThemUnderPageSizes) {
