@@ -140,6 +140,12 @@ int compareWide(std::string_view utf8, const wchar_t* w, std::size_t length) {
     const unsigned char* p = reinterpret_cast<const unsigned char*>(utf8.data());
     const unsigned char* end = p + utf8.size();
     const wchar_t* wEnd = w + length;
+    // Names and keys are mostly ASCII: byte against character while both are.
+    for (; p != end && w != wEnd && *p < 0x80 && static_cast<unsigned long>(*w) < 0x80; ++p, ++w) {
+        if (*p != static_cast<unsigned char>(*w)) {
+            return *p < static_cast<unsigned char>(*w) ? -1 : 1;
+        }
+    }
     for (; p != end && w != wEnd; ++w) {
         // Wide characters compare as wchar_t does in the map's order.
         const long long a = static_cast<long long>(nextCodePoint(p));
@@ -158,6 +164,14 @@ int compareWide(std::string_view utf8, const wchar_t* w, std::size_t length) {
 bool isPackable(std::string_view text) {
     const unsigned char* p = reinterpret_cast<const unsigned char*>(text.data());
     const unsigned char* end = p + text.size();
+    // ASCII, most of any settings file, eight bytes at a time.
+    for (; end - p >= 8; p += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, p, 8);
+        if (word & 0x8080808080808080ull) {
+            break;
+        }
+    }
     while (p != end) {
         const unsigned char lead = *p;
         if (lead < 0x80) {
@@ -197,7 +211,7 @@ bool isPackable(std::string_view text) {
 }
 
 bool isPackable(const wxString& text) {
-    for (const wxStringCharType* p = text.wx_str(), *end = p + text.length(); p != end; ++p) {
+    for (const wxStringCharType *p = text.wx_str(), *end = p + text.length(); p != end; ++p) {
         const std::uint32_t c = static_cast<std::uint32_t>(*p);
         if (c > 0x10FFFF || (c >= 0xD800 && c < 0xE000)) {
             return false;
@@ -213,8 +227,7 @@ std::size_t sizeOfText(std::string_view text) {
 // The size of the block of `name` and `count` `attributes`.
 template <class Attributes>
 std::size_t packedSize(std::string_view name, const Attributes& attributes, std::size_t count) {
-    std::size_t size =
-        sizeOfText(name) + sizeOfSize(count) + (count > kIndexAbove ? 4 * count : 0);
+    std::size_t size = sizeOfText(name) + sizeOfSize(count) + (count > kIndexAbove ? 4 * count : 0);
     for (const auto& attribute : attributes) {
         size += sizeOfText(attribute.first) + sizeOfText(attribute.second);
     }
@@ -265,8 +278,13 @@ bool findPacked(const Packed& packed, const wchar_t* key, std::size_t length,
         return false;
     }
     const char* p = packed.entries;
+    // Keys before the wanted one mostly differ in their first character.
+    const unsigned long first = length > 0 ? static_cast<unsigned long>(key[0]) : 0;
     for (std::uint32_t i = 0; i < packed.count; ++i) {
         p = getEntry(p, entryKey, value);
+        if (first < 0x80 && !entryKey.empty() && static_cast<unsigned char>(entryKey[0]) < first) {
+            continue;
+        }
         const int order = compareWide(entryKey, key, length);
         if (order >= 0) {
             return order == 0;  // keys ascend: none further can match
@@ -466,8 +484,8 @@ NamedNodeData* NamedNode::data_() const {
     made->attributes = getAttributes();
     // Readers sharing the tree may get here at once: the first one's stays.
     // The packed block stays in the node's allocation for readers still in it.
-    if (m_text.compare_exchange_strong(word, wordOf(made.get()) | 1,
-                                       std::memory_order_acq_rel, std::memory_order_acquire)) {
+    if (m_text.compare_exchange_strong(word, wordOf(made.get()) | 1, std::memory_order_acq_rel,
+                                       std::memory_order_acquire)) {
         return made.release();
     }
     return reinterpret_cast<NamedNodeData*>(word - 1);
@@ -501,8 +519,16 @@ bool NamedNode::hasName(const wchar_t* name, std::size_t length) const {
                std::wmemcmp(data->name.wx_str(), name, length) == 0;
     }
     const std::string_view packed = Packed(text.packed).name;
-    // Each character takes at least one byte: a shorter text cannot match.
-    return packed.size() >= length && compareWide(packed, name, length) == 0;
+    // Each character takes at least one byte: a shorter text cannot match;
+    // siblings mostly differ in their first character already.
+    if (packed.size() < length) {
+        return false;
+    }
+    if (length > 0 && static_cast<unsigned char>(packed[0]) < 0x80 &&
+        static_cast<unsigned long>(name[0]) != static_cast<unsigned char>(packed[0])) {
+        return false;
+    }
+    return compareWide(packed, name, length) == 0;
 }
 
 bool NamedNode::hasEmptyName() const {
@@ -551,8 +577,9 @@ wxString NamedNode::getAttribute(const wxString& key) const {
         return found == data->attributes.end() ? wxString() : found->second;
     }
     std::string_view value;
-    return findPacked(Packed(text.packed), key.wx_str(), key.length(), value) ? fromMB(value.data(), value.size())
-                                                     : wxString();
+    return findPacked(Packed(text.packed), key.wx_str(), key.length(), value)
+               ? fromMB(value.data(), value.size())
+               : wxString();
 }
 
 bool NamedNode::readAttribute(const wxChar* key, std::string& value) const {
@@ -606,8 +633,9 @@ void NamedNode::visitAttributes_(AttributeVisit visit, void* context) const {
         }
         return;
     }
-    forEachPacked(text.packed,
-                  [&](std::string_view key, std::string_view value) { visit(context, key, value); });
+    forEachPacked(text.packed, [&](std::string_view key, std::string_view value) {
+        visit(context, key, value);
+    });
 }
 
 void NamedNode::setAttribute(const char* key, const char* value) {

@@ -128,8 +128,7 @@ void startElement(void* context, const xmlChar*, const xmlChar*, const xmlChar*,
                 found.emplace_back(a[1] != nullptr ? nextKey() : view(a[0]), value);
             }
         }
-        NamedNode::Ptr node = NamedNode::CreateUtf8(name, found);
-        builder.addNode(node);
+        builder.addNode(NamedNode::CreateUtf8(name, found));
     });
 }
 
