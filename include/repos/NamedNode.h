@@ -5,10 +5,11 @@
 // tree alive. A node's payload (NamedNodeData) is shared, not copied:
 // getData() hands out the node's own payload.
 //
-// Storage: a node read from a file keeps its name and attributes packed as
-// UTF-8 in one small block (a settings tree is most of a host's memory, and
-// wide strings in a map of its own per node cost several times the file).
-// The accessors decode on demand. getData() makes the node's NamedNodeData
+// Storage: a node keeps its name and attributes packed as UTF-8 in one
+// small block (a settings tree is most of a host's memory, and wide strings
+// in a map of its own per node cost several times the file), in the same
+// allocation as the node and its shared-pointer count. The accessors
+// decode on demand. getData() makes the node's NamedNodeData
 // once, from then on the node's storage; a change does the same. So the
 // first getData() of a node costs a decode, and such a node takes more room.
 //
