@@ -99,7 +99,9 @@ class LockTable {
         // whether this attempt made it (which moves the folder's time).
         const int flags = O_RDWR | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW;
         int fd = ::open(path.c_str(), flags);
-        while (fd < 0 && errno == ENOENT) {
+        // Bounded: another process making and removing the file without end
+        // must not keep this one here.
+        for (int tries = 0; fd < 0 && errno == ENOENT && tries < 3; ++tries) {
             fd = ::open(path.c_str(), flags | O_CREAT | O_EXCL, 0666);
             if (fd >= 0) {
                 attempt.made = true;
